@@ -1,0 +1,4 @@
+#include "SkyModel.h"
+
+CSkyModel::CSkyModel() = default;
+CSkyModel::~CSkyModel() = default;

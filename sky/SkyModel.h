@@ -1,0 +1,85 @@
+#pragma once
+// The sky model's part of the main view: the observation context (place,
+// instant, atmosphere) and the operations that read it. It has no window and
+// no drawing, so plain programs and tests use it directly; the main view
+// derives from it, which keeps every operation callable as a view method.
+#include <cstdint>
+
+#include "CString.h"
+#include "SkyMath.h"
+
+class CSkyModel {
+ public:
+  CSkyModel();
+  virtual ~CSkyModel();
+
+  // ---- Time scales and sidereal time -------------------------------------
+  // Recomputes the UT fraction, Julian date, obliquity, nutation and local
+  // sidereal time from the civil members; first step of every new instant.
+  void UpdateTimeContext();
+  // m_julianDate from m_year, m_month, m_day and the given UT day fraction.
+  void JulianDayFromCalendar(double dayFraction);
+  // Civil date and time (zone m_utcOffset applied) of a Julian date.
+  void CalendarFromJulianDay(double& year, double& month, double& day, double& hour, double& minute,
+                             double& second, double jd);
+  // Apparent sidereal time in radians, [0, 2pi), for a west longitude.
+  double LocalSiderealTime(double jd, double utFraction, double westLongitude);
+
+  // ---- Coordinates and apparent-place corrections -------------------------
+  void EquatorialToHorizontal(double& azimuth, double& altitude, double siderealTime, double rightAscension,
+                              double declination);
+  void EclipticToEquatorial(double& rightAscension, double longitude, double latitude, double& declination);
+  void PrecessFromJ2000(double& rightAscension, double& declination);
+  void PrecessToJ2000(double& rightAscension, double& declination);
+  void UpdateNutation();
+  void ApplyNutationToEquatorial(double& rightAscension, double& declination);
+  void ApplyAnnualAberration(double& rightAscension, double& declination);
+  // Pressure and temperature scale of the refraction; call when the place or
+  // the atmosphere changes.
+  void UpdateRefractionFactor();
+
+  // ---- Formatting ---------------------------------------------------------
+  void FormatAngle(CString& result, bool hours, bool dropZeros, double degrees);
+  void FormatTimeOfDay(CString& result, bool shortForm, double degrees);
+
+  // ---- Observation context: civil instant (whole numbers kept as doubles) -
+  double m_year = 2000.0;
+  double m_month = 1.0;
+  double m_day = 1.0;
+  double m_hour = 12.0;
+  double m_minute = 0.0;
+  double m_second = 0.0;
+  double m_utcOffset = 0.0;  // hours: civil time = UT + m_utcOffset
+
+  // ---- Derived time state (valid after UpdateTimeContext) ----------------
+  double m_utFraction = 0.5;
+  double m_julianDate = 2451545.0;
+  double m_obliquity = 0.0;
+  double m_cosObliquity = 1.0;
+  double m_sinObliquity = 0.0;
+  double m_nutationLongitude = 0.0;
+  double m_nutationObliquity = 0.0;
+  double m_localSiderealTime = 0.0;
+
+  // ---- Place and atmosphere ------------------------------------------------
+  double m_observerLongitude = 0.0;  // radians, positive west
+  double m_observerLatitude = 0.0;   // radians
+  double m_sinLatitude = 0.0;
+  double m_cosLatitude = 1.0;
+  double m_observerElevation = 0.0;  // metres
+  double m_pressure = 1013.25;       // hPa; 0 switches refraction off
+  double m_temperature = 0.0;        // degrees C
+  double m_refractionFactor = 1.0;
+
+  // The Earth's heliocentric ecliptic longitude (the Sun's geocentric longitude + pi).
+  double m_sunLongitude = 0.0;
+};
+
+// Julian date of a packed number YYYYMMDD.dddd.
+double JulianDayFromPackedDate(double packed);
+// Julian date of the computer clock's local date and time, to the minute,
+// without any time-zone correction.
+double JulianDayOfSystemClock();
+// The calendar arithmetic shared by the view and the clock: Julian date of a
+// civil date (day with fraction), Julian calendar before 1582-10-15.
+double JulianDayOfCivilDate(int64_t year, int64_t month, double dayWithFraction);
