@@ -154,7 +154,11 @@ BOOL CToolBar::LoadToolBar(UINT resourceId) {
     action->setToolTip(tip);
     action->setStatusTip(prompt);
     action->setData(id);
-    QObject::connect(action, &QAction::triggered, [frame, id]() { frame->SendCommand(id); });
+    // Posted, as a button's command message is: the handler may delete this very bar.
+    QWidget* context = frame->GetWidget();
+    QObject::connect(action, &QAction::triggered, [frame, id, context]() {
+      QTimer::singleShot(0, context, [frame, id]() { frame->SendCommand(id); });
+    });
     QObject::connect(action, &QAction::hovered, [frame, prompt]() {
       if (auto* status = dynamic_cast<CStatusBar*>(frame->GetDescendantWindow(AFX_IDW_STATUS_BAR)))
         status->SetPaneText(0, FromQ(prompt).c_str());

@@ -68,6 +68,11 @@ BOOL CWnd::ShowWindow(int command) {
   QWidget* w = GetWidget();
   if (!w) return FALSE;
   BOOL wasVisible = w->isVisible();
+  if (!w->isWindow()) {
+    // Child windows are shown or hidden; their size follows the parent's layout.
+    w->setVisible(command != SW_HIDE);
+    return wasVisible;
+  }
   switch (command) {
     case SW_HIDE: w->hide(); break;
     case SW_SHOWMAXIMIZED: w->showMaximized(); break;
