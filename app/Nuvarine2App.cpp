@@ -4,6 +4,7 @@
 #include "MainFrame.h"
 #include "Nuvarine2View.h"
 #include "Resource.h"
+#include "RunStatus.h"
 
 IMPLEMENT_DYNCREATE(CNuvarine2Doc)
 
@@ -37,5 +38,6 @@ BOOL CNuvarine2App::OnIdle(LONG count) {
   CWinApp::OnIdle(count);
   if (m_pMainWnd && !m_pMainWnd->IsIconic()) m_pMainWnd->Invalidate(FALSE);
   Sleep(5);
+  ReportRunStatus();
   return TRUE;
 }

@@ -1,8 +1,12 @@
 #include "App.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "Clock.h"
 #include "Registry.h"
@@ -12,6 +16,13 @@
 namespace {
 
 CWinApp* g_theApp = nullptr;
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+  char byte = 1;
+  ssize_t ignored = write(g_signalPipe[1], &byte, 1);
+  (void)ignored;
+}
 
 }  // namespace
 
@@ -196,6 +207,26 @@ int AfxWinMain(int argc, char** argv) {
   app->m_argc = argc;
   app->m_argv = argv;
   SetSysColorsListener(ApplySysColorsToApplication);
+  // A termination request (logout, kill) closes the main window as its close
+  // button would, so the program ends through its normal shutdown.
+  std::unique_ptr<QSocketNotifier> notifier;
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) == 0) {
+    notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [app]() {
+      char byte;
+      ssize_t ignored = read(g_signalPipe[0], &byte, 1);
+      (void)ignored;
+      if (app->m_pMainWnd)
+        app->m_pMainWnd->OnClose();
+      else
+        QCoreApplication::exit(0);
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+  }
   int result = 0;
   if (!app->InitInstance()) {
     if (auto* frame = dynamic_cast<CFrameWnd*>(app->m_pMainWnd)) frame->DestroyWindow();
