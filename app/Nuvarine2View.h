@@ -56,7 +56,7 @@ class CNuvarine2View : public CView, public CSkyModel {
   void ApplyLoadingWindowState();
 
   // ---- Calls into other subsystems made by the frame loop --------------------
-  void PollGpsReceiver();
+  virtual void PollGpsReceiver();
   // Runs the tips-or-alerts box of frame 7; returns its result, `choice` the
   // list entry chosen (1 = never show again).
   virtual int RunStartupBox(const CString& alertText, int& choice);

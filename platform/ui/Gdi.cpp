@@ -12,19 +12,42 @@ struct CDC::State {
   QColor textColor = Qt::black;
   int bkMode = OPAQUE;
   QPoint current;
+  QBrush brush = QBrush(Qt::white);
+  QPen pen = QPen(Qt::black, 1);
+  QFont font;
 };
 
-CDC::CDC(QPainter* painter) : m_painter(painter), m_state(std::make_unique<State>()) {
-  if (m_painter) {
-    m_painter->setBrush(Qt::white);
-    m_painter->setPen(QPen(Qt::black, 1));
+// The painter of one drawing call, with the device context's current objects.
+class CDC::Paint {
+ public:
+  explicit Paint(CDC& dc) : m_dc(dc) {
+    if (dc.m_painter) {
+      m_p = dc.m_painter;
+    } else if (dc.m_image && !dc.m_image->isNull()) {
+      m_own = std::make_unique<QPainter>(dc.m_image);
+      m_p = m_own.get();
+    }
+    if (m_p) {
+      m_p->setBrush(dc.m_state->brush);
+      m_p->setPen(dc.m_state->pen);
+      m_p->setFont(dc.m_state->font);
+    }
   }
-}
+  QPainter* operator->() const { return m_p; }
+  explicit operator bool() const { return m_p != nullptr; }
 
+ private:
+  CDC& m_dc;
+  QPainter* m_p = nullptr;
+  std::unique_ptr<QPainter> m_own;
+};
+
+CDC::CDC(QPainter* painter) : m_painter(painter), m_state(std::make_unique<State>()) {}
+CDC::CDC(QImage* image) : m_image(image), m_state(std::make_unique<State>()) {}
 CDC::~CDC() = default;
 
 void CDC::FillSolidRect(int x, int y, int width, int height, COLORREF color) {
-  if (m_painter) m_painter->fillRect(x, y, width, height, ToQColor(color));
+  if (Paint p{*this}) p->fillRect(x, y, width, height, ToQColor(color));
 }
 
 void CDC::FillSolidRect(const RECT* rect, COLORREF color) {
@@ -32,47 +55,41 @@ void CDC::FillSolidRect(const RECT* rect, COLORREF color) {
 }
 
 COLORREF CDC::SetPixel(int x, int y, COLORREF color) {
-  if (!m_painter) return 0;
-  QPen saved = m_painter->pen();
-  m_painter->setPen(ToQColor(color));
-  m_painter->drawPoint(x, y);
-  m_painter->setPen(saved);
+  Paint p{*this};
+  if (!p) return 0;
+  p->setPen(ToQColor(color));
+  p->drawPoint(x, y);
   return color;
 }
 
-void CDC::SetBrushColor(COLORREF color) {
-  if (m_painter) m_painter->setBrush(ToQColor(color));
-}
-void CDC::SetNullBrush() {
-  if (m_painter) m_painter->setBrush(Qt::NoBrush);
-}
-void CDC::SetPenColor(COLORREF color, int width) {
-  if (m_painter) m_painter->setPen(QPen(ToQColor(color), width));
-}
-void CDC::SetNullPen() {
-  if (m_painter) m_painter->setPen(Qt::NoPen);
-}
+void CDC::SetBrushColor(COLORREF color) { m_state->brush = QBrush(ToQColor(color)); }
+void CDC::SetNullBrush() { m_state->brush = QBrush(Qt::NoBrush); }
+void CDC::SetPenColor(COLORREF color, int width) { m_state->pen = QPen(ToQColor(color), width); }
+void CDC::SetNullPen() { m_state->pen = QPen(Qt::NoPen); }
 
 BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
-  if (!m_painter) return FALSE;
+  Paint p{*this};
+  if (!p) return FALSE;
   // GDI rectangles exclude the right and bottom edges.
-  m_painter->drawRect(left, top, right - left - 1, bottom - top - 1);
+  p->drawRect(left, top, right - left - 1, bottom - top - 1);
   return TRUE;
 }
 
 BOOL CDC::Ellipse(int left, int top, int right, int bottom) {
-  if (!m_painter) return FALSE;
-  m_painter->setRenderHint(QPainter::Antialiasing, true);
-  m_painter->drawEllipse(QRectF(left, top, right - left - 1, bottom - top - 1));
-  m_painter->setRenderHint(QPainter::Antialiasing, false);
+  Paint p{*this};
+  if (!p) return FALSE;
+  p->setRenderHint(QPainter::Antialiasing, true);
+  p->drawEllipse(QRectF(left, top, right - left - 1, bottom - top - 1));
+  p->setRenderHint(QPainter::Antialiasing, false);
   return TRUE;
 }
 
 void CDC::MoveTo(int x, int y) { m_state->current = QPoint(x, y); }
 
 BOOL CDC::LineTo(int x, int y) {
-  if (!m_painter) return FALSE;
-  m_painter->drawLine(m_state->current, QPoint(x, y));
+  Paint p{*this};
+  if (!p) return FALSE;
+  p->drawLine(m_state->current, QPoint(x, y));
   m_state->current = QPoint(x, y);
   return TRUE;
 }
@@ -90,40 +107,36 @@ int CDC::SetBkMode(int mode) {
 }
 
 void CDC::SelectFont(const char* face, int height, int weight, bool italic) {
-  if (!m_painter) return;
   QFont font(ToQ(face));
   font.setPixelSize(height > 0 ? height : 12);
   font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
   font.setItalic(italic);
-  m_painter->setFont(font);
+  m_state->font = font;
 }
 
 BOOL CDC::TextOut(int x, int y, const char* text) {
-  if (!m_painter) return FALSE;
+  Paint p{*this};
+  if (!p) return FALSE;
   QString q = ToQ(text);
-  QFontMetrics fm(m_painter->font());
+  QFontMetrics fm(m_state->font);
   QRect box(x, y, fm.horizontalAdvance(q), fm.height());
-  if (m_state->bkMode == OPAQUE) m_painter->fillRect(box, Qt::white);
-  QPen saved = m_painter->pen();
-  m_painter->setPen(m_state->textColor);
-  m_painter->drawText(box, Qt::AlignLeft | Qt::AlignTop, q);
-  m_painter->setPen(saved);
+  if (m_state->bkMode == OPAQUE) p->fillRect(box, Qt::white);
+  p->setPen(m_state->textColor);
+  p->drawText(box, Qt::AlignLeft | Qt::AlignTop, q);
   return TRUE;
 }
 
 void CDC::DrawCenteredText(const RECT* rect, const char* text) {
-  if (!m_painter || !rect) return;
+  Paint p{*this};
+  if (!p || !rect) return;
   QRect box(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-  QPen saved = m_painter->pen();
-  m_painter->setPen(m_state->textColor);
-  m_painter->drawText(box, Qt::AlignCenter | Qt::TextSingleLine, ToQ(text));
-  m_painter->setPen(saved);
+  p->setPen(m_state->textColor);
+  p->drawText(box, Qt::AlignCenter | Qt::TextSingleLine, ToQ(text));
 }
 
 SIZE CDC::GetTextExtent(const char* text) {
   SIZE s;
-  if (!m_painter) return s;
-  QFontMetrics fm(m_painter->font());
+  QFontMetrics fm(m_state->font);
   s.cx = fm.horizontalAdvance(ToQ(text));
   s.cy = fm.height();
   return s;

@@ -123,8 +123,7 @@ void CView::RunPendingPaint() {
 void CView::OnPaint() {
   auto* widget = dynamic_cast<CViewWidget*>(GetWidget());
   if (!widget) return;
-  QPainter painter(&widget->m_surface);
-  CDC dc(&painter);
+  CDC dc(&widget->m_surface);
   OnDraw(&dc);
 }
 

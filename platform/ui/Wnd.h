@@ -142,6 +142,9 @@ constexpr int OPAQUE = 2;
 class CDC {
  public:
   explicit CDC(QPainter* painter = nullptr);
+  // Draws on a picture; each call paints and finishes, so the picture may be
+  // replaced or presented into between calls.
+  explicit CDC(QImage* image);
   ~CDC();
   CDC(const CDC&) = delete;
   CDC& operator=(const CDC&) = delete;
@@ -165,10 +168,11 @@ class CDC {
   // Centred on one line in the rectangle.
   void DrawCenteredText(const RECT* rect, const char* text);
   SIZE GetTextExtent(const char* text);
-  QPainter* Painter() const { return m_painter; }
 
  private:
-  QPainter* m_painter;
+  class Paint;
+  QPainter* m_painter = nullptr;
+  QImage* m_image = nullptr;
   struct State;
   std::unique_ptr<State> m_state;
 };
