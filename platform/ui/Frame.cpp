@@ -81,6 +81,11 @@ class CFrameWidget : public QMainWindow {
   bool event(QEvent* e) override {
     CWnd* frame = WndFromWidget(this);
     if (frame && e->type() == QEvent::Resize) DispatchWindowEvent(frame, e);
+    // Keys that reach the frame itself belong to its view.
+    if (frame && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
+      auto* main = dynamic_cast<CFrameWnd*>(frame);
+      if (main && main->GetActiveView()) return DispatchWindowEvent(main->GetActiveView(), e);
+    }
     return QMainWindow::event(e);
   }
 };

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <QThread>
 #include <QWidget>
 #include <vector>
 
@@ -183,4 +184,58 @@ TEST(IdleLoop, NoIdleWhileAModalBoxRuns) {
   EXPECT_EQ(app.idles, 1);
   EXPECT_TRUE(app.IdleStep());
   EXPECT_EQ(app.idles, 2);
+}
+
+#include "Shell.h"
+#include "SysColors.h"
+#include "UiPrivate.h"
+
+namespace {
+
+class TimerWindow : public CView {
+ public:
+  void OnDraw(CDC*) override {}
+  void OnTimer(UINT_PTR id) override {
+    ticks.push_back(id);
+    if (ticks.size() == 3) KillTimer(id);
+  }
+  std::vector<UINT_PTR> ticks;
+};
+
+}  // namespace
+
+TEST(Timers, TickUntilKilled) {
+  TestApplication();
+  TimerWindow window;
+  ASSERT_TRUE(window.Create(nullptr, nullptr));
+  window.SetTimer(150, 5);
+  for (int i = 0; i < 200 && window.ticks.size() < 3; ++i) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(2);
+  }
+  for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_EQ(window.ticks, (std::vector<UINT_PTR>{150, 150, 150}));
+  EXPECT_FALSE(window.KillTimer(150));
+}
+
+TEST(NightVision, SystemColoursRecolourOurWindows) {
+  TestApplication();
+  SetSysColorsListener(ApplySysColorsToApplication);
+  const int elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE};
+  const COLORREF night[] = {RGB(0, 0, 0), RGB(150, 150, 150), RGB(100, 0, 0)};
+  COLORREF saved[3];
+  for (int i = 0; i < 3; ++i) saved[i] = GetSysColor(elements[i]);
+  ASSERT_TRUE(SetSysColors(3, elements, night));
+  EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(100, 0, 0));
+  EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(100, 0, 0));
+  EXPECT_EQ(QApplication::palette().color(QPalette::Base), QColor(0, 0, 0));
+  const int bad[] = {99};
+  EXPECT_FALSE(SetSysColors(1, bad, night));
+  ASSERT_TRUE(SetSysColors(3, elements, saved));
+  SetSysColorsListener(nullptr);
+}
+
+TEST(ShellOpen, MissingFileIsReported) {
+  EXPECT_EQ(ShellExecute(nullptr, "open", "/nonexistent/print.bmp", nullptr, nullptr, 1), SE_ERR_FNF);
+  EXPECT_EQ(ShellExecute(nullptr, "open", "", nullptr, nullptr, 1), SE_ERR_FNF);
 }
