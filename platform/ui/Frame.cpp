@@ -80,6 +80,9 @@ class CFrameWidget : public QMainWindow {
   }
   bool event(QEvent* e) override {
     CWnd* frame = WndFromWidget(this);
+    // The frame writes prompts into its own first pane; the toolkit's status
+    // messages would hide the panes.
+    if (e->type() == QEvent::StatusTip) return true;
     if (frame && e->type() == QEvent::Resize) DispatchWindowEvent(frame, e);
     // Keys that reach the frame itself belong to its view.
     if (frame && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
