@@ -158,6 +158,10 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
   else flags |= Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
   auto* dialog = new CDialogWidget(parentWidget, flags);
   dialog->setModal(modal);
+  // The dialog units assume the classic 8-point dialog face.
+  QFont face(QStringLiteral("Liberation Sans"));
+  face.setPixelSize(11);
+  dialog->setFont(face);
   dialog->setWindowTitle(ToQ(tpl->caption));
   dialog->setFixedSize(DialogUnitsToPixelsX(tpl->cx), DialogUnitsToPixelsY(tpl->cy));
   AttachWidget(dialog, true);

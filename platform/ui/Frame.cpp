@@ -158,8 +158,9 @@ BOOL CToolBar::LoadToolBar(UINT resourceId) {
     }
     QString prompt, tip;
     CommandTexts(id, prompt, tip);
-    auto* action = m_data->bar->addAction(tip.isEmpty() ? QString::number(id) : tip);
-    action->setToolTip(tip);
+    // A command without its own tool tip shows its prompt.
+    auto* action = m_data->bar->addAction(tip.isEmpty() ? prompt : tip);
+    action->setToolTip(tip.isEmpty() ? prompt : tip);
     action->setStatusTip(prompt);
     action->setData(id);
     // Posted, as a button's command message is: the handler may delete this very bar.

@@ -78,9 +78,9 @@ BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
 BOOL CDC::Ellipse(int left, int top, int right, int bottom) {
   Paint p{*this};
   if (!p) return FALSE;
-  p->setRenderHint(QPainter::Antialiasing, true);
-  p->drawEllipse(QRectF(left, top, right - left - 1, bottom - top - 1));
-  p->setRenderHint(QPainter::Antialiasing, false);
+  // Hard edges, as GDI draws them: a blended edge would keep a fringe of
+  // the transparent colour around tool-bar pictures.
+  p->drawEllipse(QRect(left, top, right - left - 1, bottom - top - 1));
   return TRUE;
 }
 
