@@ -5,9 +5,26 @@
 
 #include "App.h"
 #include "Clock.h"
+#include "MainFrame.h"
 #include "NumberFormat.h"
 #include "Nuvarine2View.h"
 #include "SplashDialogs.h"
+
+namespace {
+
+int ToolBarCount(const CFrameWnd& frame) {
+  auto* main = dynamic_cast<const CMainFrame*>(&frame);
+  if (!main) return 0;
+  return main->m_wndTopToolBar.IsWindowVisible() + main->m_wndRightToolBar.IsWindowVisible() +
+         main->m_wndLeftToolBar.IsWindowVisible();
+}
+
+int PaneCount(const CFrameWnd& frame) {
+  auto* main = dynamic_cast<const CMainFrame*>(&frame);
+  return main && main->m_wndStatusBar.IsWindowVisible() ? main->m_wndStatusBar.GetCount() : 0;
+}
+
+}  // namespace
 
 void ReportRunStatus() {
   static const char* path = std::getenv("NUVARINE_STATUS_FILE");
@@ -20,10 +37,11 @@ void ReportRunStatus() {
   auto* view = frame ? dynamic_cast<CNuvarine2View*>(frame->GetActiveView()) : nullptr;
   if (!frame || !view) return;
   std::string text = FormatC(
-      "title=%s\nframes=%u\nscene=%d\nzoomed=%d\nsplash=%d\nmenus=%d\n", frame->GetWindowText().c_str(),
+      "title=%s\nframes=%u\nscene=%d\nzoomed=%d\nsplash=%d\nmenus=%d\ntoolbars=%d\npanes=%d\n",
+      frame->GetWindowText().c_str(),
       static_cast<unsigned>(view->m_frameCounter), view->m_sceneReady ? 1 : 0, frame->IsZoomed() ? 1 : 0,
       view->m_pSplashDialog && view->m_pSplashDialog->IsWindowVisible() ? 1 : 0,
-      static_cast<int>(frame->GetMenuTitles().size()));
+      static_cast<int>(frame->GetMenuTitles().size()), ToolBarCount(*frame), PaneCount(*frame));
   std::string temp = std::string(path) + ".tmp";
   if (FILE* f = std::fopen(temp.c_str(), "wb")) {
     std::fwrite(text.data(), 1, text.size(), f);

@@ -204,6 +204,9 @@ int AfxWinMain(int argc, char** argv) {
   CWinApp* app = AfxGetApp();
   if (!app) return 1;
   QApplication qt(argc, argv);
+  // The program ends when its main window is destroyed, not when its last
+  // visible window (a splash, a panel) closes.
+  QApplication::setQuitOnLastWindowClosed(false);
   app->m_argc = argc;
   app->m_argv = argv;
   SetSysColorsListener(ApplySysColorsToApplication);

@@ -36,6 +36,8 @@ wait_for "[ \"\$(status frames)\" -ge 10 ] 2>/dev/null" 30 || fail "frames do no
 [ "$(status title)" = "Nuvarine version 2" ] || fail "title is '$(status title)'"
 [ "$(status scene)" = "1" ] || fail "scene objects not created at frame 5"
 [ "$(status menus)" = "8" ] || fail "menu bar has $(status menus) menus"
+[ "$(status toolbars)" = "3" ] || fail "$(status toolbars) tool bars shown"
+[ "$(status panes)" = "3" ] || fail "status bar has $(status panes) panes"
 [ "$(status splash)" = "0" ] || fail "splash still shown after the first frames"
 WINDOW=$(xwininfo -root -tree | grep '"Nuvarine version 2"' | head -1 | awk '{print $1}')
 [ -n "$WINDOW" ] || fail "no main window"
