@@ -68,8 +68,12 @@ BOOL CSerialPort::Open(int port, int baudRate, char, int, int) {
   speed_t speed = B9600;
   ok = ok && BaudConstant(baudRate, speed) && tcgetattr(fd, &tio) == 0;
   if (ok) {
+    // Raw bytes (no line editing or echo, which Windows ports never do); the
+    // parity, stop bits and hardware flow control the device had are kept.
+    const tcflag_t kept = tio.c_cflag & (PARENB | PARODD | CSTOPB | CRTSCTS);
     cfmakeraw(&tio);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    tio.c_cflag |= kept;
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -91,4 +92,25 @@ TEST(SerialPort, DeviceNames) {
   unsetenv("NUVARINE_SERIAL_COM1");
   EXPECT_EQ(CSerialPort::DevicePath("COM1"), "/dev/ttyS0");
   EXPECT_EQ(CSerialPort::DevicePath("\\\\.\\COM12"), "/dev/ttyS11");
+}
+
+TEST_F(PseudoTerminal, OpenSetsRawEightBitBytesAndKeepsStopBits) {
+  termios before{};
+  ASSERT_EQ(tcgetattr(slave, &before), 0);
+  before.c_cflag |= CSTOPB;
+  ASSERT_EQ(tcsetattr(slave, TCSANOW, &before), 0);
+  CSerialPort port;
+  ASSERT_TRUE(port.Open(7, 19200, 'N', 8, 1));
+  termios after{};
+  ASSERT_EQ(tcgetattr(port.m_handle, &after), 0);
+  EXPECT_EQ(after.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_NE(after.c_cflag & CSTOPB, 0u);
+  EXPECT_EQ(after.c_lflag & (ICANON | ECHO), 0u);
+  EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B19200));
+  // A line break arrives as it was sent.
+  ASSERT_EQ(write(master, "A\r\nB", 4), 4);
+  ASSERT_EQ(WaitForBytes(port, 4), 4);
+  char buffer[8] = {};
+  EXPECT_EQ(port.Read(8, buffer), 4);
+  EXPECT_EQ(std::string(buffer, 4), "A\r\nB");
 }
