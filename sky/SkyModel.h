@@ -7,6 +7,7 @@
 
 #include "CString.h"
 #include "SkyMath.h"
+#include "SolarSystemTypes.h"
 
 class CSkyModel {
  public:
@@ -41,6 +42,56 @@ class CSkyModel {
   // ---- Formatting ---------------------------------------------------------
   void FormatAngle(CString& result, bool hours, bool dropZeros, double degrees);
   void FormatTimeOfDay(CString& result, bool shortForm, double degrees);
+
+  // ---- Solar system: planet library, body table, comets and asteroids -----
+  // Loads m_installFolder + "\Orbicalc.DLL" and its entry point PlanetesCalcul
+  // into g_pPlanetesCalcul. On failure returns false and leaves the text of the
+  // message to show (kPlanetLibraryFailureText, caption
+  // kPlanetLibraryFailureCaption) in m_planetLibraryFailure; start-up then ends.
+  bool LoadPlanetLibrary();
+  // The library's rows for the view's instant and site; pressure 0 gives
+  // unrefracted altitudes. Null when the library is not loaded.
+  PlanetLibraryResult* CallPlanetLibrary(int mode, const PlanetLibraryElements& elements, double pressure);
+  // Brings g_bodies to m_julianDate.
+  void UpdateSolarSystemBodies();
+  void PlaceBodyAroundParent(int body, int parent, float x, float y, float z);
+  void ComputeApparentPlace(int body, int parent);
+  void ComputeHorizontalFromScene(int body);
+  // Object numbers: bodies 0-999, asteroid i = 1000 + i, comet i = 2000 + i.
+  void ComputePhaseAndMagnitude(int objectNumber);
+  bool LoadComets(CString installFolder);
+  bool LoadAsteroids(CString installFolder);
+  void UpdateCometPositions();
+  void UpdateAsteroidPositions();
+
+  // Sky projection of the 3D scene (solar-system mode). The drawing layer
+  // replaces these with its camera-based versions; the defaults give the exact
+  // direction from m_cameraPosition in the ecliptic scene frame.
+  virtual void ProjectPointToSky(double x, double y, double z, double& longitude, double& latitude);
+  virtual void ProjectBodyToSky(int n);
+  // Unit direction (radius r) in the scene of an equatorial direction
+  // (ecliptic frame) or of a horizontal one (direct frame).
+  virtual void SkyToScenePoint(float out[3], bool direct, float latitude, float longitude, float radius);
+
+  // Steps of the update that other subsystems provide; see SolarSystemHooks.cpp.
+  // The moon theories (Jupiter, Saturn, Uranus): planet-centred offset of a
+  // theory moon in millions of km, false while no theory is wired.
+  bool TheoryMoonOffset(int body, float& x, float& y, float& z);
+  // Space probes from their trajectories (first pass, and the second pass for
+  // 57, 58 and the Cassini-Huygens pair).
+  void UpdateProbeBodies(bool secondPass);
+
+  CString m_installFolder;
+  CString m_planetLibraryFailure;
+  double m_earthSunDistance = 1.0;    // AU
+  // Geocentric observer terms for the parallax (start-up derives them from the place).
+  double m_rhoSinPhi = 0.0;
+  double m_rhoCosPhi = 1.0;
+  bool m_planetariumMode = true;
+  bool m_computingEphemeris = false;
+  int m_lockedObject = -1;            // object number the camera follows, -1 none
+  int m_trajectoryBody = -1;          // probe whose trajectory is loaded, -1 none
+  Vector3d m_cameraPosition;          // millions of km, solar-system frame
 
   // ---- Observation context: civil instant (whole numbers kept as doubles) -
   double m_year = 2000.0;
