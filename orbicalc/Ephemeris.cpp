@@ -177,7 +177,6 @@ struct Context {
   M3 precession{};          // J2000 -> mean equator of date
   M3 toEclipticOfDate{};    // J2000 equator -> mean ecliptic of date
   M3 toTrueEquator{};       // J2000 equator -> true equator of date
-  M3 toTrueEcliptic{};      // J2000 equator -> true ecliptic of date
   double eps0 = 0, dpsi = 0, deps = 0;
   V3 earth{}, earthVelocity{};
   double siderealTime = 0;  // local apparent, radians
@@ -200,7 +199,6 @@ Context MakeContext(double jdUT, const Site& site) {
   c.toEclipticOfDate = R1(c.eps0) * c.precession;
   const M3 nutation = R1(-(c.eps0 + c.deps)) * R3(-c.dpsi) * R1(c.eps0);
   c.toTrueEquator = nutation * c.precession;
-  c.toTrueEcliptic = R1(c.eps0 + c.deps) * c.toTrueEquator;
   c.earth = PlanetHelio(3, c.jde);
   MeanPlanet(3, c.jde, &c.earthVelocity);
 
@@ -226,22 +224,24 @@ Context MakeContext(double jdUT, const Site& site) {
   return c;
 }
 
-// Heliocentric longitude, latitude and distance in the mean ecliptic of date.
-void HelioOfDate(const Context& c, V3 p, double* row, int lonEntry) {
-  ToSpherical(c.toEclipticOfDate * p, row[lonEntry], row[lonEntry + 1]);
+// Longitude and latitude of a J2000 equatorial vector in the J2000 ecliptic.
+void EclipticJ2000(V3 p, double* row, int lonEntry) {
+  ToSpherical(Transpose(EclipticJ2000ToEquatorial()) * p, row[lonEntry], row[lonEntry + 1]);
 }
 
 // Fills entries 7-14 from a light-time corrected geocentric vector (J2000
-// equator, AU). The Moon travels with the Earth, so its aberration is left out.
+// equator, AU): the astrometric J2000 place (equatorial and ecliptic), then
+// the apparent topocentric place of date and the horizontal coordinates. The
+// Moon travels with the Earth, so its aberration is left out.
 void FillApparent(const Context& c, V3 geo, bool aberration, double* row) {
   const double distance = Norm(geo);
   ToSpherical(geo, row[kEntryJ2000RightAscension], row[kEntryJ2000Declination]);
+  EclipticJ2000(geo, row, kEntryEclipticLongitude);
   V3 u = (1.0 / distance) * geo;
   if (aberration) {
     u = u + (1.0 / kLightSpeedAuPerDay) * c.earthVelocity;
     u = (1.0 / Norm(u)) * u;
   }
-  ToSpherical(c.toTrueEcliptic * u, row[kEntryEclipticLongitude], row[kEntryEclipticLatitude]);
 
   const V3 topo = distance * (c.toTrueEquator * u) - c.observer;
   double ra, dec;
@@ -472,10 +472,10 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
   for (int n = 1; n <= 9; ++n) {
     double* row = rows[n].entries;
     if (n == 3) {
-      HelioOfDate(c, c.earth, row, kEntryHelioLongitude);
+      EclipticJ2000(c.earth, row, kEntryHelioLongitude);
       row[kEntrySunDistance] = Norm(c.earth);
       row[kEntryIllumination] = 1.0;
-      HelioOfDate(c, c.earth, row, kEntrySceneLongitude);
+      EclipticJ2000(c.earth, row, kEntrySceneLongitude);
       row[kEntrySceneDistance] = row[kEntrySunDistance];
       continue;
     }
@@ -484,14 +484,14 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
     FillApparent(c, geo, true, row);
     const double r = Norm(helio), delta = Norm(geo);
     const double phase = PhaseAngle(helio, geo);
-    HelioOfDate(c, helio, row, kEntryHelioLongitude);
+    EclipticJ2000(helio, row, kEntryHelioLongitude);
     row[kEntrySunDistance] = r;
     row[kEntryEarthDistance] = delta;
     row[kEntryApparentDiameter] = 2.0 * kSemiDiameter[n] / delta;
     row[kEntryMagnitude] = PlanetMagnitude(n, r, delta, phase / kDeg, n == 6 ? SaturnRingTerm(c, helio, geo) : 0.0);
     row[kEntryIllumination] = (1.0 + std::cos(phase)) / 2.0;
     row[kEntryPhaseAngle] = phase;
-    HelioOfDate(c, helio, row, kEntrySceneLongitude);
+    EclipticJ2000(helio, row, kEntrySceneLongitude);
     row[kEntrySceneDistance] = r;
   }
 
@@ -506,7 +506,7 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
     const double delta = Norm(geo), r = Norm(helio);
     const double phase = PhaseAngle(helio, geo);
     const double phaseDeg = phase / kDeg;
-    HelioOfDate(c, geo, row, kEntryHelioLongitude);
+    EclipticJ2000(geo, row, kEntryHelioLongitude);
     row[kEntrySunDistance] = r;
     row[kEntryEarthDistance] = delta;
     row[kEntryApparentDiameter] = 2.0 * 358473400.0 / (delta * kAuKm);
@@ -514,7 +514,7 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
         -12.73 + 0.026 * phaseDeg + 4e-9 * std::pow(phaseDeg, 4) + 5.0 * std::log10(r * delta * kAuKm / 384400.0);
     row[kEntryIllumination] = (1.0 + std::cos(phase)) / 2.0;
     row[kEntryPhaseAngle] = phase;
-    HelioOfDate(c, helio, row, kEntrySceneLongitude);
+    EclipticJ2000(helio, row, kEntrySceneLongitude);
     row[kEntrySceneDistance] = r;
   }
 }
@@ -538,13 +538,13 @@ void ComputeFromElements(double julianDateUT, const Site& site, const OrbitEleme
   if (!(delta > 0.0)) return;
   FillApparent(c, geo, true, row);
   const double phase = PhaseAngle(helio, geo);
-  HelioOfDate(c, helio, row, kEntryHelioLongitude);
+  EclipticJ2000(helio, row, kEntryHelioLongitude);
   row[kEntrySunDistance] = r;
   row[kEntryEarthDistance] = delta;
   row[kEntryMagnitude] = elements.absoluteMagnitude + 5.0 * std::log10(r * delta);
   row[kEntryIllumination] = (1.0 + std::cos(phase)) / 2.0;
   row[kEntryPhaseAngle] = phase;
-  HelioOfDate(c, helio, row, kEntrySceneLongitude);
+  EclipticJ2000(helio, row, kEntrySceneLongitude);
   row[kEntrySceneDistance] = r;
 }
 

@@ -2,13 +2,13 @@
 // The planet library's own computation, usable without loading the shared
 // object (tests and benchmarks link it directly).
 //
-// Frames: heliocentric and geocentric vectors are handled in the mean
-// equator and equinox of J2000 (libnova's theories give the J2000 ecliptic).
-// Heliocentric entries (0, 1, 16, 17) are referred to the mean ecliptic and
-// equinox of date, so that bodies and element orbits share one scene frame;
-// entries 7 and 8 are astrometric J2000; entries 9, 10, 13 and 14 are
-// apparent places of date (light time, aberration, nutation), 13 and 14 also
-// topocentric.
+// Frames: vectors are handled in the mean equator and equinox of J2000
+// (libnova's theories give the J2000 ecliptic). The scene frame of the callers
+// is the J2000 ecliptic: entries 0, 1, 9, 10, 16 and 17 are J2000 ecliptic
+// coordinates (9 and 10 the astrometric geocentric place, light time
+// included), 7 and 8 the astrometric J2000 right ascension and declination;
+// only 13 and 14 are apparent places of date (light time, aberration,
+// nutation, parallax), from which the horizontal coordinates 11 and 12 come.
 #include "PlanetLibrary.h"
 
 namespace orbicalc {

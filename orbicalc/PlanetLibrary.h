@@ -65,7 +65,7 @@ enum PlanetLibraryEntry {
   kEntryIllumination = 6,     // 0..1
   kEntryJ2000RightAscension = 7,  // rad, geocentric, before precession
   kEntryJ2000Declination = 8,
-  kEntryEclipticLongitude = 9,    // rad, geocentric apparent of date
+  kEntryEclipticLongitude = 9,    // rad, geocentric, J2000 ecliptic
   kEntryEclipticLatitude = 10,
   kEntryAltitude = 11,        // degrees, refraction when pressure != 0
   kEntryAzimuth = 12,         // degrees from north through east

@@ -103,8 +103,7 @@ int ParseCometText(const char* data, size_t size, CometRecord* target, int capac
     if (count >= capacity) return false;
     // A line too short to hold the orbit is not a comet.
     if (line.length < kCometElementsEnd) return true;
-    CometRecord r;
-    std::memset(&r, 0, sizeof(r));
+    CometRecord r{};
     CopyName(r.name, sizeof(r.name), line.begin, 39);
     r.perihelionTime = JulianDayFromPackedDate(Field(line, 45, 14));
     r.perihelionDistance = Field(line, 60, 10);
@@ -131,8 +130,7 @@ int ParseAsteroidText(const char* data, size_t size, AsteroidRecord* target, int
     const size_t nameLength = static_cast<size_t>(static_cast<const char*>(bar) - line.begin);
     const Line fields{line.begin + nameLength + 1, line.length - nameLength - 1};
     if (fields.length < kAsteroidElementsEnd) return true;
-    AsteroidRecord r;
-    std::memset(&r, 0, sizeof(r));
+    AsteroidRecord r{};
     // Longer names are cut to the record's 20 characters.
     CopyName(r.name, sizeof(r.name), line.begin, nameLength);
     r.epoch = JulianDayFromPackedDate(Field(fields, 0, 14, true));
@@ -221,8 +219,7 @@ bool CSkyModel::LoadAsteroids(CString installFolder) {
   int count = ParseAsteroidText(first.data(), first.size(), work.data(), kMaxAsteroidFileRecords);
   count += ParseAsteroidText(second.data(), second.size(), work.data() + count, kMaxAsteroidFileRecords - count);
   for (const BuiltInAsteroid& b : kBuiltInAsteroids) {
-    AsteroidRecord r;
-    std::memset(&r, 0, sizeof(r));
+    AsteroidRecord r{};
     std::snprintf(r.name, sizeof(r.name), "%s", b.name);
     r.epoch = b.epoch;
     r.eccentricity = b.e;
