@@ -331,7 +331,9 @@ void CSkyModel::ComputeApparentPlace(int body, int parent) {
   PrecessFromJ2000(ra, dec);
   b.rightAscension = ra;
   b.declination = dec;
-  EquatorialToHorizontal(b.azimuth, b.altitude, m_localSiderealTime, p.topoRa, p.topoDec);
+  // The horizon belongs to the equator of date: precessed coordinates, or a
+  // body without a parent would sit off by the precession since 2000.
+  EquatorialToHorizontal(b.azimuth, b.altitude, m_localSiderealTime, ra, dec);
   if (parent > 0) {
     b.azimuth += g_bodies[parent].azimuth - g_bodies[parent].sceneAzimuth;
     b.altitude += g_bodies[parent].altitude - g_bodies[parent].sceneAltitude;
@@ -343,7 +345,9 @@ void CSkyModel::ComputeHorizontalFromScene(int body) {
   BodyState& b = g_bodies[body];
   TopocentricPlace p;
   if (!TopocentricFromScene(*this, b.position, body, b.earthDistance, p)) return;
-  EquatorialToHorizontal(b.sceneAzimuth, b.sceneAltitude, m_localSiderealTime, p.topoRa, p.topoDec);
+  double ra = p.topoRa, dec = p.topoDec;
+  PrecessFromJ2000(ra, dec);
+  EquatorialToHorizontal(b.sceneAzimuth, b.sceneAltitude, m_localSiderealTime, ra, dec);
 }
 
 void CSkyModel::PlaceBodyAroundParent(int body, int parent, float x, float y, float z) {
