@@ -207,7 +207,11 @@ double CIniFile::GetDouble(const char* key, const char* section) const {
 
 bool CIniFile::SetString(const char* key, const char* value, const char* comment, const char* section) {
   if (!m_pIni) return false;
-  const std::string k = Bounded(key), s = Bounded(section), v = Bounded(value);
+  const std::string k = Bounded(key), s = Bounded(section);
+  // Values are single lines: a line break in typed text would otherwise start
+  // a new key in the file.
+  std::string v = Bounded(value);
+  v = v.substr(0, v.find_first_of("\r\n"));
   return m_pIni->SetValue(s.c_str(), k.c_str(), v.c_str()) >= 0;
 }
 

@@ -143,12 +143,16 @@ TEST(IniFile, SaveReplacesALongerFileWhole) {
   EXPECT_EQ(ReadBytes(path), CrLf({"[S]", "k=1"}));
 }
 
-TEST(IniFile, TextsAreBoundedTo999Characters) {
+TEST(IniFile, ValuesAreSingleLinesOfAtMost999Characters) {
   CIniFile ini;
   ini.Create();
   const std::string longText(1500, 'a');
   ini.SetString("k", longText.c_str(), "", "S");
   EXPECT_EQ(ini.GetValue("k", "S").size(), 999u);
+  // A line break cannot smuggle a key into the file.
+  ini.SetString("proxy", "host\r\nPlanetarium=True", "", "S");
+  EXPECT_EQ(ini.GetValue("proxy", "S"), "host");
+  EXPECT_EQ(ini.GetValue("Planetarium", "S"), "");
   ini.Close();
 }
 
