@@ -8,15 +8,15 @@
 #include "InstallPath.h"
 #include "ViewSettings.h"
 
-ConfigurationFileDialog CViewSettings::OpenDialogSpec() const {
+ConfigurationFileDialog CViewSettings::OpenDialogTexts() const {
   return {".ini", m_englishUi ? "Configuration file| *.ini|" : "Fichier configuration| *.ini|"};
 }
 
-ConfigurationFileDialog CViewSettings::SaveAsDialogSpec() const {
+ConfigurationFileDialog CViewSettings::SaveAsDialogTexts() const {
   return {".ini", m_englishUi ? "Configuration file .ini| *.ini|" : "Fichier configuration .ini| *.ini|"};
 }
 
-ConfigurationFileDialog CViewSettings::ImportV1DialogSpec() const {
+ConfigurationFileDialog CViewSettings::ImportV1DialogTexts() const {
   return {".cfg", m_englishUi ? "Configuration file version 1| *.cfg|" : "Fichier configuration version 1| *.cfg|"};
 }
 

@@ -83,9 +83,9 @@ class CViewSettings : public CSkyModel {
   // ---- Configuration files ----------------------------------------------------
   // Dialog contents of File Open, Save as and the version-1 import, in the
   // interface language.
-  ConfigurationFileDialog OpenDialogSpec() const;
-  ConfigurationFileDialog SaveAsDialogSpec() const;
-  ConfigurationFileDialog ImportV1DialogSpec() const;
+  ConfigurationFileDialog OpenDialogTexts() const;
+  ConfigurationFileDialog SaveAsDialogTexts() const;
+  ConfigurationFileDialog ImportV1DialogTexts() const;
   // File Open with the chosen path: reads it when its extension is ".ini" (any
   // case) and recomputes the terms derived from the place. When `done`, the
   // view resets the device (ResetObjects) so that the 3D settings read apply.

@@ -31,15 +31,15 @@ TEST(ConfigurationFiles, ExtensionIsTheRealOneWhateverItsCase) {
 
 TEST(ConfigurationFiles, DialogTextsFollowTheInterfaceLanguage) {
   TestView view;
-  EXPECT_STREQ(view.OpenDialogSpec().filter, "Configuration file| *.ini|");
-  EXPECT_STREQ(view.SaveAsDialogSpec().filter, "Configuration file .ini| *.ini|");
-  EXPECT_STREQ(view.ImportV1DialogSpec().filter, "Configuration file version 1| *.cfg|");
-  EXPECT_STREQ(view.ImportV1DialogSpec().defaultExtension, ".cfg");
+  EXPECT_STREQ(view.OpenDialogTexts().filter, "Configuration file| *.ini|");
+  EXPECT_STREQ(view.SaveAsDialogTexts().filter, "Configuration file .ini| *.ini|");
+  EXPECT_STREQ(view.ImportV1DialogTexts().filter, "Configuration file version 1| *.cfg|");
+  EXPECT_STREQ(view.ImportV1DialogTexts().defaultExtension, ".cfg");
   view.m_englishUi = false;
-  EXPECT_STREQ(view.OpenDialogSpec().filter, "Fichier configuration| *.ini|");
-  EXPECT_STREQ(view.SaveAsDialogSpec().filter, "Fichier configuration .ini| *.ini|");
-  EXPECT_STREQ(view.ImportV1DialogSpec().filter, "Fichier configuration version 1| *.cfg|");
-  EXPECT_STREQ(view.OpenDialogSpec().defaultExtension, ".ini");
+  EXPECT_STREQ(view.OpenDialogTexts().filter, "Fichier configuration| *.ini|");
+  EXPECT_STREQ(view.SaveAsDialogTexts().filter, "Fichier configuration .ini| *.ini|");
+  EXPECT_STREQ(view.ImportV1DialogTexts().filter, "Fichier configuration version 1| *.cfg|");
+  EXPECT_STREQ(view.OpenDialogTexts().defaultExtension, ".ini");
 }
 
 TEST(ConfigurationFiles, SaveAsAndOpenCheckTheExtensionAndReportAFailedWrite) {
