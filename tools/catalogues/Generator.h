@@ -84,6 +84,9 @@ struct CrossId {
 
 bool WriteStarFiles(const std::string& stellariumRoot, const std::string& installDir, const StarSources& src,
                     const ConstellationFinder& constellations, std::string& report);
+// C++ source of the boundary and figure tables.
+bool WriteConstellationTables(const std::string& stellariumRoot, const StarSources& stars, const std::string& outPath,
+                              std::string& report);
 bool WriteDeepSkyFiles(const std::string& stellariumRoot, const std::string& installDir,
                        const ConstellationFinder& constellations, std::string& report);
 

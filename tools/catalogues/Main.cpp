@@ -7,8 +7,21 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: make-catalogues <stellarium-data folder> <install folder> [stamp]\n");
+    std::fprintf(stderr,
+                 "usage: make-catalogues <stellarium-data folder> <install folder> [stamp]\n"
+                 "       make-catalogues --tables <stellarium-data folder> <output.cpp>\n");
     return 2;
+  }
+  if (std::string(argv[1]) == "--tables") {
+    gen::StarSources stars;
+    std::string error, report;
+    if (argc < 4 || !gen::LoadStellariumStars(std::string(argv[2]) + "/stars/default", stars, error) ||
+        !gen::WriteConstellationTables(argv[2], stars, argv[3], report)) {
+      std::fprintf(stderr, "make-catalogues: %s%s\n", error.c_str(), report.c_str());
+      return 1;
+    }
+    std::printf("%s", report.c_str());
+    return 0;
   }
   const std::string st = argv[1], install = argv[2];
   auto t0 = std::chrono::steady_clock::now();
