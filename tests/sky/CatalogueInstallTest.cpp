@@ -167,6 +167,21 @@ TEST_F(InstallFolder, FamousStarsInEveryCatalogue) {
     EXPECT_NEAR(t->vtMagnitude, b->magnitude + 0.090 * btvt, 0.011);
     EXPECT_NEAR(t->btMagnitude - t->vtMagnitude, btvt, 0.011);
   }
+  // Bayer letters spelled as the Greek-letter name table: blank-padded short
+  // names and "Khi" for chi; Flamsteed numbers alongside.
+  struct Letter {
+    int hr;
+    const char* bayer;
+    int flamsteed;
+  } letters[] = {{8316, "Mu ", 0}, {4518, "Khi", 63}, {7564, "Khi", 0}, {4301, "Alp", 50}, {5054, "Zet", 79}};
+  for (const Letter& l : letters) {
+    const BrightStar* b = nullptr;
+    for (int i = 0; i < g_brightStarCount; ++i)
+      if (g_brightStars[i].bscNumber == l.hr) b = &g_brightStars[i];
+    ASSERT_NE(b, nullptr) << l.hr;
+    EXPECT_STREQ(b->bayer, l.bayer) << l.hr;
+    EXPECT_EQ(b->flamsteed, l.flamsteed) << l.hr;
+  }
   // Sirius' proper motion (Hipparcos: -546.01, -1223.07 mas/yr).
   g_tycho2StarCount = 0;
   ASSERT_TRUE(LoadTycho2Part1Tile(CString(kInstall), FindTycho2Tile(stars[0].ra, stars[0].dec)));
