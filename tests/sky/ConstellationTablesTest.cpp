@@ -119,7 +119,9 @@ TEST(ConstellationTables, BoundariesPassThroughThePublishedPoints) {
         continue;
       }
       ++checkedPoints;
-      if (previous >= 0 && previous != found) EXPECT_TRUE(edges.count({previous, found})) << previous << " " << found;
+      if (previous >= 0 && previous != found) {
+        EXPECT_TRUE(edges.count({previous, found})) << previous << " " << found;
+      }
       previous = found;
     }
     int m;
