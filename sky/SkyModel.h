@@ -87,7 +87,7 @@ class CSkyModel {
   // Geocentric observer terms for the parallax (start-up derives them from the place).
   double m_rhoSinPhi = 0.0;
   double m_rhoCosPhi = 1.0;
-  bool m_planetariumMode = true;
+  bool m_planetariumMode = false;
   bool m_computingEphemeris = false;
   int m_lockedObject = -1;            // object number the camera follows, -1 none
   int m_trajectoryBody = -1;          // probe whose trajectory is loaded, -1 none
@@ -124,7 +124,26 @@ class CSkyModel {
 
   // The Earth's heliocentric ecliptic longitude (the Sun's geocentric longitude + pi).
   double m_sunLongitude = 0.0;
+
+  // ---- Volunteer-computing work unit ----------------------------------------
+  // Reads the current work unit through the client's "client_state.xml";
+  // false (stored values unchanged) when anything is missing.
+  bool LoadSetiWorkUnit(CString clientStatePath);
+
+  CString m_setiClientStatePath;
+  double m_setiStartRa = 0.0;   // radians
+  double m_setiStartDec = 0.0;  // radians
+  double m_setiAzimuth = 0.0;
+  double m_setiAltitude = 0.0;
+  double m_setiEndRa = 0.0;
+  double m_setiEndDec = 0.0;
+  double m_setiAngleRange = 0.0;
+  double m_setiBaseFrequency = 0.0;
+  CString m_setiWorkUnitName;
 };
+
+// Where the volunteer-computing client keeps its state on Debian.
+extern const char* const kDefaultSetiClientStatePath;
 
 // Julian date of a packed number YYYYMMDD.dddd.
 double JulianDayFromPackedDate(double packed);

@@ -41,6 +41,7 @@ class SolarSystemTest : public ::testing::Test {
     model.m_rhoSinPhi = 0.99664719 * std::sin(u);
     model.m_rhoCosPhi = std::cos(u);
     model.m_pressure = 0.0;
+    model.m_planetariumMode = true;
     model.UpdateTimeContext();
   }
   CSkyModel model;
