@@ -21,11 +21,12 @@ struct Json {
   enum Kind { kNull, kBool, kNumber, kString, kArray, kObject } kind = kNull;
   std::string text;  // string or number text
   std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;
+  std::vector<std::string> keys;  // object members: keys[i] names values[i]
+  std::vector<Json> values;
 
   const Json* Find(const std::string& key) const {
-    for (const auto& m : members)
-      if (m.first == key) return &m.second;
+    for (size_t i = 0; i < keys.size(); ++i)
+      if (keys[i] == key) return &values[i];
     return nullptr;
   }
 };
@@ -86,7 +87,8 @@ class JsonReader {
         ++pos_;
         Json v;
         if (!Value(v, depth + 1)) return false;
-        out.members.emplace_back(std::move(key), std::move(v));
+        out.keys.push_back(std::move(key));
+        out.values.push_back(std::move(v));
         Skip();
         if (pos_ < s_.size() && s_[pos_] == ',') { ++pos_; continue; }
         if (pos_ < s_.size() && s_[pos_] == '}') return ++pos_, true;
