@@ -450,9 +450,10 @@ void HeliocentricFromElements(const OrbitElements& el, double jde, double& x, do
 }
 
 void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult rows[11]) {
-  const Context c = MakeContext(julianDateUT, site);
   for (int n = 0; n < 11; ++n)
     for (double& v : rows[n].entries) v = 0.0;
+  if (!std::isfinite(julianDateUT)) return;
+  const Context c = MakeContext(julianDateUT, site);
 
   // Sun: at the origin, seen from the Earth.
   {
@@ -521,9 +522,16 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
 
 void ComputeFromElements(double julianDateUT, const Site& site, const OrbitElements& elements,
                          PlanetLibraryResult& result) {
-  const Context c = MakeContext(julianDateUT, site);
   double* row = result.entries;
   for (double& v : result.entries) v = 0.0;
+  // Elements that describe no orbit give an empty row.
+  const OrbitElements& e = elements;
+  if (!std::isfinite(julianDateUT) || !std::isfinite(e.epoch) || !std::isfinite(e.inclination) ||
+      !std::isfinite(e.node) || !std::isfinite(e.perihelion) || !std::isfinite(e.semiMajorAxis) ||
+      !std::isfinite(e.meanMotion) || !std::isfinite(e.eccentricity) || !std::isfinite(e.meanAnomaly) ||
+      !std::isfinite(e.equinox) || !(e.semiMajorAxis > 0.0) || !(e.eccentricity >= 0.0))
+    return;
+  const Context c = MakeContext(julianDateUT, site);
 
   // Ecliptic of the elements' equinox -> J2000 mean equator.
   const M3 toJ2000 = Transpose(Precession(elements.equinox)) * R1(-MeanObliquity(elements.equinox));
