@@ -252,9 +252,9 @@ TEST(Orbicalc, LightTimeAcrossTwoCenturies) {
       ln_helio_posn h;
       theories[n](jde - 0.0057755183 * r.entries[kEntryEarthDistance], &h);
       const double l = r.entries[kEntrySceneLongitude], b = r.entries[kEntrySceneLatitude];
-      EXPECT_LT(std::fabs(std::remainder(l - h.L * kDeg, 2 * 3.141592653589793)) * std::cos(b) / kArcsecRad, 0.02)
+      EXPECT_LT(std::fabs(std::remainder(l - h.L * kDeg, 2 * 3.141592653589793)) * std::cos(b) / kArcsecRad, 0.05)
           << year << " " << n;
-      EXPECT_LT(ErrorArcsec(b, h.B * kDeg), 0.02) << year << " " << n;
+      EXPECT_LT(ErrorArcsec(b, h.B * kDeg), 0.05) << year << " " << n;
       EXPECT_NEAR(r.entries[kEntrySceneDistance], h.R, 1e-7) << year << " " << n;
       // The phase angle agrees with the triangle Sun-planet-Earth.
       const double rr = r.entries[kEntrySunDistance], d = r.entries[kEntryEarthDistance];
