@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Cp1252.h"
 #include "ElementLines.h"
 #include "NumberFormat.h"
 
@@ -202,7 +203,7 @@ std::vector<std::string> CometLines(const Table& t, int limit) {
   std::vector<Candidate> candidates;
   for (const Json& row : *t.rows) {
     CometElementsLine c;
-    c.name = Trim(Text(t, row, "full_name"));
+    c.name = Utf8ToCp1252(Trim(Text(t, row, "full_name")));  // the program's text is code page 1252
     if (c.name.empty()) continue;
     if (!Number(t, row, "tp", c.perihelionJd) || !Number(t, row, "q", c.q) || !Number(t, row, "e", c.e) ||
         !Number(t, row, "w", c.peri) || !Number(t, row, "om", c.node) || !Number(t, row, "i", c.incl) ||
@@ -257,7 +258,7 @@ void AsteroidLines(const Table& t, std::vector<std::string>& bright, std::vector
   std::vector<Candidate> main, odd;
   for (const Json& row : *t.rows) {
     AsteroidElementsLine a;
-    a.name = AsteroidName(Text(t, row, "full_name"));
+    a.name = Utf8ToCp1252(AsteroidName(Text(t, row, "full_name")));
     double mjd;
     if (a.name.empty() || !Number(t, row, "epoch_mjd", mjd) || !Number(t, row, "e", a.e) ||
         !Number(t, row, "a", a.a) || !Number(t, row, "i", a.incl) || !Number(t, row, "om", a.node) ||
