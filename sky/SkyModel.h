@@ -90,7 +90,7 @@ class CSkyModel {
   bool m_planetariumMode = false;
   bool m_computingEphemeris = false;
   int m_lockedObject = -1;            // object number the camera follows, -1 none
-  int m_trajectoryBody = -1;          // probe whose trajectory is loaded, -1 none
+  int m_trajectoryBody = 0;           // probe whose trajectory is loaded; 0 or -1 none
   Vector3d m_cameraPosition;          // millions of km, solar-system frame
 
   // ---- Observation context: civil instant (whole numbers kept as doubles) -
