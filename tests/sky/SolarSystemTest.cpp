@@ -193,6 +193,7 @@ TEST_F(SolarSystemTest, BodiesPlacedAroundTheirParents) {
   g_orbits[0].position[0] = 0.009;  // Phobos, 9000 km from Mars
   g_orbits[0].position[1] = 0.0;
   g_orbits[0].position[2] = 0.0;
+  g_orbits[7].position[2] = 0.02;  // Charon, along Pluto's axis
   g_orbits[8].position[0] = 5000.0;  // Sedna, heliocentric
   g_orbits[8].position[1] = -7000.0;
   g_orbits[8].position[2] = 1200.0;
@@ -200,6 +201,10 @@ TEST_F(SolarSystemTest, BodiesPlacedAroundTheirParents) {
   model.UpdateSolarSystemBodies();
   EXPECT_EQ(model.m_julianDate, date);  // restored after the light-time groups
   EXPECT_NEAR(Length(Minus(g_bodies[kPhobos].position, g_bodies[kMars].position)), 0.009, 1e-6);
+  // An offset along the parent's z axis lies along the parent's pole (Pluto has no extra tilt).
+  const Vector3d charon = Minus(g_bodies[kCharon].position, g_bodies[kPluto].position);
+  for (int k = 0; k < 3; ++k)
+    EXPECT_NEAR((&charon.x)[k] / 0.02, g_bodyPoles[kPluto][k], 1e-3) << k;
   // Sedna's heliocentric offset is not turned by the Sun's pole.
   EXPECT_NEAR(g_bodies[kSedna].position.x, 5000.0, 1e-3);
   EXPECT_NEAR(g_bodies[kSedna].position.y, -7000.0, 1e-3);
