@@ -1,0 +1,103 @@
+#include "UranusMoons.h"
+
+#include <cmath>
+
+#include "RowRotation.h"
+#include "SkyModel.h"
+
+namespace {
+
+struct Term {
+  double amplitude, phase, frequency;  // rad, rad, rad/day
+};
+
+struct MoonRow {
+  double a, n, lambda0;
+  Term longitude[3];
+  Term z[5];
+  Term zeta[2];
+};
+
+// Leading terms of GUST86 (Laskar & Jacobson 1987), truncated; empty places are zeros.
+constexpr MoonRow kMoons[5] = {
+    {129800, 4.44519055, -0.23805158,
+     {{0.02547217, 1.32, -0.000218167}, {-0.00308831, 2.64, -0.000436336}, {-0.0003181, 3.97, -0.000654502}},
+     {{0.00131238, 0.61, 0.00015273}, {-0.00012331, 0.15, 0.08606}, {-0.0001941, 6.04, 0.709}, {}, {}},
+     {{0.03787171, 5.7, -0.000154449}, {}}},
+    {191200, 2.49295252, 3.09804641,
+     {{-0.0018605, 1.32, -0.000218167}, {0.00021999, 2.64, -0.000436336}, {}},
+     {{0.00118763, 2.41, 4.727824e-05}, {0.00086159, 2.07, 2.179316e-05}, {}, {}, {}},
+     {{0.00035825, 0.4, -4.782474e-05}, {0.00029008, 0.59, -2.156628e-05}}},
+    {266000, 1.51614811, 2.28540169,
+     {{0.00066057, 1.32, -0.000218167}, {}, {}},
+     {{-0.00022795, 2.41, 4.727824e-05},
+      {0.00390496, 2.07, 2.179132e-05},
+      {0.00030917, 0.74, 1.580524e-05},
+      {0.00022192, 0.43, 2.9363068e-06},
+      {0.00054923, 5.71, -0.01157}},
+     {{0.00111336, 0.59, -2.156628e-05}, {0.00035014, 1.75, -1.401373e-05}}},
+    {435800, 0.72171851, 0.85635879,
+     {{}, {}, {}},
+     {{0.00093281, 0.74, 1.580524e-05}, {0.00112089, 0.43, 2.9363068e-06}, {0.00079343, 1.82, -0.0069008}, {}, {}},
+     {{0.00068572, 1.75, -1.401373e-05}, {0.00037832, 4.21, -1.9713918e-06}}},
+    {583600, 0.46669212, -0.9155918,
+     {{}, {}, {}},
+     {{-0.00075868, 0.74, 1.580524e-05}, {0.00139734, 0.43, 2.9363068e-06}, {-0.00098726, 1.82, -0.0069008}, {}, {}},
+     {{-0.00059633, 1.75, -1.401373e-05}, {0.00045169, 4.21, -1.9713918e-06}}},
+};
+
+}  // namespace
+
+UranusMoonElements UranusMoonElementsAt(int moon, double jd) {
+  if (moon < 0) moon = 0;
+  if (moon > 4) moon = 4;
+  const MoonRow& row = kMoons[moon];
+  const double t = jd - 2444239.5;
+  UranusMoonElements el;
+  el.a = row.a;
+  el.lambda = row.lambda0 + row.n * t;
+  for (const Term& term : row.longitude) el.lambda += term.amplitude * std::sin(term.phase + term.frequency * t);
+  double k = 0.0, h = 0.0;
+  for (const Term& term : row.z) {
+    k += term.amplitude * std::cos(term.phase + term.frequency * t);
+    h += term.amplitude * std::sin(term.phase + term.frequency * t);
+  }
+  double q = 0.0, p = 0.0;
+  for (const Term& term : row.zeta) {
+    q += term.amplitude * std::cos(term.phase + term.frequency * t);
+    p += term.amplitude * std::sin(term.phase + term.frequency * t);
+  }
+  el.e = std::sqrt(k * k + h * h);
+  el.varpi = std::atan2(h, k);
+  double s = std::sqrt(p * p + q * q);
+  if (s > 1.0) s = 1.0;
+  el.i = 2.0 * std::asin(s);
+  el.node = std::atan2(p, q);
+  return el;
+}
+
+void UranusMoonOffset(int moon, double jd, double& x, double& y, double& z) {
+  if (moon < 0 || moon > 4) {
+    x = y = z = 0.0;
+    return;
+  }
+  const UranusMoonElements el = UranusMoonElementsAt(moon, jd);
+  const double M = el.lambda + 3.0541516580648773 - el.varpi;
+  double E = M;
+  for (int n = 0; n < 4; ++n) E = M + el.e * std::sin(E);
+  const float vx = static_cast<float>(el.a * (std::cos(E) - el.e));
+  const float vz = static_cast<float>(-el.a * std::sqrt(1.0 - el.e * el.e) * std::sin(E));
+  const RowMatrix3f m = RowMultiply(RowMultiply(RowRotationY(static_cast<float>(el.node)), RowRotationX(static_cast<float>(el.i))),
+                                    RowRotationY(static_cast<float>(el.varpi - el.node)));
+  float out[3];
+  RowTransform(m, vx, 0.0f, vz, out);
+  x = out[2] * 1e-6;
+  y = -out[0] * 1e-6;
+  z = out[1] * 1e-6;
+}
+
+// ---- View method ------------------------------------------------------------
+
+void CSkyModel::ComputeUranusMoonOffset(int moon, double& x, double& y, double& z) {
+  UranusMoonOffset(moon, m_julianDate, x, y, z);
+}
