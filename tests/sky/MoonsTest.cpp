@@ -271,10 +271,19 @@ TEST(UranusMoons, TruncatedTheory) {
     // The orbit plane is Uranus's equator: the third axis stays small.
     EXPECT_LT(std::fabs(z) * 1e6, a[moon] * std::sin(el.i) + 1.0) << moon;
   }
-  // At the epoch the mean longitude is the constant plus the periodic terms.
-  const UranusMoonElements m = UranusMoonElementsAt(0, 2444239.5);
-  EXPECT_NEAR(m.lambda, -0.23805158 + 0.02547217 * std::sin(1.32) - 0.00308831 * std::sin(2.64) -
-                            0.0003181 * std::sin(3.97), 1e-12);
+  // Miranda's longitude librates with the resonant argument of the mean
+  // longitudes of Miranda, Ariel and Umbriel, l1 - 3 l2 + 2 l3, decades away
+  // from the epoch too.
+  const double n0[3] = {4.44519055, 2.49295252, 1.51614811};
+  const double l0[3] = {-0.23805158, 3.09804641, 2.28540169};
+  for (double years : {-20.0, 0.0, 3.7, 15.2, 41.0}) {
+    const double t = years * 365.25;
+    const double jd = 2444239.5 + t;
+    const double phi = (l0[0] + n0[0] * t) - 3 * (l0[1] + n0[1] * t) + 2 * (l0[2] + n0[2] * t);
+    const double expected = 0.02547217 * std::sin(phi) - 0.00308831 * std::sin(2 * phi) - 0.0003181 * std::sin(3 * phi);
+    const double got = std::remainder(UranusMoonElementsAt(0, jd).lambda - (l0[0] + n0[0] * t), kTwoPi);
+    EXPECT_NEAR(got, expected, 2e-5) << years;
+  }
   double x, y, z;
   UranusMoonOffset(7, 2451545.0, x, y, z);
   EXPECT_EQ(x, 0.0);
