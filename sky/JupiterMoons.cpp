@@ -177,11 +177,13 @@ void GalileanMoonCoordinates(int k, double jd, double perihelionLongitude, doubl
   if (k < 0) k = 0;
   if (k > 3) k = 3;
   const GalileanArguments a = GalileanMoonArguments(jd - 2443000.5);
-  const double sigmaDeg = std::fmod(Sigma(k, a, perihelionLongitude), 360.0);
+  const double sigmaRaw = Sigma(k, a, perihelionLongitude);
+  const double sigmaDeg = std::fmod(sigmaRaw, 360.0);
   const double sigma = (sigmaDeg < 0.0 ? sigmaDeg + 360.0 : sigmaDeg) * kDegToRad;
   const double L = a.l[k] + sigma;
   longitude = L;
-  latitude = std::atan(LatitudeTangent(k, a, L, sigma, perihelionLongitude));
+  // The latitude series uses the perturbation itself (a small signed angle).
+  latitude = std::atan(LatitudeTangent(k, a, L, sigmaRaw * kDegToRad, perihelionLongitude));
   radiusInJupiterRadii = kMeanDistanceRadii[k] * (1.0 + RadiusSeries(k, a, perihelionLongitude));
 }
 
