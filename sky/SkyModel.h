@@ -64,6 +64,9 @@ class CSkyModel {
   void ComputeUranusMoonOffset(int moon, double& x, double& y, double& z);
   // m_julianDate lies within the loaded trajectory (g_trajectory).
   bool IsDateInTrajectory();
+  // Outlines of the orbits of Mercury..Neptune, Pluto and Sedna (scene frame,
+  // millions of km), filled by BuildOrbitOutlines for drawing only.
+  float m_orbitOutlines[10][362][3] = {};
 
   // ---- Observation context: civil instant (whole numbers kept as doubles) -
   double m_year = 2000.0;
