@@ -42,6 +42,32 @@ class CSkyModel {
   void FormatAngle(CString& result, bool hours, bool dropZeros, double degrees);
   void FormatTimeOfDay(CString& result, bool shortForm, double degrees);
 
+  // ---- Moons of Jupiter, Saturn and Uranus; probe trajectory -------------
+  // Planet-centred offsets in millions of km for m_julianDate (the solar-
+  // system update sets the date back by the planet's light time first).
+  void ComputeIoOffset(double& x, double& y, double& z);
+  void ComputeEuropaOffset(double& x, double& y, double& z);
+  void ComputeGanymedeOffset(double& x, double& y, double& z);
+  void ComputeCallistoOffset(double& x, double& y, double& z);
+  // Angle in radians by which Jupiter's texture is turned.
+  double JupiterCentralMeridian();
+  void ComputeMimasOffset(double& x, double& y, double& z);
+  void ComputeEnceladusOffset(double& x, double& y, double& z);
+  void ComputeTethysOffset(double& x, double& y, double& z);
+  void ComputeDioneOffset(double& x, double& y, double& z);
+  void ComputeRheaOffset(double& x, double& y, double& z);
+  void ComputeTitanOffset(double& x, double& y, double& z);
+  void ComputeHyperionOffset(double& x, double& y, double& z);
+  void ComputeIapetusOffset(double& x, double& y, double& z);
+  void ComputePhoebeOffset(double& x, double& y, double& z);
+  // moon 0 Miranda .. 4 Oberon; another index gives a zero offset.
+  void ComputeUranusMoonOffset(int moon, double& x, double& y, double& z);
+  // m_julianDate lies within the loaded trajectory (g_trajectory).
+  bool IsDateInTrajectory();
+  // Outlines of the orbits of Mercury..Neptune, Pluto and Sedna (scene frame,
+  // millions of km), filled by BuildOrbitOutlines for drawing only.
+  float m_orbitOutlines[10][362][3] = {};
+
   // ---- Observation context: civil instant (whole numbers kept as doubles) -
   double m_year = 2000.0;
   double m_month = 1.0;
