@@ -15,5 +15,6 @@ bool IsFiniteState(const Vector3d& position, const Vector3d& velocity);
 void StoreSatelliteState(double r, double rdot, double rfdot, const Vector3d& u, const Vector3d& v,
                          Vector3d& position, Vector3d& velocity);
 
-// A radius below the Earth's surface (in Earth radii) means the satellite has decayed.
+// A radius or a mean semi-major axis below the Earth's surface (in Earth
+// radii) means the satellite has decayed.
 constexpr double kSatDecayRadius = 1.0;

@@ -136,7 +136,11 @@ bool ComputeOrbitPositionVelocity(const SatelliteMeanElements& m, const Satellit
                                   Vector3d& velocity) {
   const double a = m.a;
   const double e = m.e;
-  if (!(a > 0.0) || !(a * (1.0 - e) > 0.0) || !(e < 1.0)) return RejectSatelliteOrbit(a, e, position, velocity);
+  // A mean orbit inside the Earth has decayed; so has one whose perigee
+  // distance is not positive or whose eccentricity reaches 1.
+  if (!(a > kSatDecayRadius) || !(a * (1.0 - e) > 0.0) || !(e < 1.0)) {
+    return RejectSatelliteOrbit(a, e, position, velocity);
+  }
   const double beta = std::sqrt(1.0 - e * e);
   const double xn = kSatXke / std::pow(a, 1.5);
 

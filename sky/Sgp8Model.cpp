@@ -112,7 +112,7 @@ bool Sgp8PositionVelocity(const SatelliteModelState& st, double xn, double em, d
   const double axnm = em * cosos;
   const double aynm = em * sinos;
   const double pm = am * beta2m;
-  if (!(am > 0.0) || !(pm > 0.0)) return RejectSatelliteOrbit(am, em, position, velocity);
+  if (!(am > kSatDecayRadius) || !(pm > 0.0)) return RejectSatelliteOrbit(am, em, position, velocity);
   const double g1 = 1.0 / pm;
   const double g2 = 0.5 * kSatCk2 * g1;
   const double g3 = g2 * g1;

@@ -53,7 +53,7 @@ bool PropagateSgp(double tsince, const SatelliteElements& el, const SatelliteMod
   const double omgas = el.argumentOfPerigee + st.omgdot * tsince;
   const double xls =
       NormalizeAngle(st.sgpXlo + (xno + st.omgdot + st.xnodot + (ndot + nddot * tsince) * tsince) * tsince);
-  if (!(a > 0.0) || !(p > 0.0)) return RejectSatelliteOrbit(a, e, position, velocity);
+  if (!(a > kSatDecayRadius) || !(p > 0.0)) return RejectSatelliteOrbit(a, e, position, velocity);
 
   // Long-period periodics.
   const double axnsl = e * std::cos(omgas);
