@@ -76,6 +76,22 @@ class CSkyModel {
   // The Earth's heliocentric ecliptic longitude (the Sun's geocentric longitude + pi).
   double m_sunLongitude = 0.0;
 
+  // ---- Volunteer-computing work unit ----------------------------------------
+  // Reads the current work unit through the client's "client_state.xml";
+  // false (stored values unchanged) when anything is missing.
+  bool LoadSetiWorkUnit(CString clientStatePath);
+
+  CString m_setiClientStatePath;
+  double m_setiStartRa = 0.0;   // radians
+  double m_setiStartDec = 0.0;  // radians
+  double m_setiAzimuth = 0.0;
+  double m_setiAltitude = 0.0;
+  double m_setiEndRa = 0.0;
+  double m_setiEndDec = 0.0;
+  double m_setiAngleRange = 0.0;
+  double m_setiBaseFrequency = 0.0;
+  CString m_setiWorkUnitName;
+
   // ---- Artificial satellites: two-line elements ----------------------------
   // Replaces the element lines of the ten computed satellites from
   // folder + "\donnees\satellites.dat"; true when the file was read.
@@ -97,6 +113,9 @@ class CSkyModel {
   std::array<TleLineBuffer, 2 * kTlePairCount> m_tleLines = BuiltInTleLineBuffers();
   static std::array<TleLineBuffer, 2 * kTlePairCount> BuiltInTleLineBuffers();
 };
+
+// Where the volunteer-computing client keeps its state on Debian.
+extern const char* const kDefaultSetiClientStatePath;
 
 // Julian date of a packed number YYYYMMDD.dddd.
 double JulianDayFromPackedDate(double packed);
