@@ -367,7 +367,7 @@ void ApplyDeepSpaceSecular(double t, const SatelliteElements& el, SatelliteModel
     const double steps = std::ceil(std::fabs(span) / kStep);
     const double h = span / steps;
     const double halfH2 = 0.5 * h * h;
-    for (int i = 0; i < static_cast<int>(steps); ++i) {
+    for (double i = 0.0; i < steps; i += 1.0) {
       ResonanceRates(d, xndot, xnddt, xldot);
       d.xli += xldot * h + xndot * halfH2;
       d.xni += xndot * h + xnddt * halfH2;

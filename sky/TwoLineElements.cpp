@@ -11,6 +11,7 @@ namespace {
 constexpr double kRevPerDayToRadPerMin = 0.004363323129985824;   // 2 pi / 1440
 constexpr double kRevPerDay2ToRadPerMin2 = 3.0300855069346e-6;    // 2 pi / 1440^2
 constexpr double kRevPerDay3ToRadPerMin3 = 2.104226046482361e-9;  // 2 pi / 1440^3
+constexpr double kLongestPropagation = 1e8;                       // minutes, 190 years
 
 // Copies columns first..last (counted from 1) of a line into `out`, blanks
 // where the line is shorter; `out` holds at least last - first + 2 bytes.
@@ -114,7 +115,10 @@ bool PropagateSatelliteModel(int model, double minutes, const SatelliteElements&
                              Vector3d& position, Vector3d& velocity) {
   // Elements no model can start from (a set that was never filled, a
   // mean motion or eccentricity out of range) give no position.
-  if (!(el.meanMotion > 0.0) || !(el.eccentricity >= 0.0 && el.eccentricity < 1.0) || !std::isfinite(minutes)) {
+  // Element sets are meaningless centuries from their epoch, and the
+  // resonance integration would take too long to get there.
+  if (!(el.meanMotion > 0.0) || !(el.eccentricity >= 0.0 && el.eccentricity < 1.0) ||
+      !(std::fabs(minutes) <= kLongestPropagation)) {
     position = Vector3d{};
     velocity = Vector3d{};
     return false;

@@ -52,8 +52,10 @@ int ChooseSatelliteModel(const char* line1);
 
 // Selects and runs a model (1 SGP, 2 SGP4, 3 SGP8, 4 SDP4, 5 SDP8):
 // initialisation, then propagation to `minutes` after the epoch. Position in
-// km, velocity in km/min; false (and zeros) when the orbit is rejected or the
-// model number is unknown.
+// km, velocity in km/min; false (and zeros) when the orbit is rejected, the
+// elements cannot start a model (mean motion not positive, eccentricity
+// outside [0, 1)), the time is more than 1e8 minutes (190 years) from the
+// epoch, or the model number is unknown.
 bool PropagateSatelliteModel(int model, double minutes, const SatelliteElements& el, SatelliteModelState& st,
                              Vector3d& position, Vector3d& velocity);
 
