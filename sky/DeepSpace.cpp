@@ -1,6 +1,6 @@
 // The deep-space routine of "Spacetrack Report No. 3, Models for Propagation
-// of NORAD Element Sets", section 8 (DEEP with its entries DPINIT, DPSEC and
-// DPPER): secular and long-period effects of the Moon and the Sun, and the
+// of NORAD Element Sets", its deep-space equations and the FORTRAN routine
+// DEEP with its entries DPINIT, DPSEC and DPPER: secular and long-period effects of the Moon and the Sun, and the
 // resonance of 12-hour and 24-hour orbits with the Earth's gravity field.
 #include <cmath>
 
@@ -40,7 +40,7 @@ constexpr double kFasx4 = 2.8843198;
 constexpr double kFasx6 = 0.37448087;
 constexpr double kStep = 720.0;  // longest integration step, minutes
 
-// Amplitudes of one perturbing body (report section 8, label 20).
+// Amplitudes of one perturbing body (routine DEEP, label 20).
 struct BodyTerms {
   double se, si, sl, sgh, sh;
   double ee2, e3, xi2, xi3, xl2, xl3, xl4, xgh2, xgh3, xgh4, xh2, xh3;
@@ -115,7 +115,7 @@ BodyTerms ComputeBodyTerms(double zcosg, double zsing, double zcosi, double zsin
   return t;
 }
 
-// Rates of the resonance integration at the current point (report section 8,
+// Rates of the resonance integration at the current point (routine DEEP,
 // label 150): dn/dt, d2n/dt2 and dlambda/dt.
 void ResonanceRates(const DeepSpaceState& d, double& xndot, double& xnddt, double& xldot) {
   const double xli = d.xli;
@@ -145,7 +145,7 @@ void ResonanceRates(const DeepSpaceState& d, double& xndot, double& xnddt, doubl
 
 }  // namespace
 
-// Report section 8, entry DPINIT.
+// Routine DEEP, entry DPINIT.
 void InitDeepSpace(const SatelliteElements& el, SatelliteModelState& st) {
   DeepSpaceState& d = st.deep;
   d = DeepSpaceState{};
@@ -338,7 +338,7 @@ void InitDeepSpace(const SatelliteElements& el, SatelliteModelState& st) {
   }
 }
 
-// Report section 8, entry DPSEC.
+// Routine DEEP, entry DPSEC.
 void ApplyDeepSpaceSecular(double t, const SatelliteElements& el, SatelliteModelState& st, double& xll,
                            double& omgasm, double& xnodes, double& em, double& xinc, double& xn) {
   DeepSpaceState& d = st.deep;
@@ -380,7 +380,7 @@ void ApplyDeepSpaceSecular(double t, const SatelliteElements& el, SatelliteModel
   xll = d.synchronous ? d.xli - omgasm + temp : d.xli + temp + temp;
 }
 
-// Report section 8, entry DPPER.
+// Routine DEEP, entry DPPER.
 void ApplyDeepSpacePeriodic(double t, SatelliteModelState& st, double& em, double& xinc, double& omgasm,
                             double& xnodes, double& xll) {
   DeepSpaceState& d = st.deep;

@@ -1,7 +1,8 @@
 // SGP4 and SDP4, "Spacetrack Report No. 3, Models for Propagation of NORAD
-// Element Sets", sections 6 (SGP4) and 10 (SDP4): the near-Earth model with
-// its drag terms, and its deep-space companion built from the same
-// initialisation and final step around the deep-space routine.
+// Element Sets" (Hoots and Roehrich, 1980), the SGP4 and SDP4 models and
+// their FORTRAN routines: the near-Earth model with its drag terms, and its
+// deep-space companion built from the same initialisation and final step
+// around the deep-space routine.
 #include <cmath>
 #include <cstdio>
 
@@ -41,7 +42,7 @@ void StoreSatelliteState(double r, double rdot, double rfdot, const Vector3d& u,
   velocity.z = (rdot * u.z + rfdot * v.z) * kSatXkmper;
 }
 
-// Report section 6, initialisation steps shared with SDP4 (section 10):
+// Routine SGP4, initialisation steps shared with routine SDP4:
 // recovery of the original mean motion and semi-major axis, the perigee-
 // dependent density parameters, and the coefficients C1, C2, C4 and the
 // secular rates of M, omega and the node.
@@ -131,7 +132,7 @@ void InitSgp4Common(const SatelliteElements& el, SatelliteModelState& st) {
 
 void InitSgp4(const SatelliteElements& el, SatelliteModelState& st) { InitSgp4Common(el, st); }
 
-// Report section 6, final step shared with SDP4.
+// Routine SGP4, final step shared with routine SDP4.
 bool ComputeOrbitPositionVelocity(const SatelliteMeanElements& m, const SatelliteModelState& st, Vector3d& position,
                                   Vector3d& velocity) {
   const double a = m.a;
@@ -216,7 +217,7 @@ bool ComputeOrbitPositionVelocity(const SatelliteMeanElements& m, const Satellit
   return true;
 }
 
-// Report section 6: secular gravity and drag, then the final step.
+// Routine SGP4: secular gravity and drag, then the final step.
 bool PropagateSgp4(double tsince, const SatelliteElements& el, const SatelliteModelState& st, Vector3d& position,
                    Vector3d& velocity) {
   const double xmdf = el.meanAnomaly + st.xmdot * tsince;
@@ -253,7 +254,7 @@ bool PropagateSgp4(double tsince, const SatelliteElements& el, const SatelliteMo
   return ComputeOrbitPositionVelocity(m, st, position, velocity);
 }
 
-// Report section 10: SGP4's initialisation, then the deep-space one.
+// Routine SDP4: SGP4's initialisation, then the deep-space one.
 void InitSdp4(const SatelliteElements& el, SatelliteModelState& st) {
   InitSgp4Common(el, st);
   InitDeepSpace(el, st);

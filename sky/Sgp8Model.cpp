@@ -1,7 +1,7 @@
 // SGP8 and SDP8, "Spacetrack Report No. 3, Models for Propagation of NORAD
-// Element Sets", sections 7 (SGP8) and 11 (SDP8): the near-Earth model with
-// drag expressed through the mean motion and eccentricity rates, and its
-// deep-space companion.
+// Element Sets" (Hoots and Roehrich, 1980), the SGP8 and SDP8 models and
+// their FORTRAN routines: the near-Earth model with drag expressed through
+// the mean motion and eccentricity rates, and its deep-space companion.
 #include <cmath>
 
 #include "SatelliteModelsInternal.h"
@@ -82,7 +82,7 @@ Sgp8Drag InitSgp8Common(const SatelliteElements& el, SatelliteModelState& st) {
   return g;
 }
 
-// Short-period periodics and orientation of SGP8 and SDP8 (report section 7,
+// Short-period periodics and orientation of SGP8 and SDP8 (routine SGP8,
 // from "short period preliminary quantities"). `sini2` is the sine of half
 // the inclination in use.
 bool Sgp8PositionVelocity(const SatelliteModelState& st, double xn, double em, double omgasm, double xnodes,

@@ -1,6 +1,7 @@
 // SGP, "Spacetrack Report No. 3, Models for Propagation of NORAD Element
-// Sets", section 5: the simplified model of Hilton and Kuhlman, drag through
-// the mean-motion derivatives of the element set.
+// Sets" (Hoots and Roehrich, 1980), the SGP model and its FORTRAN routine:
+// the simplified model of Hilton and Kuhlman, drag through the mean-motion
+// derivatives of the element set.
 #include <cmath>
 
 #include "SatelliteModelsInternal.h"

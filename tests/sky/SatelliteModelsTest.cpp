@@ -1,5 +1,5 @@
 // The NORAD orbit models against the test cases of "Spacetrack Report No. 3,
-// Models for Propagation of NORAD Element Sets" (section 13), and their
+// Models for Propagation of NORAD Element Sets" (its sample test cases), and their
 // behaviour over ten days, near decay and in resonance.
 #include <gtest/gtest.h>
 
