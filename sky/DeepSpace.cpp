@@ -1,7 +1,8 @@
 // The deep-space routine of "Spacetrack Report No. 3, Models for Propagation
-// of NORAD Element Sets", its deep-space equations and the FORTRAN routine
-// DEEP with its entries DPINIT, DPSEC and DPPER: secular and long-period effects of the Moon and the Sun, and the
-// resonance of 12-hour and 24-hour orbits with the Earth's gravity field.
+// of NORAD Element Sets" (Hoots and Roehrich, 1980), its deep-space equations
+// and the FORTRAN routine DEEP with its entries DPINIT, DPSEC and DPPER:
+// secular and long-period effects of the Moon and the Sun, and the resonance
+// of 12-hour and 24-hour orbits with the Earth's gravity field.
 #include <cmath>
 
 #include "SatelliteModelsInternal.h"
