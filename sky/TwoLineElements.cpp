@@ -34,6 +34,7 @@ double ColumnsAsNumber(const char* line, int first, int last) {
 }  // namespace
 
 int CheckTleLine(const char* line) {
+  if (line == nullptr) return -1;
   const size_t length = strnlen(line, kTleLineBufferSize);
   if (length < 2 || (line[0] != '1' && line[0] != '2') || line[1] != ' ') return -1;
   int sum = 0;
@@ -67,7 +68,7 @@ double ParseTleExponentField(const char* field) {
 }
 
 int ParseTwoLineElements(const char* line1, const char* line2, SatelliteElements& out) {
-  if (line1[0] != '1' || line2[0] != '2') return -104;
+  if (line1 == nullptr || line2 == nullptr || line1[0] != '1' || line2[0] != '2') return -104;
   const int check1 = CheckTleLine(line1);
   if (check1 < 0) return check1 - 100;
   const int check2 = CheckTleLine(line2);
