@@ -3,10 +3,12 @@
 // instant, atmosphere) and the operations that read it. It has no window and
 // no drawing, so plain programs and tests use it directly; the main view
 // derives from it, which keeps every operation callable as a view method.
+#include <array>
 #include <cstdint>
 
 #include "CString.h"
 #include "SkyMath.h"
+#include "TwoLineElements.h"
 
 class CSkyModel {
  public:
@@ -115,6 +117,27 @@ class CSkyModel {
   double m_setiAngleRange = 0.0;
   double m_setiBaseFrequency = 0.0;
   CString m_setiWorkUnitName;
+
+  // ---- Artificial satellites: two-line elements ----------------------------
+  // Replaces the element lines of the ten computed satellites from
+  // folder + "\donnees\satellites.dat"; true when the file was read.
+  bool LoadSatellites(CString folder);
+  // Copies the two lines that follow the line starting at `position` in
+  // `text` into the pair of orbit slot `slot` (2, 3, 9 to 16; others are
+  // ignored). A pair that does not parse is not copied.
+  void ExtractTwoLineElements(int position, const char* text, int slot);
+  // Geocentric position (km) and topocentric right ascension, declination,
+  // altitude and azimuth (rad) of a satellite at m_julianDate. False when the
+  // element set is rejected or its orbit cannot be propagated: the position
+  // is then (0, 0, 0), the angles are left as they were, and the caller
+  // shows nothing for the satellite.
+  bool ComputeSatellitePosition(const char* lines[2], double& x, double& y, double& z, double& rightAscension,
+                                double& declination, double& altitude, double& azimuth);
+  // 22 pairs of element lines (pair p: entries 2p and 2p + 1), NUL-terminated,
+  // filled with the built-in sets.
+  using TleLineBuffer = std::array<char, kTleLineBufferSize>;
+  std::array<TleLineBuffer, 2 * kTlePairCount> m_tleLines = BuiltInTleLineBuffers();
+  static std::array<TleLineBuffer, 2 * kTlePairCount> BuiltInTleLineBuffers();
 };
 
 // Where the volunteer-computing client keeps its state on Debian.
