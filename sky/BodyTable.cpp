@@ -80,7 +80,7 @@ void InitBodyConstants() {
     o.orbitType = c.type;
   }
   std::memset(g_bodyPoles, 0, sizeof(g_bodyPoles));
-  g_bodyPoles[kSaturn][0] = 0.49011812f;
-  g_bodyPoles[kSaturn][1] = -0.095f;
-  g_bodyPoles[kSaturn][2] = 0.16f;
+  g_bodyPoles[kBodySaturn][0] = 0.49011812f;
+  g_bodyPoles[kBodySaturn][1] = -0.095f;
+  g_bodyPoles[kBodySaturn][2] = 0.16f;
 }

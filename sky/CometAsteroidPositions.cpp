@@ -53,7 +53,7 @@ void TakeRow(CSkyModel& model, Record& r, const PlanetLibraryResult& row, int ob
     r.cameraDistance = d;
     r.sunDistance = R * kMillionKmPerAu;
   }
-  r.earthDistance = Distance(r.position, g_bodies[kEarth].position) * kAuPerMillionKm;
+  r.earthDistance = Distance(r.position, g_bodies[kBodyEarth].position) * kAuPerMillionKm;
   model.ComputePhaseAndMagnitude(objectNumber);
 }
 

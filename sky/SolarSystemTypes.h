@@ -13,14 +13,16 @@ constexpr int kOrbitSlotCount = 29;
 
 // Body numbers used by name in the code.
 enum BodyNumber {
-  kSun = 0, kMercury = 1, kVenus = 2, kEarth = 3, kMars = 4, kJupiter = 5, kSaturn = 6, kUranus = 7,
-  kNeptune = 8, kPluto = 9, kMoon = 10, kHubble = 11, kIss = 12, kIo = 13, kEuropa = 14, kGanymede = 15,
-  kCallisto = 16, kGalileo = 17, kPhobos = 18, kDeimos = 19, kMimas = 20, kTitan = 21, kEncelade = 22,
-  kTethys = 23, kDione = 24, kRhea = 25, kHyperion = 26, kIapetus = 27, kPhoebe = 28, kMiranda = 29,
-  kAriel = 30, kUmbriel = 31, kTitania = 32, kOberon = 33, kProtee = 34, kTriton = 35, kNereide = 36,
-  kCharon = 37, kVoyager2 = 38, kSpirit = 39, kCassini = 40, kVoyager1 = 41, kPionner10 = 42,
-  kRosetta = 43, kSedna = 44, kDeepImpact = 45, kTempel1 = 46, kNewHorizons = 47, kMarsExpress = 48,
-  kNoaa10 = 49, kNoaa18 = 56, kVenusExpress = 57, kNear = 58, kJason1 = 59, kCorot = 70, kHuygens = 71,
+  kBodySun = 0, kBodyMercury = 1, kBodyVenus = 2, kBodyEarth = 3, kBodyMars = 4, kBodyJupiter = 5, kBodySaturn = 6,
+  kBodyUranus = 7, kBodyNeptune = 8, kBodyPluto = 9, kBodyMoon = 10, kBodyHubble = 11, kBodyIss = 12, kBodyIo = 13,
+  kBodyEuropa = 14, kBodyGanymede = 15, kBodyCallisto = 16, kBodyGalileo = 17, kBodyPhobos = 18, kBodyDeimos = 19,
+  kBodyMimas = 20, kBodyTitan = 21, kBodyEncelade = 22, kBodyTethys = 23, kBodyDione = 24, kBodyRhea = 25,
+  kBodyHyperion = 26, kBodyIapetus = 27, kBodyPhoebe = 28, kBodyMiranda = 29, kBodyAriel = 30, kBodyUmbriel = 31,
+  kBodyTitania = 32, kBodyOberon = 33, kBodyProtee = 34, kBodyTriton = 35, kBodyNereide = 36, kBodyCharon = 37,
+  kBodyVoyager2 = 38, kBodySpirit = 39, kBodyCassini = 40, kBodyVoyager1 = 41, kBodyPionner10 = 42,
+  kBodyRosetta = 43, kBodySedna = 44, kBodyDeepImpact = 45, kBodyTempel1 = 46, kBodyNewHorizons = 47,
+  kBodyMarsExpress = 48, kBodyNoaa10 = 49, kBodyNoaa18 = 56, kBodyVenusExpress = 57, kBodyNear = 58,
+  kBodyJason1 = 59, kBodyCorot = 70, kBodyHuygens = 71,
 };
 
 // Computed state of one body: 28 consecutive doubles. Angles in radians,

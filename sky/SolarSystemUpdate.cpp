@@ -127,7 +127,7 @@ void TransformCoord(const Matrix4& m, float x, float y, float z, float out[3]) {
 }
 
 bool IsArtificialSatellite(int body) {
-  return body == kHubble || body == kIss || (body >= 49 && body <= 56) || (body >= 59 && body <= 70);
+  return body == kBodyHubble || body == kBodyIss || (body >= 49 && body <= 56) || (body >= 59 && body <= 70);
 }
 
 // Pole right ascension, declination and prime-meridian angle W (degrees) of
@@ -252,7 +252,7 @@ void CSkyModel::ComputePhaseAndMagnitude(int objectNumber) {
     return;
   }
   // In planetarium mode the observer is on the Earth, not at the 3D camera.
-  const Vector3d observer = m_planetariumMode ? g_bodies[kEarth].position : m_cameraPosition;
+  const Vector3d observer = m_planetariumMode ? g_bodies[kBodyEarth].position : m_cameraPosition;
   const Vector3d toBody = Minus(p, observer);
   const double r = Length(p) * kAuPerMillionKm;
   const double delta = Length(toBody) * kAuPerMillionKm;
@@ -261,7 +261,7 @@ void CSkyModel::ComputePhaseAndMagnitude(int objectNumber) {
   const double k = (1.0 + c) / 2.0;
   const double q = comet ? 1.0 : (0.99 * c + 1.01) / 2.0;
   double magnitude;
-  if (objectNumber == kSun) {
+  if (objectNumber == kBodySun) {
     // The Sun sits at the origin: its brightness depends on the distance alone.
     magnitude = -26.74 + 5.0 * std::log10(std::fmax(delta, 1e-6));
   } else if (r * delta > 0.0) {
@@ -292,7 +292,7 @@ struct TopocentricPlace {
 
 static bool TopocentricFromScene(CSkyModel& model, const Vector3d& position, int body, double parallaxDistance,
                                  TopocentricPlace& out) {
-  const Vector3d v = Minus(position, g_bodies[kEarth].position);
+  const Vector3d v = Minus(position, g_bodies[kBodyEarth].position);
   const Vector3d a = {v.x * kAuPerMillionKm, v.y * kAuPerMillionKm, v.z * kAuPerMillionKm};
   out.distance = Length(a);
   if (out.distance == 0.0) return false;
@@ -302,7 +302,7 @@ static bool TopocentricFromScene(CSkyModel& model, const Vector3d& position, int
   model.EclipticToEquatorial(out.ra, out.longitude, out.latitude, out.dec);
   out.topoRa = out.ra;
   out.topoDec = out.dec;
-  if (body == kHubble || body == kIss) return true;
+  if (body == kBodyHubble || body == kBodyIss) return true;
   const double delta = parallaxDistance == 0.0 ? out.distance : parallaxDistance;
   const double s = std::sin(4.264421139039478e-05 / delta);
   const double h = model.m_localSiderealTime - out.ra;
@@ -357,19 +357,19 @@ void CSkyModel::PlaceBodyAroundParent(int body, int parent, float x, float y, fl
   // A heliocentric offset (Sedna) is already in the scene frame: the Sun's
   // pole must not turn it.
   Matrix4 m = Identity();
-  if (parent != kSun) {
+  if (parent != kBodySun) {
     static const float kZ[3] = {0.0f, 0.0f, 1.0f};
     m = RotationBetweenVectors(g_bodyPoles[parent], kZ);
   }
   switch (parent) {
-    case kMars: m = Multiply(m, RotationYawPitchRoll(0.02f, -0.117f, 0.125f)); break;
-    case kJupiter: m = Multiply(m, RotationYawPitchRoll(-0.047f, 0.004f, -0.007f)); break;
-    case kSaturn: m = Multiply(m, RotationYawPitchRoll(0.0088f, 0.0805f, 0.1655f)); break;
-    case kUranus:
+    case kBodyMars: m = Multiply(m, RotationYawPitchRoll(0.02f, -0.117f, 0.125f)); break;
+    case kBodyJupiter: m = Multiply(m, RotationYawPitchRoll(-0.047f, 0.004f, -0.007f)); break;
+    case kBodySaturn: m = Multiply(m, RotationYawPitchRoll(0.0088f, 0.0805f, 0.1655f)); break;
+    case kBodyUranus:
       m = Multiply(m, m_planetariumMode ? RotationYawPitchRoll(0.0f, 3.149f, 2.75f)
                                         : RotationYawPitchRoll(0.108f, 3.287f, 2.807f));
       break;
-    case kNeptune: m = Multiply(m, RotationYawPitchRoll(0.69f, 0.0f, 0.6f)); break;
+    case kBodyNeptune: m = Multiply(m, RotationYawPitchRoll(0.69f, 0.0f, 0.6f)); break;
     default: break;
   }
   float offset[3];
@@ -379,7 +379,7 @@ void CSkyModel::PlaceBodyAroundParent(int body, int parent, float x, float y, fl
     b.cameraDistance = Length(Minus(b.position, m_cameraPosition));
     b.surfaceDistance = b.cameraDistance - b.diameter * 5e-7;
   }
-  b.earthDistance = Length(Minus(b.position, g_bodies[kEarth].position));
+  b.earthDistance = Length(Minus(b.position, g_bodies[kBodyEarth].position));
   if (!m_planetariumMode) {
     b.apparentDiameter = std::atan(b.diameter / (b.cameraDistance * 1e6));
     ProjectBodyToSky(body);
@@ -401,11 +401,11 @@ void CSkyModel::UpdateSolarSystemBodies() {
 
   // The Earth first, so every body is seen from the Earth of this instant.
   {
-    const double* e = rows[kEarth].entries;
-    g_bodies[kEarth].position = ScenePoint(e[kEntrySceneLongitude], e[kEntrySceneLatitude],
+    const double* e = rows[kBodyEarth].entries;
+    g_bodies[kBodyEarth].position = ScenePoint(e[kEntrySceneLongitude], e[kEntrySceneLatitude],
                                            e[kEntrySceneDistance] * kMillionKmPerAu);
   }
-  for (int n = 0; n <= kMoon; ++n) {
+  for (int n = 0; n <= kBodyMoon; ++n) {
     const double* e = rows[n].entries;
     BodyState& b = g_bodies[n];
     b.azimuth = e[kEntryAzimuth] * kDegToRad;
@@ -423,16 +423,16 @@ void CSkyModel::UpdateSolarSystemBodies() {
     b.heliocentricLatitude = e[kEntryHelioLatitude];
     b.j2000RightAscension = Reduce(e[kEntryJ2000RightAscension]);
     b.j2000Declination = e[kEntryJ2000Declination];
-    if (n == kEarth) {
+    if (n == kBodyEarth) {
       m_earthSunDistance = e[kEntrySunDistance];
-      g_bodies[kSun].earthDistance = e[kEntrySunDistance];
+      g_bodies[kBodySun].earthDistance = e[kEntrySunDistance];
     }
-    if (n == kSun) {
+    if (n == kBodySun) {
       b.position = {0.0, 0.0, 0.0};
       m_sunLongitude = Reduce(e[kEntryHelioLongitude] + kPi);
-    } else if (n == kMoon) {
+    } else if (n == kBodyMoon) {
       const double k = b.earthDistance * kMillionKmPerAu;
-      const Vector3d& earth = g_bodies[kEarth].position;
+      const Vector3d& earth = g_bodies[kBodyEarth].position;
       const double l = b.heliocentricLongitude, lat = b.heliocentricLatitude;
       b.position = {earth.x + std::sin(l) * std::cos(lat) * k, earth.y + std::cos(l) * std::cos(lat) * k,
                     earth.z + std::sin(lat) * k};
@@ -440,13 +440,13 @@ void CSkyModel::UpdateSolarSystemBodies() {
       b.position = ScenePoint(e[kEntrySceneLongitude], e[kEntrySceneLatitude], e[kEntrySceneDistance] * kMillionKmPerAu);
     }
     b.phaseAngle = Fold(b.eclipticLongitude - b.heliocentricLongitude);
-    if (n != kMoon) b.illumination = (1.0 + std::cos(b.phaseAngle)) / 2.0;
+    if (n != kBodyMoon) b.illumination = (1.0 + std::cos(b.phaseAngle)) / 2.0;
     b.elongation = Fold(b.eclipticLongitude - m_sunLongitude + kPi);
     const double d = b.diameter;
     if (m_planetariumMode) {
       ComputeHorizontalFromScene(n);
-      b.phaseOffset = n == kMoon ? (1.0 - b.illumination) * kPi : b.eclipticLongitude - b.heliocentricLongitude;
-      if (n == kSun) b.apparentDiameter = std::atan(d / (Length(g_bodies[kEarth].position) * 1e6));
+      b.phaseOffset = n == kBodyMoon ? (1.0 - b.illumination) * kPi : b.eclipticLongitude - b.heliocentricLongitude;
+      if (n == kBodySun) b.apparentDiameter = std::atan(d / (Length(g_bodies[kBodyEarth].position) * 1e6));
     } else {
       ProjectBodyToSky(n);
       const double dist = Length(Minus(b.position, m_cameraPosition)) * 1e6;
@@ -495,33 +495,33 @@ void CSkyModel::UpdateSolarSystemBodies() {
       if (TheoryMoonOffset(body, x, y, z)) PlaceBodyAroundParent(body, parent, x, y, z);
     }
   };
-  groupDate(kMars);
-  placeSlot(kPhobos, kMars, 0);
-  placeSlot(kDeimos, kMars, 1);
+  groupDate(kBodyMars);
+  placeSlot(kBodyPhobos, kBodyMars, 0);
+  placeSlot(kBodyDeimos, kBodyMars, 1);
   m_julianDate = savedDate;
-  groupDate(kJupiter);
-  placeTheoryMoons(kJupiter, kIo, kCallisto);
+  groupDate(kBodyJupiter);
+  placeTheoryMoons(kBodyJupiter, kBodyIo, kBodyCallisto);
   m_julianDate = savedDate;
-  groupDate(kSaturn);
-  placeTheoryMoons(kSaturn, kMimas, kPhoebe);
+  groupDate(kBodySaturn);
+  placeTheoryMoons(kBodySaturn, kBodyMimas, kBodyPhoebe);
   m_julianDate = savedDate;
-  groupDate(kUranus);
-  placeTheoryMoons(kUranus, kMiranda, kOberon);
+  groupDate(kBodyUranus);
+  placeTheoryMoons(kBodyUranus, kBodyMiranda, kBodyOberon);
   m_julianDate = savedDate;
-  groupDate(kNeptune);
-  placeSlot(kProtee, kNeptune, 4);
-  placeSlot(kTriton, kNeptune, 5);
-  placeSlot(kNereide, kNeptune, 6);
+  groupDate(kBodyNeptune);
+  placeSlot(kBodyProtee, kBodyNeptune, 4);
+  placeSlot(kBodyTriton, kBodyNeptune, 5);
+  placeSlot(kBodyNereide, kBodyNeptune, 6);
   m_julianDate = savedDate;
-  groupDate(kPluto);
-  placeSlot(kCharon, kPluto, 7);
+  groupDate(kBodyPluto);
+  placeSlot(kBodyCharon, kBodyPluto, 7);
   m_julianDate = savedDate;
 
-  placeSlot(kHubble, kEarth, 3);
-  placeSlot(kIss, kEarth, 2);
-  placeSlot(kSedna, kSun, 8);
+  placeSlot(kBodyHubble, kBodyEarth, 3);
+  placeSlot(kBodyIss, kBodyEarth, 2);
+  placeSlot(kBodySedna, kBodySun, 8);
 
   UpdateProbeBodies(false);
-  for (int i = 0; i < 8; ++i) placeSlot(kNoaa10 + i, kEarth, 9 + i);
+  for (int i = 0; i < 8; ++i) placeSlot(kBodyNoaa10 + i, kBodyEarth, 9 + i);
   UpdateProbeBodies(true);
 }

@@ -86,16 +86,16 @@ TEST(BodyTable, ConstantsAfterInit) {
   struct Case {
     int body;
     double diameter, h;
-  } cases[] = {{kSun, 1392000, -30}, {kMoon, 3468, 100},     {kTempel1, 6, -2},     {kSedna, 1700, 0.88},
-               {kCharon, 1172, 0.88}, {kIss, 0.08, 100},     {kEncelade, 498, 2.32}, {kCorot, 0.001, 100},
-               {kHuygens, 0.002, 100}, {kJupiter, 142796, -9}};
+  } cases[] = {{kBodySun, 1392000, -30}, {kBodyMoon, 3468, 100},     {kBodyTempel1, 6, -2},     {kBodySedna, 1700, 0.88},
+               {kBodyCharon, 1172, 0.88}, {kBodyIss, 0.08, 100},     {kBodyEncelade, 498, 2.32}, {kBodyCorot, 0.001, 100},
+               {kBodyHuygens, 0.002, 100}, {kBodyJupiter, 142796, -9}};
   for (const Case& c : cases) {
     EXPECT_DOUBLE_EQ(g_bodies[c.body].diameter, c.diameter) << c.body;
     EXPECT_DOUBLE_EQ(g_bodies[c.body].absoluteMagnitude, c.h) << c.body;
   }
   // Nothing computed yet.
-  EXPECT_EQ(g_bodies[kJupiter].magnitude, 0.0);
-  EXPECT_EQ(g_bodies[kJupiter].position.x, 0.0);
+  EXPECT_EQ(g_bodies[kBodyJupiter].magnitude, 0.0);
+  EXPECT_EQ(g_bodies[kBodyJupiter].position.x, 0.0);
   // Orbit slots: Kepler moons, Sedna from the library, satellites elsewhere.
   for (int s = 0; s < kOrbitSlotCount; ++s) {
     const uint8_t expected = (s <= 1 || (s >= 4 && s <= 7)) ? kOrbitKepler : (s == 8 ? kOrbitPlanetLibrary : kOrbitTwoLineElements);
@@ -104,9 +104,9 @@ TEST(BodyTable, ConstantsAfterInit) {
   EXPECT_DOUBLE_EQ(g_orbits[8].semiMajorAxis, 551.2039416);
   EXPECT_DOUBLE_EQ(g_orbits[5].eccentricity, 2.285e-05);
   EXPECT_DOUBLE_EQ(g_orbits[8].absoluteMagnitude, 0.0);
-  EXPECT_FLOAT_EQ(g_bodyPoles[kSaturn][0], 0.49011812f);
-  EXPECT_FLOAT_EQ(g_bodyPoles[kSaturn][1], -0.095f);
-  EXPECT_FLOAT_EQ(g_bodyPoles[kEarth][2], 0.0f);
+  EXPECT_FLOAT_EQ(g_bodyPoles[kBodySaturn][0], 0.49011812f);
+  EXPECT_FLOAT_EQ(g_bodyPoles[kBodySaturn][1], -0.095f);
+  EXPECT_FLOAT_EQ(g_bodyPoles[kBodyEarth][2], 0.0f);
 }
 
 TEST_F(SolarSystemTest, LibraryRowsFillBodiesZeroToTen) {
@@ -114,38 +114,38 @@ TEST_F(SolarSystemTest, LibraryRowsFillBodiesZeroToTen) {
   const PlanetLibraryElements none{};
   const PlanetLibraryResult* rows = model.CallPlanetLibrary(kPlanetLibraryModeAllBodies, none, model.m_pressure);
   ASSERT_NE(rows, nullptr);
-  for (int n = 0; n <= kMoon; ++n) {
+  for (int n = 0; n <= kBodyMoon; ++n) {
     const double* e = rows[n].entries;
     const BodyState& b = g_bodies[n];
     EXPECT_DOUBLE_EQ(b.azimuth, e[kEntryAzimuth] * kDegToRad) << n;
     EXPECT_DOUBLE_EQ(b.declination, e[kEntryDeclination]) << n;
-    EXPECT_NEAR(b.apparentDiameter, e[kEntryApparentDiameter] * kArcsecToRad, n == kSun ? 1e-5 : 1e-15) << n;
+    EXPECT_NEAR(b.apparentDiameter, e[kEntryApparentDiameter] * kArcsecToRad, n == kBodySun ? 1e-5 : 1e-15) << n;
     EXPECT_GE(b.rightAscension, 0.0);
     EXPECT_LT(b.rightAscension, kTwoPi);
-    if (n != kSun && n != kMoon) EXPECT_NEAR(Length(b.position), b.sunDistance * kAuMillionKm, 1e-6) << n;
+    if (n != kBodySun && n != kBodyMoon) EXPECT_NEAR(Length(b.position), b.sunDistance * kAuMillionKm, 1e-6) << n;
     EXPECT_GE(b.elongation, 0.0);
     EXPECT_LE(b.elongation, kPi);
   }
-  EXPECT_EQ(Length(g_bodies[kSun].position), 0.0);
-  EXPECT_DOUBLE_EQ(g_bodies[kSun].earthDistance, g_bodies[kEarth].sunDistance);
-  EXPECT_DOUBLE_EQ(model.m_earthSunDistance, g_bodies[kEarth].sunDistance);
+  EXPECT_EQ(Length(g_bodies[kBodySun].position), 0.0);
+  EXPECT_DOUBLE_EQ(g_bodies[kBodySun].earthDistance, g_bodies[kBodyEarth].sunDistance);
+  EXPECT_DOUBLE_EQ(model.m_earthSunDistance, g_bodies[kBodyEarth].sunDistance);
   // The Earth's heliocentric longitude is the Sun's geocentric one plus pi.
-  EXPECT_LT(AngleBetween(model.m_sunLongitude, g_bodies[kEarth].heliocentricLongitude), 1e-4);
+  EXPECT_LT(AngleBetween(model.m_sunLongitude, g_bodies[kBodyEarth].heliocentricLongitude), 1e-4);
   // The Moon sits at its distance from the Earth, in its geocentric direction.
-  const Vector3d moon = Minus(g_bodies[kMoon].position, g_bodies[kEarth].position);
-  EXPECT_NEAR(Length(moon), g_bodies[kMoon].earthDistance * kAuMillionKm, 1e-9);
-  EXPECT_NEAR(std::atan2(moon.x, moon.y), std::remainder(g_bodies[kMoon].heliocentricLongitude, kTwoPi), 1e-9);
+  const Vector3d moon = Minus(g_bodies[kBodyMoon].position, g_bodies[kBodyEarth].position);
+  EXPECT_NEAR(Length(moon), g_bodies[kBodyMoon].earthDistance * kAuMillionKm, 1e-9);
+  EXPECT_NEAR(std::atan2(moon.x, moon.y), std::remainder(g_bodies[kBodyMoon].heliocentricLongitude, kTwoPi), 1e-9);
   // The Sun's disc from the Earth's distance: about 32'.
-  EXPECT_NEAR(g_bodies[kSun].apparentDiameter / kDegToRad * 60.0, 32.1, 0.5);
+  EXPECT_NEAR(g_bodies[kBodySun].apparentDiameter / kDegToRad * 60.0, 32.1, 0.5);
   // Phase offset of the Moon from its illuminated fraction.
-  EXPECT_DOUBLE_EQ(g_bodies[kMoon].phaseOffset, (1.0 - g_bodies[kMoon].illumination) * kPi);
+  EXPECT_DOUBLE_EQ(g_bodies[kBodyMoon].phaseOffset, (1.0 - g_bodies[kBodyMoon].illumination) * kPi);
 }
 
 // The place the update recomputes from a body's scene position agrees with
 // the library's: the scene frame and the library's frames are one.
 TEST_F(SolarSystemTest, ScenePositionsGiveTheLibraryPlace) {
   model.UpdateSolarSystemBodies();
-  for (int n : {kMars, kJupiter, kSaturn, kNeptune}) {
+  for (int n : {kBodyMars, kBodyJupiter, kBodySaturn, kBodyNeptune}) {
     BodyState saved = g_bodies[n];
     model.ComputeApparentPlace(n, 0);
     const BodyState& b = g_bodies[n];
@@ -163,30 +163,30 @@ TEST_F(SolarSystemTest, ScenePositionsGiveTheLibraryPlace) {
 TEST_F(SolarSystemTest, RotationAnglesAndPoles) {
   model.UpdateSolarSystemBodies();
   const double d = model.m_julianDate - 2451545.0;
-  EXPECT_NEAR(g_bodies[kJupiter].rotationAngle, std::fmod(284.95 + 870.536 * d, 360.0) * kDegToRad, 1e-9);
-  EXPECT_NEAR(g_bodies[kVoyager1].rotationAngle, std::fmod(200.0 * d, 360.0) * kDegToRad, 1e-9);
-  EXPECT_EQ(g_bodies[kHubble].rotationAngle, 0.0);
+  EXPECT_NEAR(g_bodies[kBodyJupiter].rotationAngle, std::fmod(284.95 + 870.536 * d, 360.0) * kDegToRad, 1e-9);
+  EXPECT_NEAR(g_bodies[kBodyVoyager1].rotationAngle, std::fmod(200.0 * d, 360.0) * kDegToRad, 1e-9);
+  EXPECT_EQ(g_bodies[kBodyHubble].rotationAngle, 0.0);
   // The Earth's pole leans from the ecliptic pole by the obliquity, towards the solstice.
-  EXPECT_NEAR(g_bodyPoles[kEarth][0], std::sin(model.m_obliquity), 2e-3);
-  EXPECT_NEAR(g_bodyPoles[kEarth][1], 0.0, 5e-3);
-  EXPECT_NEAR(g_bodyPoles[kEarth][2], std::cos(model.m_obliquity), 2e-3);
+  EXPECT_NEAR(g_bodyPoles[kBodyEarth][0], std::sin(model.m_obliquity), 2e-3);
+  EXPECT_NEAR(g_bodyPoles[kBodyEarth][1], 0.0, 5e-3);
+  EXPECT_NEAR(g_bodyPoles[kBodyEarth][2], std::cos(model.m_obliquity), 2e-3);
   // Saturn's start-up triple is replaced by its computed unit pole.
-  const float* s = g_bodyPoles[kSaturn];
+  const float* s = g_bodyPoles[kBodySaturn];
   EXPECT_NEAR(std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]), 1.0, 1e-6);
   EXPECT_NE(s[1], -0.095f);
 }
 
 TEST_F(SolarSystemTest, EphemerisModeChangesOnlyBodiesZeroToTen) {
-  g_bodies[kPhobos].position = {1, 2, 3};
-  g_bodies[kJupiter].rotationAngle = 42.0;
+  g_bodies[kBodyPhobos].position = {1, 2, 3};
+  g_bodies[kBodyJupiter].rotationAngle = 42.0;
   model.m_computingEphemeris = true;
   model.UpdateSolarSystemBodies();
-  EXPECT_EQ(g_bodies[kPhobos].position.x, 1.0);
-  EXPECT_EQ(g_bodies[kJupiter].rotationAngle, 42.0);
-  EXPECT_NE(g_bodies[kJupiter].position.x, 0.0);
+  EXPECT_EQ(g_bodies[kBodyPhobos].position.x, 1.0);
+  EXPECT_EQ(g_bodies[kBodyJupiter].rotationAngle, 42.0);
+  EXPECT_NE(g_bodies[kBodyJupiter].position.x, 0.0);
   model.m_computingEphemeris = false;
   model.UpdateSolarSystemBodies();
-  EXPECT_NE(g_bodies[kJupiter].rotationAngle, 42.0);
+  EXPECT_NE(g_bodies[kBodyJupiter].rotationAngle, 42.0);
 }
 
 TEST_F(SolarSystemTest, BodiesPlacedAroundTheirParents) {
@@ -200,36 +200,36 @@ TEST_F(SolarSystemTest, BodiesPlacedAroundTheirParents) {
   const double date = model.m_julianDate;
   model.UpdateSolarSystemBodies();
   EXPECT_EQ(model.m_julianDate, date);  // restored after the light-time groups
-  EXPECT_NEAR(Length(Minus(g_bodies[kPhobos].position, g_bodies[kMars].position)), 0.009, 1e-6);
+  EXPECT_NEAR(Length(Minus(g_bodies[kBodyPhobos].position, g_bodies[kBodyMars].position)), 0.009, 1e-6);
   // An offset along the parent's z axis lies along the parent's pole (Pluto has no extra tilt).
-  const Vector3d charon = Minus(g_bodies[kCharon].position, g_bodies[kPluto].position);
+  const Vector3d charon = Minus(g_bodies[kBodyCharon].position, g_bodies[kBodyPluto].position);
   for (int k = 0; k < 3; ++k)
-    EXPECT_NEAR((&charon.x)[k] / 0.02, g_bodyPoles[kPluto][k], 1e-3) << k;
+    EXPECT_NEAR((&charon.x)[k] / 0.02, g_bodyPoles[kBodyPluto][k], 1e-3) << k;
   // Sedna's heliocentric offset is not turned by the Sun's pole.
-  EXPECT_NEAR(g_bodies[kSedna].position.x, 5000.0, 1e-3);
-  EXPECT_NEAR(g_bodies[kSedna].position.y, -7000.0, 1e-3);
-  EXPECT_NEAR(g_bodies[kSedna].position.z, 1200.0, 1e-3);
+  EXPECT_NEAR(g_bodies[kBodySedna].position.x, 5000.0, 1e-3);
+  EXPECT_NEAR(g_bodies[kBodySedna].position.y, -7000.0, 1e-3);
+  EXPECT_NEAR(g_bodies[kBodySedna].position.z, 1200.0, 1e-3);
   // Planetarium mode: AU from the Earth, and the moon's sky place follows its planet.
-  EXPECT_NEAR(g_bodies[kPhobos].earthDistance, g_bodies[kMars].earthDistance, 1e-4);
-  EXPECT_LT(AngleBetween(g_bodies[kPhobos].azimuth, g_bodies[kMars].azimuth), 0.01 * kDegToRad);
+  EXPECT_NEAR(g_bodies[kBodyPhobos].earthDistance, g_bodies[kBodyMars].earthDistance, 1e-4);
+  EXPECT_LT(AngleBetween(g_bodies[kBodyPhobos].azimuth, g_bodies[kBodyMars].azimuth), 0.01 * kDegToRad);
   // A zero offset puts a satellite at the Earth's centre; its distance is in AU.
-  EXPECT_NEAR(Length(Minus(g_bodies[kIss].position, g_bodies[kEarth].position)), 0.0, 1e-6);
+  EXPECT_NEAR(Length(Minus(g_bodies[kBodyIss].position, g_bodies[kBodyEarth].position)), 0.0, 1e-6);
 }
 
 // Brightness in planetarium mode is seen from the Earth, not from the 3D camera.
 TEST_F(SolarSystemTest, MoonMagnitudeSeenFromTheEarthInPlanetariumMode) {
   model.m_cameraPosition = {0, 0, 0};
   model.UpdateSolarSystemBodies();
-  const BodyState& p = g_bodies[kPhobos];
+  const BodyState& p = g_bodies[kBodyPhobos];
   const double r = Length(p.position) / kAuMillionKm;
-  const double delta = Length(Minus(p.position, g_bodies[kEarth].position)) / kAuMillionKm;
+  const double delta = Length(Minus(p.position, g_bodies[kBodyEarth].position)) / kAuMillionKm;
   EXPECT_NEAR(p.magnitude, 12.83 + 5 * std::log10(r * delta), 0.2);
   EXPECT_GT(p.magnitude, 10.0);
 }
 
 TEST_F(SolarSystemTest, PhaseAndMagnitudeFromTheCamera) {
   model.m_planetariumMode = false;
-  g_bodies[kPhobos].absoluteMagnitude = 5.0;
+  g_bodies[kBodyPhobos].absoluteMagnitude = 5.0;
   struct Case {
     Vector3d body, camera;
     double illumination, magnitude;
@@ -240,11 +240,11 @@ TEST_F(SolarSystemTest, PhaseAndMagnitudeFromTheCamera) {
       {{0, kAuMillionKm, 0}, {0, 2 * kAuMillionKm, 0}, 0.0, 5.0 - 2.5 * std::log10(0.01)},
   };
   for (const Case& c : cases) {
-    g_bodies[kPhobos].position = c.body;
+    g_bodies[kBodyPhobos].position = c.body;
     model.m_cameraPosition = c.camera;
-    model.ComputePhaseAndMagnitude(kPhobos);
-    EXPECT_NEAR(g_bodies[kPhobos].illumination, c.illumination, 1e-12);
-    EXPECT_NEAR(g_bodies[kPhobos].magnitude, c.magnitude, 0.01);
+    model.ComputePhaseAndMagnitude(kBodyPhobos);
+    EXPECT_NEAR(g_bodies[kBodyPhobos].illumination, c.illumination, 1e-12);
+    EXPECT_NEAR(g_bodies[kBodyPhobos].magnitude, c.magnitude, 0.01);
   }
 }
 
@@ -253,21 +253,21 @@ TEST_F(SolarSystemTest, SolarSystemModeSeenFromTheCamera) {
   model.m_cameraPosition = {10.0, 150.0, 1.0};
   g_orbits[0].position[0] = 0.009;
   model.UpdateSolarSystemBodies();
-  const BodyState& jupiter = g_bodies[kJupiter];
+  const BodyState& jupiter = g_bodies[kBodyJupiter];
   const double d = Length(Minus(jupiter.position, model.m_cameraPosition));
   EXPECT_NEAR(jupiter.cameraDistance, d, 1e-9);
   EXPECT_NEAR(jupiter.surfaceDistance, d - 142796 * 5e-7, 1e-9);
   EXPECT_NEAR(jupiter.apparentDiameter, 142796 / (d * 1e6), 1e-9);
   // Moons keep millions of km in earthDistance in this mode.
-  EXPECT_NEAR(g_bodies[kPhobos].earthDistance, Length(Minus(g_bodies[kPhobos].position, g_bodies[kEarth].position)), 1e-9);
+  EXPECT_NEAR(g_bodies[kBodyPhobos].earthDistance, Length(Minus(g_bodies[kBodyPhobos].position, g_bodies[kBodyEarth].position)), 1e-9);
   // The direction from the camera is stored as right ascension and declination.
   double ra, dec;
   model.ProjectPointToSky(jupiter.position.x, jupiter.position.y, jupiter.position.z, ra, dec);
   EXPECT_DOUBLE_EQ(jupiter.j2000RightAscension, ra);
   EXPECT_DOUBLE_EQ(jupiter.j2000Declination, dec);
   // The locked body keeps the distances the camera set.
-  model.m_lockedObject = kMars;
-  g_bodies[kMars].cameraDistance = 123.0;
+  model.m_lockedObject = kBodyMars;
+  g_bodies[kBodyMars].cameraDistance = 123.0;
   model.UpdateSolarSystemBodies();
-  EXPECT_EQ(g_bodies[kMars].cameraDistance, 123.0);
+  EXPECT_EQ(g_bodies[kBodyMars].cameraDistance, 123.0);
 }
