@@ -75,10 +75,12 @@ class CSkyModel {
   // (ecliptic frame) or of a horizontal one (direct frame).
   virtual void SkyToScenePoint(float out[3], bool direct, float latitude, float longitude, float radius);
 
-  // Steps of the update that other subsystems provide; see SolarSystemHooks.cpp.
-  // The moon theories (Jupiter, Saturn, Uranus): planet-centred offset of a
-  // theory moon in millions of km, false while no theory is wired.
+  // Planet-centred offset (millions of km) of a moon given by the Jupiter,
+  // Saturn or Uranus theory; false for any other body.
   bool TheoryMoonOffset(int body, float& x, float& y, float& z);
+  // A probe's position from g_trajectory (mode 1) or g_secondTrajectory
+  // (mode 2) for m_julianDate, and its distances from the camera.
+  void UpdateSpacecraftPosition(int mode, int body);
   // Space probes from their trajectories (first pass, and the second pass for
   // 57, 58 and the Cassini-Huygens pair).
   void UpdateProbeBodies(bool secondPass);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "SkyModel.h"
+#include "Trajectory.h"
 
 namespace {
 
@@ -270,4 +271,37 @@ TEST_F(SolarSystemTest, SolarSystemModeSeenFromTheCamera) {
   g_bodies[kBodyMars].cameraDistance = 123.0;
   model.UpdateSolarSystemBodies();
   EXPECT_EQ(g_bodies[kBodyMars].cameraDistance, 123.0);
+}
+
+// The moons of the theories sit at their distances from their planets.
+TEST_F(SolarSystemTest, TheoryMoonsAroundTheirPlanets) {
+  model.UpdateSolarSystemBodies();
+  struct Case {
+    int moon, planet;
+    double semiMajorAxis, tolerance;  // millions of km
+  } cases[] = {{kBodyIo, kBodyJupiter, 0.4217, 0.01},      {kBodyCallisto, kBodyJupiter, 1.8827, 0.03},
+               {kBodyTitan, kBodySaturn, 1.2219, 0.04},    {kBodyIapetus, kBodySaturn, 3.5613, 0.1},
+               {kBodyMiranda, kBodyUranus, 0.1294, 0.005}, {kBodyOberon, kBodyUranus, 0.5835, 0.01}};
+  for (const Case& c : cases) {
+    const double d = Length(Minus(g_bodies[c.moon].position, g_bodies[c.planet].position));
+    EXPECT_NEAR(d, c.semiMajorAxis, c.tolerance) << c.moon;
+    EXPECT_NE(g_bodies[c.moon].rightAscension, 0.0) << c.moon;
+  }
+}
+
+// Only the locked body and the trajectory body follow the loaded trajectory.
+TEST_F(SolarSystemTest, ProbesFromTheLoadedTrajectory) {
+  std::memset(g_trajectory, 0, sizeof(TrajectoryPoint) * 8);
+  const double jd = model.m_julianDate;
+  for (int i = 0; i < 6; ++i) g_trajectory[i] = {jd - 2.0 + i, 1e8 + 1e6 * i, 2e8, 3e7};
+  g_bodies[kBodyVoyager2].position = {7, 8, 9};
+  model.m_trajectoryBody = kBodyVoyager1;
+  model.UpdateSolarSystemBodies();
+  // At a point's date the probe is at that point, the file's y as scene x.
+  EXPECT_NEAR(g_bodies[kBodyVoyager1].position.x, 200.0, 1e-9);
+  EXPECT_NEAR(g_bodies[kBodyVoyager1].position.y, 102.0, 1e-9);
+  EXPECT_NEAR(g_bodies[kBodyVoyager1].position.z, 30.0, 1e-9);
+  EXPECT_GT(g_bodies[kBodyVoyager1].earthDistance, 0.0);
+  EXPECT_EQ(g_bodies[kBodyVoyager2].position.x, 7.0);
+  std::memset(g_trajectory, 0, sizeof(TrajectoryPoint) * 8);
 }
