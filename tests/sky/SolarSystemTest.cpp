@@ -138,6 +138,12 @@ TEST_F(SolarSystemTest, LibraryRowsFillBodiesZeroToTen) {
   EXPECT_NEAR(std::atan2(moon.x, moon.y), std::remainder(g_bodies[kBodyMoon].heliocentricLongitude, kTwoPi), 1e-9);
   // The Sun's disc from the Earth's distance: about 32'.
   EXPECT_NEAR(g_bodies[kBodySun].apparentDiameter / kDegToRad * 60.0, 32.1, 0.5);
+  // Bodies without a position source keep a zero state.
+  for (int n = kBodyJason1; n <= kBodyCorot; ++n) {
+    EXPECT_EQ(g_bodies[n].magnitude, 0.0) << n;
+    EXPECT_EQ(Length(g_bodies[n].position), 0.0) << n;
+    EXPECT_EQ(g_bodies[n].absoluteMagnitude, 100.0) << n;
+  }
   // Phase offset of the Moon from its illuminated fraction.
   EXPECT_DOUBLE_EQ(g_bodies[kBodyMoon].phaseOffset, (1.0 - g_bodies[kBodyMoon].illumination) * kPi);
 }
