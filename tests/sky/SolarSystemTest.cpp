@@ -19,7 +19,7 @@ Vector3d Minus(const Vector3d& a, const Vector3d& b) { return {a.x - b.x, a.y - 
 double AngleBetween(double a, double b) { return std::fabs(std::remainder(a - b, kTwoPi)); }
 
 void ResetTables() {
-  std::memset(g_bodies, 0, sizeof(g_bodies));
+  for (BodyState& b : g_bodies) b = BodyState{};
   InitBodyConstants();
 }
 
@@ -123,7 +123,9 @@ TEST_F(SolarSystemTest, LibraryRowsFillBodiesZeroToTen) {
     EXPECT_NEAR(b.apparentDiameter, e[kEntryApparentDiameter] * kArcsecToRad, n == kBodySun ? 1e-5 : 1e-15) << n;
     EXPECT_GE(b.rightAscension, 0.0);
     EXPECT_LT(b.rightAscension, kTwoPi);
-    if (n != kBodySun && n != kBodyMoon) EXPECT_NEAR(Length(b.position), b.sunDistance * kAuMillionKm, 1e-6) << n;
+    if (n != kBodySun && n != kBodyMoon) {
+      EXPECT_NEAR(Length(b.position), b.sunDistance * kAuMillionKm, 1e-6) << n;
+    }
     EXPECT_GE(b.elongation, 0.0);
     EXPECT_LE(b.elongation, kPi);
   }
