@@ -151,7 +151,6 @@ class CViewSettings : public CSkyModel {
   bool m_showDeepSkyPictures = true;
   bool m_showComets = false;
   bool m_showAsteroids = false;
-  bool m_computeSatellitePositions = true;
   bool m_showSatelliteNames = true;
   bool m_naturalSkyColor = true;
   bool m_showEquatorialGrid = false;

@@ -97,6 +97,14 @@ class CSkyModel {
   int m_trajectoryBody = 0;           // probe whose trajectory is loaded; 0 or -1 none
   Vector3d m_cameraPosition;          // millions of km, solar-system frame
 
+  // ---- Orbit table and orbit outlines ----------------------------------------
+  // Brings the 29 slots of g_orbits to m_julianDate: Kepler ellipses, Sedna
+  // from the planet library, artificial satellites from their element sets.
+  void UpdateOrbitTable();
+  // Fills m_orbitOutlines for m_julianDate.
+  void BuildOrbitPaths();
+  bool m_computeSatellitePositions = true;  // setting "Compute satellites positions"
+
   // ---- Moons of Jupiter, Saturn and Uranus; probe trajectory -------------
   // Planet-centred offsets in millions of km for m_julianDate (the solar-
   // system update sets the date back by the planet's light time first).
