@@ -30,20 +30,10 @@ void CSkyModel::UpdateOrbitTable() {
         break;
 
       case 2: {
-        PlanetLibraryElements block{};
-        block.bytes[kElementFlag] = 0;
-        SetElementDouble(block, kElementEpoch, slot.epoch);
-        SetElementDouble(block, kElementInclination, slot.inclination * kRadToDeg);
-        SetElementDouble(block, kElementNode, slot.ascendingNode * kRadToDeg);
-        SetElementDouble(block, kElementPerihelion, slot.argumentOfPeriapsis * kRadToDeg);
-        SetElementDouble(block, kElementSemiMajorAxis, slot.semiMajorAxis);
-        SetElementDouble(block, kElementMeanMotion, 0.0);
-        SetElementDouble(block, kElementEccentricity, slot.eccentricity);
-        SetElementDouble(block, kElementMeanAnomaly, slot.meanAnomaly * kRadToDeg);
-        SetElementDouble(block, kElementEquinox, slot.epoch);
-        SetElementDouble(block, kElementMagnitude, slot.absoluteMagnitude);
-        SetElementInt32(block, kElementInt104, 0);
-        SetElementDouble(block, kElementDouble112, 0.0);
+        const PlanetLibraryElements block =
+            MakeOrbitElements(slot.epoch, slot.inclination, slot.ascendingNode, slot.argumentOfPeriapsis,
+                              slot.semiMajorAxis, slot.eccentricity, slot.meanAnomaly * kRadToDeg, slot.epoch,
+                              slot.absoluteMagnitude);
         const PlanetLibraryResult* rows = CallPlanetLibrary(99, block, m_pressure);
         if (!rows) break;  // no library: the slot keeps its last place
         const double l = rows[0].entries[kEntrySceneLongitude];
