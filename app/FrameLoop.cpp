@@ -64,11 +64,11 @@ void CNuvarine2View::OnDraw(CDC* pDC) {
         for (char& c : text)
           if (c == '\t') c = ' ';
         int result = RunStartupBox(text, choice);
-        if (result == IDCANCEL && choice == 1) m_showAlertsAtStartup = 0;
+        if (result == IDCANCEL && choice == 1) m_showAlertsAtStartup = false;
         m_lastEphemerisText.Empty();
       } else if (m_showTipsAtStartup) {
         int result = RunStartupBox(CString(), choice);
-        if (result == IDCANCEL && choice == 1) m_showTipsAtStartup = 0;
+        if (result == IDCANCEL && choice == 1) m_showTipsAtStartup = false;
       }
     }
   }

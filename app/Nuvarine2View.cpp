@@ -13,62 +13,23 @@
 #include "NumberFormat.h"
 #include "ProcessObjects.h"
 #include "Resource.h"
+#include "SolarSystemTypes.h"
 #include "SplashDialogs.h"
 
 IMPLEMENT_DYNCREATE(CNuvarine2View)
 
-namespace {
-
-// The folder of the running program, for when the current directory is gone.
-CString ExecutableFolder() {
-  std::vector<char> buffer(PATH_MAX + 1, '\0');
-  ssize_t n = readlink("/proc/self/exe", buffer.data(), PATH_MAX);
-  if (n <= 0) return "/";
-  std::string path(buffer.data(), static_cast<size_t>(n));
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos || slash == 0 ? CString("/") : CString(path.substr(0, slash));
-}
-
-}  // namespace
-
-CString DetermineInstallFolder() {
-  // The install folder is the current directory, whatever its length.
-  std::vector<char> buffer(PATH_MAX + 1, '\0');
-  if (getcwd(buffer.data(), buffer.size())) return CString(buffer.data());
-  return ExecutableFolder();
-}
 
 CNuvarine2View::CNuvarine2View() {
+  // The settings base has set the install folder, the place, the atmosphere,
+  // the serial and sky-survey globals, the constructor-only switches and the
+  // defaults, and the sky model holds the built-in two-line elements.
   m_millisecondClock = [] { return MillisecondClock(); };
-  m_installFolder = DetermineInstallFolder();
-  m_settingsPath = m_installFolder + "\\nuvarine.ini";
   OpenTelescopeLog(m_installFolder);
 
-  // Observation context: a place in south-west France, the date taken from
-  // the computer clock at start-up (all fields 0 until then).
-  m_observerLongitude = 0.009890199094634533;
-  m_observerLatitude = 0.7824892813107911;
-  m_observerElevation = 0.0;
+  // The date fields stay 0 until the start-up takes the computer clock.
   m_year = m_day = m_month = m_hour = m_minute = m_second = 0.0;
-  m_utcOffset = 0.0;
   m_localSiderealTime = m_julianDate = m_utFraction = 0.0;
-  m_pressure = 1013.0;
-  m_temperature = 10.0;
-  m_zoomStep = 1.07f;
   m_fieldOfView = 0.8f;
-  m_showTipsAtStartup = 1;
-  m_showAlertsAtStartup = 1;
-  m_planetariumMode = 0;
-  m_useLx200Driver = 1;
-
-  SetDefaultSettings();
-  // Values the defaults must not change.
-  m_zoomStep = 1.07f;
-  m_fieldOfView = 0.8f;
-  m_showTipsAtStartup = 1;
-  m_showAlertsAtStartup = 1;
-  m_planetariumMode = 0;
-  m_useLx200Driver = 1;
 
   m_programVersion.Empty();
   m_planetLibraryVersion.Empty();
@@ -92,28 +53,9 @@ CNuvarine2View::CNuvarine2View() {
   m_pLx200Panel = new LX200;
   m_pLx200Panel->Create(LX200::IDD, nullptr);
 
-  g_telescopePort = "COM1";
-  g_telescopeParity = 'N';
-  g_telescopeBaudRate = 9600;
-  g_telescopeStopBits = 1;
-  g_telescopeDataBits = 8;
-
-  for (int i = 0; i < kDisplayedNameCount - 1; ++i) {
-    g_displayedCometNames[i].Empty();
-    g_displayedAsteroidNames[i].Empty();
-  }
-  g_displayedCometCount = 0;
-  g_displayedAsteroidCount = 0;
-
-  m_starPictureFile = "etoile3.tga";
-  m_landscapeFile = "landscape.tga";
+  // No body counts as near before the first update.
+  for (int i = 0; i < kBodyCount; ++i) g_bodies[i].cameraDistance = 10000000.0;
   m_telescopeConnected = false;
-
-  for (int i = 0; i < kTleLineCount; ++i) {
-    m_tleLines[i] = new char[kTleLineSize];
-    std::memset(m_tleLines[i], 0, kTleLineSize);
-    std::strncpy(m_tleLines[i], kBuiltinTleLines[i], kTleLineSize - 1);
-  }
   m_pAviCapture = nullptr;
 }
 
@@ -132,10 +74,6 @@ CNuvarine2View::~CNuvarine2View() {
   m_pLoadingDialog = nullptr;
   m_pAddPictureDialog = nullptr;
   m_pLx200Panel = nullptr;
-  for (char*& line : m_tleLines) {
-    delete[] line;
-    line = nullptr;
-  }
   CloseTelescopeLog();
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 // The main view: the single context of the running program. It owns the
-// modeless windows, the serial ports and the frame loop; the sky model is
-// its base (every sky operation is a view method). Subsystems extend it by
+// modeless windows, the serial ports and the frame loop; the settings and
+// the sky model are its bases (every sky and settings operation is a view
+// method). Subsystems extend it by
 // adding members in their own sections and methods in their own sources.
 #include <cstdint>
 #include <functional>
 
 #include "SerialPort.h"
-#include "SkyModel.h"
 #include "View.h"
+#include "ViewSettings.h"
 
 class CSplashDialog;
 class ChargementDialog;
@@ -22,13 +23,7 @@ extern float g_frameRate;
 extern float g_previousFrameRate;
 extern bool g_firstPaint;
 
-// Number of built-in two-line-element pairs and their text.
-constexpr int kBuiltinTlePairs = 22;
-constexpr int kTleLineCount = 44;
-constexpr int kTleLineSize = 70;
-extern const char* const kBuiltinTleLines[kTleLineCount];
-
-class CNuvarine2View : public CView, public CSkyModel {
+class CNuvarine2View : public CView, public CViewSettings {
   DECLARE_DYNCREATE(CNuvarine2View)
  public:
   CNuvarine2View();
@@ -62,21 +57,17 @@ class CNuvarine2View : public CView, public CSkyModel {
   virtual int RunStartupBox(const CString& alertText, int& choice);
 
   // ---- Paths and texts ---------------------------------------------------------
-  CString m_installFolder;
-  CString m_settingsPath;
   CString m_lastEphemerisText;
   CString m_programVersion;
   CString m_planetLibraryVersion;
   CString m_privateBuildText;
   CString m_specialBuildText;
-  CString m_setiWorkUnitName;
 
   // ---- Frame and activity state ---------------------------------------------------
   uint32_t m_frameCounter = 0;
   float m_framesPerSecondMax = 0.0f;
   BOOL m_deviceReady = 0;
   BOOL m_sceneReady = 0;
-  BOOL m_videoConfigValid = 1;
   BOOL m_skyFirstFrame = 1;
   BOOL m_skyPositionsValid = 1;
   bool m_startupBoxPending = true;
@@ -87,14 +78,12 @@ class CNuvarine2View : public CView, public CSkyModel {
   bool m_skipNextMouseMove = false;
   bool m_suppressObjectInfo = false;
   bool m_controlKeyDown = false;
-  bool m_telescopeConnected = false;
   bool m_telescopeFollowTarget = false;
   bool m_capturing = false;
   CAviCapture* m_pAviCapture = nullptr;
   double m_animationStartTime = 0.0;
   double m_lastCloudMapDate = 0.0;
   double m_lastElementsUpdateDate = 0.0;
-  int m_gpsActive = 0;
   // The millisecond clock of the frame loop (tests give their own).
   std::function<double()> m_millisecondClock;
 
@@ -114,22 +103,9 @@ class CNuvarine2View : public CView, public CSkyModel {
   ChargementDialog* m_pLoadingDialog = nullptr;
   AjouterImage* m_pAddPictureDialog = nullptr;
   LX200* m_pLx200Panel = nullptr;
-  char* m_tleLines[kTleLineCount] = {};
 
-  // ---- Settings members the frame loop and the constructor use ---------------
-  // (persisted by the settings file; they move to the settings base when it joins)
-  float m_zoomStep = 1.07f;
+  // ---- Scene members the frame loop reads (the scene base and the camera take them over)
   float m_fieldOfView = 0.8f;
-  BOOL m_showTipsAtStartup = 1;
-  BOOL m_showAlertsAtStartup = 1;
-  BOOL m_planetariumMode = 0;
-  BOOL m_useLx200Driver = 1;
-  BOOL m_englishUi = 1;
-  CString m_landscapeFile;
-  CString m_starPictureFile;
-  void SetDefaultSettings();
-
-  // ---- Scene members the frame loop reads (the scene base takes them over) -------
   float m_backBufferWidth = 0.0f;
   float m_backBufferHeight = 0.0f;
 
@@ -139,9 +115,6 @@ class CNuvarine2View : public CView, public CSkyModel {
   int m_presentedWidth = 0;
   int m_presentedHeight = 0;
 };
-
-// The install folder: the current directory, else the program's own folder.
-CString DetermineInstallFolder();
 
 // Forgets the frame loop's process-wide state (a new run; tests).
 void ResetFrameLoopGlobals();

@@ -49,4 +49,3 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   return IDOK;
 }
 
-void CNuvarine2View::SetDefaultSettings() {}

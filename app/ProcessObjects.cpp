@@ -27,17 +27,6 @@ CString g_greekLetterNames[24] = {"Alpha", "Beta", "Gamma",   "Delta", "Epsilon"
                                   "Iota",  "Kappa", "Lambda", "Mu ",   "Nu ",     "Xi ",     "Omicron", "Pi ",
                                   "Rho ",  "Sigma", "Tau",    "Upsilon", "Phi",   "Khi",     "Psi",  "Omega"};
 
-CString g_telescopePort;
-int g_telescopeBaudRate = 9600;
-char g_telescopeParity = 'N';
-int g_telescopeDataBits = 8;
-int g_telescopeStopBits = 1;
-
-CString g_displayedAsteroidNames[kDisplayedNameCount];
-CString g_displayedCometNames[kDisplayedNameCount];
-int g_displayedAsteroidCount = 0;
-int g_displayedCometCount = 0;
-
 BOOL OpenTelescopeLog(const CString& installFolder) {
   CloseTelescopeLog();
   CString path = installFolder + "\\telescope.log";

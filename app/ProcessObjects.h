@@ -14,18 +14,8 @@ extern CString g_bodyNames[kBodyNameCount];
 extern CString g_weekdayNames[7];  // index 0 is Saturday
 extern CString g_monthNames[12];
 extern CString g_greekLetterNames[24];
-// LX200 serial settings.
-extern CString g_telescopePort;
-extern int g_telescopeBaudRate;
-extern char g_telescopeParity;  // the letter itself
-extern int g_telescopeDataBits;
-extern int g_telescopeStopBits;
-// Asteroids and comets chosen for display (the settings file fills them).
-constexpr int kDisplayedNameCount = 101;
-extern CString g_displayedAsteroidNames[kDisplayedNameCount];
-extern CString g_displayedCometNames[kDisplayedNameCount];
-extern int g_displayedAsteroidCount;
-extern int g_displayedCometCount;
+// The LX200 serial settings and the display lists of comets and asteroids
+// are declared with the settings (ViewSettings.h).
 
 // ---- Telescope log ("telescope.log" in the install folder) ------------------
 // Opens the log for appending, creating it when missing; a log longer than

@@ -3,10 +3,13 @@
 // instant, atmosphere) and the operations that read it. It has no window and
 // no drawing, so plain programs and tests use it directly; the main view
 // derives from it, which keeps every operation callable as a view method.
+#include <array>
 #include <cstdint>
 
 #include "CString.h"
 #include "SkyMath.h"
+#include "SolarSystemTypes.h"
+#include "TwoLineElements.h"
 
 class CSkyModel {
  public:
@@ -42,6 +45,92 @@ class CSkyModel {
   void FormatAngle(CString& result, bool hours, bool dropZeros, double degrees);
   void FormatTimeOfDay(CString& result, bool shortForm, double degrees);
 
+  // ---- Solar system: planet library, body table, comets and asteroids -----
+  // Loads m_installFolder + "\Orbicalc.DLL" and its entry point PlanetesCalcul
+  // into g_pPlanetesCalcul. On failure returns false and leaves the text of the
+  // message to show (kPlanetLibraryFailureText, caption
+  // kPlanetLibraryFailureCaption) in m_planetLibraryFailure; start-up then ends.
+  bool LoadPlanetLibrary();
+  // The library's rows for the view's instant and site; pressure 0 gives
+  // unrefracted altitudes. Null when the library is not loaded.
+  PlanetLibraryResult* CallPlanetLibrary(int mode, const PlanetLibraryElements& elements, double pressure);
+  // Brings g_bodies to m_julianDate.
+  void UpdateSolarSystemBodies();
+  void PlaceBodyAroundParent(int body, int parent, float x, float y, float z);
+  void ComputeApparentPlace(int body, int parent);
+  void ComputeHorizontalFromScene(int body);
+  // Object numbers: bodies 0-999, asteroid i = 1000 + i, comet i = 2000 + i.
+  void ComputePhaseAndMagnitude(int objectNumber);
+  bool LoadComets(CString installFolder);
+  bool LoadAsteroids(CString installFolder);
+  void UpdateCometPositions();
+  void UpdateAsteroidPositions();
+
+  // Sky projection of the 3D scene (solar-system mode). The drawing layer
+  // replaces these with its camera-based versions; the defaults give the exact
+  // direction from m_cameraPosition in the ecliptic scene frame.
+  virtual void ProjectPointToSky(double x, double y, double z, double& longitude, double& latitude);
+  virtual void ProjectBodyToSky(int n);
+  // Unit direction (radius r) in the scene of an equatorial direction
+  // (ecliptic frame) or of a horizontal one (direct frame).
+  virtual void SkyToScenePoint(float out[3], bool direct, float latitude, float longitude, float radius);
+
+  // Planet-centred offset (millions of km) of a moon given by the Jupiter,
+  // Saturn or Uranus theory; false for any other body.
+  bool TheoryMoonOffset(int body, float& x, float& y, float& z);
+  // A probe's position from g_trajectory (mode 1) or g_secondTrajectory
+  // (mode 2) for m_julianDate, and its distances from the camera.
+  void UpdateSpacecraftPosition(int mode, int body);
+  // Space probes from their trajectories (first pass, and the second pass for
+  // 57, 58 and the Cassini-Huygens pair).
+  void UpdateProbeBodies(bool secondPass);
+
+  CString m_installFolder;
+  CString m_planetLibraryFailure;
+  double m_earthSunDistance = 1.0;    // AU
+  // Geocentric observer terms for the parallax (start-up derives them from the place).
+  double m_rhoSinPhi = 0.0;
+  double m_rhoCosPhi = 1.0;
+  bool m_planetariumMode = false;
+  bool m_computingEphemeris = false;
+  int m_lockedObject = -1;            // object number the camera follows, -1 none
+  int m_trajectoryBody = 0;           // probe whose trajectory is loaded; 0 or -1 none
+  Vector3d m_cameraPosition;          // millions of km, solar-system frame
+
+  // ---- Orbit table and orbit outlines ----------------------------------------
+  // Brings the 29 slots of g_orbits to m_julianDate: Kepler ellipses, Sedna
+  // from the planet library, artificial satellites from their element sets.
+  void UpdateOrbitTable();
+  // Fills m_orbitOutlines for m_julianDate.
+  void BuildOrbitPaths();
+  bool m_computeSatellitePositions = true;  // setting "Compute satellites positions"
+
+  // ---- Moons of Jupiter, Saturn and Uranus; probe trajectory -------------
+  // Planet-centred offsets in millions of km for m_julianDate (the solar-
+  // system update sets the date back by the planet's light time first).
+  void ComputeIoOffset(double& x, double& y, double& z);
+  void ComputeEuropaOffset(double& x, double& y, double& z);
+  void ComputeGanymedeOffset(double& x, double& y, double& z);
+  void ComputeCallistoOffset(double& x, double& y, double& z);
+  // Angle in radians by which Jupiter's texture is turned.
+  double JupiterCentralMeridian();
+  void ComputeMimasOffset(double& x, double& y, double& z);
+  void ComputeEnceladusOffset(double& x, double& y, double& z);
+  void ComputeTethysOffset(double& x, double& y, double& z);
+  void ComputeDioneOffset(double& x, double& y, double& z);
+  void ComputeRheaOffset(double& x, double& y, double& z);
+  void ComputeTitanOffset(double& x, double& y, double& z);
+  void ComputeHyperionOffset(double& x, double& y, double& z);
+  void ComputeIapetusOffset(double& x, double& y, double& z);
+  void ComputePhoebeOffset(double& x, double& y, double& z);
+  // moon 0 Miranda .. 4 Oberon; another index gives a zero offset.
+  void ComputeUranusMoonOffset(int moon, double& x, double& y, double& z);
+  // m_julianDate lies within the loaded trajectory (g_trajectory).
+  bool IsDateInTrajectory();
+  // Outlines of the orbits of Mercury..Neptune, Pluto and Sedna (scene frame,
+  // millions of km), filled by BuildOrbitOutlines for drawing only.
+  float m_orbitOutlines[10][362][3] = {};
+
   // ---- Observation context: civil instant (whole numbers kept as doubles) -
   double m_year = 2000.0;
   double m_month = 1.0;
@@ -73,7 +162,47 @@ class CSkyModel {
 
   // The Earth's heliocentric ecliptic longitude (the Sun's geocentric longitude + pi).
   double m_sunLongitude = 0.0;
+
+  // ---- Volunteer-computing work unit ----------------------------------------
+  // Reads the current work unit through the client's "client_state.xml";
+  // false (stored values unchanged) when anything is missing.
+  bool LoadSetiWorkUnit(CString clientStatePath);
+
+  CString m_setiClientStatePath;
+  double m_setiStartRa = 0.0;   // radians
+  double m_setiStartDec = 0.0;  // radians
+  double m_setiAzimuth = 0.0;
+  double m_setiAltitude = 0.0;
+  double m_setiEndRa = 0.0;
+  double m_setiEndDec = 0.0;
+  double m_setiAngleRange = 0.0;
+  double m_setiBaseFrequency = 0.0;
+  CString m_setiWorkUnitName;
+
+  // ---- Artificial satellites: two-line elements ----------------------------
+  // Replaces the element lines of the ten computed satellites from
+  // folder + "\donnees\satellites.dat"; true when the file was read.
+  bool LoadSatellites(CString folder);
+  // Copies the two lines that follow the line starting at `position` in
+  // `text` into the pair of orbit slot `slot` (2, 3, 9 to 16; others are
+  // ignored). A pair that does not parse is not copied.
+  void ExtractTwoLineElements(int position, const char* text, int slot);
+  // Geocentric position (km) and topocentric right ascension, declination,
+  // altitude and azimuth (rad) of a satellite at m_julianDate. False when the
+  // element set is rejected or its orbit cannot be propagated: the position
+  // is then (0, 0, 0), the angles are left as they were, and the caller
+  // shows nothing for the satellite.
+  bool ComputeSatellitePosition(const char* lines[2], double& x, double& y, double& z, double& rightAscension,
+                                double& declination, double& altitude, double& azimuth);
+  // 22 pairs of element lines (pair p: entries 2p and 2p + 1), NUL-terminated,
+  // filled with the built-in sets.
+  using TleLineBuffer = std::array<char, kTleLineBufferSize>;
+  std::array<TleLineBuffer, 2 * kTlePairCount> m_tleLines = BuiltInTleLineBuffers();
+  static std::array<TleLineBuffer, 2 * kTlePairCount> BuiltInTleLineBuffers();
 };
+
+// Where the volunteer-computing client keeps its state on Debian.
+extern const char* const kDefaultSetiClientStatePath;
 
 // Julian date of a packed number YYYYMMDD.dddd.
 double JulianDayFromPackedDate(double packed);

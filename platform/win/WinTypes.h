@@ -1,16 +1,19 @@
 #pragma once
-// The small Windows-shaped value types the system's code is written with:
-// integer aliases, colour references, points and rectangles. No GUI here.
+// The small Windows-shaped value types the system's code and records are
+// written with: integer aliases, colour references, points, rectangles and
+// the font description. Layouts are those of the system's files and settings;
+// binary files are still decoded field by field, never by overlaying these.
 #include <cstdint>
 
 using BOOL = int;
 using UINT = unsigned int;
 using DWORD = uint32_t;
 using WORD = uint16_t;
-using BYTE = uint8_t;
+using BYTE = unsigned char;
 using LONG = int32_t;
 using UINT_PTR = uintptr_t;
-using COLORREF = uint32_t;  // 0x00BBGGRR
+// Red in the lowest byte, then green, then blue; the top byte zero.
+using COLORREF = uint32_t;
 
 #ifndef TRUE
 #define TRUE 1
@@ -56,4 +59,25 @@ class CRect : public RECT {
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
   bool PtInRect(const POINT& p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+};
+
+constexpr int LF_FACESIZE = 32;
+
+// A font description in the ANSI shape: a face name of at most 31 characters
+// and a terminating zero.
+struct LOGFONT {
+  LONG lfHeight = 0;
+  LONG lfWidth = 0;
+  LONG lfEscapement = 0;
+  LONG lfOrientation = 0;
+  LONG lfWeight = 0;
+  BYTE lfItalic = 0;
+  BYTE lfUnderline = 0;
+  BYTE lfStrikeOut = 0;
+  BYTE lfCharSet = 0;
+  BYTE lfOutPrecision = 0;
+  BYTE lfClipPrecision = 0;
+  BYTE lfQuality = 0;
+  BYTE lfPitchAndFamily = 0;
+  char lfFaceName[LF_FACESIZE] = {};
 };

@@ -10,10 +10,13 @@
 #include <sstream>
 
 #include "AjouterImage.h"
+#include "InstallFolder.h"
+#include "TwoLineElements.h"
 #include "Lx200Panel.h"
 #include "Nuvarine2View.h"
 #include "ProcessObjects.h"
 #include "ShellTestSupport.h"
+#include "SolarSystemTypes.h"
 #include "SplashDialogs.h"
 
 namespace {
@@ -66,18 +69,18 @@ TEST(NameTables, EntriesAsTheProgramShowsThem) {
 }
 
 TEST(BuiltinElements, TwentyTwoPairsStoredExactly) {
-  for (int i = 0; i < kTleLineCount; ++i) {
-    ASSERT_EQ(std::strlen(kBuiltinTleLines[i]), 69u) << i;
-    EXPECT_EQ(kBuiltinTleLines[i][0], i % 2 == 0 ? (i == 42 ? '0' : '1') : '2') << i;
+  for (int i = 0; i < 2 * kTlePairCount; ++i) {
+    ASSERT_EQ(std::strlen(kBuiltInTleLines[i]), 69u) << i;
+    EXPECT_EQ(kBuiltInTleLines[i][0], i % 2 == 0 ? (i == 42 ? '0' : '1') : '2') << i;
   }
-  for (int pair = 10; pair < kBuiltinTlePairs; ++pair) {
-    char digit = kBuiltinTleLines[2 * pair][62];
+  for (int pair = 10; pair < kTlePairCount; ++pair) {
+    char digit = kBuiltInTleLines[2 * pair][62];
     EXPECT_TRUE(digit == '4' || digit == '5') << pair;
   }
-  EXPECT_EQ(std::string(kBuiltinTleLines[40] + 2, 5), "27421");
-  EXPECT_EQ(std::string(kBuiltinTleLines[42] + 2, 5), "27421");
-  EXPECT_EQ(std::string(kBuiltinTleLines[0]).substr(0, 7), "1 25544");
-  EXPECT_EQ(std::string(kBuiltinTleLines[43]).substr(8, 8), "095.7171");
+  EXPECT_EQ(std::string(kBuiltInTleLines[40] + 2, 5), "27421");
+  EXPECT_EQ(std::string(kBuiltInTleLines[42] + 2, 5), "27421");
+  EXPECT_EQ(std::string(kBuiltInTleLines[0]).substr(0, 7), "1 25544");
+  EXPECT_EQ(std::string(kBuiltInTleLines[43]).substr(8, 8), "095.7171");
 }
 
 class ViewConstruction : public ::testing::Test {
@@ -109,6 +112,7 @@ TEST_F(ViewConstruction, ConstructorState) {
   EXPECT_EQ(view.m_pressure, 1013.0);
   EXPECT_EQ(view.m_temperature, 10.0);
   EXPECT_FLOAT_EQ(view.m_zoomStep, 1.07f);
+  EXPECT_EQ(g_bodies[44].cameraDistance, 10000000.0);
   EXPECT_FLOAT_EQ(view.m_fieldOfView, 0.8f);
   EXPECT_EQ(view.m_loadingWindow, 1);
   EXPECT_EQ(view.m_lastSlewRightAscension, -100.0);
@@ -126,9 +130,8 @@ TEST_F(ViewConstruction, ConstructorState) {
   EXPECT_FALSE(view.m_pLx200Panel->IsWindowVisible());
   EXPECT_FLOAT_EQ(view.m_pAddPictureDialog->m_scale, 1.0f);
   EXPECT_FALSE(view.m_gpsSerialPort.m_isOpen);
-  for (int i = 0; i < kTleLineCount; ++i) {
-    EXPECT_STREQ(view.m_tleLines[i], kBuiltinTleLines[i]);
-    EXPECT_EQ(view.m_tleLines[i][69], '\0');
+  for (int i = 0; i < 2 * kTlePairCount; ++i) {
+    EXPECT_STREQ(view.m_tleLines[static_cast<size_t>(i)].data(), kBuiltInTleLines[i]);
   }
   // A missing log is created empty.
   EXPECT_TRUE(g_telescopeLogOpen);
@@ -174,7 +177,7 @@ TEST_F(ViewConstruction, UnwritableFolderLeavesTheLogClosed) {
 }
 
 TEST_F(ViewConstruction, InstallFolderFallsBackToTheProgramFolder) {
-  EXPECT_EQ(DetermineInstallFolder(), folder);
+  EXPECT_EQ(CurrentInstallFolder(), folder);
   std::string gone = MakeTempFolder("gone");
   ASSERT_EQ(chdir(gone.c_str()), 0);
   ASSERT_EQ(rmdir(gone.c_str()), 0);
@@ -182,7 +185,7 @@ TEST_F(ViewConstruction, InstallFolderFallsBackToTheProgramFolder) {
   ASSERT_GT(readlink("/proc/self/exe", exe, sizeof(exe) - 1), 0);
   std::string expected(exe);
   expected = expected.substr(0, expected.rfind('/'));
-  EXPECT_EQ(DetermineInstallFolder(), expected);
+  EXPECT_EQ(CurrentInstallFolder(), expected);
 }
 
 class ShellWindows : public ::testing::Test {

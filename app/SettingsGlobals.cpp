@@ -1,0 +1,18 @@
+#include "ViewSettings.h"
+
+bool g_dssEnabled = false;
+BYTE g_dssServer = 3;
+BYTE g_dssMode = 1;
+BYTE g_dssOptions = 1;
+std::atomic<bool> g_internetReachable{true};
+
+CString g_telescopePort = "COM1";
+int g_telescopeBaudRate = 9600;
+char g_telescopeParity = 'N';
+int g_telescopeDataBits = 8;
+int g_telescopeStopBits = 1;
+
+// The counts and record indices of the display lists live with the comet and
+// asteroid records in the sky model (ElementFiles.cpp).
+CString g_displayedCometNames[kDisplayListSize];
+CString g_displayedAsteroidNames[kDisplayListSize];

@@ -1,0 +1,559 @@
+// Positions of the Sun, the planets, Pluto, the Moon and bodies given by
+// orbital elements, from libnova's theories (VSOP87, ELP2000-82B, Pluto),
+// turned into the entries the callers read.
+#include "Ephemeris.h"
+
+#include <libnova/libnova.h>
+
+#include <cmath>
+
+namespace orbicalc {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kDeg = kPi / 180.0;
+constexpr double kArcsec = kDeg / 3600.0;
+constexpr double kAuKm = 149597870.7;
+constexpr double kLightDaysPerAu = 0.0057755183;   // light time for 1 AU, days
+constexpr double kLightSpeedAuPerDay = 173.1446327;
+constexpr double kEarthRadiusKm = 6378.14;
+constexpr double kGauss = 0.01720209895;            // rad/day
+constexpr double kJ2000 = 2451545.0;
+
+struct V3 {
+  double x, y, z;
+};
+struct M3 {
+  double a[3][3];
+};
+
+V3 operator+(V3 p, V3 q) { return {p.x + q.x, p.y + q.y, p.z + q.z}; }
+V3 operator-(V3 p, V3 q) { return {p.x - q.x, p.y - q.y, p.z - q.z}; }
+V3 operator*(double k, V3 p) { return {k * p.x, k * p.y, k * p.z}; }
+double Dot(V3 p, V3 q) { return p.x * q.x + p.y * q.y + p.z * q.z; }
+double Norm(V3 p) { return std::sqrt(Dot(p, p)); }
+
+V3 operator*(const M3& m, V3 v) {
+  return {m.a[0][0] * v.x + m.a[0][1] * v.y + m.a[0][2] * v.z, m.a[1][0] * v.x + m.a[1][1] * v.y + m.a[1][2] * v.z,
+          m.a[2][0] * v.x + m.a[2][1] * v.y + m.a[2][2] * v.z};
+}
+M3 operator*(const M3& p, const M3& q) {
+  M3 r{};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) r.a[i][j] = p.a[i][0] * q.a[0][j] + p.a[i][1] * q.a[1][j] + p.a[i][2] * q.a[2][j];
+  return r;
+}
+M3 Transpose(const M3& m) {
+  M3 r{};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) r.a[i][j] = m.a[j][i];
+  return r;
+}
+// Rotations of the coordinate frame about the x, y and z axes.
+M3 R1(double f) {
+  const double c = std::cos(f), s = std::sin(f);
+  return {{{1, 0, 0}, {0, c, s}, {0, -s, c}}};
+}
+M3 R2(double f) {
+  const double c = std::cos(f), s = std::sin(f);
+  return {{{c, 0, -s}, {0, 1, 0}, {s, 0, c}}};
+}
+M3 R3(double f) {
+  const double c = std::cos(f), s = std::sin(f);
+  return {{{c, s, 0}, {-s, c, 0}, {0, 0, 1}}};
+}
+
+double Reduce(double a) {
+  double r = std::fmod(a, kTwoPi);
+  if (r < 0.0) r += kTwoPi;
+  return r;
+}
+
+void ToSpherical(V3 v, double& lon, double& lat) {
+  const double r = Norm(v);
+  lon = Reduce(std::atan2(v.y, v.x));
+  lat = r > 0.0 ? std::asin(std::fmax(-1.0, std::fmin(1.0, v.z / r))) : 0.0;
+}
+
+V3 FromSpherical(double lonDeg, double latDeg, double r) {
+  const double l = lonDeg * kDeg, b = latDeg * kDeg;
+  return {r * std::cos(b) * std::cos(l), r * std::cos(b) * std::sin(l), r * std::sin(b)};
+}
+
+// Mean obliquity of the ecliptic (IAU 1980), radians.
+double MeanObliquity(double jde) {
+  const double t = (jde - kJ2000) / 36525.0;
+  return (84381.448 + t * (-46.8150 + t * (-0.00059 + t * 0.001813))) * kArcsec;
+}
+
+// J2000 mean equator -> mean equator of date (IAU 1976 precession).
+M3 Precession(double jde) {
+  const double t = (jde - kJ2000) / 36525.0;
+  const double zeta = (2306.2181 + (0.30188 + 0.017998 * t) * t) * t * kArcsec;
+  const double z = (2306.2181 + (1.09468 + 0.018203 * t) * t) * t * kArcsec;
+  const double theta = (2004.3109 + (-0.42665 - 0.041833 * t) * t) * t * kArcsec;
+  return R3(-z) * R2(theta) * R3(-zeta);
+}
+
+const M3& EclipticJ2000ToEquatorial() {
+  static const M3 m = R1(-MeanObliquity(kJ2000));
+  return m;
+}
+
+using HelioFunction = void (*)(double, struct ln_helio_posn*);
+const HelioFunction kPlanets[10] = {nullptr,
+                                    ln_get_mercury_helio_coords,
+                                    ln_get_venus_helio_coords,
+                                    ln_get_earth_helio_coords,
+                                    ln_get_mars_helio_coords,
+                                    ln_get_jupiter_helio_coords,
+                                    ln_get_saturn_helio_coords,
+                                    ln_get_uranus_helio_coords,
+                                    ln_get_neptune_helio_coords,
+                                    ln_get_pluto_helio_coords};
+
+// Apparent semi-diameters at 1 AU, arcseconds (equatorial for the giants).
+const double kSemiDiameter[10] = {959.63, 3.36, 8.41, 8.794, 4.68, 98.44, 82.73, 35.02, 33.50, 2.07};
+
+// Heliocentric position of planet n, J2000 mean equator, AU.
+V3 PlanetHelio(int n, double jde) {
+  ln_helio_posn h;
+  kPlanets[n](jde, &h);
+  return EclipticJ2000ToEquatorial() * FromSpherical(h.L, h.B, h.R);
+}
+
+// Geocentric Moon, J2000 mean equator, AU. The series are cut at terms below
+// 1e-7 of the main ones: 0.2" from the complete theory, thirty times faster.
+V3 MoonGeo(double jde) {
+  ln_rect_posn m;
+  ln_get_lunar_geo_posn(jde, &m, 1e-7);
+  return EclipticJ2000ToEquatorial() * V3{m.X / kAuKm, m.Y / kAuKm, m.Z / kAuKm};
+}
+
+// Mean Keplerian elements (J2000 ecliptic) of the planets and the Earth-Moon
+// barycentre: a, e, I, L, L rate, perihelion longitude, node (degrees, per
+// Julian century for L). Good to a few arcminutes: used only to estimate the
+// light time before the full theory is evaluated, and for the Earth's velocity
+// in the aberration.
+struct MeanElements {
+  double a, e, i, l0, l1, peri, node;
+};
+const MeanElements kMeanElements[9] = {
+    {0, 0, 0, 0, 0, 0, 0},
+    {0.38709927, 0.20563593, 7.00497902, 252.25032350, 149472.67411175, 77.45779628, 48.33076593},
+    {0.72333566, 0.00677672, 3.39467605, 181.97909950, 58517.81538729, 131.60246718, 76.67984255},
+    {1.00000261, 0.01671123, 0.0, 100.46457166, 35999.37244981, 102.93768193, 0.0},
+    {1.52371034, 0.09339410, 1.84969142, -4.55343205, 19140.30268499, -23.94362959, 49.55953891},
+    {5.20288700, 0.04838624, 1.30439695, 34.39644051, 3034.74612775, 14.72847983, 100.47390909},
+    {9.53667594, 0.05386179, 2.48599187, 49.95424423, 1222.49362201, 92.59887831, 113.66242448},
+    {19.18916464, 0.04725744, 0.77263783, 313.23810451, 428.48202785, 170.95427630, 74.01692503},
+    {30.06992276, 0.00859048, 1.77004347, -55.12002969, 218.45945325, 44.96476227, 131.78422574}};
+
+// Position (and velocity, AU/day) of planet n from its mean elements, J2000 equator.
+V3 MeanPlanet(int n, double jde, V3* velocity) {
+  const MeanElements& m = kMeanElements[n];
+  const double t = (jde - kJ2000) / 36525.0;
+  double meanAnomaly = std::fmod(m.l0 + m.l1 * t - m.peri, 360.0);
+  if (meanAnomaly < 0) meanAnomaly += 360.0;
+  const double bigE = ln_solve_kepler(m.e, meanAnomaly) * kDeg;
+  const double nu = 2.0 * std::atan(std::sqrt((1 + m.e) / (1 - m.e)) * std::tan(bigE / 2));
+  const double r = m.a * (1 - m.e * std::cos(bigE));
+  const double node = m.node * kDeg, incl = m.i * kDeg, w = (m.peri - m.node) * kDeg;
+  // Perifocal position and velocity, then turned by w, i and the node.
+  const double p = m.a * (1 - m.e * m.e);
+  const double k = kGauss / std::sqrt(p);
+  const double px = r * std::cos(nu), py = r * std::sin(nu);
+  const double vx = -k * std::sin(nu), vy = k * (m.e + std::cos(nu));
+  // Perifocal frame -> J2000 ecliptic.
+  const M3 orbit = R3(-node) * R1(-incl) * R3(-w);
+  const V3 pos = orbit * V3{px, py, 0};
+  if (velocity) *velocity = EclipticJ2000ToEquatorial() * (orbit * V3{vx, vy, 0});
+  return EclipticJ2000ToEquatorial() * pos;
+}
+
+struct Context {
+  double jdUT = 0, jde = 0;
+  M3 precession{};          // J2000 -> mean equator of date
+  M3 toEclipticOfDate{};    // J2000 equator -> mean ecliptic of date
+  M3 toTrueEquator{};       // J2000 equator -> true equator of date
+  double eps0 = 0, dpsi = 0, deps = 0;
+  V3 earth{}, earthVelocity{};
+  double siderealTime = 0;  // local apparent, radians
+  double latitude = 0;      // radians
+  V3 observer{};            // true equator of date, AU
+  Site site;
+};
+
+Context MakeContext(double jdUT, const Site& site) {
+  Context c;
+  c.jdUT = jdUT;
+  c.jde = jdUT + DeltaTSeconds(jdUT) / 86400.0;
+  c.site = site;
+  ln_nutation nut;
+  ln_get_nutation(c.jde, &nut);
+  c.dpsi = nut.longitude * kDeg;
+  c.deps = nut.obliquity * kDeg;
+  c.eps0 = MeanObliquity(c.jde);
+  c.precession = Precession(c.jde);
+  c.toEclipticOfDate = R1(c.eps0) * c.precession;
+  const M3 nutation = R1(-(c.eps0 + c.deps)) * R3(-c.dpsi) * R1(c.eps0);
+  c.toTrueEquator = nutation * c.precession;
+  c.earth = PlanetHelio(3, c.jde);
+  MeanPlanet(3, c.jde, &c.earthVelocity);
+
+  // Apparent sidereal time at Greenwich from UT, then the west longitude.
+  const double d = jdUT - kJ2000;
+  const double t = d / 36525.0;
+  double gmst = 280.46061837 + 360.98564736629 * d + t * t * (0.000387933 - t / 38710000.0);
+  gmst = std::fmod(gmst, 360.0) * kDeg;
+  c.siderealTime = Reduce(gmst + c.dpsi * std::cos(c.eps0 + c.deps) - site.westLongitudeDegrees * kDeg);
+
+  // Observer's geocentric position on the reference ellipsoid.
+  c.latitude = site.latitudeDegrees * kDeg;
+  const double u = std::atan(0.99664719 * std::tan(c.latitude));
+  const double hOverA = site.elevation / (kEarthRadiusKm * 1000.0);
+  double rhoSin = 0.99664719 * std::sin(u) + hOverA * std::sin(c.latitude);
+  double rhoCos = std::cos(u) + hOverA * std::cos(c.latitude);
+  if (std::fabs(std::fabs(c.latitude) - kPi / 2) < 1e-12) {
+    rhoSin = std::sin(c.latitude) * (0.99664719 + hOverA);
+    rhoCos = 0.0;
+  }
+  const double k = kEarthRadiusKm / kAuKm;
+  c.observer = {k * rhoCos * std::cos(c.siderealTime), k * rhoCos * std::sin(c.siderealTime), k * rhoSin};
+  return c;
+}
+
+// Longitude and latitude of a J2000 equatorial vector in the J2000 ecliptic.
+void EclipticJ2000(V3 p, double* row, int lonEntry) {
+  ToSpherical(Transpose(EclipticJ2000ToEquatorial()) * p, row[lonEntry], row[lonEntry + 1]);
+}
+
+// Fills entries 7-14 from a light-time corrected geocentric vector (J2000
+// equator, AU): the astrometric J2000 place (equatorial and ecliptic), then
+// the apparent topocentric place of date and the horizontal coordinates. The
+// Moon travels with the Earth, so its aberration is left out.
+void FillApparent(const Context& c, V3 geo, bool aberration, double* row) {
+  const double distance = Norm(geo);
+  ToSpherical(geo, row[kEntryJ2000RightAscension], row[kEntryJ2000Declination]);
+  EclipticJ2000(geo, row, kEntryEclipticLongitude);
+  V3 u = (1.0 / distance) * geo;
+  if (aberration) {
+    u = u + (1.0 / kLightSpeedAuPerDay) * c.earthVelocity;
+    u = (1.0 / Norm(u)) * u;
+  }
+
+  const V3 topo = distance * (c.toTrueEquator * u) - c.observer;
+  double ra, dec;
+  ToSpherical(topo, ra, dec);
+  row[kEntryRightAscension] = ra;
+  row[kEntryDeclination] = dec;
+
+  const double hourAngle = c.siderealTime - ra;
+  const double sinAlt = std::sin(c.latitude) * std::sin(dec) + std::cos(c.latitude) * std::cos(dec) * std::cos(hourAngle);
+  double altitude = std::asin(std::fmax(-1.0, std::fmin(1.0, sinAlt))) / kDeg;
+  const double azimuthFromSouth =
+      std::atan2(std::sin(hourAngle), std::cos(hourAngle) * std::sin(c.latitude) - std::tan(dec) * std::cos(c.latitude));
+  double azimuth = std::fmod(azimuthFromSouth / kDeg + 180.0, 360.0);
+  if (azimuth < 0.0) azimuth += 360.0;
+  if (c.site.pressure != 0.0 && altitude > -1.0) {
+    const double r = 1.02 / std::tan((altitude + 10.3 / (altitude + 5.11)) * kDeg);  // arcminutes
+    altitude += r / 60.0 * (c.site.pressure / 1010.0) * (283.0 / (273.0 + c.site.temperature));
+  }
+  row[kEntryAltitude] = altitude;
+  row[kEntryAzimuth] = azimuth;
+}
+
+// Light-time iteration for a heliocentric body seen from the Earth.
+template <typename Position>
+V3 Retarded(const Context& c, Position position, V3& helio) {
+  helio = position(c.jde);
+  double tau = kLightDaysPerAu * Norm(helio - c.earth);
+  for (int i = 0; i < 2; ++i) {
+    helio = position(c.jde - tau);
+    tau = kLightDaysPerAu * Norm(helio - c.earth);
+  }
+  return helio - c.earth;
+}
+
+// A planet seen from the Earth: the full theory evaluated once, at the light
+// time estimated from the mean elements; a second time only when that
+// estimate was off by enough to move the planet 0.01".
+V3 PlanetWithLightTime(const Context& c, int n, V3& helio) {
+  const double tauEstimate = kLightDaysPerAu * Norm(MeanPlanet(n, c.jde, nullptr) - c.earth);
+  helio = PlanetHelio(n, c.jde - tauEstimate);
+  double delta = Norm(helio - c.earth);
+  const double tau = kLightDaysPerAu * delta;
+  const double speed = kGauss / std::sqrt(Norm(helio)) * 1.5;  // generous bound, AU/day
+  if (speed * std::fabs(tau - tauEstimate) / delta > 0.01 * kArcsec) helio = PlanetHelio(n, c.jde - tau);
+  return helio - c.earth;
+}
+
+double PhaseAngle(V3 helio, V3 geo) {
+  const double n = Norm(helio) * Norm(geo);
+  if (n <= 0.0) return 0.0;
+  return std::acos(std::fmax(-1.0, std::fmin(1.0, Dot(helio, geo) / n)));
+}
+
+// Saturn's ring terms of the magnitude (tilt B and the Sun-Earth difference of U).
+double SaturnRingTerm(const Context& c, V3 helio, V3 geo) {
+  const double t = (c.jde - kJ2000) / 36525.0;
+  const double i = (28.075216 - 0.012998 * t + 0.000004 * t * t) * kDeg;
+  const double node = (169.508470 + 1.394681 * t + 0.000412 * t * t) * kDeg;
+  double l, b, l0, b0;
+  ToSpherical(c.toEclipticOfDate * geo, l, b);
+  ToSpherical(c.toEclipticOfDate * helio, l0, b0);
+  const double sinB = std::sin(i) * std::cos(b) * std::sin(l - node) - std::cos(i) * std::sin(b);
+  auto u = [&](double lon, double lat) {
+    return std::atan2(std::sin(i) * std::sin(lat) + std::cos(i) * std::cos(lat) * std::sin(lon - node),
+                      std::cos(lat) * std::cos(lon - node));
+  };
+  double du = std::fabs(u(l, b) - u(l0, b0)) / kDeg;
+  du = std::fmod(du, 360.0);
+  if (du > 180.0) du = 360.0 - du;
+  return 0.044 * du - 2.60 * std::fabs(sinB) + 1.25 * sinB * sinB;
+}
+
+// Visual magnitudes of the planets (formulas of the Astronomical Almanac).
+double PlanetMagnitude(int n, double r, double delta, double phaseDeg, double ringTerm) {
+  const double f = 5.0 * std::log10(r * delta);
+  const double i = phaseDeg;
+  switch (n) {
+    case 1: return -0.42 + f + 0.0380 * i - 0.000273 * i * i + 0.000002 * i * i * i;
+    case 2: return -4.40 + f + 0.0009 * i + 0.000239 * i * i - 0.00000065 * i * i * i;
+    case 4: return -1.52 + f + 0.016 * i;
+    case 5: return -9.40 + f + 0.005 * i;
+    case 6: return -8.88 + f + ringTerm;
+    case 7: return -7.19 + f;
+    case 8: return -6.87 + f;
+    case 9: return -1.00 + f;
+    default: return 0.0;
+  }
+}
+
+}  // namespace
+
+double DeltaTSeconds(double jd) {
+  const double y = 2000.0 + (jd - 2451544.5) / 365.2425;
+  auto longTerm = [](double year) {
+    const double u = (year - 1820.0) / 100.0;
+    return -20.0 + 32.0 * u * u;
+  };
+  double t, u;
+  if (y < -500.0) return longTerm(y);
+  if (y < 500.0) {
+    u = y / 100.0;
+    return 10583.6 + u * (-1014.41 + u * (33.78311 + u * (-5.952053 + u * (-0.1798452 + u * (0.022174192 + u * 0.0090316521)))));
+  }
+  if (y < 1600.0) {
+    u = (y - 1000.0) / 100.0;
+    return 1574.2 + u * (-556.01 + u * (71.23472 + u * (0.319781 + u * (-0.8503463 + u * (-0.005050998 + u * 0.0083572073)))));
+  }
+  if (y < 1700.0) {
+    t = y - 1600.0;
+    return 120.0 + t * (-0.9808 + t * (-0.01532 + t / 7129.0));
+  }
+  if (y < 1800.0) {
+    t = y - 1700.0;
+    return 8.83 + t * (0.1603 + t * (-0.0059285 + t * (0.00013336 - t / 1174000.0)));
+  }
+  if (y < 1860.0) {
+    t = y - 1800.0;
+    return 13.72 + t * (-0.332447 + t * (0.0068612 + t * (0.0041116 + t * (-0.00037436 + t * (0.0000121272 + t * (-0.0000001699 + t * 0.000000000875))))));
+  }
+  if (y < 1900.0) {
+    t = y - 1860.0;
+    return 7.62 + t * (0.5737 + t * (-0.251754 + t * (0.01680668 + t * (-0.0004473624 + t / 233174.0))));
+  }
+  if (y < 1920.0) {
+    t = y - 1900.0;
+    return -2.79 + t * (1.494119 + t * (-0.0598939 + t * (0.0061966 - t * 0.000197)));
+  }
+  if (y < 1941.0) {
+    t = y - 1920.0;
+    return 21.20 + t * (0.84493 + t * (-0.076100 + t * 0.0020936));
+  }
+  if (y < 1961.0) {
+    t = y - 1950.0;
+    return 29.07 + t * (0.407 + t * (-1.0 / 233.0 + t / 2547.0));
+  }
+  if (y < 1986.0) {
+    t = y - 1975.0;
+    return 45.45 + t * (1.067 + t * (-1.0 / 260.0 - t / 718.0));
+  }
+  if (y < 2005.0) {
+    t = y - 2000.0;
+    return 63.86 + t * (0.3345 + t * (-0.060374 + t * (0.0017275 + t * (0.000651814 + t * 0.00002373599))));
+  }
+  if (y < 2050.0) {
+    t = y - 2000.0;
+    return 62.92 + t * (0.32217 + t * 0.005589);
+  }
+  if (y < 2150.0) return longTerm(y) - 0.5628 * (2150.0 - y);
+  return longTerm(y);
+}
+
+OrbitElements DecodeElements(const PlanetLibraryElements& block) {
+  OrbitElements e;
+  e.epoch = GetElementDouble(block, kElementEpoch);
+  e.inclination = GetElementDouble(block, kElementInclination);
+  e.node = GetElementDouble(block, kElementNode);
+  e.perihelion = GetElementDouble(block, kElementPerihelion);
+  e.semiMajorAxis = GetElementDouble(block, kElementSemiMajorAxis);
+  e.meanMotion = GetElementDouble(block, kElementMeanMotion);
+  e.eccentricity = GetElementDouble(block, kElementEccentricity);
+  e.meanAnomaly = GetElementDouble(block, kElementMeanAnomaly);
+  e.equinox = GetElementDouble(block, kElementEquinox);
+  e.absoluteMagnitude = GetElementDouble(block, kElementMagnitude);
+  return e;
+}
+
+void HeliocentricFromElements(const OrbitElements& el, double jde, double& x, double& y, double& z) {
+  const double e = el.eccentricity;
+  double nu = 0.0, r = 0.0;  // true anomaly (radians), radius (AU)
+  if (!(e >= 0.0) || !(el.semiMajorAxis > 0.0)) {
+    x = y = z = 0.0;
+    return;
+  }
+  if (e < 1.0) {
+    const double a = el.semiMajorAxis;
+    const double n = el.meanMotion > 0.0 ? el.meanMotion : kGauss / kDeg / (a * std::sqrt(a));
+    double m = std::fmod(el.meanAnomaly + n * (jde - el.epoch), 360.0);
+    if (m < 0.0) m += 360.0;
+    const double bigE = ln_solve_kepler(e, m);
+    nu = ln_get_ell_true_anomaly(e, bigE) * kDeg;
+    r = a * (1.0 - e * std::cos(bigE * kDeg));
+  } else if (e == 1.0) {
+    const double q = el.semiMajorAxis;
+    nu = ln_get_par_true_anomaly(q, jde - el.epoch) * kDeg;
+    r = ln_get_par_radius_vector(q, jde - el.epoch);
+  } else {
+    // Hyperbola: e sinh H - H = M, solved by Newton's method.
+    const double q = el.semiMajorAxis;
+    const double a = q / (e - 1.0);
+    const double m = kGauss * (jde - el.epoch) / (a * std::sqrt(a));
+    double h = m >= 0.0 ? std::log(2.0 * m / e + 1.8) : -std::log(-2.0 * m / e + 1.8);
+    for (int i = 0; i < 100; ++i) {
+      const double f = e * std::sinh(h) - h - m;
+      const double step = f / (e * std::cosh(h) - 1.0);
+      h -= step;
+      if (std::fabs(step) < 1e-14 * (1.0 + std::fabs(h))) break;
+    }
+    nu = 2.0 * std::atan(std::sqrt((e + 1.0) / (e - 1.0)) * std::tanh(h / 2.0));
+    r = a * (e * std::cosh(h) - 1.0);
+  }
+  const double node = el.node * kDeg, incl = el.inclination * kDeg;
+  const double u = el.perihelion * kDeg + nu;
+  x = r * (std::cos(node) * std::cos(u) - std::sin(node) * std::sin(u) * std::cos(incl));
+  y = r * (std::sin(node) * std::cos(u) + std::cos(node) * std::sin(u) * std::cos(incl));
+  z = r * std::sin(u) * std::sin(incl);
+}
+
+void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult rows[11]) {
+  for (int n = 0; n < 11; ++n)
+    for (double& v : rows[n].entries) v = 0.0;
+  if (!std::isfinite(julianDateUT)) return;
+  const Context c = MakeContext(julianDateUT, site);
+
+  // Sun: at the origin, seen from the Earth.
+  {
+    double* row = rows[0].entries;
+    const V3 geo = -1.0 * c.earth;
+    FillApparent(c, geo, true, row);
+    const double delta = Norm(geo);
+    row[kEntryHelioLongitude] = row[kEntryEclipticLongitude];
+    row[kEntryHelioLatitude] = row[kEntryEclipticLatitude];
+    row[kEntryEarthDistance] = delta;
+    row[kEntryApparentDiameter] = 2.0 * kSemiDiameter[0] / delta;
+    row[kEntryMagnitude] = -26.74 + 5.0 * std::log10(delta);
+    row[kEntryIllumination] = 1.0;
+  }
+
+  // Planets and Pluto.
+  for (int n = 1; n <= 9; ++n) {
+    double* row = rows[n].entries;
+    if (n == 3) {
+      EclipticJ2000(c.earth, row, kEntryHelioLongitude);
+      row[kEntrySunDistance] = Norm(c.earth);
+      row[kEntryIllumination] = 1.0;
+      EclipticJ2000(c.earth, row, kEntrySceneLongitude);
+      row[kEntrySceneDistance] = row[kEntrySunDistance];
+      continue;
+    }
+    V3 helio;
+    const V3 geo = n == 9 ? Retarded(c, [](double t) { return PlanetHelio(9, t); }, helio) : PlanetWithLightTime(c, n, helio);
+    FillApparent(c, geo, true, row);
+    const double r = Norm(helio), delta = Norm(geo);
+    const double phase = PhaseAngle(helio, geo);
+    EclipticJ2000(helio, row, kEntryHelioLongitude);
+    row[kEntrySunDistance] = r;
+    row[kEntryEarthDistance] = delta;
+    row[kEntryApparentDiameter] = 2.0 * kSemiDiameter[n] / delta;
+    row[kEntryMagnitude] = PlanetMagnitude(n, r, delta, phase / kDeg, n == 6 ? SaturnRingTerm(c, helio, geo) : 0.0);
+    row[kEntryIllumination] = (1.0 + std::cos(phase)) / 2.0;
+    row[kEntryPhaseAngle] = phase;
+    EclipticJ2000(helio, row, kEntrySceneLongitude);
+    row[kEntrySceneDistance] = r;
+  }
+
+  // Moon: geocentric, light time only (it shares the Earth's motion).
+  {
+    double* row = rows[10].entries;
+    // Light time at the mean distance: the Moon's range of distances changes it
+    // by 0.07 s, a few hundredths of an arcsecond of its motion.
+    const V3 geo = MoonGeo(c.jde - kLightDaysPerAu * 384400.0 / kAuKm);
+    FillApparent(c, geo, false, row);
+    const V3 helio = c.earth + geo;
+    const double delta = Norm(geo), r = Norm(helio);
+    const double phase = PhaseAngle(helio, geo);
+    const double phaseDeg = phase / kDeg;
+    EclipticJ2000(geo, row, kEntryHelioLongitude);
+    row[kEntrySunDistance] = r;
+    row[kEntryEarthDistance] = delta;
+    row[kEntryApparentDiameter] = 2.0 * 358473400.0 / (delta * kAuKm);
+    row[kEntryMagnitude] =
+        -12.73 + 0.026 * phaseDeg + 4e-9 * std::pow(phaseDeg, 4) + 5.0 * std::log10(r * delta * kAuKm / 384400.0);
+    row[kEntryIllumination] = (1.0 + std::cos(phase)) / 2.0;
+    row[kEntryPhaseAngle] = phase;
+    EclipticJ2000(helio, row, kEntrySceneLongitude);
+    row[kEntrySceneDistance] = r;
+  }
+}
+
+void ComputeFromElements(double julianDateUT, const Site& site, const OrbitElements& elements,
+                         PlanetLibraryResult& result) {
+  double* row = result.entries;
+  for (double& v : result.entries) v = 0.0;
+  // Elements that describe no orbit give an empty row.
+  const OrbitElements& e = elements;
+  if (!std::isfinite(julianDateUT) || !std::isfinite(e.epoch) || !std::isfinite(e.inclination) ||
+      !std::isfinite(e.node) || !std::isfinite(e.perihelion) || !std::isfinite(e.semiMajorAxis) ||
+      !std::isfinite(e.meanMotion) || !std::isfinite(e.eccentricity) || !std::isfinite(e.meanAnomaly) ||
+      !std::isfinite(e.equinox) || !(e.semiMajorAxis > 0.0) || !(e.eccentricity >= 0.0))
+    return;
+  const Context c = MakeContext(julianDateUT, site);
+
+  // Ecliptic of the elements' equinox -> J2000 mean equator.
+  const M3 toJ2000 = Transpose(Precession(elements.equinox)) * R1(-MeanObliquity(elements.equinox));
+  auto position = [&](double t) {
+    V3 p;
+    HeliocentricFromElements(elements, t, p.x, p.y, p.z);
+    return toJ2000 * p;
+  };
+  V3 helio;
+  const V3 geo = Retarded(c, position, helio);
+  const double r = Norm(helio), delta = Norm(geo);
+  if (!(delta > 0.0)) return;
+  FillApparent(c, geo, true, row);
+  const double phase = PhaseAngle(helio, geo);
+  EclipticJ2000(helio, row, kEntryHelioLongitude);
+  row[kEntrySunDistance] = r;
+  row[kEntryEarthDistance] = delta;
+  row[kEntryMagnitude] = elements.absoluteMagnitude + 5.0 * std::log10(r * delta);
+  row[kEntryIllumination] = (1.0 + std::cos(phase)) / 2.0;
+  row[kEntryPhaseAngle] = phase;
+  EclipticJ2000(helio, row, kEntrySceneLongitude);
+  row[kEntrySceneDistance] = r;
+}
+
+}  // namespace orbicalc

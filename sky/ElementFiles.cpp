@@ -1,0 +1,243 @@
+// Comet and asteroid element files of the install folder: fixed-column text
+// lines read into the process-wide comet and asteroid arrays.
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "InstallPath.h"
+#include "NumberFormat.h"
+#include "SkyModel.h"
+
+CometRecord* g_comets = nullptr;
+int g_cometCount = 0;
+int g_cometFile2Count = 0;
+AsteroidRecord* g_asteroids = nullptr;
+int g_asteroidCount = 0;
+int g_displayedCometIndices[kMaxDisplayedObjects];
+int g_displayedCometCount = 0;
+int g_displayedAsteroidIndices[kMaxDisplayedObjects];
+int g_displayedAsteroidCount = 0;
+
+namespace {
+
+// The whole file, or false when it cannot be opened or read completely.
+bool ReadWholeFile(const CString& installFolder, const char* designedPath, std::string& out) {
+  const std::string path = ResolveInstallPath(installFolder, designedPath);
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  out.clear();
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) out.append(buffer, n);
+  const bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
+// One line of the data: [begin, end) without its line feed.
+struct Line {
+  const char* begin;
+  size_t length;
+};
+
+// A numeric field of `width` characters at `column` of the line, never
+// reaching past the line's end; blanks inside are removed when asked.
+// Converted like atof: leading blanks skipped, stops at the first character
+// that cannot continue the number, a blank field gives 0.
+double Field(const Line& line, size_t column, size_t width, bool removeBlanks = false) {
+  char buffer[32] = {0};
+  size_t k = 0;
+  for (size_t i = 0; i < width && column + i < line.length && k + 1 < sizeof(buffer); ++i) {
+    const char c = line.begin[column + i];
+    if (removeBlanks && c == ' ') continue;
+    buffer[k++] = c;
+  }
+  return AtofC(buffer);
+}
+
+template <typename Visit>
+void ForEachLine(const char* data, size_t size, Visit visit) {
+  size_t pos = 0;
+  while (pos < size) {
+    const void* nl = std::memchr(data + pos, '\n', size - pos);
+    const size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - data) : size;
+    if (!visit(Line{data + pos, end - pos})) return;
+    pos = end + 1;
+  }
+}
+
+// Copies at most `capacity - 1` characters, blanks and line-end characters
+// trimmed on the right, and terminates.
+void CopyName(char* target, size_t capacity, const char* source, size_t length) {
+  size_t n = length < capacity - 1 ? length : capacity - 1;
+  while (n > 0 && (source[n - 1] == ' ' || source[n - 1] == '\r' || source[n - 1] == '\t')) --n;
+  std::memcpy(target, source, n);
+  target[n] = '\0';
+}
+
+constexpr size_t kCometElementsEnd = 110;    // through the inclination field
+constexpr size_t kAsteroidElementsEnd = 80;  // through the mean anomaly, after the bar
+
+}  // namespace
+
+bool SameCometName(const char* a, const char* b) {
+  auto trim = [](const char*& s, size_t& n) {
+    n = std::strlen(s);
+    while (n > 0 && std::isspace(static_cast<unsigned char>(*s))) ++s, --n;
+    while (n > 0 && std::isspace(static_cast<unsigned char>(s[n - 1]))) --n;
+  };
+  size_t na, nb;
+  trim(a, na);
+  trim(b, nb);
+  if (na != nb) return false;
+  for (size_t i = 0; i < na; ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+int ParseCometText(const char* data, size_t size, CometRecord* target, int capacity) {
+  int count = 0;
+  ForEachLine(data, size, [&](const Line& line) {
+    if (count >= capacity) return false;
+    // A line too short to hold the orbit is not a comet.
+    if (line.length < kCometElementsEnd) return true;
+    CometRecord r{};
+    CopyName(r.name, sizeof(r.name), line.begin, 39);
+    r.perihelionTime = JulianDayFromPackedDate(Field(line, 45, 14));
+    r.perihelionDistance = Field(line, 60, 10);
+    r.eccentricity = Field(line, 71, 9);
+    r.argumentOfPerihelion = Field(line, 81, 9) * kDegToRad;
+    r.ascendingNode = Field(line, 91, 9) * kDegToRad;
+    r.inclination = Field(line, 101, 9) * kDegToRad;
+    r.absoluteMagnitude = static_cast<float>(Field(line, 111, 5));
+    r.magnitudeSlope = static_cast<float>(Field(line, 117, 5));
+    target[count++] = r;
+    return true;
+  });
+  return count;
+}
+
+int ParseAsteroidText(const char* data, size_t size, AsteroidRecord* target, int capacity) {
+  int count = 0;
+  ForEachLine(data, size, [&](const Line& whole) {
+    if (count >= capacity) return false;
+    Line line = whole;
+    while (line.length > 0 && *line.begin == ' ') ++line.begin, --line.length;
+    const void* bar = std::memchr(line.begin, '|', line.length);
+    if (bar == nullptr) return true;
+    const size_t nameLength = static_cast<size_t>(static_cast<const char*>(bar) - line.begin);
+    const Line fields{line.begin + nameLength + 1, line.length - nameLength - 1};
+    if (fields.length < kAsteroidElementsEnd) return true;
+    AsteroidRecord r{};
+    // Longer names are cut to the record's 20 characters.
+    CopyName(r.name, sizeof(r.name), line.begin, nameLength);
+    r.epoch = JulianDayFromPackedDate(Field(fields, 0, 14, true));
+    r.eccentricity = Field(fields, 15, 10);
+    r.semiMajorAxis = Field(fields, 26, 8);
+    r.inclination = Field(fields, 35, 8) * kDegToRad;
+    r.ascendingNode = Field(fields, 44, 9) * kDegToRad;
+    r.argumentOfPerihelion = Field(fields, 54, 9) * kDegToRad;
+    r.meanAnomaly = Field(fields, 70, 10) * kDegToRad;
+    r.absoluteMagnitude = static_cast<float>(Field(fields, 81, 5));
+    r.slope = static_cast<float>(Field(fields, 87, 5));
+    target[count++] = r;
+    return true;
+  });
+  return count;
+}
+
+bool ReadCometFile(CometRecord* target, CString installFolder) {
+  std::string data;
+  if (!ReadWholeFile(installFolder, "\\donnees\\cometes2.dat", data)) {
+    g_cometFile2Count = 0;
+    return false;
+  }
+  g_cometFile2Count = ParseCometText(data.data(), data.size(), target, kMaxCometRecords);
+  return true;
+}
+
+bool CSkyModel::LoadComets(CString installFolder) {
+  std::string data;
+  if (!ReadWholeFile(installFolder, "\\donnees\\cometes.dat", data) || data.empty()) return false;
+  std::vector<CometRecord> work(kMaxCometRecords);
+  int count = ParseCometText(data.data(), data.size(), work.data(), kMaxCometRecords);
+
+  std::vector<CometRecord> second(kMaxCometRecords);
+  if (ReadCometFile(second.data(), installFolder)) {
+    for (int j = 0; j < g_cometFile2Count; ++j) {
+      int match = -1;
+      for (int i = 0; i < count && match < 0; ++i)
+        if (SameCometName(work[i].name, second[j].name)) match = i;
+      if (match >= 0) {
+        // The known comet keeps its name and takes the new elements.
+        char name[sizeof(CometRecord::name)];
+        std::memcpy(name, work[match].name, sizeof(name));
+        work[match] = second[j];
+        std::memcpy(work[match].name, name, sizeof(name));
+      } else if (count < kMaxCometRecords) {
+        work[count++] = second[j];
+      }
+    }
+  }
+  for (int i = 0; i < count; ++i) work[i].displaySize = 500.0f;
+
+  CometRecord* records = new CometRecord[count + 10]();
+  for (int i = 0; i < count; ++i) records[i] = work[i];
+  delete[] g_comets;
+  g_comets = records;
+  g_cometCount = count;
+  return true;
+}
+
+namespace {
+
+struct BuiltInAsteroid {
+  const char* name;
+  double epoch, e, a, i, node, peri, m;
+  float h;
+};
+
+// Absolute magnitudes from the JPL small-body database.
+const BuiltInAsteroid kBuiltInAsteroids[kBuiltInAsteroidCount] = {
+    {"433 Eros", 2451171.0, 0.222885, 1.458261, 0.18902165381181624, 5.31332123565034, 3.1173881482704555,
+     3.6373260957626963, 10.31f},
+    {"951 Gaspra", 2448559.0, 0.1738752, 2.2096348, 0.07151621174932093, 4.4234600550662, 2.2522757713861803,
+     4.900347082910218, 11.49f},
+    {"243 Ida", 2449228.0, 0.043109, 2.863731, 0.019846313457352723, 5.665095365809403, 1.9725205235089758,
+     2.296765069230849, 9.99f},
+};
+
+}  // namespace
+
+bool CSkyModel::LoadAsteroids(CString installFolder) {
+  std::string first, second;
+  if (!ReadWholeFile(installFolder, "\\donnees\\asteroides.dat", first) || first.empty()) return false;
+  if (!ReadWholeFile(installFolder, "\\donnees\\asteroides2.dat", second) || second.empty()) return false;
+  std::vector<AsteroidRecord> work(kMaxAsteroidFileRecords + kBuiltInAsteroidCount);
+  int count = ParseAsteroidText(first.data(), first.size(), work.data(), kMaxAsteroidFileRecords);
+  count += ParseAsteroidText(second.data(), second.size(), work.data() + count, kMaxAsteroidFileRecords - count);
+  for (const BuiltInAsteroid& b : kBuiltInAsteroids) {
+    AsteroidRecord r{};
+    std::snprintf(r.name, sizeof(r.name), "%s", b.name);
+    r.epoch = b.epoch;
+    r.eccentricity = b.e;
+    r.semiMajorAxis = b.a;
+    r.inclination = b.i;
+    r.ascendingNode = b.node;
+    r.argumentOfPerihelion = b.peri;
+    r.meanAnomaly = b.m;
+    r.absoluteMagnitude = b.h;
+    r.slope = 0.0f;
+    work[count++] = r;
+  }
+  for (int i = 0; i < count; ++i) work[i].displaySize = 500.0f;
+
+  AsteroidRecord* records = new AsteroidRecord[count + 10]();
+  for (int i = 0; i < count; ++i) records[i] = work[i];
+  delete[] g_asteroids;
+  g_asteroids = records;
+  g_asteroidCount = count;
+  return true;
+}
