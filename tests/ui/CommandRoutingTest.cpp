@@ -121,3 +121,28 @@ TEST_F(CommandRouting, DocumentTitleNeverClearsTheWindowTitle) {
   frame->GetActiveDocument()->SetTitle("");
   EXPECT_EQ(frame->GetWindowText(), "Main title");
 }
+
+namespace {
+
+bool g_refusingViewDestroyed = false;
+
+class RefusingView : public CView {
+  DECLARE_DYNCREATE(RefusingView)
+ public:
+  ~RefusingView() override { g_refusingViewDestroyed = true; }
+  BOOL PreCreateWindow(CREATESTRUCT&) override { return FALSE; }
+  void OnDraw(CDC*) override {}
+};
+IMPLEMENT_DYNCREATE(RefusingView)
+
+}  // namespace
+
+TEST(DocumentTemplate, AViewThatRefusesItsWindowEndsTheCreation) {
+  TestApplication();
+  AfxRegisterMenu(900, kMenu, sizeof(kMenu) / sizeof(kMenu[0]));
+  TestApp app;
+  CSingleDocTemplate tpl(900, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(TestFrame), RUNTIME_CLASS(RefusingView));
+  EXPECT_EQ(tpl.OpenDocumentFile(nullptr), nullptr);
+  EXPECT_TRUE(g_refusingViewDestroyed);
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
