@@ -617,3 +617,10 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT min
   m_impl->indices = nullptr;
   return hr;
 }
+
+uint64_t IDirect3DDevice9::GetDrawCallCountForLayer() const { return m_impl->drawCalls; }
+
+void IDirect3DDevice9::SetBatchingForLayer(bool enabled) {
+  if (m_impl->MakeCurrent()) m_impl->FlushBatch();
+  m_impl->batchingEnabled = enabled;
+}

@@ -214,16 +214,19 @@ std::string GenerateFragmentShader(const PixelKey& key) {
     bool colorTex = UsesTexture(st.colorOp, st.colorArg0, st.colorArg1, st.colorArg2);
     bool alphaTex = st.colorOp != D3DTOP_DOTPRODUCT3 && UsesTexture(st.alphaOp, st.alphaArg0, st.alphaArg1, st.alphaArg2);
     // A stage that reads a texture it does not have passes the colour on.
-    if ((colorTex || alphaTex) && !st.hasTexture) continue;
+    bool colorPass = colorTex && !st.hasTexture;
+    bool alphaPass = alphaTex && !st.hasTexture;
+    if (colorPass && (alphaPass || st.alphaOp == D3DTOP_DISABLE || st.colorOp == D3DTOP_DOTPRODUCT3)) continue;
     s << "  {\n";
-    if (colorTex || alphaTex) s << "    tex = texture(uTex" << i << ", oT" << int(st.texCoord) << ".xy);\n";
+    if ((colorTex && !colorPass) || (alphaTex && !alphaPass))
+      s << "    tex = texture(uTex" << i << ", oT" << int(st.texCoord) << ".xy);\n";
     s << "    vec4 r = current;\n";
     std::string c = Op(st.colorOp, Arg(st.colorArg0, false), Arg(st.colorArg1, false), Arg(st.colorArg2, false));
     if (st.colorOp == D3DTOP_DOTPRODUCT3) {
       s << "    r = " << c << ";\n";
     } else {
-      s << "    r.rgb = (" << c << ").rgb;\n";
-      if (st.alphaOp != D3DTOP_DISABLE) {
+      if (!colorPass) s << "    r.rgb = (" << c << ").rgb;\n";
+      if (st.alphaOp != D3DTOP_DISABLE && !alphaPass) {
         std::string a = Op(st.alphaOp, Arg(st.alphaArg0, true), Arg(st.alphaArg1, true), Arg(st.alphaArg2, true));
         s << "    r.a = (" << a << ").a;\n";
       }

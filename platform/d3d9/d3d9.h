@@ -288,6 +288,11 @@ class IDirect3DDevice9 : public IUnknown {
   HRESULT SetIndices(IDirect3DIndexBuffer9* indices);
   HRESULT GetIndices(IDirect3DIndexBuffer9** indices);
 
+  // Layer extras (tests and benchmarks): OpenGL draw calls issued so far, and
+  // the merging of consecutive draws that differ only in shader constants.
+  uint64_t GetDrawCallCountForLayer() const;
+  void SetBatchingForLayer(bool enabled);
+
   // Layer internals.
   struct Impl;
   Impl* GetImpl() const { return m_impl; }
