@@ -34,6 +34,7 @@ void IDirect3DDevice9::Impl::DeleteGlObjects() {
   if (constBuffer) glDeleteBuffers(1, &constBuffer);
   if (constBufferTexture) glDeleteTextures(1, &constBufferTexture);
   vao = upVbo = upIbo = constBuffer = constBufferTexture = 0;
+  constBufferReady = false;
 }
 
 namespace {

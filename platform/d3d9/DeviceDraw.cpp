@@ -432,11 +432,17 @@ void IDirect3DDevice9::Impl::FlushBatch() {
   Program* p = SelectProgram(true, false);
   if (p->ok) {
     glBindBuffer(GL_TEXTURE_BUFFER, constBuffer);
-    glBufferData(GL_TEXTURE_BUFFER, static_cast<GLsizeiptr>(batch.constants.size() * sizeof(float)),
-                 batch.constants.data(), GL_STREAM_DRAW);
-    glActiveTexture(GL_TEXTURE15);
-    glBindTexture(GL_TEXTURE_BUFFER, constBufferTexture);
-    glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, constBuffer);
+    if (!constBufferReady) {
+      // One allocation for the largest batch; later batches overwrite it.
+      glBufferData(GL_TEXTURE_BUFFER, static_cast<GLsizeiptr>(kMaxBatch * nvd3d::kShaderConstants * 16), nullptr,
+                   GL_STREAM_DRAW);
+      glActiveTexture(GL_TEXTURE15);
+      glBindTexture(GL_TEXTURE_BUFFER, constBufferTexture);
+      glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32F, constBuffer);
+      constBufferReady = true;
+    }
+    glBufferSubData(GL_TEXTURE_BUFFER, 0, static_cast<GLsizeiptr>(batch.constants.size() * sizeof(float)),
+                    batch.constants.data());
     if (usedProgram != p->program) glUseProgram(usedProgram = p->program);
     UploadUniforms(*p, true, true);
     Stream saved = streams[0];

@@ -195,6 +195,7 @@ struct IDirect3DDevice9::Impl {
   GLuint samplers[kD3DMaxTextureStages] = {};
   GLuint upVbo = 0, upIbo = 0;
   GLuint constBuffer = 0, constBufferTexture = 0;
+  bool constBufferReady = false;
   std::unordered_map<std::string, std::unique_ptr<nvd3d::Program>> programs;
   nvd3d::Program* currentProgram = nullptr;
   bool currentProgramPoints = false;
