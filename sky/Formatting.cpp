@@ -30,8 +30,7 @@ void CSkyModel::FormatAngle(CString& result, bool hours, bool dropZeros, double 
     if (min != 0.0 || !text.IsEmpty() || !dropZeros) text.AppendFormat("%2i '  ", static_cast<int>(min));
     text.AppendFormat("%3.1f ''", sec);
   }
-  if (negative) text.insert(0, "-");
-  result = text;
+  result = negative ? CString("-" + text) : text;
 }
 
 void CSkyModel::FormatTimeOfDay(CString& result, bool shortForm, double degrees) {

@@ -63,8 +63,7 @@ TEST(TimeScales, InverseConversions) {
   // With a zone the civil time moves.
   m.m_utcOffset = 5.5;
   m.CalendarFromJulianDay(y, mo, d, h, mi, s, 2451545.0);
-  EXPECT_EQ(h, 17);
-  EXPECT_EQ(mi, 30);
+  EXPECT_NEAR(h * 3600 + mi * 60 + s, 17.5 * 3600, 1e-4);
   // Microseconds before midnight: the seconds carry into the next day.
   m.m_utcOffset = 0;
   m.CalendarFromJulianDay(y, mo, d, h, mi, s, 2451545.5 - 1e-10);
@@ -86,7 +85,8 @@ TEST(TimeScales, CalendarRoundTripFromMinus4000To3000) {
     ASSERT_LE(mo, 12);
     ASSERT_GE(d, 1);
     ASSERT_LE(d, 31);
-    ASSERT_TRUE(d == previousDay + 1 || d == 1) << jd;
+    // Consecutive days, across months and the Gregorian reform (4 -> 15 October 1582).
+    ASSERT_TRUE(d == previousDay + 1 || d == 1 || (d == 15 && previousDay == 4)) << jd;
     previousDay = d;
     m.m_year = y, m.m_month = mo, m.m_day = d;
     m.JulianDayFromCalendar((h + mi / 60 + s / 3600) / 24);
@@ -127,8 +127,11 @@ TEST(TimeScales, TimeContextAtJ2000) {
   // Nutation at J2000: about -13.9" in longitude and -5.8" in obliquity.
   EXPECT_NEAR(m.m_nutationLongitude / kArcsecToRad, -13.9, 0.5);
   EXPECT_NEAR(m.m_nutationObliquity / kArcsecToRad, -5.8, 0.5);
-  const double apparent = m.m_localSiderealTime * kRadToDeg;
-  EXPECT_NEAR(apparent, 280.4603 + m.m_nutationLongitude * m.m_cosObliquity * kRadToDeg, 1e-6);
+  // Apparent = mean + equation of the equinoxes.
+  const double nutation = m.m_nutationLongitude;
+  m.m_nutationLongitude = 0;
+  const double mean = m.LocalSiderealTime(m.m_julianDate, m.m_utFraction, 0.0);
+  EXPECT_NEAR(m.m_localSiderealTime - mean, nutation * m.m_cosObliquity, 1e-12);
 }
 
 TEST(TimeScales, SystemClockIsToday) {
