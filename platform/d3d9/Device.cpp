@@ -333,3 +333,11 @@ HRESULT IDirect3DDevice9::GetRenderTargetData(IDirect3DSurface9* renderTarget, I
   renderTarget->UnlockRect();
   return D3D_OK;
 }
+
+HRESULT IDirect3DDevice9::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
+  if (index != 0) {
+    if (surface) *surface = nullptr;
+    return D3DERR_NOTFOUND;
+  }
+  return GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, surface);
+}

@@ -536,8 +536,12 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
       indexBytes = indices->Data().size();
       if ((static_cast<size_t>(startIndex) + count) * indexSize > indexBytes) return D3DERR_INVALIDCALL;
     }
-    // Check the vertices the indices reach.
+    // Check the vertices the indices reach (the whole buffer's largest index
+    // first, which spares the scan for the usual static buffers).
+    bool fits = !upIndices && baseVertex >= 0 &&
+                rangeOk(0, static_cast<UINT>(std::min<int64_t>(int64_t{indices->MaxIndex()} + baseVertex, UINT32_MAX)));
     int64_t lo = INT64_MAX, hi = INT64_MIN;
+    if (!fits) {
     const uint8_t* p = indexData + static_cast<size_t>(upIndices ? 0 : startIndex) * indexSize;
     for (UINT i = 0; i < count; ++i) {
       uint32_t v = indexSize == 2 ? static_cast<uint32_t>(p[i * 2] | (p[i * 2 + 1] << 8))
@@ -549,6 +553,7 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
     lo += baseVertex;
     hi += baseVertex;
     if (lo < 0 || hi > UINT32_MAX || !rangeOk(static_cast<UINT>(lo), static_cast<UINT>(hi))) return D3DERR_INVALIDCALL;
+    }
   } else if (!rangeOk(startVertex, startVertex + count - 1)) {
     return D3DERR_INVALIDCALL;
   }

@@ -111,6 +111,16 @@ HRESULT IDirect3DIndexBuffer9::Unlock() {
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_glBuffer);
     glBufferSubData(GL_COPY_WRITE_BUFFER, m_lockOffset, m_lockSize, m_data.data() + m_lockOffset);
   }
+  if (m_lockSize) {
+    uint32_t top = 0;
+    if (m_format == D3DFMT_INDEX16)
+      for (size_t i = 0; i + 1 < m_data.size(); i += 2) top = std::max<uint32_t>(top, m_data[i] | (m_data[i + 1] << 8));
+    else
+      for (size_t i = 0; i + 3 < m_data.size(); i += 4)
+        top = std::max<uint32_t>(top, m_data[i] | (m_data[i + 1] << 8) | (m_data[i + 2] << 16) |
+                                          (static_cast<uint32_t>(m_data[i + 3]) << 24));
+    m_maxIndex = top;
+  }
   return D3D_OK;
 }
 

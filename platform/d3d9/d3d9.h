@@ -160,11 +160,13 @@ class IDirect3DIndexBuffer9 : public IDirect3DResource9 {
   unsigned GlName() const { return m_glBuffer; }
   D3DFORMAT Format() const { return m_format; }
   const std::vector<uint8_t>& Data() const { return m_data; }
+  uint32_t MaxIndex() const { return m_maxIndex; }  // largest index the buffer holds
 
  private:
   std::vector<uint8_t> m_data;
   DWORD m_usage;
   D3DFORMAT m_format;
+  uint32_t m_maxIndex = 0;
   D3DPOOL m_pool;
   unsigned m_glBuffer = 0;
   bool m_locked = false;
@@ -225,6 +227,7 @@ class IDirect3DDevice9 : public IUnknown {
   HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride, const RGNDATA* dirtyRegion);
   HRESULT GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface);
   HRESULT GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurface);
+  HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface);  // index 0: the back buffer
   HRESULT GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSurface9* destSurface);
 
   HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -335,6 +338,9 @@ constexpr DWORD kShaderCodeTag = 0x4C534C47;
 
 // Null when no OpenGL 3.3 context can be made here, or for another SDK version.
 IDirect3D9* Direct3DCreate9(UINT sdkVersion);
+
+// The enumerator name of a format ("D3DFMT_D24S8"); "Unknown format" otherwise.
+const char* D3DFormatEnumeratorName(D3DFORMAT format);
 
 // The size of the display the layer reports (the first screen when the
 // application layer told us, else 1920 x 1080); the application layer may set it.

@@ -329,6 +329,108 @@ TEST(D3DXFiles, LinesMeshAndSurfaceSave) {
   EXPECT_EQ(bmp[centre + 2], 0);
 }
 
+std::vector<uint8_t> DdsDxt1Red() {
+  std::vector<uint8_t> d(128 + 8, 0);
+  auto put = [&](size_t o, uint32_t v) {
+    for (int i = 0; i < 4; ++i) d[o + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  std::memcpy(d.data(), "DDS ", 4);
+  put(4, 124);
+  put(8, 0x1007);
+  put(12, 4);  // height
+  put(16, 4);  // width
+  put(28, 1);
+  put(76, 32);
+  put(80, 4);  // four-character code
+  put(84, MakeFourCC('D', 'X', 'T', '1'));
+  d[128] = 0x00, d[129] = 0xF8;  // colour 0 = pure red, colour 1 = black, every texel index 0
+  return d;
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes, size_t count) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(count));
+}
+
+TEST(D3DXFiles, CompressedTextureKeepsItsBlocksAndDraws) {
+  HeadlessDevice h(8, 8);
+  ASSERT_NE(h.device, nullptr);
+  std::string path = ::testing::TempDir() + "/red.dds";
+  std::vector<uint8_t> dds = DdsDxt1Red();
+  WriteFile(path, dds, dds.size());
+  IDirect3DTexture9* tex = nullptr;
+  ASSERT_EQ(D3DXCreateTextureFromFileExA(h.device, path.c_str(), 0, 0, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED,
+                                         D3DX_FILTER_LINEAR, D3DX_DEFAULT, 0, nullptr, nullptr, &tex),
+            D3D_OK);
+  D3DSURFACE_DESC desc;
+  tex->GetLevelDesc(0, &desc);
+  EXPECT_EQ(desc.Format, D3DFMT_DXT1);
+  D3DLOCKED_RECT lr;
+  ASSERT_EQ(tex->LockRect(0, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(lr.Pitch, 8);
+  EXPECT_EQ(static_cast<uint8_t*>(lr.pBits)[1], 0xF8);
+  tex->UnlockRect(0);
+  IDirect3DDevice9* dev = h.device;
+  struct SV {
+    float x, y, z, rhw;
+    D3DCOLOR c;
+    float u, v;
+  } q[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFFFFFF, 0, 0}, {7.5f, -0.5f, 0, 1, 0xFFFFFFFF, 1, 0},
+            {-0.5f, 7.5f, 0, 1, 0xFFFFFFFF, 0, 1}, {7.5f, 7.5f, 0, 1, 0xFFFFFFFF, 1, 1}};
+  dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+  dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+  dev->SetTexture(0, tex);
+  dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, q, sizeof(SV));
+  h.Frame();
+  ExpectPixel(h.At(4, 4), 255, 0, 0, 0);
+  dev->SetTexture(0, nullptr);
+  tex->Release();
+  EXPECT_STREQ(D3DFormatEnumeratorName(D3DFMT_D24X4S4), "D3DFMT_D24X4S4");
+  EXPECT_STREQ(D3DFormatEnumeratorName(D3DFMT_DXT5), "D3DFMT_DXT5");
+  EXPECT_STREQ(D3DFormatEnumeratorName(static_cast<D3DFORMAT>(74)), "Unknown format");
+}
+
+// Every truncation of valid files is refused or read without harm.
+TEST(D3DXFiles, TruncatedFilesFailCleanly) {
+  HeadlessDevice h(8, 8);
+  ASSERT_NE(h.device, nullptr);
+  std::string dir = ::testing::TempDir();
+  std::vector<uint8_t> px(4 * 4 * 4, 200);
+  WritePng(dir + "/whole.png", 4, 4, px);
+  std::ifstream in(dir + "/whole.png", std::ios::binary);
+  std::vector<uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> tga = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 24, 0, 0x83, 1, 2, 3, 0x8B, 9, 9, 9};
+  std::vector<uint8_t> bmp(54 + 16 * 3, 0);
+  bmp[0] = 'B', bmp[1] = 'M', bmp[10] = 54, bmp[14] = 40, bmp[18] = 4, bmp[22] = 4, bmp[26] = 1, bmp[28] = 24;
+  std::ifstream xin(NUVARINE_TEST_DATA "/sphere.x", std::ios::binary);
+  std::vector<uint8_t> x((std::istreambuf_iterator<char>(xin)), std::istreambuf_iterator<char>());
+  const std::pair<const char*, std::vector<uint8_t>> files[] = {
+      {"cut.png", png}, {"cut.tga", tga}, {"cut.bmp", bmp}, {"cut.dds", DdsDxt1Red()}};
+  for (const auto& f : files) {
+    std::string path = dir + "/" + f.first;
+    for (size_t n = 0; n <= f.second.size(); ++n) {
+      WriteFile(path, f.second, n);
+      IDirect3DTexture9* tex = nullptr;
+      HRESULT hr = D3DXCreateTextureFromFileA(h.device, path.c_str(), &tex);
+      if (n == f.second.size()) EXPECT_EQ(hr, D3D_OK) << f.first;
+      if (SUCCEEDED(hr)) tex->Release();
+    }
+  }
+  std::string path = dir + "/cut.x";
+  for (size_t n = 0; n <= x.size(); n += 3) {
+    WriteFile(path, x, n);
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    HRESULT hr = D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_SYSTEMMEM, h.device, nullptr, &materials, nullptr,
+                                    nullptr, &mesh);
+    if (SUCCEEDED(hr)) {
+      mesh->Release();
+      if (materials) materials->Release();
+    }
+  }
+}
+
 // A lit sphere under a point light against the D3D9 lighting equation.
 TEST(D3DXLighting, PointLightOnSphereMatchesEquation) {
   HeadlessDevice h(64, 64);
