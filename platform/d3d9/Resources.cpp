@@ -265,6 +265,7 @@ HRESULT IDirect3DTexture9::LockRect(UINT index, D3DLOCKED_RECT* locked, const RE
   }
   m_device->GetImpl()->FlushBatch();
   level.locked = true;
+  level.readOnly = (flags & D3DLOCK_READONLY) != 0;
   locked->pBits = level.data.data() + offset;
   locked->Pitch = static_cast<INT>(level.pitch);
   return D3D_OK;
@@ -273,7 +274,7 @@ HRESULT IDirect3DTexture9::LockRect(UINT index, D3DLOCKED_RECT* locked, const RE
 HRESULT IDirect3DTexture9::UnlockRect(UINT index) {
   if (index >= m_levels.size() || !m_levels[index].locked) return D3DERR_INVALIDCALL;
   m_levels[index].locked = false;
-  Upload(index);
+  if (!m_levels[index].readOnly) Upload(index);
   return D3D_OK;
 }
 

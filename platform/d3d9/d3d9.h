@@ -109,6 +109,7 @@ class IDirect3DTexture9 : public IDirect3DBaseTexture9 {
     UINT width, height, pitch, rows;  // rows: pixel rows, or block rows of a compressed format
     std::vector<uint8_t> data;        // the level in its own format
     bool locked = false;
+    bool readOnly = false;
   };
   Level* LevelAt(UINT level) { return level < m_levels.size() ? &m_levels[level] : nullptr; }
   D3DFORMAT Format() const { return m_format; }

@@ -12,6 +12,10 @@ D3DXMATRIX::D3DXMATRIX(float m11, float m12, float m13, float m14, float m21, fl
   _41 = m41, _42 = m42, _43 = m43, _44 = m44;
 }
 
+D3DXMATRIX::D3DXMATRIX(const float* f) : D3DMATRIX{} {
+  for (int i = 0; i < 16; ++i) m[i / 4][i % 4] = f[i];
+}
+
 D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& o) const {
   D3DXMATRIX r;
   D3DXMatrixMultiply(&r, this, &o);

@@ -18,6 +18,10 @@ struct D3DXVECTOR2 {
 struct D3DXVECTOR3 : public D3DVECTOR {
   D3DXVECTOR3() : D3DVECTOR{0, 0, 0} {}
   D3DXVECTOR3(float x_, float y_, float z_) : D3DVECTOR{x_, y_, z_} {}
+  D3DXVECTOR3(const D3DVECTOR& v) : D3DVECTOR(v) {}
+  explicit D3DXVECTOR3(const float* f) : D3DVECTOR{f[0], f[1], f[2]} {}
+  operator float*() { return &x; }
+  operator const float*() const { return &x; }
   D3DXVECTOR3 operator+(const D3DXVECTOR3& o) const { return {x + o.x, y + o.y, z + o.z}; }
   D3DXVECTOR3 operator-(const D3DXVECTOR3& o) const { return {x - o.x, y - o.y, z - o.z}; }
   D3DXVECTOR3 operator*(float s) const { return {x * s, y * s, z * s}; }
@@ -27,21 +31,30 @@ struct D3DXVECTOR3 : public D3DVECTOR {
   D3DXVECTOR3& operator*=(float s) { x *= s, y *= s, z *= s; return *this; }
   bool operator==(const D3DXVECTOR3& o) const { return x == o.x && y == o.y && z == o.z; }
 };
+inline D3DXVECTOR3 operator*(float s, const D3DXVECTOR3& v) { return v * s; }
+
 struct D3DXVECTOR4 {
   float x = 0, y = 0, z = 0, w = 0;
   D3DXVECTOR4() = default;
   D3DXVECTOR4(float x_, float y_, float z_, float w_) : x(x_), y(y_), z(z_), w(w_) {}
+  operator float*() { return &x; }
+  operator const float*() const { return &x; }
 };
 struct D3DXQUATERNION {
   float x = 0, y = 0, z = 0, w = 1;
   D3DXQUATERNION() = default;
   D3DXQUATERNION(float x_, float y_, float z_, float w_) : x(x_), y(y_), z(z_), w(w_) {}
+  operator float*() { return &x; }
+  operator const float*() const { return &x; }
 };
 struct D3DXMATRIX : public D3DMATRIX {
   D3DXMATRIX() : D3DMATRIX{} {}
   D3DXMATRIX(const D3DMATRIX& m) : D3DMATRIX(m) {}
   D3DXMATRIX(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24, float m31,
              float m32, float m33, float m34, float m41, float m42, float m43, float m44);
+  explicit D3DXMATRIX(const float* f);
+  operator float*() { return &_11; }
+  operator const float*() const { return &_11; }
   float& operator()(unsigned row, unsigned col) { return m[row][col]; }
   float operator()(unsigned row, unsigned col) const { return m[row][col]; }
   D3DXMATRIX operator*(const D3DXMATRIX& o) const;

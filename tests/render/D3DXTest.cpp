@@ -413,7 +413,9 @@ TEST(D3DXFiles, TruncatedFilesFailCleanly) {
       WriteFile(path, f.second, n);
       IDirect3DTexture9* tex = nullptr;
       HRESULT hr = D3DXCreateTextureFromFileA(h.device, path.c_str(), &tex);
-      if (n == f.second.size()) EXPECT_EQ(hr, D3D_OK) << f.first;
+      if (n == f.second.size()) {
+        EXPECT_EQ(hr, D3D_OK) << f.first;
+      }
       if (SUCCEEDED(hr)) tex->Release();
     }
   }
