@@ -7,6 +7,7 @@
 
 #include "../d3d9/DeviceImpl.h"
 #include "ImageFile.h"
+#include "ShaderAssembly.h"
 
 namespace {
 
@@ -281,6 +282,18 @@ HRESULT D3DXAssembleShaderFromFileA(const char* file, const D3DXMACRO* defines, 
     for (const D3DXMACRO* m = defines; m->Name; ++m)
       prefix += std::string("#define ") + m->Name + " " + (m->Definition ? m->Definition : "") + "\n";
     source = prefix + source;
+  }
+  auto fail = [&](const std::string& log) {
+    if (errors) {
+      *errors = new ID3DXBuffer(log.size() + 1);
+      std::memcpy((*errors)->GetBufferPointer(), log.c_str(), log.size() + 1);
+    }
+    return D3DXERR_INVALIDDATA;
+  };
+  if (nvd3dx::IsVertexShaderAssembly(source)) {
+    std::string glsl, log;
+    if (!nvd3dx::TranslateVertexShaderAssembly(source, glsl, log)) return fail(log);
+    source = glsl;
   }
   if (nvd3d::HaveGlContext()) {
     std::string log;

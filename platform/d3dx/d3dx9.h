@@ -171,11 +171,15 @@ struct D3DXMACRO {
   const char* Definition;
 };
 using LPD3DXINCLUDE = void*;
-// Reads a vertex program file (GLSL vertex code using vPosition, vNormal, vColor,
-// vSpecular, vTexCoord0..7, the constants c[0..7], writing gl_Position (D3D
-// clip space), oD0, oD1, oT0..oT7) into a code buffer for CreateVertexShader.
-// When a drawing context is current the program is also compiled, and a
-// faulty one fails with its log in `errors`.
+// Reads a vertex program file into a code buffer for CreateVertexShader. The
+// file holds either GLSL vertex code (a `void main()` reading vPosition,
+// vNormal (vec3), vColor, vSpecular, vTexCoord0..7 and the constants c[0..7],
+// writing gl_Position in D3D clip space, oD0, oD1, oT0..oT7), or vertex-shader
+// assembly starting with "vs_1_1" (dcl_position/normal/color/texcoord, mov add
+// sub mul mad dp3 dp4 min max slt sge rcp rsq exp log frc m4x4 m4x3 m3x4 m3x3
+// m3x2 def; registers v#, r0..r11, c0..c7, oPos oD0 oD1 oT0..oT7), which is
+// translated. When a drawing context is current the program is also compiled;
+// a faulty one fails with D3DXERR_INVALIDDATA and its log in `errors`.
 HRESULT D3DXAssembleShaderFromFileA(const char* file, const D3DXMACRO* defines, LPD3DXINCLUDE include, DWORD flags,
                                     ID3DXBuffer** shader, ID3DXBuffer** errors);
 

@@ -244,6 +244,58 @@ TEST(D3DXFiles, ProgramFileDrawsWithConstantsAndMissingFileFails) {
   vs->Release();
 }
 
+TEST(D3DXFiles, AssemblyProgramTranslatesAndDraws) {
+  HeadlessDevice h(32, 32);
+  ASSERT_NE(h.device, nullptr);
+  IDirect3DDevice9* dev = h.device;
+  ID3DXBuffer *code = nullptr, *errors = nullptr;
+  ASSERT_EQ(D3DXAssembleShaderFromFileA(NUVARINE_TEST_DATA "/shader_asm.vs", nullptr, nullptr, 0, &code, &errors),
+            D3D_OK);
+  IDirect3DVertexShader9* vs = nullptr;
+  ASSERT_EQ(dev->CreateVertexShader(static_cast<const DWORD*>(code->GetBufferPointer()), &vs), D3D_OK);
+  code->Release();
+  // A bad instruction fails with its line in the error text.
+  std::string bad = ::testing::TempDir() + "/bad.vs";
+  {
+    std::ofstream f(bad);
+    f << "vs_1_1\ndcl_position v0\nfoo r0, v0\n";
+  }
+  EXPECT_EQ(D3DXAssembleShaderFromFileA(bad.c_str(), nullptr, nullptr, 0, &code, &errors), D3DXERR_INVALIDDATA);
+  ASSERT_NE(errors, nullptr);
+  EXPECT_NE(std::string(static_cast<const char*>(errors->GetBufferPointer())).find("line 3"), std::string::npos);
+  errors->Release();
+  D3DVERTEXELEMENT9 decl[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                              {0, 12, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_COLOR, 0},
+                              D3DDECL_END()};
+  IDirect3DVertexDeclaration9* vd = nullptr;
+  dev->CreateVertexDeclaration(decl, &vd);
+  struct LV {
+    float x, y, z;
+    D3DCOLOR c;
+  } quad[4] = {{-0.1f, -0.1f, 0, 0xFFFFFF00}, {-0.1f, 0.1f, 0, 0xFFFFFF00}, {0.1f, -0.1f, 0, 0xFFFFFF00},
+               {0.1f, 0.1f, 0, 0xFFFFFF00}};
+  // Matrix: translation (0.5, -0.5, 0.5); c0.x = 2 doubles the quad.
+  const float m[16] = {1, 0, 0, 0.5f, 0, 1, 0, -0.5f, 0, 0, 1, 0.5f, 0, 0, 0, 1};
+  const float c0[4] = {2, 0, 0, 0}, c1[4] = {1, 0.5f, 1, 1};
+  dev->SetVertexShaderConstantF(2, m, 4);
+  dev->SetVertexShaderConstantF(0, c0, 1);
+  dev->SetVertexShaderConstantF(1, c1, 1);
+  dev->SetVertexDeclaration(vd);
+  dev->SetVertexShader(vs);
+  dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(LV));
+  h.Frame();
+  // Centre (0.5, -0.5) -> pixel (24, 24); half size 0.2 -> 3.2 pixels.
+  ExpectPixel(h.At(24, 24), 255, 128, 0, 1);
+  ExpectPixel(h.At(26, 26), 255, 128, 0, 1);
+  ExpectPixel(h.At(29, 24), 0, 0, 0, 0);
+  dev->SetVertexShader(nullptr);
+  dev->SetVertexDeclaration(nullptr);
+  vd->Release();
+  vs->Release();
+}
+
 TEST(D3DXFiles, LinesMeshAndSurfaceSave) {
   HeadlessDevice h(32, 32);
   ASSERT_NE(h.device, nullptr);
