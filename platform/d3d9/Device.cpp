@@ -20,7 +20,7 @@ IDirect3DDevice9::~IDirect3DDevice9() {
   m_d3d->Release();
 }
 
-bool IDirect3DDevice9::Impl::MakeCurrent() { return nvd3d::MakeContextCurrent(context); }
+bool IDirect3DDevice9::Impl::MakeCurrent(bool verify) { return nvd3d::MakeContextCurrent(context, verify); }
 
 void IDirect3DDevice9::Impl::DeleteGlObjects() {
   for (auto& entry : programs)
@@ -135,7 +135,7 @@ void IDirect3DDevice9::Impl::ReadFrame(std::vector<uint8_t>& bgra) {
 
 HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* params) {
   Impl& d = *m_impl;
-  if (!params || !d.MakeCurrent()) return D3DERR_INVALIDCALL;
+  if (!params || !d.MakeCurrent(true)) return D3DERR_INVALIDCALL;
   D3DPRESENT_PARAMETERS p = *params;
   if (p.BackBufferFormat == D3DFMT_UNKNOWN) p.BackBufferFormat = D3DFMT_X8R8G8B8;
   if (p.BackBufferFormat != D3DFMT_X8R8G8B8 && p.BackBufferFormat != D3DFMT_A8R8G8B8) return D3DERR_INVALIDCALL;
@@ -144,7 +144,8 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* params) {
       p.MultiSampleType != D3DMULTISAMPLE_4_SAMPLES)
     return D3DERR_INVALIDCALL;
   if (p.MultiSampleType != D3DMULTISAMPLE_NONE &&
-      nvd3d::QueryGlInfo().maxSamples < static_cast<int>(p.MultiSampleType))
+      m_d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, p.BackBufferFormat, TRUE, p.MultiSampleType, nullptr) !=
+          D3D_OK)
     return D3DERR_INVALIDCALL;
   if (p.EnableAutoDepthStencil && !DepthFormat(p.AutoDepthStencilFormat)) return D3DERR_INVALIDCALL;
   if (!ValidInterval(p.PresentationInterval)) return D3DERR_INVALIDCALL;
@@ -213,6 +214,7 @@ HRESULT IDirect3DDevice9::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* p
 
 HRESULT IDirect3DDevice9::BeginScene() {
   if (m_impl->inScene) return D3DERR_INVALIDCALL;
+  m_impl->MakeCurrent(true);
   m_impl->inScene = true;
   return D3D_OK;
 }
@@ -227,7 +229,7 @@ HRESULT IDirect3DDevice9::EndScene() {
 HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                                 DWORD stencil) {
   Impl& d = *m_impl;
-  if ((count && !rects) || !d.MakeCurrent()) return D3DERR_INVALIDCALL;
+  if ((count && !rects) || !d.MakeCurrent(true)) return D3DERR_INVALIDCALL;
   if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !d.pp.EnableAutoDepthStencil) return D3DERR_INVALIDCALL;
   d.FlushBatch();
   GLbitfield mask = 0;
@@ -271,7 +273,7 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
 HRESULT IDirect3DDevice9::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
                                   const RGNDATA* dirtyRegion) {
   Impl& d = *m_impl;
-  if (!d.MakeCurrent()) return D3DERR_DEVICELOST;
+  if (!d.MakeCurrent(true)) return D3DERR_DEVICELOST;
   if (d.inScene) return D3DERR_INVALIDCALL;
   d.ReadFrame(d.frontBuffer);
   d.frontWidth = d.width;

@@ -14,7 +14,7 @@ namespace nvd3d {
 // ---- EGL context management (EglContext.cpp) ----
 void* CreateGlContext();              // a new OpenGL 3.3 core context, or null
 void DestroyGlContext(void* context);
-bool MakeContextCurrent(void* context);
+bool MakeContextCurrent(void* context, bool verify = false);
 bool HaveGlContext();                  // a context of this layer is current on this thread
 struct GlInfo {
   std::string renderer, vendor, version;
@@ -216,7 +216,7 @@ struct IDirect3DDevice9::Impl {
   uint64_t drawCalls = 0;  // OpenGL draw calls issued (for tests and benchmarks)
 
   // Helpers (Device*.cpp).
-  bool MakeCurrent();
+  bool MakeCurrent(bool verify = false);
   void SetDefaultStates();
   bool CreateTargets(UINT w, UINT h, D3DMULTISAMPLE_TYPE ms, bool depth, D3DFORMAT depthFormat);
   void DestroyTargets();

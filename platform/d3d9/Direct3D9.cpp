@@ -17,11 +17,17 @@ ULONG IUnknown::Release() {
   return left;
 }
 
+namespace {
+D3DAdapterLimitsForLayer g_limits;
+}
+
+void SetAdapterLimitsForLayer(const D3DAdapterLimitsForLayer& limits) { g_limits = limits; }
+
 IDirect3D9::IDirect3D9() = default;
 IDirect3D9::~IDirect3D9() = default;
 
 IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
-  if (sdkVersion != D3D_SDK_VERSION) return nullptr;
+  if (sdkVersion != D3D_SDK_VERSION || g_limits.noDirect3D) return nullptr;
   if (!nvd3d::QueryGlInfo().ok) return nullptr;
   return new IDirect3D9();
 }
@@ -65,6 +71,7 @@ UINT IDirect3D9::GetAdapterModeCount(UINT adapter, D3DFORMAT format) {
 
 HRESULT IDirect3D9::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) {
   if (adapter != 0 || !mode) return D3DERR_INVALIDCALL;
+  if (g_limits.noDisplayMode) return D3DERR_NOTAVAILABLE;
   nvd3d::GetDisplaySize(mode->Width, mode->Height);
   mode->RefreshRate = 60;
   mode->Format = D3DFMT_X8R8G8B8;
@@ -103,8 +110,10 @@ HRESULT IDirect3D9::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT a
 HRESULT IDirect3D9::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT surfaceFormat,
                                                BOOL windowed, D3DMULTISAMPLE_TYPE ms, DWORD* qualityLevels) {
   if (adapter != 0 || type != D3DDEVTYPE_HAL) return D3DERR_INVALIDCALL;
-  bool ok = ms == D3DMULTISAMPLE_NONE || ((ms == D3DMULTISAMPLE_2_SAMPLES || ms == D3DMULTISAMPLE_4_SAMPLES) &&
-                                          nvd3d::QueryGlInfo().maxSamples >= static_cast<int>(ms));
+  int maxSamples = nvd3d::QueryGlInfo().maxSamples;
+  if (g_limits.maxSamples >= 0) maxSamples = std::min(maxSamples, g_limits.maxSamples);
+  bool ok = ms == D3DMULTISAMPLE_NONE ||
+            ((ms == D3DMULTISAMPLE_2_SAMPLES || ms == D3DMULTISAMPLE_4_SAMPLES) && maxSamples >= static_cast<int>(ms));
   if (qualityLevels) *qualityLevels = ok ? 1 : 0;
   return ok ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
@@ -156,7 +165,7 @@ HRESULT IDirect3D9::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps)
   caps->MaxVertexIndex = 0xFFFFFF;
   caps->MaxStreams = IDirect3DDevice9::Impl::kStreams;
   caps->MaxStreamStride = 255;
-  caps->VertexShaderVersion = D3DVS_VERSION(2, 0);
+  caps->VertexShaderVersion = g_limits.vertexShaderVersion ? g_limits.vertexShaderVersion : D3DVS_VERSION(2, 0);
   caps->MaxVertexShaderConst = nvd3d::kMaxVsConstants;
   caps->PixelShaderVersion = 0;
   caps->NumberOfAdaptersInGroup = 1;
@@ -175,6 +184,7 @@ HRESULT IDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow
   if (processing != D3DCREATE_SOFTWARE_VERTEXPROCESSING && processing != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
       processing != D3DCREATE_MIXED_VERTEXPROCESSING)
     return D3DERR_INVALIDCALL;
+  if (behaviorFlags & g_limits.refusedBehaviorFlags) return D3DERR_NOTAVAILABLE;
   auto* impl = new IDirect3DDevice9::Impl();
   impl->context = nvd3d::CreateGlContext();
   if (!impl->context) {

@@ -72,9 +72,11 @@ void DestroyGlContext(void* context) {
   eglDestroyContext(display, static_cast<EGLContext>(context));
 }
 
-bool MakeContextCurrent(void* context) {
+bool MakeContextCurrent(void* context, bool verify) {
   if (!context) return false;
-  if (t_current == context) return true;
+  // Another EGL user on this thread (a toolkit) may have switched contexts
+  // since our last call; checking costs a lock, so only frame boundaries do.
+  if (t_current == context && (!verify || eglGetCurrentContext() == static_cast<EGLContext>(context))) return true;
   if (!eglMakeCurrent(Display(), EGL_NO_SURFACE, EGL_NO_SURFACE, static_cast<EGLContext>(context))) return false;
   t_current = context;
   return true;

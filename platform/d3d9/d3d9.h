@@ -343,6 +343,17 @@ IDirect3D9* Direct3DCreate9(UINT sdkVersion);
 // The enumerator name of a format ("D3DFMT_D24S8"); "Unknown format" otherwise.
 const char* D3DFormatEnumeratorName(D3DFORMAT format);
 
+// Test hooks: make the adapter behave like a weaker or failing one, so that
+// the callers' fallbacks can be exercised. Zero/false fields change nothing.
+struct D3DAdapterLimitsForLayer {
+  int maxSamples = -1;               // >= 0: largest multisample count accepted
+  DWORD vertexShaderVersion = 0;     // non-zero: reported in the capabilities
+  DWORD refusedBehaviorFlags = 0;    // CreateDevice fails when its flags hold any of these
+  bool noDirect3D = false;           // Direct3DCreate9 returns null
+  bool noDisplayMode = false;        // GetAdapterDisplayMode fails
+};
+void SetAdapterLimitsForLayer(const D3DAdapterLimitsForLayer& limits);
+
 // The size of the display the layer reports (the first screen when the
 // application layer told us, else 1920 x 1080); the application layer may set it.
 void SetDisplayModeForLayer(UINT width, UINT height);

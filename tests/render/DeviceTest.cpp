@@ -142,6 +142,39 @@ TEST(Device, AdapterQueries) {
   d3d->Release();
 }
 
+TEST(Device, AdapterLimitsForCallersFallbacks) {
+  D3DAdapterLimitsForLayer limits;
+  limits.maxSamples = 2;
+  limits.vertexShaderVersion = D3DVS_VERSION(1, 0);
+  limits.refusedBehaviorFlags = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+  SetAdapterLimitsForLayer(limits);
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  ASSERT_NE(d3d, nullptr);
+  EXPECT_EQ(d3d->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_4_SAMPLES, nullptr),
+            D3DERR_NOTAVAILABLE);
+  D3DCAPS9 caps;
+  d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps);
+  EXPECT_EQ(caps.VertexShaderVersion, D3DVS_VERSION(1, 0));
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = pp.BackBufferHeight = 8;
+  pp.Windowed = TRUE;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  pp.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
+  IDirect3DDevice9* dev = nullptr;
+  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x42, &pp, &dev), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x22, &pp, &dev), D3DERR_INVALIDCALL);  // 4 refused
+  EXPECT_EQ(dev, nullptr);
+  limits.noDisplayMode = true;
+  SetAdapterLimitsForLayer(limits);
+  D3DDISPLAYMODE mode;
+  EXPECT_NE(d3d->GetAdapterDisplayMode(0, &mode), D3D_OK);
+  d3d->Release();
+  limits.noDirect3D = true;
+  SetAdapterLimitsForLayer(limits);
+  EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION), nullptr);
+  SetAdapterLimitsForLayer(D3DAdapterLimitsForLayer{});
+}
+
 TEST(Device, MultisampledTargetResolvesOnPresent) {
   IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
   ASSERT_NE(d3d, nullptr);
