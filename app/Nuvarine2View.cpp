@@ -60,6 +60,17 @@ CNuvarine2View::CNuvarine2View() {
 }
 
 CNuvarine2View::~CNuvarine2View() {
+  // The scene's resources go before the device, the device before the
+  // Direct3D object.
+  if (m_pd3dDevice) {
+    ReleaseSceneResources();
+    m_pd3dDevice->Release();
+    m_pd3dDevice = nullptr;
+  }
+  if (m_pD3D) {
+    m_pD3D->Release();
+    m_pD3D = nullptr;
+  }
   m_gpsSerialPort.Close();
   m_lx200SerialPort.Close();
   auto destroy = [](CDialog*& dialog) {

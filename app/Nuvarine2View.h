@@ -1,14 +1,16 @@
 #pragma once
 // The main view: the single context of the running program. It owns the
-// modeless windows, the serial ports and the frame loop; the settings and
-// the sky model are its bases (every sky and settings operation is a view
-// method). Subsystems extend it by
+// modeless windows, the serial ports and the frame loop; the 3D scene, the
+// settings and the sky model are its bases (every scene, sky and settings
+// operation is a view method). Subsystems extend it by
 // adding members in their own sections and methods in their own sources.
 #include <cstdint>
 #include <functional>
 
+#include "Scene3D.h"
 #include "SerialPort.h"
 #include "View.h"
+#include "ViewCamera.h"
 #include "ViewSettings.h"
 
 class CSplashDialog;
@@ -23,7 +25,7 @@ extern float g_frameRate;
 extern float g_previousFrameRate;
 extern bool g_firstPaint;
 
-class CNuvarine2View : public CView, public CViewSettings {
+class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   DECLARE_DYNCREATE(CNuvarine2View)
  public:
   CNuvarine2View();
@@ -35,13 +37,31 @@ class CNuvarine2View : public CView, public CViewSettings {
   // One frame (paint messages only; it never runs inside itself).
   void OnDraw(CDC* pDC) override;
 
-  // ---- Scene operations (the drawing layer's scene base implements them) ---
-  virtual long InitObjects();
-  virtual long ResetObjects(int width, int height);
-  virtual long FrameMove(float frameTime);
-  virtual long Render();
+  // ---- Scene operations -------------------------------------------------------
+  bool InitObjects() override;
+  // Resets the device for a back buffer of width x height (0: the display's
+  // size) and the objects that depend on it; the scene objects are made
+  // again at the fifth frame after it. A failure tells the user and opens
+  // the configuration dialog.
+  bool ResetObjects(int width, int height) override;
+  void FrameMove(float frameTime) override;
+  bool Render() override;
   // True once the drawing device exists.
   virtual bool HasDevice() const;
+  // The window-size handler: resets the device for the new client size.
+  void OnSize(UINT type, int cx, int cy) override;
+  // Rebuilds the camera projection from the chart's field of view; aspect 0
+  // takes the client area's, near and far both 0 take the sky's planes.
+  void UpdateProjection(float aspect, float nearPlane, float farPlane);
+
+  // ---- Calls into other subsystems made by the device code -------------------
+  // Releases every device resource of the scene (before a reset and at exit).
+  virtual void ReleaseSceneResources();
+  // Loads every vertex shader that is not loaded yet (after a reset).
+  virtual void LoadVertexShaders();
+  // The options dialog; the system report.
+  virtual void OnConfiguration();
+  virtual void OnSystemDiagnostic();
 
   // ---- Start-up texts --------------------------------------------------------
   // kind 1 splash window, 2 loading window; then dispatches pending messages.
@@ -104,16 +124,32 @@ class CNuvarine2View : public CView, public CViewSettings {
   AjouterImage* m_pAddPictureDialog = nullptr;
   LX200* m_pLx200Panel = nullptr;
 
-  // ---- Scene members the frame loop reads (the scene base and the camera take them over)
-  float m_fieldOfView = 0.8f;
+  // ---- Device and back buffer ------------------------------------------------------
+  UINT m_availableTextureMemory = 0;  // bytes, read after each reset
+  D3DSURFACE_DESC m_backBufferSurfaceDesc{};
+  UINT m_backBufferWidthPixels = 0;
+  UINT m_backBufferHeightPixels = 0;
   float m_backBufferWidth = 0.0f;
   float m_backBufferHeight = 0.0f;
+  float m_halfBackBufferWidth = 0.0f;
+  float m_halfBackBufferHeight = 0.0f;
+
+  // ---- Camera ---------------------------------------------------------------------------
+  CViewCamera m_camera;
+  // Orientation of the 3D camera; its rotation's first row is the side axis
+  // and its second row the up axis; the look direction is side x up.
+  D3DXQUATERNION m_cameraOrientation{0.0f, 0.0f, 0.0f, 1.0f};
+  D3DXVECTOR3 m_cameraUp{0.0f, 1.0f, 0.0f};
+  D3DXVECTOR3 m_cameraSide{0.0f, 0.0f, 1.0f};
+  // Heliocentric ecliptic scene frame, millions of km; every drawn point is
+  // taken relative to it in double precision.
+  Vector3d m_cameraPosition;
+  D3DXMATRIX m_viewProjectionMatrix;
+  float m_fieldOfView = 0.8f;  // radians
 
  private:
   bool m_inOnDraw = false;
   bool m_frameClockStarted = false;
-  int m_presentedWidth = 0;
-  int m_presentedHeight = 0;
 };
 
 // Forgets the frame loop's process-wide state (a new run; tests).

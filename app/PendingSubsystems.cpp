@@ -1,46 +1,51 @@
 // Operations of the view that other subsystems provide. Until they join,
-// these keep the frame loop running: the device is taken as ready at the
-// first update, the scene draws an empty (black) sky and shows the start-up
-// windows as the loading state says, the GPS is not read and no tips box is
-// shown. Each definition here goes away when its owner's code arrives.
-#include <vector>
+// these keep the frame loop running: the scene has no objects of its own,
+// each frame clears the back buffer to the sky's base colour and presents it
+// while the start-up windows show as the loading state says, the GPS is not
+// read, no tips box, options dialog or system report is shown. Each
+// definition here goes away when its owner's code arrives.
+#include <algorithm>
 
 #include "Nuvarine2View.h"
+#include "SolarSystemTypes.h"
 
-void CNuvarine2View::OnInitialUpdate() {
-  int width = 0, height = 0;
-  GetClientSize(width, height);
-  m_backBufferWidth = static_cast<float>(width);
-  m_backBufferHeight = static_cast<float>(height);
-  m_deviceReady = TRUE;
-  CView::OnInitialUpdate();
-}
+bool CNuvarine2View::InitObjects() { return true; }
 
-bool CNuvarine2View::HasDevice() const { return m_deviceReady != 0; }
+void CNuvarine2View::FrameMove(float) { BeginFrameTrail(); }
 
-long CNuvarine2View::InitObjects() { return 0; }
-
-long CNuvarine2View::ResetObjects(int width, int height) {
-  m_backBufferWidth = static_cast<float>(width);
-  m_backBufferHeight = static_cast<float>(height);
-  return 0;
-}
-
-long CNuvarine2View::FrameMove(float) { return 0; }
-
-long CNuvarine2View::Render() {
+bool CNuvarine2View::Render() {
   ApplyLoadingWindowState();
-  int width = 0, height = 0;
-  GetClientSize(width, height);
-  if (width > 0 && height > 0 && (width != m_presentedWidth || height != m_presentedHeight)) {
-    std::vector<unsigned char> black(static_cast<size_t>(width) * height * 4, 0);
-    for (size_t i = 3; i < black.size(); i += 4) black[i] = 255;
-    PresentFrame(black.data(), width, height, width * 4);
-    m_presentedWidth = width;
-    m_presentedHeight = height;
+  if (!m_pd3dDevice) return true;
+  // The sky's base colour: a natural sky darkens as the Sun goes down.
+  int red = 0, green = 0, blue = 0;
+  if (!m_planetariumMode) {
+    red = static_cast<signed char>(m_skyColorRed);
+    green = static_cast<signed char>(m_skyColorGreen);
+    blue = static_cast<signed char>(m_skyColorBlue);
+  } else if (m_naturalSkyColor) {
+    const double h = g_bodies[kBodySun].altitude / kDegToRad - 3.0;
+    const int k = h < 10.0 ? static_cast<int>((10.0 - h) * 10.0) : 0;
+    red = 150 - k, green = 190 - k, blue = 245 - k;
   }
-  return 0;
+  auto clamp = [](int v) { return static_cast<DWORD>(std::clamp(v, 0, 255)); };
+  m_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER,
+                      D3DCOLOR_XRGB(clamp(red), clamp(green), clamp(blue)), 1.0f, 0);
+  if (SUCCEEDED(m_pd3dDevice->BeginScene())) {
+    TraceCode(kTraceEndOfFrame);
+    TraceCode(m_pd3dDevice->EndScene());
+  }
+  TraceCode(m_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr));
+  FinishFrameTrail();
+  return true;
 }
+
+void CNuvarine2View::ReleaseSceneResources() {}
+
+void CNuvarine2View::LoadVertexShaders() {}
+
+void CNuvarine2View::OnConfiguration() {}
+
+void CNuvarine2View::OnSystemDiagnostic() {}
 
 void CNuvarine2View::PollGpsReceiver() {}
 
@@ -48,4 +53,3 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   choice = 0;
   return IDOK;
 }
-

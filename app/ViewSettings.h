@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "CString.h"
+#include "SceneDeviceOptions.h"
 #include "SkyModel.h"
 #include "WinTypes.h"
 
@@ -53,7 +54,10 @@ struct ConfigurationFileDialog {
   const char* filter;            // "description| pattern|"
 };
 
-class CViewSettings : public CSkyModel {
+// The device options (antialiasing, depth-stencil format, presentation
+// interval, mipmapping, vertex processing) are members of the virtual base
+// CSceneDeviceOptions, shared with the 3D scene base of the view.
+class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
  public:
   // The construction values of the settings (place, atmosphere, files, serial
   // and sky-survey globals, the constructor-only switches), then
@@ -212,19 +216,13 @@ class CViewSettings : public CSkyModel {
 
   // ---- 3D settings ------------------------------------------------------------------------
   BYTE m_textureLevel = 2;
-  BYTE m_antialiasing = 0;  // multisample count asked for: 0, 2 or 4
   BYTE m_bumpMapping = 0;
   bool m_lensFlare = true;
   bool m_reflection = false;
   bool m_showAtmospheres = true;
   bool m_cloudShadows = false;
   bool m_wireframe = false;
-  int m_depthStencilFormat = 80;  // 16-bit depth
-  // Presentation interval code; 0x80000000 is the immediate interval.
-  uint32_t m_presentInterval = 0;
-  bool m_mipMapping = true;
   bool m_textureCompression = false;
-  BYTE m_vertexProcessing = 0;  // 0 software, 1 mixed, 2 hardware
   // The last device reset with the current 3D settings succeeded; only then
   // are the device keys written.
   bool m_videoConfigValid = true;

@@ -28,15 +28,8 @@ using D3DCOLOR = DWORD;
 #define FALSE 0
 #endif
 
-#ifndef NUVARINE_WIN_RECT_DEFINED
-#define NUVARINE_WIN_RECT_DEFINED
-struct RECT {
-  LONG left, top, right, bottom;
-};
-struct POINT {
-  LONG x, y;
-};
-#endif
+// RECT and POINT are the window layer's, so both layers can meet in one file.
+#include "WinTypes.h"
 struct PALETTEENTRY {
   BYTE peRed, peGreen, peBlue, peFlags;
 };

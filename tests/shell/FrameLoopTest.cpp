@@ -16,19 +16,18 @@ class ScheduleView : public CNuvarine2View {
     m_millisecondClock = [this] { return clock; };
   }
   bool HasDevice() const override { return device; }
-  long InitObjects() override {
+  bool InitObjects() override {
     initFrames.push_back(m_frameCounter);
-    return 0;
+    return true;
   }
-  long FrameMove(float dt) override {
+  void FrameMove(float dt) override {
     frameTimes.push_back(dt);
     if (reenter) OnDraw(nullptr);
-    return 0;
   }
-  long Render() override {
+  bool Render() override {
     renderFrames.push_back(m_frameCounter);
     if (m_frameCounter == 10) m_gpsActive = 0;  // the GPS code gives up
-    return 0;
+    return true;
   }
   int RunStartupBox(const CString& text, int& choice) override {
     boxTexts.push_back(text);
