@@ -37,9 +37,9 @@ void ReportRunStatus() {
   auto* view = frame ? dynamic_cast<CNuvarine2View*>(frame->GetActiveView()) : nullptr;
   if (!frame || !view) return;
   std::string text = FormatC(
-      "title=%s\nframes=%u\nscene=%d\nzoomed=%d\nsplash=%d\nmenus=%d\ntoolbars=%d\npanes=%d\n",
+      "title=%s\nframes=%u\npresented=%lu\nscene=%d\nzoomed=%d\nsplash=%d\nmenus=%d\ntoolbars=%d\npanes=%d\n",
       frame->GetWindowText().c_str(),
-      static_cast<unsigned>(view->m_frameCounter), view->m_sceneReady ? 1 : 0, frame->IsZoomed() ? 1 : 0,
+      static_cast<unsigned>(view->m_frameCounter), view->GetPresentCount(), view->m_sceneReady ? 1 : 0, frame->IsZoomed() ? 1 : 0,
       view->m_pSplashDialog && view->m_pSplashDialog->IsWindowVisible() ? 1 : 0,
       static_cast<int>(frame->GetMenuTitles().size()), ToolBarCount(*frame), PaneCount(*frame));
   std::string temp = std::string(path) + ".tmp";

@@ -130,6 +130,7 @@ void CView::OnPaint() {
 void CView::PresentFrame(const unsigned char* bgra, int width, int height, int stride) {
   auto* widget = dynamic_cast<CViewWidget*>(GetWidget());
   if (!widget || !bgra || width <= 0 || height <= 0 || stride < width * 4) return;
+  ++m_presentCount;
   QImage frame(bgra, width, height, stride, QImage::Format_RGB32);
   if (widget->m_surface.size() == frame.size()) {
     for (int y = 0; y < height; ++y)

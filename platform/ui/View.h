@@ -50,6 +50,8 @@ class CView : public CWnd {
   void GetPicture(std::vector<unsigned char>& bgra, int& width, int& height) const;
   // Paint messages handled so far (OnDraw calls made by the window).
   unsigned long GetPaintCount() const { return m_paintCount; }
+  // Frames handed over by a drawing device so far.
+  unsigned long GetPresentCount() const { return m_presentCount; }
 
  protected:
   CDocument* m_pDocument = nullptr;
@@ -60,4 +62,5 @@ class CView : public CWnd {
   bool m_paintPending = false;
   bool m_inPaint = false;
   unsigned long m_paintCount = 0;
+  unsigned long m_presentCount = 0;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real program from its install folder under a virtual X server:
-# title, maximised state, menus, splash, frames advancing, a second copy that
-# ends at once without a window, and a clean close. Every wait is bounded.
+# title, maximised state, menus, splash, frames advancing and presented by
+# the drawing device into the window, a second copy that ends at once without
+# a window, and a clean close. Every wait is bounded.
 set -u
 PROGRAM_DIR=$1
 if [ ! -x "$PROGRAM_DIR/nuvarine2" ]; then
@@ -45,9 +46,18 @@ xprop -id "$WINDOW" _NET_WM_STATE | grep -q MAXIMIZED_VERT || fail "main window 
 xwininfo -id "$WINDOW" | grep -q IsViewable || fail "main window not shown"
 
 F1=$(status frames)
+P1=$(status presented)
 sleep 1.5
 F2=$(status frames)
+P2=$(status presented)
 [ "$F2" -gt "$F1" ] || fail "frames stopped at $F1"
+[ "$P2" -gt "$P1" ] 2>/dev/null || fail "frames not presented ($P1 -> $P2)"
+
+# The device's frames reach the screen: the middle of the window shows the
+# sky's colour, not a black or empty view.
+xwd -id "$WINDOW" -silent > "$WORK/window.xwd" || fail "no screenshot of the main window"
+MAXIMUM=$(convert "$WORK/window.xwd" -gravity center -crop 32x32+0+0 +repage -format '%[fx:int(255*maxima)]' info: 2>/dev/null)
+[ -n "$MAXIMUM" ] && [ "$MAXIMUM" -gt 0 ] || fail "the view shows a black picture"
 
 # A second copy ends at once, silently and without a window.
 START=$SECONDS
@@ -66,6 +76,6 @@ wait "$PID"
 RC=$?
 [ $RC -eq 0 ] || fail "exit code $RC"
 grep -q "Version" "$PROGRAM_DIR/telescope.log" || fail "telescope log header missing"
-echo "PASS: frames $F1 -> $F2"
+echo "PASS: frames $F1 -> $F2, presented $P1 -> $P2, view maximum $MAXIMUM"
 INNER
 timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/inner.sh"
