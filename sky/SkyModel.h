@@ -56,6 +56,9 @@ class CSkyModel {
   // ---- Coordinates and apparent-place corrections -------------------------
   void EquatorialToHorizontal(double& azimuth, double& altitude, double siderealTime, double rightAscension,
                               double declination);
+  // The same from cos(dec) cos(H), cos(dec) sin(H) and sin(dec), H the hour angle.
+  void HorizontalFromHourAngle(double& azimuth, double& altitude, double cosDecCosH, double cosDecSinH,
+                               double sinDec);
   void EclipticToEquatorial(double& rightAscension, double longitude, double latitude, double& declination);
   void PrecessFromJ2000(double& rightAscension, double& declination);
   void PrecessToJ2000(double& rightAscension, double& declination);

@@ -29,10 +29,38 @@ void CSkyModel::UpdateSkyPositions() {
   UpdateOrbitTable();
   UpdateSolarSystemBodies();
   const double lst = m_localSiderealTime;
-  // A J2000 catalogue place: precessed to the date, then to the horizon.
-  auto place = [this, lst](double ra, double dec, double& az, double& alt) {
-    PrecessFromJ2000(ra, dec);
-    EquatorialToHorizontal(az, alt, lst, ra, dec);
+
+  // A J2000 catalogue place, precessed to the date and turned to the horizon.
+  // The precession is a rotation: its matrix (columns = the precessed axes)
+  // folded with the sidereal time gives cos(dec) cos(H), cos(dec) sin(H) and
+  // sin(dec) of date straight from the J2000 unit vector, which saves most of
+  // the trigonometry of some twenty thousand places per call.
+  double rows[3][3];
+  {
+    double axes[3][3];
+    const double j2000[3][2] = {{0.0, 0.0}, {kPi / 2.0, 0.0}, {0.0, kPi / 2.0}};
+    for (int k = 0; k < 3; ++k) {
+      double ra = j2000[k][0], dec = j2000[k][1];
+      PrecessFromJ2000(ra, dec);
+      axes[k][0] = std::cos(dec) * std::cos(ra);
+      axes[k][1] = std::cos(dec) * std::sin(ra);
+      axes[k][2] = std::sin(dec);
+    }
+    const double c = std::cos(lst), s = std::sin(lst);
+    for (int k = 0; k < 3; ++k) {
+      rows[0][k] = c * axes[k][0] + s * axes[k][1];
+      rows[1][k] = s * axes[k][0] - c * axes[k][1];
+      rows[2][k] = axes[k][2];
+    }
+  }
+  auto place = [this, &rows](double ra, double dec, double& az, double& alt) {
+    double sd, cd, sa, ca;
+    ::sincos(dec, &sd, &cd);
+    ::sincos(ra, &sa, &ca);
+    const double v[3] = {cd * ca, cd * sa, sd};
+    HorizontalFromHourAngle(az, alt, rows[0][0] * v[0] + rows[0][1] * v[1] + rows[0][2] * v[2],
+                            rows[1][0] * v[0] + rows[1][1] * v[1] + rows[1][2] * v[2],
+                            rows[2][0] * v[0] + rows[2][1] * v[1] + rows[2][2] * v[2]);
   };
 
   if (m_planetariumMode) {
