@@ -1,5 +1,7 @@
 #include "ViewSettings.h"
 
+#include "InstallFolder.h"
+
 #include <unistd.h>
 
 #include <cmath>
@@ -7,12 +9,8 @@
 #include <strings.h>
 
 CViewSettings::CViewSettings() {
-  // Install folder: the current directory, else the designed fallback.
-  char buffer[4096];
-  if (::getcwd(buffer, sizeof buffer))
-    m_installFolder = buffer;
-  else
-    m_installFolder = "c:\\Nuvarine2";
+  // Install folder: the current directory, else the program's own folder.
+  m_installFolder = CurrentInstallFolder();
   m_settingsPath = m_installFolder + "\\nuvarine.ini";
 
   g_dssEnabled = false;

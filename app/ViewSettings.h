@@ -138,7 +138,6 @@ class CViewSettings : public CSkyModel {
   bool m_showStatusLine = true;
   bool m_useTycho2Part2 = true;
   bool m_showDeepSkyPictures = true;
-  bool m_computeSatellitePositions = true;
   bool m_showSatelliteNames = true;
   bool m_naturalSkyColor = true;
   bool m_showHorizontalGrid = false;

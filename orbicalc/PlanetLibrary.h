@@ -54,6 +54,29 @@ inline void SetElementInt32(PlanetLibraryElements& block, size_t offset, int32_t
   for (int i = 0; i < 4; ++i) block.bytes[offset + i] = static_cast<uint8_t>(bits >> (8 * i));
 }
 
+// The element block of an orbit: angles in radians (written in degrees),
+// mean anomaly in degrees at the epoch, mean motion derived from the axis.
+inline PlanetLibraryElements MakeOrbitElements(double epoch, double inclination, double node, double perihelion,
+                                               double semiMajorAxis, double eccentricity, double meanAnomalyDegrees,
+                                               double equinox, double absoluteMagnitude) {
+  constexpr double kDegrees = 57.29577951308232;
+  PlanetLibraryElements block{};
+  block.bytes[kElementFlag] = 0;
+  SetElementDouble(block, kElementEpoch, epoch);
+  SetElementDouble(block, kElementInclination, inclination * kDegrees);
+  SetElementDouble(block, kElementNode, node * kDegrees);
+  SetElementDouble(block, kElementPerihelion, perihelion * kDegrees);
+  SetElementDouble(block, kElementSemiMajorAxis, semiMajorAxis);
+  SetElementDouble(block, kElementMeanMotion, 0.0);
+  SetElementDouble(block, kElementEccentricity, eccentricity);
+  SetElementDouble(block, kElementMeanAnomaly, meanAnomalyDegrees);
+  SetElementDouble(block, kElementEquinox, equinox);
+  SetElementDouble(block, kElementMagnitude, absoluteMagnitude);
+  SetElementInt32(block, kElementInt104, 0);
+  SetElementDouble(block, kElementDouble112, 0.0);
+  return block;
+}
+
 // Result entries the callers read.
 enum PlanetLibraryEntry {
   kEntryHelioLongitude = 0,   // rad (Sun's row: Sun's geocentric; Moon's row: Moon's geocentric)

@@ -15,21 +15,8 @@ double Distance(const Vector3d& a, const Vector3d& b) {
 
 PlanetLibraryElements ElementBlock(double epoch, double inclination, double node, double perihelion,
                                    double semiMajorAxis, double eccentricity, double meanAnomalyDegrees, double h) {
-  PlanetLibraryElements block{};
-  block.bytes[kElementFlag] = 0;
-  SetElementDouble(block, kElementEpoch, epoch);
-  SetElementDouble(block, kElementInclination, inclination * 57.29577951308232);
-  SetElementDouble(block, kElementNode, node * 57.29577951308232);
-  SetElementDouble(block, kElementPerihelion, perihelion * 57.29577951308232);
-  SetElementDouble(block, kElementSemiMajorAxis, semiMajorAxis);
-  SetElementDouble(block, kElementMeanMotion, 0.0);
-  SetElementDouble(block, kElementEccentricity, eccentricity);
-  SetElementDouble(block, kElementMeanAnomaly, meanAnomalyDegrees);
-  SetElementDouble(block, kElementEquinox, 2451545.0);
-  SetElementDouble(block, kElementMagnitude, h);
-  SetElementInt32(block, kElementInt104, 0);
-  SetElementDouble(block, kElementDouble112, 0.0);
-  return block;
+  return MakeOrbitElements(epoch, inclination, node, perihelion, semiMajorAxis, eccentricity, meanAnomalyDegrees,
+                           2451545.0, h);
 }
 
 // The state both kinds of record share, filled from row 0 of the answer.

@@ -125,6 +125,15 @@ class CSkyModel {
   int m_trajectoryBody = 0;           // probe whose trajectory is loaded; 0 or -1 none
   Vector3d m_cameraPosition;          // millions of km, solar-system frame
 
+  // ---- Orbit table and orbit outlines ----------------------------------------
+  // Brings the 29 slots of g_orbits to m_julianDate: Kepler ellipses, Sedna
+  // from the planet library, artificial satellites from their element sets.
+  // Virtual so that a test model can count the per-instant update's calls.
+  virtual void UpdateOrbitTable();
+  // Fills m_orbitOutlines for m_julianDate.
+  virtual void BuildOrbitPaths();
+  bool m_computeSatellitePositions = true;  // setting "Compute satellites positions"
+
   // ---- Moons of Jupiter, Saturn and Uranus; probe trajectory -------------
   // Planet-centred offsets in millions of km for m_julianDate (the solar-
   // system update sets the date back by the planet's light time first).
@@ -205,12 +214,6 @@ class CSkyModel {
   // zones, stars, deep-sky objects and constellation figures, then grids,
   // comets, asteroids, target, telescope, Moon-Sun separation and work unit.
   void UpdateSkyPositions();
-  // Small moons, Sedna and artificial satellites; the orbit-table code
-  // provides the body.
-  virtual void UpdateOrbitTable();
-  // Orbit paths drawn while orbits are shown; the orbit-path code provides
-  // the body.
-  virtual void BuildOrbitPaths();
 
   // Display switches read by the update (the settings file keeps most of them).
   bool m_showStarNames = false;

@@ -1,18 +1,65 @@
 #pragma once
-// The few Windows value types the system's records are shaped on. Layouts are
-// those of the system's files and settings; binary files are still decoded
-// field by field, never by overlaying these structs.
+// The small Windows-shaped value types the system's code and records are
+// written with: integer aliases, colour references, points, rectangles and
+// the font description. Layouts are those of the system's files and settings;
+// binary files are still decoded field by field, never by overlaying these.
 #include <cstdint>
 
+using BOOL = int;
+using UINT = unsigned int;
+using DWORD = uint32_t;
+using WORD = uint16_t;
 using BYTE = unsigned char;
 using LONG = int32_t;
-using DWORD = uint32_t;
+using UINT_PTR = uintptr_t;
 // Red in the lowest byte, then green, then blue; the top byte zero.
 using COLORREF = uint32_t;
 
-constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
-  return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) | (static_cast<COLORREF>(b) << 16);
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+constexpr COLORREF RGB(int r, int g, int b) {
+  return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
+constexpr int GetRValue(COLORREF c) { return static_cast<int>(c & 0xFF); }
+constexpr int GetGValue(COLORREF c) { return static_cast<int>((c >> 8) & 0xFF); }
+constexpr int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
+
+struct POINT {
+  LONG x = 0;
+  LONG y = 0;
+};
+struct SIZE {
+  LONG cx = 0;
+  LONG cy = 0;
+};
+struct RECT {
+  LONG left = 0;
+  LONG top = 0;
+  LONG right = 0;
+  LONG bottom = 0;
+};
+
+class CPoint : public POINT {
+ public:
+  CPoint() = default;
+  CPoint(int px, int py) { x = px; y = py; }
+  bool operator==(const CPoint& o) const { return x == o.x && y == o.y; }
+};
+
+class CRect : public RECT {
+ public:
+  CRect() = default;
+  CRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
+  CRect(const RECT& r) : RECT(r) {}
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  bool PtInRect(const POINT& p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+};
 
 constexpr int LF_FACESIZE = 32;
 

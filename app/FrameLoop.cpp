@@ -1,0 +1,85 @@
+// The frame loop: every paint message of the view is one frame.
+#include "Nuvarine2View.h"
+#include "Resource.h"
+
+double g_previousFrameTime = 0.0;
+float g_frameRate = 0.0f;
+float g_previousFrameRate = 0.0f;
+bool g_firstPaint = true;
+
+void ResetFrameLoopGlobals() {
+  g_previousFrameTime = 0.0;
+  g_frameRate = 0.0f;
+  g_previousFrameRate = 0.0f;
+  g_firstPaint = true;
+}
+
+void CNuvarine2View::OnDraw(CDC* pDC) {
+  // Routines that pump messages while they work could bring a paint here
+  // in the middle of a frame: that paint is skipped.
+  if (m_inOnDraw) return;
+  m_inOnDraw = true;
+
+  if (!m_frameClockStarted) {
+    g_previousFrameTime = m_millisecondClock();
+    m_frameClockStarted = true;
+  }
+
+  if (m_deviceReady && !m_sceneReady && g_firstPaint) {
+    g_firstPaint = false;
+    ShowLoadingMessage(1, IDS_INITIALIZING_3D, "");
+    if (pDC) {
+      pDC->SetBrushColor(RGB(100, 100, 100));
+      pDC->SetPenColor(RGB(0, 0, 0));
+      pDC->Rectangle(0, 0, static_cast<int>(m_backBufferWidth) + 50, static_cast<int>(m_backBufferHeight) + 100);
+    }
+  }
+
+  // The clock is read in double milliseconds: a float would lose whole
+  // milliseconds after a few hours and give frames of 0 or 1 second.
+  const double now = m_millisecondClock();
+  float frameTime = static_cast<float>((now - g_previousFrameTime) * 0.001);
+  if (frameTime == 0.0f) frameTime = 1.0f;
+
+  float rate = 1.0f / frameTime;
+  if (g_previousFrameRate != 0.0f) rate = (rate - g_previousFrameRate) * 0.1f + g_previousFrameRate;
+  g_frameRate = rate;
+  g_previousFrameRate = rate;
+  if (rate > m_framesPerSecondMax) m_framesPerSecondMax = rate;
+
+  ++m_frameCounter;
+
+  if (HasDevice() && !m_sceneReady && m_frameCounter == 5) {
+    InitObjects();
+    m_sceneReady = TRUE;
+  }
+
+  if (HasDevice() && m_sceneReady) {
+    if (m_frameCounter == 6) m_loadingWindow = 0;
+    if (m_frameCounter == 7 && m_startupBoxPending) {
+      m_startupBoxPending = false;
+      int choice = 0;
+      if (!m_lastEphemerisText.IsEmpty()) {
+        CString text = m_lastEphemerisText;
+        for (char& c : text)
+          if (c == '\t') c = ' ';
+        int result = RunStartupBox(text, choice);
+        if (result == IDCANCEL && choice == 1) m_showAlertsAtStartup = false;
+        m_lastEphemerisText.Empty();
+      } else if (m_showTipsAtStartup) {
+        int result = RunStartupBox(CString(), choice);
+        if (result == IDCANCEL && choice == 1) m_showTipsAtStartup = false;
+      }
+    }
+  }
+
+  FrameMove(frameTime);
+
+  if (m_sceneReady) {
+    if (m_gpsActive == 1 && m_frameCounter % 5 == 0) PollGpsReceiver();
+    Render();
+  }
+
+  g_previousFrameTime = now;
+  m_inOnDraw = false;
+}

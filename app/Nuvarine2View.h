@@ -1,0 +1,118 @@
+#pragma once
+// The main view: the single context of the running program. It owns the
+// modeless windows, the serial ports and the frame loop; the settings and
+// the sky model are its bases (every sky and settings operation is a view
+// method). Subsystems extend it by
+// adding members in their own sections and methods in their own sources.
+#include <cstdint>
+#include <functional>
+
+#include "SerialPort.h"
+#include "View.h"
+#include "ViewSettings.h"
+
+class CSplashDialog;
+class ChargementDialog;
+class AjouterImage;
+class LX200;
+class CAviCapture;
+
+// Frame-loop state shared with the renderer and the system report.
+extern double g_previousFrameTime;  // ms; double, so hours of uptime keep millisecond steps
+extern float g_frameRate;
+extern float g_previousFrameRate;
+extern bool g_firstPaint;
+
+class CNuvarine2View : public CView, public CViewSettings {
+  DECLARE_DYNCREATE(CNuvarine2View)
+ public:
+  CNuvarine2View();
+  ~CNuvarine2View() override;
+
+  // ---- Window life ---------------------------------------------------------
+  BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+  void OnInitialUpdate() override;
+  // One frame (paint messages only; it never runs inside itself).
+  void OnDraw(CDC* pDC) override;
+
+  // ---- Scene operations (the drawing layer's scene base implements them) ---
+  virtual long InitObjects();
+  virtual long ResetObjects(int width, int height);
+  virtual long FrameMove(float frameTime);
+  virtual long Render();
+  // True once the drawing device exists.
+  virtual bool HasDevice() const;
+
+  // ---- Start-up texts --------------------------------------------------------
+  // kind 1 splash window, 2 loading window; then dispatches pending messages.
+  void ShowLoadingMessage(int kind, UINT stringId, const char* argument);
+  void HideLoadingDialogs();
+  // Shows the splash or the loading window as m_loadingWindow says.
+  void ApplyLoadingWindowState();
+
+  // ---- Calls into other subsystems made by the frame loop --------------------
+  virtual void PollGpsReceiver();
+  // Runs the tips-or-alerts box of frame 7; returns its result, `choice` the
+  // list entry chosen (1 = never show again).
+  virtual int RunStartupBox(const CString& alertText, int& choice);
+
+  // ---- Paths and texts ---------------------------------------------------------
+  CString m_lastEphemerisText;
+  CString m_programVersion;
+  CString m_planetLibraryVersion;
+  CString m_privateBuildText;
+  CString m_specialBuildText;
+
+  // ---- Frame and activity state ---------------------------------------------------
+  // m_frameCounter is a CSkyModel member (the per-instant update reads it).
+  float m_framesPerSecondMax = 0.0f;
+  BOOL m_deviceReady = 0;
+  BOOL m_sceneReady = 0;
+  BOOL m_skyFirstFrame = 1;
+  BOOL m_skyPositionsValid = 1;
+  bool m_startupBoxPending = true;
+  int m_loadingWindow = 1;
+  bool m_viewMovedByMouse = false;
+  bool m_centeringPending = false;
+  bool m_modeSwitchBusy = false;
+  bool m_skipNextMouseMove = false;
+  bool m_suppressObjectInfo = false;
+  bool m_controlKeyDown = false;
+  bool m_telescopeFollowTarget = false;
+  bool m_capturing = false;
+  CAviCapture* m_pAviCapture = nullptr;
+  double m_animationStartTime = 0.0;
+  double m_lastCloudMapDate = 0.0;
+  double m_lastElementsUpdateDate = 0.0;
+  // The millisecond clock of the frame loop (tests give their own).
+  std::function<double()> m_millisecondClock;
+
+  // ---- Telescope ------------------------------------------------------------------
+  double m_lastSlewRightAscension = -100.0;
+  double m_lastSlewDeclination = -100.0;
+  // m_telescopeRightAscension/Declination and m_targetRightAscension/Declination
+  // are CSkyModel members, with the horizontal places the update derives.
+  double m_lx200ReplyDelay = 0.1;
+
+  // ---- Owned objects --------------------------------------------------------------
+  CSerialPort m_gpsSerialPort;
+  CSerialPort m_lx200SerialPort;
+  CSplashDialog* m_pSplashDialog = nullptr;
+  ChargementDialog* m_pLoadingDialog = nullptr;
+  AjouterImage* m_pAddPictureDialog = nullptr;
+  LX200* m_pLx200Panel = nullptr;
+
+  // ---- Scene members the frame loop reads (the scene base and the camera take them over)
+  float m_fieldOfView = 0.8f;
+  float m_backBufferWidth = 0.0f;
+  float m_backBufferHeight = 0.0f;
+
+ private:
+  bool m_inOnDraw = false;
+  bool m_frameClockStarted = false;
+  int m_presentedWidth = 0;
+  int m_presentedHeight = 0;
+};
+
+// Forgets the frame loop's process-wide state (a new run; tests).
+void ResetFrameLoopGlobals();

@@ -1,0 +1,51 @@
+#include "RunStatus.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "App.h"
+#include "Clock.h"
+#include "MainFrame.h"
+#include "NumberFormat.h"
+#include "Nuvarine2View.h"
+#include "SplashDialogs.h"
+
+namespace {
+
+int ToolBarCount(const CFrameWnd& frame) {
+  auto* main = dynamic_cast<const CMainFrame*>(&frame);
+  if (!main) return 0;
+  return main->m_wndTopToolBar.IsWindowVisible() + main->m_wndRightToolBar.IsWindowVisible() +
+         main->m_wndLeftToolBar.IsWindowVisible();
+}
+
+int PaneCount(const CFrameWnd& frame) {
+  auto* main = dynamic_cast<const CMainFrame*>(&frame);
+  return main && main->m_wndStatusBar.IsWindowVisible() ? main->m_wndStatusBar.GetCount() : 0;
+}
+
+}  // namespace
+
+void ReportRunStatus() {
+  static const char* path = std::getenv("NUVARINE_STATUS_FILE");
+  static double last = 0.0;
+  if (!path || !*path) return;
+  double now = MillisecondClock();
+  if (now - last < 200.0) return;
+  last = now;
+  auto* frame = dynamic_cast<CFrameWnd*>(AfxGetMainWnd());
+  auto* view = frame ? dynamic_cast<CNuvarine2View*>(frame->GetActiveView()) : nullptr;
+  if (!frame || !view) return;
+  std::string text = FormatC(
+      "title=%s\nframes=%u\nscene=%d\nzoomed=%d\nsplash=%d\nmenus=%d\ntoolbars=%d\npanes=%d\n",
+      frame->GetWindowText().c_str(),
+      static_cast<unsigned>(view->m_frameCounter), view->m_sceneReady ? 1 : 0, frame->IsZoomed() ? 1 : 0,
+      view->m_pSplashDialog && view->m_pSplashDialog->IsWindowVisible() ? 1 : 0,
+      static_cast<int>(frame->GetMenuTitles().size()), ToolBarCount(*frame), PaneCount(*frame));
+  std::string temp = std::string(path) + ".tmp";
+  if (FILE* f = std::fopen(temp.c_str(), "wb")) {
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    std::rename(temp.c_str(), path);
+  }
+}

@@ -1,0 +1,639 @@
+#include "Dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDialog>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QToolButton>
+#include <map>
+
+#include "App.h"
+#include "NumberFormat.h"
+#include "UiPrivate.h"
+
+// ---- Templates ---------------------------------------------------------------------
+
+namespace {
+
+std::map<UINT, DialogTemplate>& DialogTable() {
+  static std::map<UINT, DialogTemplate> table;
+  return table;
+}
+
+std::function<BOOL(CString&)> g_fileChooser;
+
+}  // namespace
+
+void AfxRegisterDialogs(const DialogTemplate* table, size_t count) {
+  for (size_t i = 0; i < count; ++i) DialogTable()[table[i].id] = table[i];
+}
+
+const DialogTemplate* AfxFindDialog(UINT id) {
+  auto it = DialogTable().find(id);
+  return it == DialogTable().end() ? nullptr : &it->second;
+}
+
+int DialogUnitsToPixelsX(int units) { return (units * 3 + 1) / 2; }
+int DialogUnitsToPixelsY(int units) { return (units * 13 + 4) / 8; }
+
+// ---- Widgets -------------------------------------------------------------------------
+
+class CDialogWidget : public QDialog {
+ public:
+  CDialogWidget(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
+  void reject() override {
+    if (auto* dlg = dynamic_cast<CDialog*>(WndFromWidget(this)))
+      dlg->SendControlNotify(IDCANCEL, BN_CLICKED);
+    else
+      QDialog::reject();
+  }
+
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::Resize || e->type() == QEvent::Wheel) DispatchWindowEvent(WndFromWidget(this), e);
+    return QDialog::event(e);
+  }
+};
+
+// Up-down arrows: up or right sends -1, down or left sends +1.
+class CUpDownWidget : public QWidget {
+ public:
+  CUpDownWidget(QWidget* parent, bool horizontal, std::function<void(int)> notify)
+      : QWidget(parent), m_notify(std::move(notify)), m_horizontal(horizontal) {
+    auto* layout = horizontal ? static_cast<QBoxLayout*>(new QHBoxLayout(this))
+                              : static_cast<QBoxLayout*>(new QVBoxLayout(this));
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* decrease = new QToolButton(this);
+    auto* increase = new QToolButton(this);
+    decrease->setArrowType(horizontal ? Qt::LeftArrow : Qt::DownArrow);
+    increase->setArrowType(horizontal ? Qt::RightArrow : Qt::UpArrow);
+    decrease->setAutoRepeat(true);
+    increase->setAutoRepeat(true);
+    for (QToolButton* b : {decrease, increase}) b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    if (horizontal) {
+      layout->addWidget(decrease);
+      layout->addWidget(increase);
+    } else {
+      layout->addWidget(increase);
+      layout->addWidget(decrease);
+    }
+    QObject::connect(increase, &QToolButton::clicked, [this]() { m_notify(-1); });
+    QObject::connect(decrease, &QToolButton::clicked, [this]() { m_notify(1); });
+    setFocusPolicy(Qt::StrongFocus);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (e->key() == Qt::Key_Up || e->key() == Qt::Key_Right) return m_notify(-1);
+    if (e->key() == Qt::Key_Down || e->key() == Qt::Key_Left) return m_notify(1);
+    QWidget::keyPressEvent(e);
+  }
+
+ private:
+  std::function<void(int)> m_notify;
+  bool m_horizontal;
+};
+
+struct CDialog::Data {
+  struct Notify {
+    int id;
+    UINT code;
+    std::function<void(int)> handler;
+  };
+  std::vector<Notify> notifies;
+  std::vector<std::unique_ptr<CWnd>> controls;
+  bool modal = false;
+  int result = IDCANCEL;
+};
+
+CDialog::CDialog(UINT templateId, CWnd* parent)
+    : m_templateId(templateId), m_pParent(parent), m_data(std::make_unique<Data>()) {}
+
+CDialog::~CDialog() {
+  if (HasWindow()) {
+    QWidget* w = GetWidget();
+    DetachWidget();
+    m_data->controls.clear();
+    delete w;
+  }
+}
+
+void CDialog::MapNotify(int id, UINT code, std::function<void(int)> handler) {
+  m_data->notifies.push_back({id, code, std::move(handler)});
+}
+
+void CDialog::SendControlNotify(int id, UINT code, int value) {
+  for (const Data::Notify& n : m_data->notifies)
+    if (n.id == id && n.code == code) {
+      n.handler(value);
+      return;
+    }
+  if (code != BN_CLICKED) return;
+  if (OnCmdMsg(static_cast<UINT>(id), nullptr)) return;
+  if (id == IDOK) OnOK();
+  if (id == IDCANCEL) OnCancel();
+}
+
+BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
+  const DialogTemplate* tpl = AfxFindDialog(m_templateId);
+  if (!tpl) return FALSE;
+  QWidget* parentWidget = parent ? parent->GetWidget() : nullptr;
+  Qt::WindowFlags flags = Qt::Dialog;
+  if ((tpl->style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
+  else flags |= Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+  auto* dialog = new CDialogWidget(parentWidget, flags);
+  dialog->setModal(modal);
+  // The dialog units assume the classic 8-point dialog face.
+  QFont face(QStringLiteral("Liberation Sans"));
+  face.setPixelSize(11);
+  dialog->setFont(face);
+  dialog->setWindowTitle(ToQ(tpl->caption));
+  dialog->setFixedSize(DialogUnitsToPixelsX(tpl->cx), DialogUnitsToPixelsY(tpl->cy));
+  AttachWidget(dialog, true);
+  m_data->modal = modal;
+
+  QButtonGroup* radioGroup = nullptr;
+  for (size_t i = 0; i < tpl->count; ++i) {
+    const DialogControl& c = tpl->controls[i];
+    QRect geometry(DialogUnitsToPixelsX(c.x), DialogUnitsToPixelsY(c.y), DialogUnitsToPixelsX(c.cx),
+                   DialogUnitsToPixelsY(c.cy));
+    QWidget* widget = nullptr;
+    const int id = c.id;
+    switch (c.kind) {
+      case ControlKind::Static: {
+        auto* label = new QLabel(ToQ(c.text), dialog);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        Qt::Alignment align = (c.style & SS_CENTER) ? Qt::AlignHCenter : (c.style & SS_RIGHT) ? Qt::AlignRight : Qt::AlignLeft;
+        label->setAlignment(align | Qt::AlignTop);
+        widget = label;
+        break;
+      }
+      case ControlKind::GroupBox:
+        widget = new QGroupBox(ToQ(c.text), dialog);
+        break;
+      case ControlKind::Edit: {
+        if (c.style & ES_MULTILINE) {
+          auto* edit = new QPlainTextEdit(dialog);
+          edit->setReadOnly(c.style & ES_READONLY);
+          edit->setPlainText(ToQ(c.text));
+          QObject::connect(edit, &QPlainTextEdit::textChanged, [this, id]() { SendControlNotify(id, EN_CHANGE); });
+          widget = edit;
+        } else {
+          auto* edit = new QLineEdit(ToQ(c.text), dialog);
+          edit->setReadOnly(c.style & ES_READONLY);
+          edit->setFrame(c.style & WS_BORDER);
+          if (c.style & ES_CENTER) edit->setAlignment(Qt::AlignCenter);
+          if (c.style & ES_RIGHT) edit->setAlignment(Qt::AlignRight);
+          if (c.style & ES_READONLY) edit->setFocusPolicy(Qt::ClickFocus);
+          QObject::connect(edit, &QLineEdit::textEdited, [this, id]() { SendControlNotify(id, EN_CHANGE); });
+          widget = edit;
+        }
+        break;
+      }
+      case ControlKind::PushButton:
+      case ControlKind::DefPushButton: {
+        auto* button = new QPushButton(ToQ(c.text), dialog);
+        button->setAutoDefault(false);
+        button->setDefault(c.kind == ControlKind::DefPushButton);
+        QObject::connect(button, &QPushButton::clicked, [this, id]() { SendControlNotify(id, BN_CLICKED); });
+        widget = button;
+        break;
+      }
+      case ControlKind::CheckBox: {
+        auto* box = new QCheckBox(ToQ(c.text), dialog);
+        QObject::connect(box, &QCheckBox::clicked, [this, id]() { SendControlNotify(id, BN_CLICKED); });
+        widget = box;
+        break;
+      }
+      case ControlKind::RadioButton: {
+        auto* radio = new QRadioButton(ToQ(c.text), dialog);
+        radio->setAutoExclusive(false);
+        if (!radioGroup || (c.style & WS_GROUP)) {
+          radioGroup = new QButtonGroup(dialog);
+          radioGroup->setExclusive(true);
+        }
+        radioGroup->addButton(radio);
+        QObject::connect(radio, &QRadioButton::clicked, [this, id]() { SendControlNotify(id, BN_CLICKED); });
+        widget = radio;
+        break;
+      }
+      case ControlKind::ComboBox: {
+        auto* combo = new QComboBox(dialog);
+        QObject::connect(combo, QOverload<int>::of(&QComboBox::activated),
+                         [this, id](int) { SendControlNotify(id, CBN_SELCHANGE); });
+        widget = combo;
+        geometry.setHeight(std::min(geometry.height(), DialogUnitsToPixelsY(14)));
+        break;
+      }
+      case ControlKind::ListBox:
+        widget = new QListWidget(dialog);
+        break;
+      case ControlKind::Bitmap: {
+        auto* picture = new QLabel(dialog);
+        if (const QImage* image = BitmapResourceImage(c.resource))
+          picture->setPixmap(QPixmap::fromImage(image->scaled(geometry.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+        widget = picture;
+        break;
+      }
+      case ControlKind::UpDown:
+        widget = new CUpDownWidget(dialog, c.style & UDS_HORZ, [this, id](int delta) { SendControlNotify(id, UDN_DELTAPOS, delta); });
+        break;
+      case ControlKind::Slider:
+        widget = new QSlider(Qt::Horizontal, dialog);
+        break;
+      case ControlKind::DateTime:
+        widget = new QDateTimeEdit(dialog);
+        break;
+    }
+    if (!widget) continue;
+    widget->setGeometry(geometry);
+    if (c.style & WS_DISABLED) widget->setEnabled(false);
+    if (c.kind == ControlKind::GroupBox) widget->lower();
+    auto control = std::make_unique<CWnd>();
+    control->AttachWidget(widget, false);
+    control->SetDlgCtrlID(id);
+    m_data->controls.push_back(std::move(control));
+  }
+  if (tpl->style & DS_CENTER) {
+    QScreen* screen = parentWidget ? parentWidget->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+      QRect area = screen->availableGeometry();
+      dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
+    }
+  } else if (parentWidget) {
+    dialog->move(parentWidget->mapToGlobal(QPoint(DialogUnitsToPixelsX(tpl->x), DialogUnitsToPixelsY(tpl->y))));
+  }
+  return TRUE;
+}
+
+INT_PTR CDialog::DoModal() {
+  if (!BuildWindow(m_pParent ? m_pParent : AfxGetMainWnd(), true)) return -1;
+  m_data->result = IDCANCEL;
+  auto* dialog = static_cast<QDialog*>(GetWidget());
+  OnInitDialog();
+  {
+    ModalScope modal;
+    dialog->exec();
+  }
+  INT_PTR result = m_data->result;
+  QWidget* w = GetWidget();
+  DetachWidget();
+  m_data->controls.clear();
+  delete w;
+  return result;
+}
+
+BOOL CDialog::Create(UINT templateId, CWnd* parent) {
+  if (HasWindow()) return FALSE;
+  m_templateId = templateId;
+  m_pParent = parent;
+  if (!BuildWindow(parent, false)) return FALSE;
+  OnInitDialog();
+  const DialogTemplate* tpl = AfxFindDialog(templateId);
+  if (tpl && (tpl->style & WS_VISIBLE)) GetWidget()->show();
+  return TRUE;
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CDialog::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void CDialog::EndDialog(int result) {
+  m_data->result = result;
+  auto* dialog = dynamic_cast<QDialog*>(GetWidget());
+  if (!dialog) return;
+  if (m_data->modal)
+    dialog->done(result);
+  else
+    dialog->hide();
+}
+
+// ---- Data exchange -------------------------------------------------------------------
+
+BOOL CWnd::UpdateData(BOOL saveAndValidate) {
+  CDataExchange dx(this, saveAndValidate);
+  DoDataExchange(&dx);
+  return dx.m_failed ? FALSE : TRUE;
+}
+
+CWnd* CDataExchange::PrepareCtrl(int id) {
+  m_lastControl = id;
+  return m_pDlgWnd ? m_pDlgWnd->GetDlgItem(id) : nullptr;
+}
+
+void CDataExchange::Fail(const char* message) {
+  if (m_failed) return;
+  m_failed = true;
+  AfxMessageBox(message, MB_ICONEXCLAMATION);
+  if (CWnd* control = m_pDlgWnd ? m_pDlgWnd->GetDlgItem(m_lastControl) : nullptr) {
+    control->SetFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(control->GetWidget())) edit->selectAll();
+  }
+}
+
+namespace {
+
+QWidget* ControlWidget(CDataExchange* pDX, int id) {
+  CWnd* control = pDX->PrepareCtrl(id);
+  return control ? control->GetWidget() : nullptr;
+}
+
+CString ControlText(QWidget* w) {
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return FromQ(edit->text());
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) return FromQ(edit->toPlainText());
+  if (auto* combo = qobject_cast<QComboBox*>(w)) return FromQ(combo->currentText());
+  if (auto* label = qobject_cast<QLabel*>(w)) return FromQ(label->text());
+  return CString();
+}
+
+void SetControlText(QWidget* w, const CString& text) {
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    if (edit->text() != ToQ(text)) edit->setText(ToQ(text));
+  } else if (auto* edit = qobject_cast<QPlainTextEdit*>(w)) {
+    edit->setPlainText(ToQ(text));
+  } else if (auto* label = qobject_cast<QLabel*>(w)) {
+    label->setText(ToQ(text));
+  }
+}
+
+CString Trimmed(const CString& s) {
+  CString t = s;
+  t.Trim();
+  return t;
+}
+
+// Whole text as a signed integer; false for anything else.
+bool ParseInteger(const CString& text, long long& value) {
+  CString t = Trimmed(text);
+  if (t.empty()) return false;
+  size_t i = 0;
+  bool negative = false;
+  if (t[0] == '+' || t[0] == '-') {
+    negative = t[0] == '-';
+    i = 1;
+  }
+  if (i >= t.size()) return false;
+  long long v = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9') return false;
+    v = v * 10 + (t[i] - '0');
+    if (v > 4294967295LL) return false;
+  }
+  value = negative ? -v : v;
+  return true;
+}
+
+bool ParseReal(const CString& text, double& value) {
+  CString t = Trimmed(text);
+  if (t.empty()) return false;
+  char* end = nullptr;
+  value = StrtodC(t.c_str(), &end);
+  return end && *end == '\0';
+}
+
+}  // namespace
+
+void DDX_Text(CDataExchange* pDX, int id, long& value) {
+  if (pDX->m_failed) return;
+  QWidget* w = ControlWidget(pDX, id);
+  if (!w) return;
+  if (pDX->m_bSaveAndValidate) {
+    long long v = 0;
+    if (!ParseInteger(ControlText(w), v) || v < -2147483648LL || v > 2147483647LL)
+      return pDX->Fail("Please enter an integer.");
+    value = static_cast<long>(v);
+  } else {
+    SetControlText(w, FormatC("%ld", value));
+  }
+}
+
+void DDX_Text(CDataExchange* pDX, int id, int& value) {
+  long v = value;
+  DDX_Text(pDX, id, v);
+  if (pDX->m_bSaveAndValidate && !pDX->m_failed) value = static_cast<int>(v);
+}
+
+void DDX_Text(CDataExchange* pDX, int id, UINT& value) {
+  if (pDX->m_failed) return;
+  QWidget* w = ControlWidget(pDX, id);
+  if (!w) return;
+  if (pDX->m_bSaveAndValidate) {
+    long long v = 0;
+    if (!ParseInteger(ControlText(w), v) || v < 0 || v > 4294967295LL)
+      return pDX->Fail("Please enter a positive integer.");
+    value = static_cast<UINT>(v);
+  } else {
+    SetControlText(w, FormatC("%u", value));
+  }
+}
+
+void DDX_Text(CDataExchange* pDX, int id, double& value) {
+  if (pDX->m_failed) return;
+  QWidget* w = ControlWidget(pDX, id);
+  if (!w) return;
+  if (pDX->m_bSaveAndValidate) {
+    double v = 0;
+    if (!ParseReal(ControlText(w), v)) return pDX->Fail("Please enter a number.");
+    value = v;
+  } else {
+    SetControlText(w, FormatC("%.15g", value));
+  }
+}
+
+void DDX_Text(CDataExchange* pDX, int id, float& value) {
+  if (pDX->m_failed) return;
+  QWidget* w = ControlWidget(pDX, id);
+  if (!w) return;
+  if (pDX->m_bSaveAndValidate) {
+    double v = 0;
+    if (!ParseReal(ControlText(w), v) || v > 3.402823466e38 || v < -3.402823466e38)
+      return pDX->Fail("Please enter a number.");
+    value = static_cast<float>(v);
+  } else {
+    SetControlText(w, FormatC("%.6g", static_cast<double>(value)));
+  }
+}
+
+void DDX_Text(CDataExchange* pDX, int id, CString& value) {
+  if (pDX->m_failed) return;
+  QWidget* w = ControlWidget(pDX, id);
+  if (!w) return;
+  if (pDX->m_bSaveAndValidate)
+    value = ControlText(w);
+  else
+    SetControlText(w, value);
+}
+
+void DDX_Check(CDataExchange* pDX, int id, int& value) {
+  if (pDX->m_failed) return;
+  auto* button = qobject_cast<QAbstractButton*>(ControlWidget(pDX, id));
+  if (!button) return;
+  if (pDX->m_bSaveAndValidate)
+    value = button->isChecked() ? 1 : 0;
+  else
+    button->setChecked(value != 0);
+}
+
+void DDX_Check(CDataExchange* pDX, int id, bool& value) {
+  int v = value ? 1 : 0;
+  DDX_Check(pDX, id, v);
+  value = v != 0;
+}
+
+void DDX_CBString(CDataExchange* pDX, int id, CString& value) {
+  if (pDX->m_failed) return;
+  auto* combo = qobject_cast<QComboBox*>(ControlWidget(pDX, id));
+  if (!combo) return;
+  if (pDX->m_bSaveAndValidate) {
+    value = FromQ(combo->currentText());
+  } else {
+    // Selects the first entry that begins with the text (case-insensitive).
+    QString q = ToQ(value);
+    int found = -1;
+    for (int i = 0; i < combo->count() && found < 0; ++i)
+      if (combo->itemText(i).startsWith(q, Qt::CaseInsensitive)) found = i;
+    if (found >= 0) combo->setCurrentIndex(found);
+    else if (combo->isEditable()) combo->setEditText(q);
+  }
+}
+
+void DDX_CBIndex(CDataExchange* pDX, int id, int& index) {
+  if (pDX->m_failed) return;
+  auto* combo = qobject_cast<QComboBox*>(ControlWidget(pDX, id));
+  if (!combo) return;
+  if (pDX->m_bSaveAndValidate)
+    index = combo->currentIndex();
+  else
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+void DDX_Slider(CDataExchange* pDX, int id, int& value) {
+  if (pDX->m_failed) return;
+  auto* slider = qobject_cast<QSlider*>(ControlWidget(pDX, id));
+  if (!slider) return;
+  if (pDX->m_bSaveAndValidate)
+    value = slider->value();
+  else
+    slider->setValue(value);
+}
+
+void DDX_DateTimeCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value) {
+  if (pDX->m_failed) return;
+  auto* edit = qobject_cast<QDateTimeEdit*>(ControlWidget(pDX, id));
+  if (!edit) return;
+  if (pDX->m_bSaveAndValidate) {
+    QDateTime t = edit->dateTime();
+    value.wYear = static_cast<WORD>(t.date().year());
+    value.wMonth = static_cast<WORD>(t.date().month());
+    value.wDay = static_cast<WORD>(t.date().day());
+    value.wDayOfWeek = static_cast<WORD>(t.date().dayOfWeek() % 7);
+    value.wHour = static_cast<WORD>(t.time().hour());
+    value.wMinute = static_cast<WORD>(t.time().minute());
+    value.wSecond = static_cast<WORD>(t.time().second());
+    value.wMilliseconds = 0;
+  } else {
+    QDate date(value.wYear, value.wMonth, value.wDay);
+    QTime time(value.wHour, value.wMinute, value.wSecond);
+    if (date.isValid() && time.isValid()) edit->setDateTime(QDateTime(date, time));
+  }
+}
+
+void DDV_MinMaxInt(CDataExchange* pDX, int value, int minValue, int maxValue) {
+  if (pDX->m_failed || !pDX->m_bSaveAndValidate) return;
+  if (value < minValue || value > maxValue)
+    pDX->Fail(FormatC("Please enter an integer between %d and %d.", minValue, maxValue).c_str());
+}
+
+void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minValue, UINT maxValue) {
+  if (pDX->m_failed || !pDX->m_bSaveAndValidate) return;
+  if (value < minValue || value > maxValue)
+    pDX->Fail(FormatC("Please enter an integer between %u and %u.", minValue, maxValue).c_str());
+}
+
+void DDV_MinMaxFloat(CDataExchange* pDX, float value, float minValue, float maxValue) {
+  if (pDX->m_failed || !pDX->m_bSaveAndValidate) return;
+  if (!(value >= minValue && value <= maxValue))
+    pDX->Fail(FormatC("Please enter a number between %.6g and %.6g.", static_cast<double>(minValue),
+                      static_cast<double>(maxValue)).c_str());
+}
+
+void DDV_MinMaxDouble(CDataExchange* pDX, double value, double minValue, double maxValue) {
+  if (pDX->m_failed || !pDX->m_bSaveAndValidate) return;
+  if (!(value >= minValue && value <= maxValue))
+    pDX->Fail(FormatC("Please enter a number between %.15g and %.15g.", minValue, maxValue).c_str());
+}
+
+void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars) {
+  if (pDX->m_failed) return;
+  if (!pDX->m_bSaveAndValidate) {
+    CWnd* control = pDX->m_pDlgWnd ? pDX->m_pDlgWnd->GetDlgItem(pDX->m_lastControl) : nullptr;
+    if (auto* edit = control ? qobject_cast<QLineEdit*>(control->GetWidget()) : nullptr) edit->setMaxLength(maxChars);
+    return;
+  }
+  if (value.GetLength() > maxChars)
+    pDX->Fail(FormatC("Please enter no more than %d characters.", maxChars).c_str());
+}
+
+void AfxAddComboString(CWnd* dialog, int id, const char* text) {
+  CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
+  if (auto* combo = control ? qobject_cast<QComboBox*>(control->GetWidget()) : nullptr) combo->addItem(ToQ(text));
+}
+
+void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue) {
+  CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
+  if (auto* slider = control ? qobject_cast<QSlider*>(control->GetWidget()) : nullptr)
+    slider->setRange(minValue, maxValue);
+}
+
+void SetFileChooserHandler(std::function<BOOL(CString& path)> handler) { g_fileChooser = std::move(handler); }
+
+BOOL AfxChooseFile(BOOL open, const char* defaultExtension, const char* fileName, const char* filter, CWnd* parent,
+                   CString& path) {
+  if (g_fileChooser) {
+    ModalScope modal;
+    return g_fileChooser(path);
+  }
+  // "Description|*.ext|" pairs become the toolkit's "Description (*.ext)" filters.
+  QStringList filters;
+  QStringList parts = ToQ(filter ? filter : "").split('|');
+  for (int i = 0; i + 1 < parts.size(); i += 2)
+    if (!parts[i].isEmpty()) filters << QString("%1 (%2)").arg(parts[i].trimmed(), parts[i + 1].trimmed().replace(';', ' '));
+  QFileDialog chooser(parent ? parent->GetWidget() : nullptr);
+  chooser.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  chooser.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (!filters.isEmpty()) chooser.setNameFilters(filters);
+  if (defaultExtension) chooser.setDefaultSuffix(ToQ(defaultExtension).remove(0, defaultExtension[0] == '.' ? 1 : 0));
+  if (fileName) chooser.selectFile(ToQ(fileName));
+  int result;
+  {
+    ModalScope modal;
+    result = chooser.exec();
+  }
+  if (result != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return FALSE;
+  path = FromQ(chooser.selectedFiles().first());
+  return TRUE;
+}

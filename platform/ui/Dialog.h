@@ -1,0 +1,123 @@
+#pragma once
+// Dialogs built from templates kept as data (control id, kind, text, style,
+// geometry in dialog units), modal or modeless, and the ordered data exchange
+// between a dialog's members and its controls.
+#include <functional>
+
+#include "Wnd.h"
+
+enum class ControlKind {
+  Static,
+  GroupBox,
+  Edit,
+  PushButton,
+  DefPushButton,
+  CheckBox,
+  RadioButton,
+  ComboBox,
+  ListBox,
+  Bitmap,    // a picture: `resource` is the bitmap id
+  UpDown,    // arrows that send UDN_DELTAPOS with -1 (up/right) or +1 (down/left)
+  Slider,
+  DateTime,
+};
+
+struct DialogControl {
+  ControlKind kind;
+  int id;  // -1 for statics that are never addressed
+  const char* text;
+  DWORD style;
+  short x, y, cx, cy;  // dialog units
+  UINT resource = 0;
+};
+
+struct DialogTemplate {
+  UINT id;
+  const char* caption;
+  DWORD style;  // WS_CAPTION for a title bar, DS_CENTER, WS_VISIBLE...
+  short x, y, cx, cy;
+  const DialogControl* controls;
+  size_t count;
+};
+void AfxRegisterDialogs(const DialogTemplate* table, size_t count);
+const DialogTemplate* AfxFindDialog(UINT id);
+
+class CDialog : public CWnd {
+ public:
+  explicit CDialog(UINT templateId = 0, CWnd* parent = nullptr);
+  ~CDialog() override;
+
+  // Runs the dialog modally: the EndDialog result (IDOK 1, IDCANCEL 2), -1
+  // when the template is missing.
+  virtual INT_PTR DoModal();
+  // Creates the dialog modeless; visible when its template says WS_VISIBLE.
+  BOOL Create(UINT templateId, CWnd* parent = nullptr);
+  virtual BOOL OnInitDialog();
+  virtual void OnOK();
+  virtual void OnCancel();
+  void EndDialog(int result);
+  UINT GetTemplateId() const { return m_templateId; }
+  // Routes a control notification (button click: BN_CLICKED as a command id).
+  void SendControlNotify(int id, UINT code, int value = 0);
+
+ protected:
+  // Handler of a control notification; the int is the up-down delta.
+  void MapNotify(int id, UINT code, std::function<void(int)> handler);
+
+ private:
+  BOOL BuildWindow(CWnd* parent, bool modal);
+  UINT m_templateId;
+  CWnd* m_pParent;
+  struct Data;
+  std::unique_ptr<Data> m_data;
+};
+
+// One date and time value of a date control.
+struct SYSTEMTIME {
+  WORD wYear = 2000, wMonth = 1, wDayOfWeek = 0, wDay = 1, wHour = 0, wMinute = 0, wSecond = 0, wMilliseconds = 0;
+};
+
+// Exchange in declaration order; the first failed conversion or range check
+// shows its message, puts the focus on that control and stops the exchange.
+class CDataExchange {
+ public:
+  CDataExchange(CWnd* dialog, BOOL saveAndValidate) : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+  CWnd* m_pDlgWnd;
+  BOOL m_bSaveAndValidate;
+  bool m_failed = false;
+  int m_lastControl = 0;
+  // Marks the control the next range check refers to.
+  CWnd* PrepareCtrl(int id);
+  // Shows the message, focuses the last control and stops the exchange.
+  void Fail(const char* message);
+};
+
+void DDX_Text(CDataExchange* pDX, int id, int& value);
+void DDX_Text(CDataExchange* pDX, int id, UINT& value);
+void DDX_Text(CDataExchange* pDX, int id, long& value);
+void DDX_Text(CDataExchange* pDX, int id, float& value);
+void DDX_Text(CDataExchange* pDX, int id, double& value);
+void DDX_Text(CDataExchange* pDX, int id, CString& value);
+void DDX_Check(CDataExchange* pDX, int id, int& value);
+void DDX_Check(CDataExchange* pDX, int id, bool& value);
+void DDX_CBString(CDataExchange* pDX, int id, CString& value);
+void DDX_CBIndex(CDataExchange* pDX, int id, int& index);
+void DDX_Slider(CDataExchange* pDX, int id, int& value);
+void DDX_DateTimeCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value);
+
+void DDV_MinMaxInt(CDataExchange* pDX, int value, int minValue, int maxValue);
+void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minValue, UINT maxValue);
+void DDV_MinMaxFloat(CDataExchange* pDX, float value, float minValue, float maxValue);
+void DDV_MinMaxDouble(CDataExchange* pDX, double value, double minValue, double maxValue);
+void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars);
+
+// Controls' contents and lists (combo boxes, list boxes, sliders).
+void AfxAddComboString(CWnd* dialog, int id, const char* text);
+void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue);
+
+// The standard file chooser: TRUE with the chosen path (CP1252) when the user chose a file.
+// filter: "Description|*.ext|...|".
+BOOL AfxChooseFile(BOOL open, const char* defaultExtension, const char* fileName, const char* filter,
+                   CWnd* parent, CString& path);
+// Replaces the file chooser (tests): returns TRUE with a path, FALSE for Cancel.
+void SetFileChooserHandler(std::function<BOOL(CString& path)> handler);

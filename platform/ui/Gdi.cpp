@@ -1,0 +1,257 @@
+// Drawing calls on QPainter, bitmap resources drawn by code, and image lists.
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <map>
+#include <vector>
+
+#include "UiPrivate.h"
+
+struct CDC::State {
+  QColor textColor = Qt::black;
+  int bkMode = OPAQUE;
+  QPoint current;
+  QBrush brush = QBrush(Qt::white);
+  QPen pen = QPen(Qt::black, 1);
+  QFont font;
+};
+
+// The painter of one drawing call, with the device context's current objects.
+class CDC::Paint {
+ public:
+  explicit Paint(CDC& dc) : m_dc(dc) {
+    if (dc.m_painter) {
+      m_p = dc.m_painter;
+    } else if (dc.m_image && !dc.m_image->isNull()) {
+      m_own = std::make_unique<QPainter>(dc.m_image);
+      m_p = m_own.get();
+    }
+    if (m_p) {
+      m_p->setBrush(dc.m_state->brush);
+      m_p->setPen(dc.m_state->pen);
+      m_p->setFont(dc.m_state->font);
+    }
+  }
+  QPainter* operator->() const { return m_p; }
+  explicit operator bool() const { return m_p != nullptr; }
+
+ private:
+  CDC& m_dc;
+  QPainter* m_p = nullptr;
+  std::unique_ptr<QPainter> m_own;
+};
+
+CDC::CDC(QPainter* painter) : m_painter(painter), m_state(std::make_unique<State>()) {}
+CDC::CDC(QImage* image) : m_image(image), m_state(std::make_unique<State>()) {}
+CDC::~CDC() = default;
+
+void CDC::FillSolidRect(int x, int y, int width, int height, COLORREF color) {
+  if (Paint p{*this}) p->fillRect(x, y, width, height, ToQColor(color));
+}
+
+void CDC::FillSolidRect(const RECT* rect, COLORREF color) {
+  if (rect) FillSolidRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, color);
+}
+
+COLORREF CDC::SetPixel(int x, int y, COLORREF color) {
+  Paint p{*this};
+  if (!p) return 0;
+  p->setPen(ToQColor(color));
+  p->drawPoint(x, y);
+  return color;
+}
+
+void CDC::SetBrushColor(COLORREF color) { m_state->brush = QBrush(ToQColor(color)); }
+void CDC::SetNullBrush() { m_state->brush = QBrush(Qt::NoBrush); }
+void CDC::SetPenColor(COLORREF color, int width) { m_state->pen = QPen(ToQColor(color), width); }
+void CDC::SetNullPen() { m_state->pen = QPen(Qt::NoPen); }
+
+BOOL CDC::Rectangle(int left, int top, int right, int bottom) {
+  Paint p{*this};
+  if (!p) return FALSE;
+  // GDI rectangles exclude the right and bottom edges.
+  p->drawRect(left, top, right - left - 1, bottom - top - 1);
+  return TRUE;
+}
+
+BOOL CDC::Ellipse(int left, int top, int right, int bottom) {
+  Paint p{*this};
+  if (!p) return FALSE;
+  // Hard edges, as GDI draws them: a blended edge would keep a fringe of
+  // the transparent colour around tool-bar pictures.
+  p->drawEllipse(QRect(left, top, right - left - 1, bottom - top - 1));
+  return TRUE;
+}
+
+void CDC::MoveTo(int x, int y) { m_state->current = QPoint(x, y); }
+
+BOOL CDC::LineTo(int x, int y) {
+  Paint p{*this};
+  if (!p) return FALSE;
+  p->drawLine(m_state->current, QPoint(x, y));
+  m_state->current = QPoint(x, y);
+  return TRUE;
+}
+
+COLORREF CDC::SetTextColor(COLORREF color) {
+  COLORREF old = FromQColor(m_state->textColor);
+  m_state->textColor = ToQColor(color);
+  return old;
+}
+
+int CDC::SetBkMode(int mode) {
+  int old = m_state->bkMode;
+  m_state->bkMode = mode;
+  return old;
+}
+
+void CDC::SelectFont(const char* face, int height, int weight, bool italic) {
+  QFont font(ToQ(face));
+  font.setPixelSize(height > 0 ? height : 12);
+  font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
+  font.setItalic(italic);
+  m_state->font = font;
+}
+
+BOOL CDC::TextOut(int x, int y, const char* text) {
+  Paint p{*this};
+  if (!p) return FALSE;
+  QString q = ToQ(text);
+  QFontMetrics fm(m_state->font);
+  QRect box(x, y, fm.horizontalAdvance(q), fm.height());
+  if (m_state->bkMode == OPAQUE) p->fillRect(box, Qt::white);
+  p->setPen(m_state->textColor);
+  p->drawText(box, Qt::AlignLeft | Qt::AlignTop, q);
+  return TRUE;
+}
+
+void CDC::DrawCenteredText(const RECT* rect, const char* text) {
+  Paint p{*this};
+  if (!p || !rect) return;
+  QRect box(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+  p->setPen(m_state->textColor);
+  p->drawText(box, Qt::AlignCenter | Qt::TextSingleLine, ToQ(text));
+}
+
+SIZE CDC::GetTextExtent(const char* text) {
+  SIZE s;
+  QFontMetrics fm(m_state->font);
+  s.cx = fm.horizontalAdvance(ToQ(text));
+  s.cy = fm.height();
+  return s;
+}
+
+// ---- Bitmap resources ---------------------------------------------------------
+
+namespace {
+
+std::map<UINT, BitmapResource>& BitmapTable() {
+  static std::map<UINT, BitmapResource> table;
+  return table;
+}
+
+std::map<UINT, QImage>& BitmapCache() {
+  static std::map<UINT, QImage> cache;
+  return cache;
+}
+
+}  // namespace
+
+void AfxRegisterBitmaps(const BitmapResource* table, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    BitmapTable()[table[i].id] = table[i];
+    BitmapCache().erase(table[i].id);
+  }
+}
+
+const QImage* BitmapResourceImage(UINT id) {
+  auto cached = BitmapCache().find(id);
+  if (cached != BitmapCache().end()) return &cached->second;
+  auto it = BitmapTable().find(id);
+  if (it == BitmapTable().end() || it->second.width <= 0 || it->second.height <= 0) return nullptr;
+  QImage image(it->second.width, it->second.height, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    CDC dc(&painter);
+    if (it->second.paint) it->second.paint(dc, it->second.width, it->second.height);
+  }
+  return &(BitmapCache()[id] = image);
+}
+
+CBitmap::CBitmap() = default;
+CBitmap::~CBitmap() = default;
+
+BOOL CBitmap::LoadBitmap(UINT resourceId) {
+  const QImage* image = BitmapResourceImage(resourceId);
+  if (!image) return FALSE;
+  m_image = std::make_unique<QImage>(*image);
+  return TRUE;
+}
+
+BOOL CBitmap::GetBitmap(BITMAP* info) const {
+  if (!m_image || !info) return FALSE;
+  info->bmWidth = m_image->width();
+  info->bmHeight = m_image->height();
+  info->bmBitsPixel = 24;
+  return TRUE;
+}
+
+COLORREF CBitmap::GetBitsPixel(int x, int rowFromBottom) const {
+  if (!m_image || x < 0 || x >= m_image->width() || rowFromBottom < 0 || rowFromBottom >= m_image->height())
+    return 0;
+  return FromQColor(m_image->pixelColor(x, m_image->height() - 1 - rowFromBottom));
+}
+
+void CBitmap::DeleteObject() { m_image.reset(); }
+const QImage* CBitmap::Image() const { return m_image.get(); }
+
+// ---- Image lists ----------------------------------------------------------------
+
+struct CImageList::Data {
+  int cx = 0;
+  int cy = 0;
+  UINT flags = 0;
+  std::vector<QImage> images;
+};
+
+CImageList::CImageList() : m_data(std::make_unique<Data>()) {}
+CImageList::~CImageList() = default;
+
+BOOL CImageList::Create(int cx, int cy, UINT flags, int initial, int) {
+  if (cx <= 0 || cy <= 0) return FALSE;
+  m_data->cx = cx;
+  m_data->cy = cy;
+  m_data->flags = flags;
+  m_data->images.clear();
+  m_data->images.reserve(initial > 0 ? static_cast<size_t>(initial) : 0);
+  return TRUE;
+}
+
+int CImageList::Add(CBitmap* bitmap, COLORREF mask) {
+  if (!bitmap || !bitmap->Image() || m_data->cx <= 0) return -1;
+  const QImage& source = *bitmap->Image();
+  int first = static_cast<int>(m_data->images.size());
+  QRgb key = qRgb(GetRValue(mask), GetGValue(mask), GetBValue(mask));
+  for (int x = 0; x + m_data->cx <= source.width(); x += m_data->cx) {
+    QImage piece = source.copy(x, 0, m_data->cx, std::min(m_data->cy, source.height()))
+                       .convertToFormat(QImage::Format_ARGB32);
+    if (m_data->flags & ILC_MASK) {
+      for (int y = 0; y < piece.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(piece.scanLine(y));
+        for (int i = 0; i < piece.width(); ++i)
+          if ((line[i] & 0xFFFFFF) == (key & 0xFFFFFF)) line[i] = 0;
+      }
+    }
+    m_data->images.push_back(piece);
+  }
+  return first;
+}
+
+int CImageList::GetImageCount() const { return static_cast<int>(m_data->images.size()); }
+
+const QImage* CImageList::GetImage(int index) const {
+  if (index < 0 || index >= GetImageCount()) return nullptr;
+  return &m_data->images[static_cast<size_t>(index)];
+}

@@ -1,0 +1,77 @@
+// Dialog templates of the shell's windows, geometry in dialog units.
+#include "Resource.h"
+
+namespace {
+
+constexpr DWORD kEditBox = WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP;
+constexpr DWORD kNumberBox = WS_BORDER | ES_READONLY | ES_RIGHT;
+constexpr DWORD kArrows = UDS_HORZ | UDS_ARROWKEYS;
+
+const DialogControl kSplashControls[] = {
+    {ControlKind::Bitmap, -1, nullptr, 0, 0, 0, 312, 222, IDB_SPLASH},
+    {ControlKind::Edit, IDC_STATUS_TEXT, "", ES_READONLY | ES_CENTER, 0, 210, 312, 12},
+};
+
+const DialogControl kLoadingControls[] = {
+    {ControlKind::Bitmap, -1, nullptr, 0, 0, 0, 278, 35, IDB_LOADING},
+    {ControlKind::Edit, IDC_STATUS_TEXT, "", ES_READONLY | ES_CENTER | WS_BORDER, 0, 35, 278, 12},
+};
+
+const DialogControl kAddPictureControls[] = {
+    {ControlKind::GroupBox, -1, "Path of the picture", 0, 7, 4, 216, 40},
+    {ControlKind::Edit, 1020, "", kEditBox, 15, 20, 150, 14},
+    {ControlKind::PushButton, 1007, "Browse", WS_TABSTOP, 170, 20, 45, 14},
+    {ControlKind::GroupBox, -1, "Position and correction", 0, 7, 48, 216, 76},
+    {ControlKind::Static, -1, "Scale :", 0, 15, 62, 70, 10},
+    {ControlKind::Edit, 1025, "", kNumberBox, 90, 60, 60, 13},
+    {ControlKind::UpDown, 1026, nullptr, kArrows, 152, 60, 24, 13},
+    {ControlKind::Static, -1, "RA correction :", 0, 15, 78, 70, 10},
+    {ControlKind::Edit, 1022, "", kNumberBox, 90, 76, 60, 13},
+    {ControlKind::UpDown, 1027, nullptr, kArrows, 152, 76, 24, 13},
+    {ControlKind::Static, -1, "Dec correction :", 0, 15, 94, 70, 10},
+    {ControlKind::Edit, 1040, "", kNumberBox, 90, 92, 60, 13},
+    {ControlKind::UpDown, 1028, nullptr, kArrows, 152, 92, 24, 13},
+    {ControlKind::Static, -1, "Rotation (\xB0) :", 0, 15, 110, 70, 10},
+    {ControlKind::Edit, 1023, "", kNumberBox, 90, 108, 60, 13},
+    {ControlKind::UpDown, 1029, nullptr, kArrows, 152, 108, 24, 13},
+    {ControlKind::PushButton, 1063, "OK", WS_TABSTOP, 60, 130, 50, 14},
+    {ControlKind::PushButton, 1065, "Cancel", WS_TABSTOP, 120, 130, 50, 14},
+};
+
+const DialogControl kLx200Controls[] = {
+    {ControlKind::GroupBox, -1, "Direction", 0, 7, 4, 100, 82},
+    {ControlKind::PushButton, 1065, "N", WS_TABSTOP, 42, 18, 26, 16},
+    {ControlKind::PushButton, 1063, "W", WS_TABSTOP, 14, 37, 26, 16},
+    {ControlKind::PushButton, 1067, "Stop", WS_TABSTOP, 42, 37, 26, 16},
+    {ControlKind::PushButton, 1007, "E", WS_TABSTOP, 70, 37, 26, 16},
+    {ControlKind::PushButton, 1066, "S", WS_TABSTOP, 42, 56, 26, 16},
+    {ControlKind::GroupBox, -1, "Speed", 0, 112, 4, 100, 82},
+    {ControlKind::CheckBox, 1030, "Guide", WS_TABSTOP, 122, 18, 80, 12},
+    {ControlKind::CheckBox, 1031, "Center", WS_TABSTOP, 122, 33, 80, 12},
+    {ControlKind::CheckBox, 1040, "Find", WS_TABSTOP, 122, 48, 80, 12},
+    {ControlKind::CheckBox, 1069, "Slew", WS_TABSTOP, 122, 63, 80, 12},
+    {ControlKind::GroupBox, -1, "Position", 0, 7, 90, 205, 46},
+    {ControlKind::Static, -1, "RA:", 0, 14, 104, 20, 10},
+    {ControlKind::Edit, 1019, "", WS_BORDER | ES_READONLY, 36, 102, 62, 13},
+    {ControlKind::Static, -1, "Dec:", 0, 110, 104, 22, 10},
+    {ControlKind::Edit, 1020, "", WS_BORDER | ES_READONLY, 136, 102, 66, 13},
+    {ControlKind::Static, -1, "EL:", 0, 14, 119, 20, 10},
+    {ControlKind::Edit, 1021, "", WS_BORDER | ES_READONLY, 36, 117, 62, 13},
+    {ControlKind::Static, -1, "AZ :", 0, 110, 119, 22, 10},
+    {ControlKind::Edit, 1022, "", WS_BORDER | ES_READONLY, 136, 117, 66, 13},
+    {ControlKind::GroupBox, -1, "Option", 0, 7, 140, 205, 26},
+    {ControlKind::CheckBox, 1060, "Show scope position", WS_TABSTOP, 14, 151, 120, 12},
+};
+
+#define CONTROLS(a) a, sizeof(a) / sizeof(a[0])
+
+}  // namespace
+
+const DialogTemplate kDialogTemplates[] = {
+    {IDD_SPLASH, "", WS_POPUP | DS_CENTER, 0, 0, 312, 222, CONTROLS(kSplashControls)},
+    {IDD_LOADING, "", WS_POPUP | WS_BORDER | DS_CENTER, 0, 0, 278, 47, CONTROLS(kLoadingControls)},
+    {IDD_ADD_PICTURE, "Add a picture...", WS_POPUP | WS_CAPTION | WS_SYSMENU, 40, 40, 230, 152,
+     CONTROLS(kAddPictureControls)},
+    {IDD_LX200, " LX 200 scope...", WS_POPUP | WS_CAPTION | WS_SYSMENU, 60, 60, 220, 172, CONTROLS(kLx200Controls)},
+};
+const size_t kDialogTemplateCount = sizeof(kDialogTemplates) / sizeof(kDialogTemplates[0]);

@@ -1,0 +1,60 @@
+#pragma once
+// Resource ids of the program: menus, tool bars, bitmaps, dialogs and the
+// string table, and the routine that hands them to the window layer.
+#include <cstddef>
+
+#include "Dialog.h"
+#include "Frame.h"
+
+// Menus and tool bars.
+constexpr unsigned IDR_MAINFRAME = 129;
+constexpr unsigned IDR_TOOLBAR_TOP = 5000;
+constexpr unsigned IDR_TOOLBAR_RIGHT = 273;
+constexpr unsigned IDR_TOOLBAR_LEFT = 400;
+constexpr unsigned IDR_TOOLBAR_FULLSCREEN = 314;
+// Bitmaps.
+constexpr unsigned IDB_TOOLBAR_TOP = 269;
+constexpr unsigned IDB_TOOLBAR_RIGHT = 270;
+constexpr unsigned IDB_TOOLBAR_LEFT = 271;
+constexpr unsigned IDB_TOOLBAR_RIGHT_DISABLED = 5004;
+constexpr unsigned IDB_TOOLBAR_LEFT_DISABLED = 5003;
+constexpr unsigned IDB_SPLASH = 1005;
+constexpr unsigned IDB_LOADING = 253;
+// Dialogs and their controls.
+constexpr unsigned IDD_SPLASH = 226;
+constexpr unsigned IDD_LOADING = 250;
+constexpr unsigned IDD_ADD_PICTURE = 238;
+constexpr unsigned IDD_LX200 = 348;
+constexpr int IDC_STATUS_TEXT = 1019;
+// String-table entries used by the shell.
+constexpr unsigned IDS_SOCKETS_FAILED = 104;
+constexpr unsigned IDS_TODAY = 106;
+constexpr unsigned IDS_TOMORROW = 107;
+constexpr unsigned IDS_PLANET_LIBRARY_MISSING = 300;
+constexpr unsigned IDS_RECOVER_COLORS = 1000;
+constexpr unsigned IDS_ERROR_CAPTION = 1001;
+constexpr unsigned IDS_CATALOGUES_MISSING = 1007;
+constexpr unsigned IDS_INITIALIZING = 3304;
+constexpr unsigned IDS_INITIALIZING_3D = 3305;
+constexpr unsigned IDS_CREATING_FONTS = 3306;
+constexpr unsigned IDS_LOADING_TEXTURES = 3307;
+constexpr unsigned IDS_CREATING_OBJECTS = 3308;
+constexpr unsigned IDS_LOADING_BSC5 = 3309;
+constexpr unsigned IDS_LOADING_SAC = 3310;
+constexpr unsigned IDS_PREPARATORY = 3311;
+constexpr unsigned IDS_EPHEMERIS = 3312;
+
+// The tables as data (the frame and the tests read them).
+extern const MenuItemResource kMainMenu[];
+extern const size_t kMainMenuCount;
+extern const ToolBarResource kToolBars[];
+extern const size_t kToolBarCount;
+extern const DialogTemplate kDialogTemplates[];
+extern const size_t kDialogTemplateCount;
+extern const StringResource kStringTable[];
+extern const size_t kStringTableCount;
+extern const BitmapResource kBitmaps[];
+extern const size_t kBitmapCount;
+
+// Registers every table with the window layer; call once before any window exists.
+void RegisterNuvarineResources();

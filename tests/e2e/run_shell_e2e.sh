@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Starts the real program from its install folder under a virtual X server:
+# title, maximised state, menus, splash, frames advancing, a second copy that
+# ends at once without a window, and a clean close. Every wait is bounded.
+set -u
+PROGRAM_DIR=$1
+if [ ! -x "$PROGRAM_DIR/nuvarine2" ]; then
+  echo "no program in $PROGRAM_DIR"; exit 1
+fi
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+mkdir -m 700 "$WORK/run"
+export XDG_RUNTIME_DIR=$WORK/run
+export XDG_CONFIG_HOME=$WORK/config
+export NUVARINE_STATUS_FILE=$WORK/status
+unset QT_QPA_PLATFORM
+export PROGRAM_DIR WORK
+
+cat > "$WORK/inner.sh" <<'INNER'
+set -u
+fail() { echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
+status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
+wait_for() {  # condition, seconds
+  local end=$((SECONDS + $2))
+  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
+  return 1
+}
+cd "$PROGRAM_DIR"
+./nuvarine2 > "$WORK/first.log" 2>&1 &
+PID=$!
+
+# The splash window appears first (469 x 372 picture scaled to its template).
+wait_for "xwininfo -root -tree 2>/dev/null | grep -q '468x361'" 20 || fail "no splash window"
+wait_for "[ -s \"$NUVARINE_STATUS_FILE\" ]" 30 || fail "no status from the running program"
+wait_for "[ \"\$(status frames)\" -ge 10 ] 2>/dev/null" 30 || fail "frames do not advance"
+[ "$(status title)" = "Nuvarine version 2" ] || fail "title is '$(status title)'"
+[ "$(status scene)" = "1" ] || fail "scene objects not created at frame 5"
+[ "$(status menus)" = "8" ] || fail "menu bar has $(status menus) menus"
+[ "$(status toolbars)" = "3" ] || fail "$(status toolbars) tool bars shown"
+[ "$(status panes)" = "3" ] || fail "status bar has $(status panes) panes"
+[ "$(status splash)" = "0" ] || fail "splash still shown after the first frames"
+WINDOW=$(xwininfo -root -tree | grep '"Nuvarine version 2"' | head -1 | awk '{print $1}')
+[ -n "$WINDOW" ] || fail "no main window"
+xprop -id "$WINDOW" _NET_WM_STATE | grep -q MAXIMIZED_VERT || fail "main window not maximised"
+xwininfo -id "$WINDOW" | grep -q IsViewable || fail "main window not shown"
+
+F1=$(status frames)
+sleep 1.5
+F2=$(status frames)
+[ "$F2" -gt "$F1" ] || fail "frames stopped at $F1"
+
+# A second copy ends at once, silently and without a window.
+START=$SECONDS
+timeout 15 ./nuvarine2 > "$WORK/second.log" 2>&1
+RC=$?
+[ $RC -ne 124 ] || fail "second copy did not end"
+[ $((SECONDS - START)) -le 5 ] || fail "second copy took $((SECONDS - START)) s"
+[ "$(xwininfo -root -tree | grep -c '"Nuvarine version 2"')" = "1" ] || fail "second copy opened a window"
+kill -0 "$PID" 2>/dev/null || fail "first copy died"
+
+# Clean close: the termination request closes the main window.
+kill -TERM "$PID"
+for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+if kill -0 "$PID" 2>/dev/null; then fail "program did not close"; fi
+wait "$PID"
+RC=$?
+[ $RC -eq 0 ] || fail "exit code $RC"
+grep -q "Version" "$PROGRAM_DIR/telescope.log" || fail "telescope log header missing"
+echo "PASS: frames $F1 -> $F2"
+INNER
+timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/inner.sh"

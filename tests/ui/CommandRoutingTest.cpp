@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "App.h"
+#include "UiTestSupport.h"
+
+namespace {
+
+std::vector<CString> g_calls;
+
+class TestDoc : public CDocument {
+  DECLARE_DYNCREATE(TestDoc)
+ public:
+  TestDoc() {
+    MapCommand(301, [] { g_calls.push_back("doc301"); });
+    MapCommand(302, [] { g_calls.push_back("doc302"); });
+  }
+};
+IMPLEMENT_DYNCREATE(TestDoc)
+
+class TestView : public CView {
+  DECLARE_DYNCREATE(TestView)
+ public:
+  TestView() {
+    MapCommand(301, [] { g_calls.push_back("view301"); });
+    MapCommand(303, [] { g_calls.push_back("view303"); });
+    MapUpdateCommandUI(303, [this](CCmdUI* ui) {
+      ui->Enable(m_enable303);
+      ui->SetCheck(m_check303);
+    });
+  }
+  void OnDraw(CDC*) override {}
+  bool m_enable303 = true;
+  int m_check303 = 0;
+};
+IMPLEMENT_DYNCREATE(TestView)
+
+class TestFrame : public CFrameWnd {
+  DECLARE_DYNCREATE(TestFrame)
+ public:
+  TestFrame() { MapCommand(304, [] { g_calls.push_back("frame304"); }); }
+};
+IMPLEMENT_DYNCREATE(TestFrame)
+
+class TestApp : public CWinApp {
+ public:
+  TestApp() : CWinApp("Routing test") { MapCommand(305, [] { g_calls.push_back("app305"); }); }
+};
+
+const MenuItemResource kMenu[] = {
+    {MF_POPUP, 0, "&Test"}, {MF_STRING, 301, "One"}, {MF_STRING, 303, "Three"}, {MF_SEPARATOR, 0, nullptr},
+    {MF_POPUP, 0, "&Sub"},  {MF_STRING, 306, "Nobody"}, {MF_END, 0, nullptr},  {MF_END, 0, nullptr},
+    {MF_POPUP, 0, "&Other"}, {MF_STRING, 305, "App"},   {MF_END, 0, nullptr},
+};
+
+class CommandRouting : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TestApplication();
+    AfxRegisterMenu(900, kMenu, sizeof(kMenu) / sizeof(kMenu[0]));
+    g_calls.clear();
+    CSingleDocTemplate tpl(900, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(TestFrame), RUNTIME_CLASS(TestView));
+    ASSERT_NE(tpl.OpenDocumentFile(nullptr), nullptr);
+    frame = dynamic_cast<TestFrame*>(app.m_pMainWnd);
+    ASSERT_NE(frame, nullptr);
+    view = dynamic_cast<TestView*>(frame->GetActiveView());
+    ASSERT_NE(view, nullptr);
+  }
+  void TearDown() override {
+    if (app.m_pMainWnd) static_cast<CFrameWnd*>(app.m_pMainWnd)->DestroyWindow();
+    QCoreApplication::sendPostedEvents(nullptr, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  TestApp app;
+  TestFrame* frame = nullptr;
+  TestView* view = nullptr;
+};
+
+}  // namespace
+
+TEST_F(CommandRouting, ViewFirstThenDocumentFrameAndApplication) {
+  EXPECT_TRUE(frame->SendCommand(301));  // view and document both map it: the view wins
+  EXPECT_TRUE(frame->SendCommand(302));
+  EXPECT_TRUE(frame->SendCommand(304));
+  EXPECT_TRUE(frame->SendCommand(305));
+  EXPECT_FALSE(frame->SendCommand(306));
+  EXPECT_EQ(g_calls, (std::vector<CString>{"view301", "doc302", "frame304", "app305"}));
+}
+
+TEST_F(CommandRouting, UpdateHandlersDecideAndUnhandledItemsAreDisabled) {
+  view->m_enable303 = true;
+  view->m_check303 = 1;
+  frame->UpdateMenus();
+  EXPECT_TRUE(frame->IsMenuItemEnabled(301));
+  EXPECT_TRUE(frame->IsMenuItemEnabled(303));
+  EXPECT_TRUE(frame->IsMenuItemChecked(303));
+  EXPECT_FALSE(frame->IsMenuItemEnabled(306));
+  EXPECT_TRUE(frame->IsMenuItemEnabled(305));
+
+  view->m_enable303 = false;
+  view->m_check303 = 0;
+  frame->UpdateMenus();
+  EXPECT_FALSE(frame->IsMenuItemEnabled(303));
+  EXPECT_FALSE(frame->IsMenuItemChecked(303));
+  // A disabled command cannot be chosen.
+  EXPECT_FALSE(frame->TriggerMenuItem(303));
+  EXPECT_FALSE(frame->SendCommand(303));
+  EXPECT_TRUE(g_calls.empty());
+}
+
+TEST_F(CommandRouting, MenuTreeFollowsTheResource) {
+  EXPECT_EQ(frame->GetMenuTitles(), (std::vector<CString>{"&Test", "&Other"}));
+  EXPECT_EQ(frame->GetMenuCommandIds(), (std::vector<UINT>{301, 303, 306, 305}));
+  EXPECT_TRUE(frame->TriggerMenuItem(301));
+  EXPECT_EQ(g_calls, (std::vector<CString>{"view301"}));
+}
+
+TEST_F(CommandRouting, DocumentTitleNeverClearsTheWindowTitle) {
+  frame->SetWindowText("Main title");
+  frame->GetActiveDocument()->SetTitle("");
+  EXPECT_EQ(frame->GetWindowText(), "Main title");
+}
+
+namespace {
+
+bool g_refusingViewDestroyed = false;
+
+class RefusingView : public CView {
+  DECLARE_DYNCREATE(RefusingView)
+ public:
+  ~RefusingView() override { g_refusingViewDestroyed = true; }
+  BOOL PreCreateWindow(CREATESTRUCT&) override { return FALSE; }
+  void OnDraw(CDC*) override {}
+};
+IMPLEMENT_DYNCREATE(RefusingView)
+
+}  // namespace
+
+TEST(DocumentTemplate, AViewThatRefusesItsWindowEndsTheCreation) {
+  TestApplication();
+  AfxRegisterMenu(900, kMenu, sizeof(kMenu) / sizeof(kMenu[0]));
+  TestApp app;
+  CSingleDocTemplate tpl(900, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(TestFrame), RUNTIME_CLASS(RefusingView));
+  EXPECT_EQ(tpl.OpenDocumentFile(nullptr), nullptr);
+  EXPECT_TRUE(g_refusingViewDestroyed);
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
