@@ -151,7 +151,7 @@ TEST_F(SunMoonTest, DayWithoutMoonrise) {
 }
 
 TEST_F(SunMoonTest, PolarDayAndNightEndPromptly) {
-  // TromsÃ¸ and both poles, at both solstices (the poles also have no meridian).
+  // Tromso and both poles, at both solstices (the poles also have no meridian).
   const Place places[] = {kTromso, {90.0, 0.0}, {-90.0, 0.0}};
   for (int k = 0; k < 6; ++k) {
     const Place& place = places[k / 2];
