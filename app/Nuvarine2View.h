@@ -84,7 +84,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   CString m_specialBuildText;
 
   // ---- Frame and activity state ---------------------------------------------------
-  uint32_t m_frameCounter = 0;
+  // m_frameCounter is a CSkyModel member (the per-instant update reads it).
   float m_framesPerSecondMax = 0.0f;
   BOOL m_deviceReady = 0;
   BOOL m_sceneReady = 0;
@@ -110,10 +110,8 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // ---- Telescope ------------------------------------------------------------------
   double m_lastSlewRightAscension = -100.0;
   double m_lastSlewDeclination = -100.0;
-  double m_telescopeRightAscension = 0.0;
-  double m_telescopeDeclination = 0.0;
-  double m_targetRightAscension = 0.0;
-  double m_targetDeclination = 0.0;
+  // m_telescopeRightAscension/Declination and m_targetRightAscension/Declination
+  // are CSkyModel members, with the horizontal places the update derives.
   double m_lx200ReplyDelay = 0.1;
 
   // ---- Owned objects --------------------------------------------------------------

@@ -121,13 +121,11 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   CString m_settingsPath;   // m_installFolder + "\nuvarine.ini"
   CString m_landscapeFile;
   CString m_starPictureFile;
-  CString m_setiClientStatePath;
   CString m_proxyName;
 
   // ---- Application settings ------------------------------------------------------
   float m_magnitudeZero = 17.0f;
   float m_starMagnitudeLimit = 13.0f;
-  double m_deepSkyMagnitudeLimit = 30.0;
   BYTE m_milkyWayLuminosity = 2;
   double m_cometMagnitudeLimit = 11.0;
   double m_asteroidMagnitudeLimit = 11.0;
@@ -139,30 +137,18 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   bool m_realTimeCloudMap = false;
   bool m_showRule = false;
   bool m_showPlanetNames = true;
-  bool m_showConstellationNames = false;
-  bool m_showStarNames = false;
-  bool m_showConstellationBorders = false;
-  bool m_showDeepSkyObjects = true;
   bool m_showDeepSkyNames = false;
-  bool m_showConstellationFigures = false;
   bool m_showLandscape = true;
   bool m_showStatusLine = true;
-  bool m_showEquator = false;
-  bool m_showEcliptic = false;
-  bool m_useSky2000 = true;
-  bool m_useTycho2 = true;
   bool m_useTycho2Part2 = true;
   bool m_showDeepSkyPictures = true;
-  bool m_showComets = false;
-  bool m_showAsteroids = false;
   bool m_showSatelliteNames = true;
   bool m_naturalSkyColor = true;
-  bool m_showEquatorialGrid = false;
   bool m_showHorizontalGrid = false;
-  bool m_showOrbits = false;
   BYTE m_milkyWay = 2;  // level; the file keeps only whether it is above 0
   bool m_showSetiWorkUnits = false;
-  // m_planetariumMode is a CSkyModel member.
+  // m_planetariumMode, the switches and limits the per-instant update reads
+  // and m_setiClientStatePath are CSkyModel members.
   float m_zoomStep = 1.07f;
   bool m_showTipsAtStartup = true;
   bool m_showAlertsAtStartup = true;
@@ -238,7 +224,6 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   int m_gpsStopBits = 1;
 
   // ---- Other settings put back by SetDefaultSettings -------------------------------------
-  double m_limitingMagnitude = 7.0;
   float m_eyepieceFieldSize = 0.0f;  // degrees; 0 draws no eyepiece field
   int m_flightTargetBody = -1;
   int m_pictureTargetObject = -1;
@@ -251,8 +236,6 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   bool m_targetMarked = false;
   // m_computingEphemeris is a CSkyModel member.
   bool m_ephemerisResultShown = false;
-  bool m_sky2000Loaded = false;
-  bool m_tycho2Loaded = false;
   bool m_tycho2Part2Loaded = false;
   bool m_animationReversed = false;
   bool m_animationRunning = false;

@@ -30,14 +30,25 @@ void CSkyModel::EquatorialToHorizontal(double& azimuth, double& altitude, double
   const double cosDec = std::cos(declination);
   const double sinDec = std::sin(declination);
   const double cosH = std::cos(hourAngle);
-  const double s = cosDec * cosH * m_cosLatitude + sinDec * m_sinLatitude;
-  double h = ArcsinByArctan(s);
+  HorizontalFromHourAngle(azimuth, altitude, cosDec * cosH, cosDec * std::sin(hourAngle), sinDec);
+}
 
-  const double cosAlt = std::cos(h);
+void CSkyModel::HorizontalFromHourAngle(double& azimuth, double& altitude, double cosDecCosH, double cosDecSinH,
+                                        double sinDec) {
+  const double s = cosDecCosH * m_cosLatitude + sinDec * m_sinLatitude;
+  // h = ArcsinByArctan(s), keeping its square root as cos(h) for the azimuth.
+  double h, cosAlt;
+  if (s > -1.0 && s < 1.0) {
+    cosAlt = std::sqrt(1.0 - s * s);
+    h = std::atan(s / cosAlt);
+  } else {
+    h = ArcsinByArctan(s);
+    cosAlt = std::cos(h);
+  }
   // At the zenith the azimuth is undefined: take south rather than dividing by zero.
-  const double sinAz = cosAlt > 1e-300 ? cosDec * std::sin(hourAngle) / cosAlt : 0.0;
+  const double sinAz = cosAlt > 1e-300 ? cosDecSinH / cosAlt : 0.0;
   double az = ArcsinByArctan(sinAz);  // from the south, positive towards the west
-  if (m_sinLatitude * cosDec * cosH - m_cosLatitude * sinDec < 0.0) az = kPi - az;
+  if (m_sinLatitude * cosDecCosH - m_cosLatitude * sinDec < 0.0) az = kPi - az;
   azimuth = Reduce(az + kPi);
 
   if (m_pressure != 0.0 && h >= kTenthDegree) {

@@ -11,6 +11,31 @@
 #include "SolarSystemTypes.h"
 #include "TwoLineElements.h"
 
+// A point of the equator, ecliptic or coordinate-grid tables.
+struct SkyPoint {
+  double azimuth;
+  double altitude;
+  double rightAscension;  // of date, radians
+  double declination;
+};
+constexpr int kEquatorPointCount = 361;
+constexpr int kGridColumnCount = 49;
+constexpr int kGridColumnSlots = 30;
+constexpr int kGridRowCount = 26;
+
+// One placed picture of a deep-sky object.
+struct DeepSkyPicture {
+  CString fileName;     // inside "\textures\CP\"
+  int32_t objectNumber;  // index in g_deepSkyObjects; -1 ends the list
+  float scale;          // factor on the object's large size
+  float raOffset;       // thousandths of a radian added to the right ascension
+  float decOffset;      // thousandths of a radian added to the declination
+  float rotation;       // degrees added to the picture's turn
+};
+constexpr int kDeepSkyPictureLimit = 500;
+// 501 slots: at most 500 pictures and the end mark.
+extern DeepSkyPicture g_deepSkyPictures[kDeepSkyPictureLimit + 1];
+
 class CSkyModel {
  public:
   CSkyModel();
@@ -31,6 +56,9 @@ class CSkyModel {
   // ---- Coordinates and apparent-place corrections -------------------------
   void EquatorialToHorizontal(double& azimuth, double& altitude, double siderealTime, double rightAscension,
                               double declination);
+  // The same from cos(dec) cos(H), cos(dec) sin(H) and sin(dec), H the hour angle.
+  void HorizontalFromHourAngle(double& azimuth, double& altitude, double cosDecCosH, double cosDecSinH,
+                               double sinDec);
   void EclipticToEquatorial(double& rightAscension, double longitude, double latitude, double& declination);
   void PrecessFromJ2000(double& rightAscension, double& declination);
   void PrecessToJ2000(double& rightAscension, double& declination);
@@ -100,9 +128,10 @@ class CSkyModel {
   // ---- Orbit table and orbit outlines ----------------------------------------
   // Brings the 29 slots of g_orbits to m_julianDate: Kepler ellipses, Sedna
   // from the planet library, artificial satellites from their element sets.
-  void UpdateOrbitTable();
+  // Virtual so that a test model can count the per-instant update's calls.
+  virtual void UpdateOrbitTable();
   // Fills m_orbitOutlines for m_julianDate.
-  void BuildOrbitPaths();
+  virtual void BuildOrbitPaths();
   bool m_computeSatellitePositions = true;  // setting "Compute satellites positions"
 
   // ---- Moons of Jupiter, Saturn and Uranus; probe trajectory -------------
@@ -178,6 +207,74 @@ class CSkyModel {
   double m_setiAngleRange = 0.0;
   double m_setiBaseFrequency = 0.0;
   CString m_setiWorkUnitName;
+
+  // ---- Per-instant sky positions ------------------------------------------
+  // Brings every position the sky map draws to the current instant: time
+  // state, orbit table, bodies, then (planetarium mode) catalogue tiles,
+  // zones, stars, deep-sky objects and constellation figures, then grids,
+  // comets, asteroids, target, telescope, Moon-Sun separation and work unit.
+  void UpdateSkyPositions();
+
+  // Display switches read by the update (the settings file keeps most of them).
+  bool m_showStarNames = false;
+  bool m_showDeepSkyObjects = true;
+  bool m_showConstellationNames = false;
+  bool m_showConstellationBorders = false;
+  bool m_showConstellationFigures = false;
+  bool m_showEquator = false;
+  bool m_showEcliptic = false;
+  bool m_showEquatorialGrid = false;
+  bool m_showComets = false;
+  bool m_showAsteroids = false;
+  bool m_showOrbits = false;
+  bool m_useSky2000 = true;
+  bool m_useTycho2 = true;
+  bool m_sky2000Loaded = false;
+  bool m_tycho2Loaded = false;
+  // The bright-star catalogue supplies the stars of the current field; the
+  // sky drawing clears it while star tiles are active.
+  bool m_brightStarLayerActive = true;
+  double m_limitingMagnitude = 7.0;       // of the current field, set by the sky drawing
+  double m_deepSkyMagnitudeLimit = 30.0;  // user limit
+  uint32_t m_frameCounter = 0;            // frames since the device was set up
+
+  // Equator (361 points), ecliptic (361) and equatorial grid (49 columns of
+  // 26 nodes in slots of 30): places of date, converted every instant.
+  SkyPoint m_equatorPoints[kEquatorPointCount] = {};
+  SkyPoint m_eclipticPoints[kEquatorPointCount] = {};
+  SkyPoint m_equatorialGridPoints[kGridColumnCount][kGridColumnSlots] = {};
+
+  // Marked target and telescope (equatorial of date, radians) and their
+  // horizontal places.
+  double m_targetRightAscension = 0.0;
+  double m_targetDeclination = 0.0;
+  double m_targetAzimuth = 0.0;
+  double m_targetAltitude = 0.0;
+  double m_telescopeRightAscension = 0.0;
+  double m_telescopeDeclination = 0.0;
+  double m_telescopeAzimuth = 0.0;
+  double m_telescopeAltitude = 0.0;
+  // Angular distance between the Sun and the Moon, degrees.
+  float m_moonSunSeparation = 0.0f;
+
+  // ---- Rise, transit and set; Sun and Moon altitude -------------------------
+  // Local civil times of the day of the view's instant as angles (2pi = 24 h),
+  // -1 for no event. moon selects the Moon, else sun the Sun, else the fixed
+  // place (of date). False when the object neither rises nor sets that day.
+  // The Sun and Moon searches move the instant and put it back.
+  bool RiseTransitSet(double& rise, double& transit, double& set, bool moon, bool sun, double rightAscension,
+                      double declination);
+  // Horizontal place (radians, unrefracted) of the Moon or the Sun at
+  // m_julianDate; false (outputs unchanged) without the planet library.
+  bool ComputeMoonAltAz(double& azimuth, double& altitude);
+  bool ComputeSunAltAz(double& azimuth, double& altitude);
+
+  // ---- Deep-sky picture placement -------------------------------------------
+  // g_deepSkyPictures from m_installFolder + "\Textures\CP\CP.ini"; a
+  // missing file gives an empty list. Always true.
+  bool LoadDeepSkyPictures();
+  // Writes the whole list back to the file; false when it could not be written.
+  bool SaveDeepSkyPictures();
 
   // ---- Artificial satellites: two-line elements ----------------------------
   // Replaces the element lines of the ten computed satellites from

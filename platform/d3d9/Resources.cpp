@@ -7,7 +7,39 @@
 
 namespace {
 std::atomic<unsigned> g_nextId{1};
-}
+
+// Vertex and index buffers keep a copy of their bytes; a lock hands out that
+// copy and the unlock uploads the part that may have been written.
+struct BufferLock {
+  std::vector<uint8_t>& data;
+  bool& locked;
+  UINT& lockOffset;
+  UINT& lockSize;
+
+  HRESULT Lock(IDirect3DDevice9* device, UINT offset, UINT size, void** out, DWORD flags) {
+    if (!out || locked) return D3DERR_INVALIDCALL;
+    if (offset > data.size()) return D3DERR_INVALIDCALL;
+    if (size == 0) size = static_cast<UINT>(data.size()) - offset;
+    if (size > data.size() - offset) return D3DERR_INVALIDCALL;
+    device->GetImpl()->FlushBatch();
+    locked = true;
+    lockOffset = offset;
+    lockSize = (flags & D3DLOCK_READONLY) ? 0 : size;
+    *out = data.data() + offset;
+    return D3D_OK;
+  }
+
+  HRESULT Unlock(IDirect3DDevice9* device, GLuint buffer, GLenum target) {
+    if (!locked) return D3DERR_INVALIDCALL;
+    locked = false;
+    if (lockSize && nvd3d::Use(device)) {
+      glBindBuffer(target, buffer);
+      glBufferSubData(target, lockOffset, lockSize, data.data() + lockOffset);
+    }
+    return D3D_OK;
+  }
+};
+}  // namespace
 
 IDirect3DResource9::IDirect3DResource9(IDirect3DDevice9* device) : m_device(device) { m_device->AddRef(); }
 
@@ -49,26 +81,11 @@ IDirect3DVertexBuffer9::~IDirect3DVertexBuffer9() {
 }
 
 HRESULT IDirect3DVertexBuffer9::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-  if (!data || m_locked) return D3DERR_INVALIDCALL;
-  if (offset > m_data.size()) return D3DERR_INVALIDCALL;
-  if (size == 0) size = static_cast<UINT>(m_data.size()) - offset;
-  if (size > m_data.size() - offset) return D3DERR_INVALIDCALL;
-  m_device->GetImpl()->FlushBatch();
-  m_locked = true;
-  m_lockOffset = offset;
-  m_lockSize = (flags & D3DLOCK_READONLY) ? 0 : size;
-  *data = m_data.data() + offset;
-  return D3D_OK;
+  return BufferLock{m_data, m_locked, m_lockOffset, m_lockSize}.Lock(m_device, offset, size, data, flags);
 }
 
 HRESULT IDirect3DVertexBuffer9::Unlock() {
-  if (!m_locked) return D3DERR_INVALIDCALL;
-  m_locked = false;
-  if (m_lockSize && nvd3d::Use(m_device)) {
-    glBindBuffer(GL_ARRAY_BUFFER, m_glBuffer);
-    glBufferSubData(GL_ARRAY_BUFFER, m_lockOffset, m_lockSize, m_data.data() + m_lockOffset);
-  }
-  return D3D_OK;
+  return BufferLock{m_data, m_locked, m_lockOffset, m_lockSize}.Unlock(m_device, m_glBuffer, GL_ARRAY_BUFFER);
 }
 
 HRESULT IDirect3DVertexBuffer9::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
@@ -92,25 +109,13 @@ IDirect3DIndexBuffer9::~IDirect3DIndexBuffer9() {
 }
 
 HRESULT IDirect3DIndexBuffer9::Lock(UINT offset, UINT size, void** data, DWORD flags) {
-  if (!data || m_locked) return D3DERR_INVALIDCALL;
-  if (offset > m_data.size()) return D3DERR_INVALIDCALL;
-  if (size == 0) size = static_cast<UINT>(m_data.size()) - offset;
-  if (size > m_data.size() - offset) return D3DERR_INVALIDCALL;
-  m_device->GetImpl()->FlushBatch();
-  m_locked = true;
-  m_lockOffset = offset;
-  m_lockSize = (flags & D3DLOCK_READONLY) ? 0 : size;
-  *data = m_data.data() + offset;
-  return D3D_OK;
+  return BufferLock{m_data, m_locked, m_lockOffset, m_lockSize}.Lock(m_device, offset, size, data, flags);
 }
 
 HRESULT IDirect3DIndexBuffer9::Unlock() {
-  if (!m_locked) return D3DERR_INVALIDCALL;
-  m_locked = false;
-  if (m_lockSize && nvd3d::Use(m_device)) {
-    glBindBuffer(GL_COPY_WRITE_BUFFER, m_glBuffer);
-    glBufferSubData(GL_COPY_WRITE_BUFFER, m_lockOffset, m_lockSize, m_data.data() + m_lockOffset);
-  }
+  const HRESULT hr =
+      BufferLock{m_data, m_locked, m_lockOffset, m_lockSize}.Unlock(m_device, m_glBuffer, GL_COPY_WRITE_BUFFER);
+  if (hr != D3D_OK) return hr;
   if (m_lockSize) {
     uint32_t top = 0;
     if (m_format == D3DFMT_INDEX16)

@@ -4,15 +4,11 @@
 // against (settings files store some of them, the system report prints them).
 #include <cstdint>
 
+#include "WinTypes.h"
+
 // ---- Windows value types used by the drawing interfaces --------------------
-using BYTE = unsigned char;
-using WORD = uint16_t;
-using DWORD = uint32_t;
-using LONG = int32_t;
 using ULONG = uint32_t;
-using UINT = unsigned int;
 using INT = int;
-using BOOL = int;
 using FLOAT = float;
 using HRESULT = LONG;
 using LPCSTR = const char*;
@@ -21,15 +17,6 @@ using LPVOID = void*;
 using HANDLE = void*;
 using D3DCOLOR = DWORD;
 
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
-
-// RECT and POINT are the window layer's, so both layers can meet in one file.
-#include "WinTypes.h"
 struct PALETTEENTRY {
   BYTE peRed, peGreen, peBlue, peFlags;
 };
