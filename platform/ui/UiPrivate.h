@@ -54,3 +54,7 @@ void ApplySysColorsToApplication();
 
 // The image of a registered bitmap resource, drawn on first use (null when unknown).
 const QImage* BitmapResourceImage(UINT id);
+
+// Deletes the auto-deleting frames whose windows were destroyed and whose
+// deletion still waits for the message loop.
+void AfxDeletePendingFrames();
