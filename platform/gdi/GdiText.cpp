@@ -42,6 +42,7 @@ struct GdiDeviceContext {
 namespace {
 
 constexpr int kDotsPerInch = 96;
+const char* const kGreekFallbackFace = "DejaVu Sans";
 
 // The Symbol encoding's Greek letters for the Latin letters.
 char32_t SymbolCodePoint(unsigned char byte) {
@@ -112,6 +113,9 @@ HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD und
   f->antialiased = quality != NONANTIALIASED_QUALITY;
   f->font.setStyleStrategy(f->antialiased ? QFont::PreferAntialias : QFont::NoAntialias);
   f->symbolEncoding = SameFace(faceName, "Symbol");
+  // Symbol faces often keep their Greek glyphs outside Unicode; draw the
+  // Greek letters from a face that has them.
+  if (f->symbolEncoding && !QFontMetrics(f->font).inFont(QChar(0x3b1))) f->font.setFamily(kGreekFallbackFace);
   if (height == 0) height = -12;
   if (height < 0) {
     f->font.setPixelSize(-height);
