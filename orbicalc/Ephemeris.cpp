@@ -96,31 +96,31 @@ M3 Precession(double jde) {
   return R3(-z) * R2(theta) * R3(-zeta);
 }
 
+// The J2000 ecliptic of the theories (VSOP87's dynamical ecliptic and
+// equinox; ELP2000-82B's and libnova's Pluto are referred to the same) to
+// the FK5 equator and equinox J2000: the rotation published with VSOP87.
 const M3& EclipticJ2000ToEquatorial() {
-  static const M3 m = R1(-MeanObliquity(kJ2000));
+  static const M3 m = {{{1.0, 0.000000440360, -0.000000190919},
+                        {-0.000000479966, 0.917482137087, -0.397776982902},
+                        {0.0, 0.397776982902, 0.917482137087}}};
   return m;
 }
-
-using HelioFunction = void (*)(double, struct ln_helio_posn*);
-const HelioFunction kPlanets[10] = {nullptr,
-                                    ln_get_mercury_helio_coords,
-                                    ln_get_venus_helio_coords,
-                                    ln_get_earth_helio_coords,
-                                    ln_get_mars_helio_coords,
-                                    ln_get_jupiter_helio_coords,
-                                    ln_get_saturn_helio_coords,
-                                    ln_get_uranus_helio_coords,
-                                    ln_get_neptune_helio_coords,
-                                    ln_get_pluto_helio_coords};
 
 // Apparent semi-diameters at 1 AU, arcseconds (equatorial for the giants).
 const double kSemiDiameter[10] = {959.63, 3.36, 8.41, 8.794, 4.68, 98.44, 82.73, 35.02, 33.50, 2.07};
 
-// Heliocentric position of planet n, J2000 mean equator, AU.
+// Heliocentric position of planet n, J2000 equator, AU: the complete VSOP87
+// series for Mercury to Neptune, libnova's theory for Pluto.
 V3 PlanetHelio(int n, double jde) {
-  ln_helio_posn h;
-  kPlanets[n](jde, &h);
-  return EclipticJ2000ToEquatorial() * FromSpherical(h.L, h.B, h.R);
+  if (n == 9) {
+    ln_helio_posn h;
+    ln_get_pluto_helio_coords(jde, &h);
+    return EclipticJ2000ToEquatorial() * FromSpherical(h.L, h.B, h.R);
+  }
+  double lbr[3];
+  Vsop87Heliocentric(n, jde, lbr);
+  const double cb = std::cos(lbr[1]);
+  return EclipticJ2000ToEquatorial() * V3{lbr[2] * cb * std::cos(lbr[0]), lbr[2] * cb * std::sin(lbr[0]), lbr[2] * std::sin(lbr[1])};
 }
 
 // Geocentric Moon, J2000 mean equator, AU. The series are cut at terms below
@@ -332,66 +332,6 @@ double PlanetMagnitude(int n, double r, double delta, double phaseDeg, double ri
 }
 
 }  // namespace
-
-double DeltaTSeconds(double jd) {
-  const double y = 2000.0 + (jd - 2451544.5) / 365.2425;
-  auto longTerm = [](double year) {
-    const double u = (year - 1820.0) / 100.0;
-    return -20.0 + 32.0 * u * u;
-  };
-  double t, u;
-  if (y < -500.0) return longTerm(y);
-  if (y < 500.0) {
-    u = y / 100.0;
-    return 10583.6 + u * (-1014.41 + u * (33.78311 + u * (-5.952053 + u * (-0.1798452 + u * (0.022174192 + u * 0.0090316521)))));
-  }
-  if (y < 1600.0) {
-    u = (y - 1000.0) / 100.0;
-    return 1574.2 + u * (-556.01 + u * (71.23472 + u * (0.319781 + u * (-0.8503463 + u * (-0.005050998 + u * 0.0083572073)))));
-  }
-  if (y < 1700.0) {
-    t = y - 1600.0;
-    return 120.0 + t * (-0.9808 + t * (-0.01532 + t / 7129.0));
-  }
-  if (y < 1800.0) {
-    t = y - 1700.0;
-    return 8.83 + t * (0.1603 + t * (-0.0059285 + t * (0.00013336 - t / 1174000.0)));
-  }
-  if (y < 1860.0) {
-    t = y - 1800.0;
-    return 13.72 + t * (-0.332447 + t * (0.0068612 + t * (0.0041116 + t * (-0.00037436 + t * (0.0000121272 + t * (-0.0000001699 + t * 0.000000000875))))));
-  }
-  if (y < 1900.0) {
-    t = y - 1860.0;
-    return 7.62 + t * (0.5737 + t * (-0.251754 + t * (0.01680668 + t * (-0.0004473624 + t / 233174.0))));
-  }
-  if (y < 1920.0) {
-    t = y - 1900.0;
-    return -2.79 + t * (1.494119 + t * (-0.0598939 + t * (0.0061966 - t * 0.000197)));
-  }
-  if (y < 1941.0) {
-    t = y - 1920.0;
-    return 21.20 + t * (0.84493 + t * (-0.076100 + t * 0.0020936));
-  }
-  if (y < 1961.0) {
-    t = y - 1950.0;
-    return 29.07 + t * (0.407 + t * (-1.0 / 233.0 + t / 2547.0));
-  }
-  if (y < 1986.0) {
-    t = y - 1975.0;
-    return 45.45 + t * (1.067 + t * (-1.0 / 260.0 - t / 718.0));
-  }
-  if (y < 2005.0) {
-    t = y - 2000.0;
-    return 63.86 + t * (0.3345 + t * (-0.060374 + t * (0.0017275 + t * (0.000651814 + t * 0.00002373599))));
-  }
-  if (y < 2050.0) {
-    t = y - 2000.0;
-    return 62.92 + t * (0.32217 + t * 0.005589);
-  }
-  if (y < 2150.0) return longTerm(y) - 0.5628 * (2150.0 - y);
-  return longTerm(y);
-}
 
 OrbitElements DecodeElements(const PlanetLibraryElements& block) {
   OrbitElements e;
