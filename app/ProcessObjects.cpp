@@ -48,6 +48,12 @@ BOOL OpenTelescopeLog(const CString& installFolder) {
 
 void WriteTelescopeLog(const char* piece) {
   if (!g_telescopeLogOpen || !piece) return;
+  // The 10000-byte rule holds on every write, not only at start-up: a night
+  // of following would otherwise grow the log by about a megabyte an hour.
+  if (g_telescopeLog.GetLength() > 10000) {
+    g_telescopeLog.SetLength(0);
+    g_telescopeLog.SeekToBegin();
+  }
   CString text = piece;
   g_telescopeLog.Write(text.data(), static_cast<UINT>(text.size()));
 }

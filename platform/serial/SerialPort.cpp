@@ -111,7 +111,11 @@ int CSerialPort::Read(int maxCount, char* buffer) {
 int CSerialPort::WriteByte(unsigned char byte) {
   if (m_handle < 0) return 1;
   ssize_t n = write(m_handle, &byte, 1);
-  if (n < 0 && (errno == EAGAIN || errno == EINTR) && WaitFor(m_handle, POLLOUT, 1000)) n = write(m_handle, &byte, 1);
+  if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+    if (m_stalled) return 1;  // still blocked: dropped without waiting again
+    if (WaitFor(m_handle, POLLOUT, 1000)) n = write(m_handle, &byte, 1);
+  }
+  m_stalled = n != 1;
   return 1;
 }
 
@@ -127,5 +131,6 @@ int CSerialPort::Close() {
     m_handle = -1;
     m_isOpen = 0;
   }
+  m_stalled = false;
   return 1;
 }

@@ -24,6 +24,9 @@ class CSerialPort {
   int Read(char* buffer, int maxCount) { return Read(maxCount, buffer); }
   int BytesWaiting();
   // One byte, waiting up to 1000 ms for room; failures are not reported.
+  // Once a byte has timed out the line counts as stalled: later bytes are
+  // dropped at once until the line takes a byte again (checked without
+  // waiting), so a blocked device costs one wait, not one per byte.
   int WriteByte(unsigned char byte);
   // The length, or 0 when closed or the length is not positive.
   int Write(int length, const char* bytes);
@@ -37,4 +40,5 @@ class CSerialPort {
 
   int m_handle = -1;
   int m_isOpen = 0;
+  bool m_stalled = false;
 };

@@ -52,5 +52,8 @@ struct ModalScope {
 // Recolours the application from the system-colour table (night vision).
 void ApplySysColorsToApplication();
 
+// The read-only rich-text widget of a dialog's RichEdit control.
+QWidget* CreateRichEditWidget(QWidget* parent);
+
 // The image of a registered bitmap resource, drawn on first use (null when unknown).
 const QImage* BitmapResourceImage(UINT id);

@@ -170,6 +170,17 @@ TEST_F(ViewConstruction, TelescopeLogIsKeptUpToTenThousandBytes) {
   EXPECT_EQ(ReadAll(log), "\r\nabc");
 }
 
+TEST_F(ViewConstruction, TelescopeLogStaysBoundedDuringALongRun) {
+  const std::string log = folder + "/telescope.log";
+  ASSERT_TRUE(OpenTelescopeLog(folder));
+  const std::string piece = "\r\nLX200 (VMT) : 1101\r\nNuvarine : #:GR##:GD#";
+  for (int i = 0; i < 5000; ++i) WriteTelescopeLog(piece.c_str());  // about 200 kB of traffic
+  CloseTelescopeLog();
+  const std::string kept = ReadAll(log);
+  EXPECT_LE(kept.size(), 10000u + piece.size());
+  EXPECT_EQ(kept.substr(0, piece.size()), piece);  // restarted at a piece boundary
+}
+
 TEST_F(ViewConstruction, UnwritableFolderLeavesTheLogClosed) {
   EXPECT_FALSE(OpenTelescopeLog(folder + "/missing/sub"));
   EXPECT_FALSE(g_telescopeLogOpen);

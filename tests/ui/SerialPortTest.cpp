@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <termios.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -113,4 +114,29 @@ TEST_F(PseudoTerminal, OpenSetsRawEightBitBytesAndKeepsStopBits) {
   char buffer[8] = {};
   EXPECT_EQ(port.Read(8, buffer), 4);
   EXPECT_EQ(std::string(buffer, 4), "A\r\nB");
+}
+
+TEST_F(PseudoTerminal, StalledLineCostsOneWaitThenDropsUntilItDrains) {
+  CSerialPort port;
+  ASSERT_TRUE(port.Open(7, 9600, 'N', 8, 1));
+  // Nobody reads the other end: the line's buffer fills and then stays full.
+  // Each byte would otherwise wait its full second.
+  std::string bulk(300000, 'x');
+  EXPECT_EQ(port.Write(bulk.data(), static_cast<int>(bulk.size())), static_cast<int>(bulk.size()));
+  EXPECT_TRUE(port.m_stalled);
+  EXPECT_EQ(port.Write("#:MS#", 5), 5);  // dropped at once, still stalled
+  EXPECT_TRUE(port.m_stalled);
+
+  // Drain the line: the next byte goes out and the stall is over.
+  char sink[4096];
+  int fl = fcntl(master, F_GETFL);
+  fcntl(master, F_SETFL, fl | O_NONBLOCK);
+  while (read(master, sink, sizeof sink) > 0) {
+  }
+  EXPECT_EQ(port.Write("#:GR#", 5), 5);
+  EXPECT_FALSE(port.m_stalled);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::string got;
+  for (ssize_t n; (n = read(master, sink, sizeof sink)) > 0;) got.append(sink, n);
+  EXPECT_EQ(got, "#:GR#");
 }
