@@ -119,7 +119,7 @@ struct AviFileState {
   std::vector<uint8_t> header;
   std::vector<JSAMPLE> jpegRow;
 
-  DWORD ChunkId() const { return motionJpeg ? MakeFourCC('0', '0', 'd', 'c') : MakeFourCC('0', '0', 'd', 'b'); }
+  DWORD ChunkId() const { return motionJpeg ? mmioFOURCC('0', '0', 'd', 'c') : mmioFOURCC('0', '0', 'd', 'b'); }
   uint64_t Tell() const { return static_cast<uint64_t>(ftello(file)); }
   bool Write(const void* p, size_t n) {
     if (failed) return false;
@@ -154,7 +154,7 @@ struct AviStreamState {
 bool AviFileState::WriteHeader() {
   std::vector<uint8_t>& h = header;
   h.clear();
-  auto fourcc = [&](const char* s) { Put32(h, MakeFourCC(s[0], s[1], s[2], s[3])); };
+  auto fourcc = [&](const char* s) { Put32(h, mmioFOURCC(s[0], s[1], s[2], s[3])); };
   fourcc("RIFF");
   Put32(h, 0);
   fourcc("AVI ");
@@ -243,12 +243,12 @@ bool AviFileState::WriteHeader() {
 bool AviFileState::BeginPart() {
   riffStart = Tell();
   std::vector<uint8_t> h;
-  Put32(h, MakeFourCC('R', 'I', 'F', 'F'));
+  Put32(h, mmioFOURCC('R', 'I', 'F', 'F'));
   Put32(h, 0);
-  Put32(h, MakeFourCC('A', 'V', 'I', 'X'));
-  Put32(h, MakeFourCC('L', 'I', 'S', 'T'));
+  Put32(h, mmioFOURCC('A', 'V', 'I', 'X'));
+  Put32(h, mmioFOURCC('L', 'I', 'S', 'T'));
   Put32(h, 0);
-  Put32(h, MakeFourCC('m', 'o', 'v', 'i'));
+  Put32(h, mmioFOURCC('m', 'o', 'v', 'i'));
   moviStart = riffStart + 12;
   ++part;
   return Write(h.data(), h.size());
@@ -259,7 +259,7 @@ bool AviFileState::BeginPart() {
 bool AviFileState::EndPart(bool last) {
   const uint64_t ixAt = Tell();
   std::vector<uint8_t> ix;
-  Put32(ix, MakeFourCC('i', 'x', '0', '0'));
+  Put32(ix, mmioFOURCC('i', 'x', '0', '0'));
   Put32(ix, static_cast<uint32_t>(24 + 8 * partIndex.size()));
   Put16(ix, 2);
   ix.push_back(0);
@@ -281,7 +281,7 @@ bool AviFileState::EndPart(bool last) {
   if (part == 0) {
     firstPartFrames = static_cast<uint32_t>(partIndex.size());
     std::vector<uint8_t> idx;
-    Put32(idx, MakeFourCC('i', 'd', 'x', '1'));
+    Put32(idx, mmioFOURCC('i', 'd', 'x', '1'));
     Put32(idx, static_cast<uint32_t>(16 * legacyIndex.size()));
     for (const IndexEntry& e : legacyIndex) {
       Put32(idx, ChunkId());

@@ -28,14 +28,14 @@ constexpr UINT OF_WRITE = 0x0001;
 constexpr UINT OF_CREATE = 0x1000;
 constexpr DWORD AVIIF_KEYFRAME = 0x00000010;
 
-constexpr DWORD MakeFourCC(char a, char b, char c, char d) {
+constexpr DWORD mmioFOURCC(char a, char b, char c, char d) {
   return static_cast<DWORD>(static_cast<uint8_t>(a)) | (static_cast<DWORD>(static_cast<uint8_t>(b)) << 8) |
          (static_cast<DWORD>(static_cast<uint8_t>(c)) << 16) | (static_cast<DWORD>(static_cast<uint8_t>(d)) << 24);
 }
-constexpr DWORD streamtypeVIDEO = MakeFourCC('v', 'i', 'd', 's');
+constexpr DWORD streamtypeVIDEO = mmioFOURCC('v', 'i', 'd', 's');
 // Handlers the save-options dialog offers.
-constexpr DWORD kAviHandlerFullFrames = MakeFourCC('D', 'I', 'B', ' ');
-constexpr DWORD kAviHandlerMotionJpeg = MakeFourCC('M', 'J', 'P', 'G');
+constexpr DWORD kAviHandlerFullFrames = mmioFOURCC('D', 'I', 'B', ' ');
+constexpr DWORD kAviHandlerMotionJpeg = mmioFOURCC('M', 'J', 'P', 'G');
 
 struct AVISTREAMINFO {
   DWORD fccType = 0;
