@@ -18,12 +18,10 @@ struct RlePen {
   size_t stride;
   int column = 0, row = 0;
   bool Done() const { return row >= height; }
+  // Pixels past the row's end are dropped (encoders pad rows to their
+  // stride); only end-of-line and delta escapes change the row.
   void Put(int value) {
-    if (column >= width) {
-      column = 0;
-      ++row;
-    }
-    if (row >= height) return;
+    if (column >= width || row >= height) return;
     uint8_t* line = bits + static_cast<size_t>(row) * stride;
     if (depth == 8) {
       line[column] = static_cast<uint8_t>(value);
@@ -233,7 +231,10 @@ void EncodeRle4Row(const uint8_t* line, int w, std::vector<uint8_t>& out) {
     // A literal grown two pixels at a time until an alternating run starts.
     int j = i + 2;
     while (j < w && j - i < 252 && !(j + 1 < w && px(j) == px(j - 2) && px(j + 1) == px(j - 1))) j += 2;
-    const int n = std::min(j, w) - i;
+    int n = std::min(j, w) - i;
+    // An odd literal (at the row's end) leaves its last pixel to a run of
+    // one: some readers lose the last nibble of odd literals.
+    if (n > 2 && (n & 1)) --n;
     if (n > 2) {
       out.push_back(0);
       out.push_back(static_cast<uint8_t>(n));

@@ -454,14 +454,16 @@ TEST(ImageCodecs, BitmapHeadersAreCheckedAgainstTheFile) {
 }
 
 TEST(ImageCodecs, RleStreamsThatRunPastTheImageStayInside) {
-  // Runs, literals and deltas far beyond a 3 x 2 image.
+  // Runs, literals and deltas far beyond a 3 x 2 image: pixels past a row's
+  // end are dropped, rows change at end-of-line and delta escapes only.
   std::vector<uint8_t> b = BitmapHeader(3, 2, 8, 1, 4);
-  const uint8_t stream[] = {255, 7, 0, 2, 255, 255, 0, 200, 1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 255, 9};
+  const uint8_t stream[] = {255, 7, 0, 0, 2, 9, 0, 200, 1, 2, 3, 0, 0, 2, 255, 255, 255, 5, 0, 0, 255, 9};
   b.insert(b.end(), stream, stream + sizeof stream);
   CImage image;
   ASSERT_TRUE(image.LoadFromMemory(b.data(), b.size()));
-  EXPECT_EQ(image.GetPixel(0, nullptr, 0), 7);
-  EXPECT_EQ(image.GetPixel(1, nullptr, 2), 7);
+  const int rows[2][3] = {{7, 7, 7}, {9, 9, 1}};
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(image.GetPixel(y, nullptr, x), rows[y][x]) << x << "," << y;
 }
 
 TEST(ImageCodecs, TgaOrientationAndColourMapOfATrueColourFile) {
