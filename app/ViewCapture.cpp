@@ -112,11 +112,8 @@ void CNuvarine2View::OnCaptureMovie() {
   PumpMessages();
   RECT client{};
   GetClientRect(&client);
-  int left = client.left + 2, top = client.top + 2;
-  const int right = client.right - 2, bottom = client.bottom - 2;
-  while (right > left && (right - left) % 8) ++left;
-  while (bottom > top && (bottom - top) % 8) ++top;
-  const bool opened = m_pAviCapture->Open(name.c_str(), left, top, right, bottom, 25.0f);
+  const RECT r = MovieCaptureRectangle(client.right - client.left, client.bottom - client.top);
+  const bool opened = m_pAviCapture->Open(name.c_str(), r.left, r.top, r.right, r.bottom, 25.0f);
   m_pAviCapture->SetUserData(m_pd3dDevice);
   m_capturing = opened;
 }
