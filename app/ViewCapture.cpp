@@ -57,9 +57,9 @@ CString CNuvarine2View::SaveScreenshot() {
   if (!m_pd3dDevice) return CString();
   D3DDISPLAYMODE mode{};
   if (FAILED(m_pd3dDevice->GetDisplayMode(0, &mode))) return CString();
-  RECT client{};
-  GetClientRect(&client);
-  const int width = client.right - client.left, height = client.bottom - client.top;
+  int width = 0, height = 0;
+  GetClientSize(width, height);
+  if (width <= 4 || height <= 4) return CString();
   // The surface covers the display and the view, whichever is larger.
   const UINT surfaceWidth = std::max<UINT>(mode.Width, static_cast<UINT>(std::max(width, 0)));
   const UINT surfaceHeight = std::max<UINT>(mode.Height, static_cast<UINT>(std::max(height, 0)));
@@ -110,9 +110,9 @@ void CNuvarine2View::OnCaptureMovie() {
   EndMovieCapture();
   const CString name = NextFreeNumberedName((EscapePercent(std::string(m_installFolder.c_str())) + "/video%i.avi").c_str(), 1);
   PumpMessages();
-  RECT client{};
-  GetClientRect(&client);
-  const RECT r = MovieCaptureRectangle(client.right - client.left, client.bottom - client.top);
+  int width = 0, height = 0;
+  GetClientSize(width, height);
+  const RECT r = MovieCaptureRectangle(width, height);
   const bool opened = m_pAviCapture->Open(name.c_str(), r.left, r.top, r.right, r.bottom, 25.0f);
   m_pAviCapture->SetUserData(m_pd3dDevice);
   m_capturing = opened;
