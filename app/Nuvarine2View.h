@@ -93,6 +93,10 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void CreateMovieCapture();
   void DeleteMovieCapture();
   void MapCaptureCommands();
+  // F8 closes a running movie; S without Ctrl saves a screenshot and tells
+  // it in the status bar. True when the key was one of them.
+  bool HandleCaptureKey(UINT nChar);
+  void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) override;
 
   // ---- Paths and texts ---------------------------------------------------------
   CString m_lastEphemerisText;

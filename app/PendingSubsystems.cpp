@@ -40,6 +40,9 @@ bool CNuvarine2View::Render() {
   return true;
 }
 
+// The view's keys: so far only those of screenshots and movies.
+void CNuvarine2View::OnKeyDown(UINT nChar, UINT, UINT) { HandleCaptureKey(nChar); }
+
 void CNuvarine2View::ReleaseSceneResources() {}
 
 void CNuvarine2View::LoadVertexShaders() {}

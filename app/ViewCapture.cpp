@@ -9,6 +9,7 @@
 
 #include "AviCapture.h"
 #include "Image.h"
+#include "MainFrame.h"
 #include "Nuvarine2View.h"
 #include "Resource.h"
 
@@ -103,6 +104,25 @@ void CNuvarine2View::OnTakeScreenShot() {
   CString text = AfxString(IDS_SCREENSHOT_ADDED);
   text.Replace("%s", name.c_str());
   MessageBox(text.c_str(), "Nuvarine 2", MB_OK);
+}
+
+bool CNuvarine2View::HandleCaptureKey(UINT nChar) {
+  constexpr UINT kKeyF8 = 119;
+  if (nChar == kKeyF8) {
+    EndMovieCapture();
+    return true;
+  }
+  if (nChar != 'S' || GetKeyState(VK_CONTROL) < 0) return false;
+  // A held key repeats: one screenshot at a time.
+  static int running = 0;
+  if (running) return true;
+  ++running;
+  const CString name = SaveScreenshot();
+  CString text = name.IsEmpty() ? CString("The screen shot could not be saved.") : AfxString(IDS_SCREENSHOT_ADDED);
+  text.Replace("%s", name.c_str());
+  SetStatusText(0, text.c_str());
+  --running;
+  return true;
 }
 
 void CNuvarine2View::OnCaptureMovie() {

@@ -140,8 +140,13 @@ TEST_F(ViewCapture, TheMovieCommandRecordsPresentedFramesUntilF8) {
   view.OnCaptureMovie();
   ASSERT_TRUE(view.m_capturing);
   for (int k = 0; k < 4; ++k) DrawFrame(view, k);
-  view.EndMovieCapture();  // F8
+  view.OnKeyDown(119, 1, 0);  // F8
   EXPECT_FALSE(view.m_capturing);
+  view.OnKeyDown(119, 1, 0);  // nothing runs: nothing happens
+  EXPECT_FALSE(view.m_capturing);
+  // S saves a screenshot without a box.
+  view.OnKeyDown('S', 1, 0);
+  EXPECT_TRUE(FileExists(folder.File("Screenshot0.bmp")));
   DrawFrame(view, 9);
   EXPECT_TRUE(boxes.empty());
   std::map<std::string, std::string> first = Probe(folder.File("video1.avi"));
