@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "Geometry.h"
 #include "Gps.h"
 #include "Lx200.h"
 #include "Scene3D.h"
@@ -21,6 +22,7 @@ class AjouterImage;
 class LX200;
 class CDialog;
 class CAviCapture;
+class CTextureFont;
 
 // Frame-loop state shared with the renderer and the system report.
 extern double g_previousFrameTime;  // ms; double, so hours of uptime keep millisecond steps
@@ -78,6 +80,22 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // Runs the tips-or-alerts box of frame 7; returns its result, `choice` the
   // list entry chosen (1 = never show again).
   virtual int RunStartupBox(const CString& alertText, int& choice);
+
+  // ---- Screenshots and movies -------------------------------------------------
+  static constexpr UINT kCommandTakeScreenShot = 241;
+  static constexpr UINT kCommandCaptureMovie = 32779;
+  // Saves the view less 2 pixels a side as the next free "Screenshot<i>.bmp";
+  // the name, or empty when the picture could not be taken or saved.
+  CString SaveScreenshot();
+  void OnTakeScreenShot();
+  // Closes a running movie and starts the next one.
+  void OnCaptureMovie();
+  // Closes a running movie (F8, the view's end); appends a presented frame.
+  void EndMovieCapture();
+  void AddCapturedFrame();
+  void CreateMovieCapture();
+  void DeleteMovieCapture();
+  void MapCaptureCommands();
 
   // ---- Paths and texts ---------------------------------------------------------
   CString m_lastEphemerisText;
@@ -174,16 +192,78 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   D3DXQUATERNION m_cameraOrientation{0.0f, 0.0f, 0.0f, 1.0f};
   D3DXVECTOR3 m_cameraUp{0.0f, 1.0f, 0.0f};
   D3DXVECTOR3 m_cameraSide{0.0f, 0.0f, 1.0f};
-  // Heliocentric ecliptic scene frame, millions of km; every drawn point is
-  // taken relative to it in double precision.
-  Vector3d m_cameraPosition;
+  // m_cameraPosition (heliocentric ecliptic scene frame, millions of km; every
+  // drawn point is taken relative to it in double precision) is the sky
+  // model's, so the update and the drawing share one camera place.
   D3DXMATRIX m_viewProjectionMatrix;
   float m_fieldOfView = 0.8f;  // radians
+
+  // ---- Sky projections and shared geometry ------------------------------------------
+  // Sky directions to scene points, scene points to pixels and pixels back to
+  // sky directions. Direct frame (planetarium): latitude altitude, longitude
+  // azimuth, zenith -y, azimuth 0 along +z. Otherwise equatorial directions
+  // turned into the ecliptic scene frame by the obliquity.
+  void SkyToScenePoint(float out[3], bool direct, float latitude, float longitude, float radius) override;
+  D3DXVECTOR3 SkyToScenePoint(bool direct, float latitude, float longitude, float radius);
+  // Normalised device coordinates to back-buffer pixels, in place.
+  void NdcToScreen(float& x, float& y) const;
+  // The sky direction under a pixel; longitude in [0, 2 pi).
+  void ScreenToSky(int px, int py, float& latitude, float& longitude) const;
+  // The sky direction of a solar-system point (millions of km), through the
+  // pixel it falls on; a point behind the camera is clamped to the screen's
+  // far edge first.
+  void ProjectPointToSky(double x, double y, double z, double& longitude, double& latitude) override;
+  // Stores the body's sky direction in its J2000 right ascension and declination.
+  void ProjectBodyToSky(int body) override;
+  // The point lies within halfAngle of the view direction.
+  bool IsInViewCone(float x, float y, float z, float halfAngle) const;
+  bool IsInFrontOfCamera(float x, float y, float z) const;
+  // False when a body hides the Sun from the camera (lens flare test).
+  bool IsSunVisibleFromCamera() const;
+  // Sphere of detail level 1-5 with the texture in stage 0 under the current
+  // world transform; other levels draw nothing.
+  void DrawSphere(IDirect3DTexture9* texture, int level);
+  // The same sphere with a normal map (and the Earth's specular map); the
+  // plain sphere unless bump mapping or reflection asks for more.
+  void DrawBumpMappedSphere(IDirect3DTexture9* normalMap, IDirect3DTexture9* texture, int level);
+  // The loaded surface tiles of the three levels around a body.
+  void DrawTiledSphere(D3DXMATRIX world, int body);
+  // A red circle in pixels, between the caller's Begin and End of m_pLine.
+  void DrawMarkerCircle(float x, float y, float scale);
+  // Rewrites the sprite quad in the colour (0..1 each).
+  void FillSpriteQuad(float red, float green, float blue, float alpha);
+
+  ID3DXLine* m_pLine = nullptr;
+  IDirect3DTexture9* m_bodyTextures[35] = {};
+  IDirect3DVertexBuffer9* m_spriteQuadVB = nullptr;
+  SpriteVertex m_spriteQuadVertices[4] = {};
+  IDirect3DVertexBuffer9* m_tubeVB = nullptr;
+  IDirect3DVertexBuffer9* m_ringVB = nullptr;
+  IDirect3DVertexBuffer9* m_discVB = nullptr;
+  IDirect3DVertexBuffer9* m_domeVB = nullptr;
+  SphereBuffers m_sphereBuffers[5];
+  IDirect3DVertexBuffer9* m_tilePatchVBLevel0[8] = {};
+  IDirect3DIndexBuffer9* m_tilePatchIBLevel0[8] = {};
+  IDirect3DVertexBuffer9* m_tilePatchVBLevel1[16] = {};
+  IDirect3DIndexBuffer9* m_tilePatchIBLevel1[16] = {};
+  IDirect3DVertexBuffer9* m_tilePatchVBLevel2[32] = {};
+  IDirect3DIndexBuffer9* m_tilePatchIBLevel2[32] = {};
+  BYTE m_tileVisibleLevel0[8][20] = {};
+  BYTE m_tileVisibleLevel1[16][40] = {};
+  BYTE m_tileVisibleLevel2[32][80] = {};
+  IDirect3DTexture9* m_tileTexturesLevel0[128] = {};
+  IDirect3DTexture9* m_tileTexturesLevel1[512] = {};
+  IDirect3DTexture9* m_tileTexturesLevel2[2048] = {};
+  D3DXVECTOR2 m_markerCirclePoints[2];
 
  private:
   bool m_inOnDraw = false;
   bool m_frameClockStarted = false;
 };
+
+// False when another body shadows body n (objects 1000 and above, and body
+// 45, are always lit).
+bool IsBodySunlit(int n);
 
 // Forgets the frame loop's process-wide state (a new run; tests).
 void ResetFrameLoopGlobals();

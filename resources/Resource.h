@@ -40,6 +40,7 @@ constexpr unsigned IDS_CATALOGUES_MISSING = 1007;
 constexpr unsigned IDS_TELESCOPE_INIT_NOTICE = 1077;
 constexpr unsigned IDS_SERIAL_PORT_ERROR = 1078;
 constexpr unsigned IDS_NO_TELESCOPE_ANSWER = 1079;
+constexpr unsigned IDS_SCREENSHOT_ADDED = 355;
 constexpr unsigned IDS_INITIALIZING = 3304;
 constexpr unsigned IDS_INITIALIZING_3D = 3305;
 constexpr unsigned IDS_CREATING_FONTS = 3306;

@@ -36,7 +36,6 @@ constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
-constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD e) {
   return e == 0 ? 0 : static_cast<HRESULT>((e & 0xFFFFu) | 0x80070000u);
 }

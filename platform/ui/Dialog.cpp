@@ -261,6 +261,9 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       case ControlKind::DateTime:
         widget = new QDateTimeEdit(dialog);
         break;
+      case ControlKind::RichEdit:
+        widget = CreateRichEditWidget(dialog);
+        break;
     }
     if (!widget) continue;
     widget->setGeometry(geometry);

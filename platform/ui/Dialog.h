@@ -20,6 +20,7 @@ enum class ControlKind {
   UpDown,    // arrows that send UDN_DELTAPOS with -1 (up/right) or +1 (down/left)
   Slider,
   DateTime,
+  RichEdit,  // read-only rich text with a vertical scroll bar (CRichTextCtrl)
 };
 
 struct DialogControl {

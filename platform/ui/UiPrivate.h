@@ -52,5 +52,12 @@ struct ModalScope {
 // Recolours the application from the system-colour table (night vision).
 void ApplySysColorsToApplication();
 
+// The read-only rich-text widget of a dialog's RichEdit control.
+QWidget* CreateRichEditWidget(QWidget* parent);
+
 // The image of a registered bitmap resource, drawn on first use (null when unknown).
 const QImage* BitmapResourceImage(UINT id);
+
+// Deletes the auto-deleting frames whose windows were destroyed and whose
+// deletion still waits for the message loop.
+void AfxDeletePendingFrames();

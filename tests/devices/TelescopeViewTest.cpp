@@ -62,8 +62,8 @@ class TelescopeViewTest : public ::testing::Test {
     });
     view = std::make_unique<TelescopeView>();
     view->m_planetariumMode = true;
-    view->m_telescopeSleep = [](double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s * 0.02)); };
-    view->m_lx200ReplyDelay = 0.03;
+    view->m_telescopeSleep = [](double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s * 0.05)); };
+    view->m_lx200ReplyDelay = 2.0;  // 100 ms once scaled: the mount has answered by then
     // 45° north: a star at +89° never sets, one at -89° never rises.
     view->m_observerLatitude = 45 * kDeg;
     view->m_sinLatitude = std::sin(45 * kDeg);

@@ -1,0 +1,178 @@
+// The read-only rich-text control: content from RTF, and printing into PDF
+// files checked with poppler's tools.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "RichTextCtrl.h"
+#include "RtfReader.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "info_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+const char kHeader[] =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss MS Sans Serif;}"
+    "{\\f1\\froman\\fcharset2 Symbol;}{\\f2\\fswiss Arial;}}{\\colortbl\\red0\\green0\\blue0;}";
+
+std::string Run(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  pclose(pipe);
+  return out;
+}
+
+bool HaveProgram(const char* name) { return Run(std::string("command -v ") + name).size() > 0; }
+
+class RichTextCtrlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    folder = fs::temp_directory_path() / ("nv_richtext_" + std::to_string(getpid()) + "_" +
+                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(folder);
+    RECT r{0, 0, 400, 300};
+    ASSERT_TRUE(control.Create(WS_VISIBLE, r, nullptr, 1123));
+  }
+  void TearDown() override {
+    SetPrintDialogHandler(nullptr);
+    fs::remove_all(folder);
+  }
+  // Prints into a PDF of the folder; returns its path.
+  std::string PrintToPdf(const char* name) {
+    const std::string path = (folder / name).string();
+    SetPrintDialogHandler([path](CString& out) {
+      out = path.c_str();
+      return TRUE;
+    });
+    control.Print(true);
+    return path;
+  }
+  fs::path folder;
+  CRichTextCtrl control;
+};
+
+TEST_F(RichTextCtrlTest, ShowsTheTextWithItsCodePageCharacters) {
+  control.SetRtf(std::string(kHeader) + "\\f2\\fs26 Ast\xE9rix\\par\\plain\\f2\\fs18    Angle = 12 \xB0\\par 5 \x80\\par\\par}");
+  EXPECT_EQ(control.GetDocumentText(), "Ast\xC3\xA9rix\n   Angle = 12 \xC2\xB0\n5 \xE2\x82\xAC\n\n");
+  control.SetRtf("");
+  EXPECT_EQ(control.GetTextLength(), 0);
+  EXPECT_EQ(control.GetDocumentText(), "");
+}
+
+TEST_F(RichTextCtrlTest, FormatsReachTheDocument) {
+  control.SetRtf(std::string(kHeader) + "\\f2\\fs26 Big\\par\\plain\\f2\\fs24\\ul Head\\plain\\par\\f2\\fs18 small}");
+  auto* edit = dynamic_cast<QTextEdit*>(control.GetWidget());
+  ASSERT_NE(edit, nullptr);
+  EXPECT_TRUE(edit->isReadOnly());
+  EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  QTextBlock block = edit->document()->firstBlock();
+  QTextCharFormat big = block.begin().fragment().charFormat();
+  EXPECT_DOUBLE_EQ(big.fontPointSize(), 13.0);
+  EXPECT_EQ(QFontInfo(big.font()).family(), "Liberation Sans");
+  block = block.next();
+  QTextCharFormat head = block.begin().fragment().charFormat();
+  EXPECT_TRUE(head.fontUnderline());
+  EXPECT_DOUBLE_EQ(head.fontPointSize(), 12.0);
+}
+
+struct Word {
+  double xMin, yMin, xMax, yMax;
+  std::string text;
+};
+
+// Words of each page, from pdftotext's bounding boxes (points).
+std::vector<std::vector<Word>> PdfWords(const std::string& pdf) {
+  std::vector<std::vector<Word>> pages;
+  const std::string html = Run("pdftotext -bbox '" + pdf + "' -");
+  std::istringstream in(html);
+  std::string line;
+  const std::regex word(R"re(xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)<)re");
+  while (std::getline(in, line)) {
+    if (line.find("<page") != std::string::npos) pages.emplace_back();
+    std::smatch m;
+    if (!pages.empty() && std::regex_search(line, m, word))
+      pages.back().push_back({std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), m[5]});
+  }
+  return pages;
+}
+
+TEST_F(RichTextCtrlTest, PrintsOnePageInsideOneInchMargins) {
+  ASSERT_TRUE(HaveProgram("pdftotext")) << "pdftotext is missing: install the Debian package poppler-utils";
+  // A line long enough to wrap: the text area decides where it breaks.
+  std::string text = std::string(kHeader) + "\\f2\\fs18 Left";
+  for (int i = 0; i < 60; ++i) text += " word";
+  text += "\\par\\par}";
+  control.SetRtf(text);
+  const std::string pdf = PrintToPdf("short.pdf");
+  ASSERT_TRUE(fs::exists(pdf));
+  const auto pages = PdfWords(pdf);
+  ASSERT_EQ(pages.size(), 1u);
+  double left = 1e9, right = 0, top = 1e9;
+  for (const Word& w : pages[0]) {
+    left = std::min(left, w.xMin);
+    right = std::max(right, w.xMax);
+    top = std::min(top, w.yMin);
+  }
+  // A4 is 8.27 inches wide: 8 whole inches, text from 1 inch to 7 inches.
+  EXPECT_NEAR(left, 72.0, 1.5);
+  EXPECT_GT(right, 72.0 + 5.5 * 72.0);
+  EXPECT_LE(right, 72.0 + 6.0 * 72.0);
+  EXPECT_GE(top, 72.0 - 1.0);
+  EXPECT_LT(top, 72.0 + 20.0);
+}
+
+TEST_F(RichTextCtrlTest, LongTextRunsOverSeveralPagesInOrder) {
+  ASSERT_TRUE(HaveProgram("pdftotext")) << "pdftotext is missing: install the Debian package poppler-utils";
+  std::string text = std::string(kHeader) + "\\plain\\f2\\fs18 ";
+  for (int i = 1; i <= 200; ++i) text += "\\par Line" + std::to_string(i);
+  text += "\\par\\par}";
+  control.SetRtf(text);
+  const auto pages = PdfWords(PrintToPdf("long.pdf"));
+  ASSERT_GE(pages.size(), 3u);
+  int expected = 1;
+  for (const auto& page : pages) {
+    ASSERT_FALSE(page.empty());
+    for (const Word& w : page) {
+      EXPECT_EQ(w.text, "Line" + std::to_string(expected));
+      ++expected;
+      // The text ends one inch above the foot of the page.
+      EXPECT_LE(w.yMax, 842.0 - 72.0 + 1.0);
+    }
+  }
+  EXPECT_EQ(expected, 201);
+}
+
+TEST_F(RichTextCtrlTest, CancelPrintsNothing) {
+  control.SetRtf(std::string(kHeader) + "\\f2\\fs18 x}");
+  int asked = 0;
+  SetPrintDialogHandler([&asked](CString&) {
+    ++asked;
+    return FALSE;
+  });
+  control.Print(true);
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(fs::is_empty(folder));
+}
+
+}  // namespace
