@@ -1,5 +1,7 @@
 #include "Nuvarine2App.h"
 
+#include <cstdio>
+
 #include "Clock.h"
 #include "MainFrame.h"
 #include "Nuvarine2View.h"
@@ -13,9 +15,21 @@ void CNuvarine2Doc::SetTitle(const char*) { CDocument::SetTitle(""); }
 CNuvarine2App::CNuvarine2App() : CWinApp(nullptr), m_instanceMutex(TRUE, "SDISAMPLE", nullptr), m_instanceLocked(0) {}
 
 BOOL CNuvarine2App::InitInstance() {
-  // A second copy ends here, silently: no window, no message.
+  // A second copy ends here without a window; it says why on standard error.
+  // When no lock file can be made at all, nothing tells a second copy apart:
+  // the program starts without the check rather than not at all.
   m_instanceLocked = m_instanceMutex.Lock(0);
-  if (!m_instanceLocked) return FALSE;
+  const std::string& problems = m_instanceMutex.GetProblems();
+  if (!m_instanceLocked && m_instanceMutex.IsHeldElsewhere()) {
+    std::fprintf(stderr, "nuvarine2: another copy is already running (it holds %s); this one ends.\n",
+                 m_instanceMutex.GetLockPath().c_str());
+    return FALSE;
+  }
+  if (!problems.empty()) std::fprintf(stderr, "nuvarine2: %s", problems.c_str());
+  if (m_instanceLocked && !problems.empty())
+    std::fprintf(stderr, "nuvarine2: single-instance lock in %s\n", m_instanceMutex.GetLockPath().c_str());
+  if (!m_instanceLocked)
+    std::fprintf(stderr, "nuvarine2: no single-instance lock could be made; starting without the check\n");
   if (!AfxSocketInit()) {
     AfxMessageBox(IDS_SOCKETS_FAILED);
     return FALSE;

@@ -3,6 +3,7 @@
 // turned into the entries the callers read.
 #include "Ephemeris.h"
 
+#include <erfa.h>
 #include <libnova/libnova.h>
 
 #include <cmath>
@@ -16,10 +17,10 @@ constexpr double kDeg = kPi / 180.0;
 constexpr double kArcsec = kDeg / 3600.0;
 constexpr double kAuKm = 149597870.7;
 constexpr double kLightDaysPerAu = 0.0057755183;   // light time for 1 AU, days
-constexpr double kLightSpeedAuPerDay = 173.1446327;
-constexpr double kEarthRadiusKm = 6378.14;
+constexpr double kLightSpeedAuPerDay = 173.1446326846693;  // 299792458 m/s
 constexpr double kGauss = 0.01720209895;            // rad/day
 constexpr double kJ2000 = 2451545.0;
+constexpr double kMjdZero = 2400000.5;  // the two-part dates of ERFA split here
 
 struct V3 {
   double x, y, z;
@@ -96,31 +97,31 @@ M3 Precession(double jde) {
   return R3(-z) * R2(theta) * R3(-zeta);
 }
 
+// The J2000 ecliptic of the theories (VSOP87's dynamical ecliptic and
+// equinox; ELP2000-82B's and libnova's Pluto are referred to the same) to
+// the FK5 equator and equinox J2000: the rotation published with VSOP87.
 const M3& EclipticJ2000ToEquatorial() {
-  static const M3 m = R1(-MeanObliquity(kJ2000));
+  static const M3 m = {{{1.0, 0.000000440360, -0.000000190919},
+                        {-0.000000479966, 0.917482137087, -0.397776982902},
+                        {0.0, 0.397776982902, 0.917482137087}}};
   return m;
 }
-
-using HelioFunction = void (*)(double, struct ln_helio_posn*);
-const HelioFunction kPlanets[10] = {nullptr,
-                                    ln_get_mercury_helio_coords,
-                                    ln_get_venus_helio_coords,
-                                    ln_get_earth_helio_coords,
-                                    ln_get_mars_helio_coords,
-                                    ln_get_jupiter_helio_coords,
-                                    ln_get_saturn_helio_coords,
-                                    ln_get_uranus_helio_coords,
-                                    ln_get_neptune_helio_coords,
-                                    ln_get_pluto_helio_coords};
 
 // Apparent semi-diameters at 1 AU, arcseconds (equatorial for the giants).
 const double kSemiDiameter[10] = {959.63, 3.36, 8.41, 8.794, 4.68, 98.44, 82.73, 35.02, 33.50, 2.07};
 
-// Heliocentric position of planet n, J2000 mean equator, AU.
+// Heliocentric position of planet n, J2000 equator, AU: the complete VSOP87
+// series for Mercury to Neptune, libnova's theory for Pluto.
 V3 PlanetHelio(int n, double jde) {
-  ln_helio_posn h;
-  kPlanets[n](jde, &h);
-  return EclipticJ2000ToEquatorial() * FromSpherical(h.L, h.B, h.R);
+  if (n == 9) {
+    ln_helio_posn h;
+    ln_get_pluto_helio_coords(jde, &h);
+    return EclipticJ2000ToEquatorial() * FromSpherical(h.L, h.B, h.R);
+  }
+  double lbr[3];
+  Vsop87Heliocentric(n, jde, lbr);
+  const double cb = std::cos(lbr[1]);
+  return EclipticJ2000ToEquatorial() * V3{lbr[2] * cb * std::cos(lbr[0]), lbr[2] * cb * std::sin(lbr[0]), lbr[2] * std::sin(lbr[1])};
 }
 
 // Geocentric Moon, J2000 mean equator, AU. The series are cut at terms below
@@ -172,56 +173,97 @@ V3 MeanPlanet(int n, double jde, V3* velocity) {
   return EclipticJ2000ToEquatorial() * pos;
 }
 
+M3 FromErfa(const double r[3][3]) {
+  M3 m;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) m.a[i][j] = r[i][j];
+  return m;
+}
+
+// FK5 J2000 (the frame of the theories above) to the ICRS.
+const M3& Fk5ToIcrs() {
+  static const M3 m = [] {
+    double r5h[3][3], s5h[3];
+    eraFk5hip(r5h, s5h);
+    return FromErfa(r5h);
+  }();
+  return m;
+}
+
 struct Context {
   double jdUT = 0, jde = 0;
-  M3 precession{};          // J2000 -> mean equator of date
   M3 toEclipticOfDate{};    // J2000 equator -> mean ecliptic of date
-  M3 toTrueEquator{};       // J2000 equator -> true equator of date
-  double eps0 = 0, dpsi = 0, deps = 0;
-  V3 earth{}, earthVelocity{};
+  M3 celestialToTrue{};     // ICRS (geocentric) -> true equator and equinox of date
+  V3 earth{};               // heliocentric, J2000 equator, AU
+  V3 earthVelocity{};       // barycentric, J2000 equator, AU/day
+  V3 earthIcrs{};           // heliocentric, ICRS axes
+  V3 velocityOverC{};       // observer's barycentric velocity in units of c, ICRS axes
+  double lorentz = 1.0;     // sqrt(1 - v^2/c^2)
   double siderealTime = 0;  // local apparent, radians
   double latitude = 0;      // radians
-  V3 observer{};            // true equator of date, AU
+  V3 observer{};            // geocentric observer, ICRS axes, AU
   Site site;
 };
 
+// IAU 2006 precession with IAU 2000A nutation and the frame bias (ERFA), the
+// Greenwich apparent sidereal time that goes with them, the Earth's
+// barycentric velocity, and the observer on the WGS84 ellipsoid.
 Context MakeContext(double jdUT, const Site& site) {
   Context c;
   c.jdUT = jdUT;
   c.jde = jdUT + DeltaTSeconds(jdUT) / 86400.0;
   c.site = site;
-  ln_nutation nut;
-  ln_get_nutation(c.jde, &nut);
-  c.dpsi = nut.longitude * kDeg;
-  c.deps = nut.obliquity * kDeg;
-  c.eps0 = MeanObliquity(c.jde);
-  c.precession = Precession(c.jde);
-  c.toEclipticOfDate = R1(c.eps0) * c.precession;
-  const M3 nutation = R1(-(c.eps0 + c.deps)) * R3(-c.dpsi) * R1(c.eps0);
-  c.toTrueEquator = nutation * c.precession;
+  const double tt2 = c.jde - kMjdZero;
+  double dpsi, deps, epsa, rb[3][3], rp[3][3], rbp[3][3], rn[3][3], rbpn[3][3];
+  eraPn06a(kMjdZero, tt2, &dpsi, &deps, &epsa, rb, rp, rbp, rn, rbpn);
+  c.celestialToTrue = FromErfa(rbpn);
+  c.toEclipticOfDate = R1(epsa) * FromErfa(rp);
   c.earth = PlanetHelio(3, c.jde);
-  MeanPlanet(3, c.jde, &c.earthVelocity);
+  c.earthIcrs = Fk5ToIcrs() * c.earth;
+  double pvh[2][3], pvb[2][3];
+  eraEpv00(kMjdZero, tt2, pvh, pvb);
+  const V3 earthVelocityIcrs{pvb[1][0], pvb[1][1], pvb[1][2]};
+  c.earthVelocity = Transpose(Fk5ToIcrs()) * earthVelocityIcrs;
 
-  // Apparent sidereal time at Greenwich from UT, then the west longitude.
-  const double d = jdUT - kJ2000;
-  const double t = d / 36525.0;
-  double gmst = 280.46061837 + 360.98564736629 * d + t * t * (0.000387933 - t / 38710000.0);
-  gmst = std::fmod(gmst, 360.0) * kDeg;
-  c.siderealTime = Reduce(gmst + c.dpsi * std::cos(c.eps0 + c.deps) - site.westLongitudeDegrees * kDeg);
+  // Local apparent sidereal time (the library is given UT; UT1 - UTC is
+  // below a second and left out).
+  const double gst = eraGst06(kMjdZero, jdUT - kMjdZero, kMjdZero, tt2, rbpn);
+  const double eastLongitude = -site.westLongitudeDegrees * kDeg;
+  c.siderealTime = Reduce(gst + eastLongitude);
 
-  // Observer's geocentric position on the reference ellipsoid.
+  // Observer on the WGS84 ellipsoid, turned with the Earth to the true
+  // equator of date, then to the ICRS axes; its rotation speed joins the
+  // Earth's orbital speed in the aberration.
   c.latitude = site.latitudeDegrees * kDeg;
-  const double u = std::atan(0.99664719 * std::tan(c.latitude));
-  const double hOverA = site.elevation / (kEarthRadiusKm * 1000.0);
-  double rhoSin = 0.99664719 * std::sin(u) + hOverA * std::sin(c.latitude);
-  double rhoCos = std::cos(u) + hOverA * std::cos(c.latitude);
-  if (std::fabs(std::fabs(c.latitude) - kPi / 2) < 1e-12) {
-    rhoSin = std::sin(c.latitude) * (0.99664719 + hOverA);
-    rhoCos = 0.0;
-  }
-  const double k = kEarthRadiusKm / kAuKm;
-  c.observer = {k * rhoCos * std::cos(c.siderealTime), k * rhoCos * std::sin(c.siderealTime), k * rhoSin};
+  constexpr double kA = 6378137.0, kF = 1.0 / 298.257223563, kE2 = kF * (2.0 - kF);
+  const double sinLat = std::sin(c.latitude), cosLat = std::cos(c.latitude);
+  const double n = kA / std::sqrt(1.0 - kE2 * sinLat * sinLat);
+  const double metresPerAu = kAuKm * 1000.0;
+  const double rxy = (n + site.elevation) * cosLat / metresPerAu;
+  const V3 observerOfDate{rxy * std::cos(c.siderealTime), rxy * std::sin(c.siderealTime),
+                          (n * (1.0 - kE2) + site.elevation) * sinLat / metresPerAu};
+  constexpr double kEarthRotation = 6.283185307179586 * 1.00273781191135448;  // rad per UT day
+  const V3 observerVelocityOfDate{-kEarthRotation * observerOfDate.y, kEarthRotation * observerOfDate.x, 0.0};
+  const M3 trueToCelestial = Transpose(c.celestialToTrue);
+  c.observer = trueToCelestial * observerOfDate;
+  c.velocityOverC = (1.0 / kLightSpeedAuPerDay) * (earthVelocityIcrs + trueToCelestial * observerVelocityOfDate);
+  c.lorentz = std::sqrt(1.0 - Dot(c.velocityOverC, c.velocityOverC));
   return c;
+}
+
+// The context of the last instant and site: the callers ask for many bodies
+// given by elements at one instant, and the reduction's series (nutation,
+// the Earth's velocity) need not be summed again for each.
+const Context& ContextFor(double jdUT, const Site& site) {
+  thread_local Context cached;
+  thread_local bool valid = false;
+  if (!valid || cached.jdUT != jdUT || cached.site.westLongitudeDegrees != site.westLongitudeDegrees ||
+      cached.site.latitudeDegrees != site.latitudeDegrees || cached.site.elevation != site.elevation ||
+      cached.site.temperature != site.temperature || cached.site.pressure != site.pressure) {
+    cached = MakeContext(jdUT, site);
+    valid = true;
+  }
+  return cached;
 }
 
 // Longitude and latitude of a J2000 equatorial vector in the J2000 ecliptic.
@@ -231,21 +273,33 @@ void EclipticJ2000(V3 p, double* row, int lonEntry) {
 
 // Fills entries 7-14 from a light-time corrected geocentric vector (J2000
 // equator, AU): the astrometric J2000 place (equatorial and ecliptic), then
-// the apparent topocentric place of date and the horizontal coordinates. The
-// Moon travels with the Earth, so its aberration is left out.
-void FillApparent(const Context& c, V3 geo, bool aberration, double* row) {
-  const double distance = Norm(geo);
+// the apparent topocentric place of date and the horizontal coordinates.
+// `motion` is what the Earth moved while the light travelled, for a body
+// given relative to the Earth (the Moon); `helio` the body's heliocentric
+// vector when the Sun's gravity bends its light (every body but the Sun).
+void FillApparent(const Context& c, V3 geo, V3 motion, const V3* helio, double* row) {
   ToSpherical(geo, row[kEntryJ2000RightAscension], row[kEntryJ2000Declination]);
   EclipticJ2000(geo, row, kEntryEclipticLongitude);
-  V3 u = (1.0 / distance) * geo;
-  if (aberration) {
-    u = u + (1.0 / kLightSpeedAuPerDay) * c.earthVelocity;
-    u = (1.0 / Norm(u)) * u;
-  }
 
-  const V3 topo = distance * (c.toTrueEquator * u) - c.observer;
+  const V3 topo = Fk5ToIcrs() * (geo + motion) - c.observer;
+  double p[3] = {topo.x, topo.y, topo.z}, u[3], natural[3], apparent[3];
+  double range;
+  eraPn(p, &range, u);
+  const double sunDistance = Norm(c.earthIcrs);
+  if (helio) {
+    const V3 q = Fk5ToIcrs() * *helio;
+    double qv[3] = {q.x, q.y, q.z}, e[3] = {c.earthIcrs.x, c.earthIcrs.y, c.earthIcrs.z};
+    double qu[3], eu[3], qn, en;
+    eraPn(qv, &qn, qu);
+    eraPn(e, &en, eu);
+    eraLd(1.0, u, qu, eu, en, 1e-9, natural);
+  } else {
+    eraCp(u, natural);
+  }
+  double v[3] = {c.velocityOverC.x, c.velocityOverC.y, c.velocityOverC.z};
+  eraAb(natural, v, sunDistance, c.lorentz, apparent);
   double ra, dec;
-  ToSpherical(topo, ra, dec);
+  ToSpherical(c.celestialToTrue * V3{apparent[0], apparent[1], apparent[2]}, ra, dec);
   row[kEntryRightAscension] = ra;
   row[kEntryDeclination] = dec;
 
@@ -333,66 +387,6 @@ double PlanetMagnitude(int n, double r, double delta, double phaseDeg, double ri
 
 }  // namespace
 
-double DeltaTSeconds(double jd) {
-  const double y = 2000.0 + (jd - 2451544.5) / 365.2425;
-  auto longTerm = [](double year) {
-    const double u = (year - 1820.0) / 100.0;
-    return -20.0 + 32.0 * u * u;
-  };
-  double t, u;
-  if (y < -500.0) return longTerm(y);
-  if (y < 500.0) {
-    u = y / 100.0;
-    return 10583.6 + u * (-1014.41 + u * (33.78311 + u * (-5.952053 + u * (-0.1798452 + u * (0.022174192 + u * 0.0090316521)))));
-  }
-  if (y < 1600.0) {
-    u = (y - 1000.0) / 100.0;
-    return 1574.2 + u * (-556.01 + u * (71.23472 + u * (0.319781 + u * (-0.8503463 + u * (-0.005050998 + u * 0.0083572073)))));
-  }
-  if (y < 1700.0) {
-    t = y - 1600.0;
-    return 120.0 + t * (-0.9808 + t * (-0.01532 + t / 7129.0));
-  }
-  if (y < 1800.0) {
-    t = y - 1700.0;
-    return 8.83 + t * (0.1603 + t * (-0.0059285 + t * (0.00013336 - t / 1174000.0)));
-  }
-  if (y < 1860.0) {
-    t = y - 1800.0;
-    return 13.72 + t * (-0.332447 + t * (0.0068612 + t * (0.0041116 + t * (-0.00037436 + t * (0.0000121272 + t * (-0.0000001699 + t * 0.000000000875))))));
-  }
-  if (y < 1900.0) {
-    t = y - 1860.0;
-    return 7.62 + t * (0.5737 + t * (-0.251754 + t * (0.01680668 + t * (-0.0004473624 + t / 233174.0))));
-  }
-  if (y < 1920.0) {
-    t = y - 1900.0;
-    return -2.79 + t * (1.494119 + t * (-0.0598939 + t * (0.0061966 - t * 0.000197)));
-  }
-  if (y < 1941.0) {
-    t = y - 1920.0;
-    return 21.20 + t * (0.84493 + t * (-0.076100 + t * 0.0020936));
-  }
-  if (y < 1961.0) {
-    t = y - 1950.0;
-    return 29.07 + t * (0.407 + t * (-1.0 / 233.0 + t / 2547.0));
-  }
-  if (y < 1986.0) {
-    t = y - 1975.0;
-    return 45.45 + t * (1.067 + t * (-1.0 / 260.0 - t / 718.0));
-  }
-  if (y < 2005.0) {
-    t = y - 2000.0;
-    return 63.86 + t * (0.3345 + t * (-0.060374 + t * (0.0017275 + t * (0.000651814 + t * 0.00002373599))));
-  }
-  if (y < 2050.0) {
-    t = y - 2000.0;
-    return 62.92 + t * (0.32217 + t * 0.005589);
-  }
-  if (y < 2150.0) return longTerm(y) - 0.5628 * (2150.0 - y);
-  return longTerm(y);
-}
-
 OrbitElements DecodeElements(const PlanetLibraryElements& block) {
   OrbitElements e;
   e.epoch = GetElementDouble(block, kElementEpoch);
@@ -453,13 +447,13 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
   for (int n = 0; n < 11; ++n)
     for (double& v : rows[n].entries) v = 0.0;
   if (!std::isfinite(julianDateUT)) return;
-  const Context c = MakeContext(julianDateUT, site);
+  const Context& c = ContextFor(julianDateUT, site);
 
   // Sun: at the origin, seen from the Earth.
   {
     double* row = rows[0].entries;
     const V3 geo = -1.0 * c.earth;
-    FillApparent(c, geo, true, row);
+    FillApparent(c, geo, V3{0, 0, 0}, nullptr, row);
     const double delta = Norm(geo);
     row[kEntryHelioLongitude] = row[kEntryEclipticLongitude];
     row[kEntryHelioLatitude] = row[kEntryEclipticLatitude];
@@ -482,7 +476,7 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
     }
     V3 helio;
     const V3 geo = n == 9 ? Retarded(c, [](double t) { return PlanetHelio(9, t); }, helio) : PlanetWithLightTime(c, n, helio);
-    FillApparent(c, geo, true, row);
+    FillApparent(c, geo, V3{0, 0, 0}, &helio, row);
     const double r = Norm(helio), delta = Norm(geo);
     const double phase = PhaseAngle(helio, geo);
     EclipticJ2000(helio, row, kEntryHelioLongitude);
@@ -496,14 +490,16 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
     row[kEntrySceneDistance] = r;
   }
 
-  // Moon: geocentric, light time only (it shares the Earth's motion).
+  // Moon: geocentric. Where it was when the light left it, seen from where
+  // the Earth is now: the Earth moved on meanwhile.
   {
     double* row = rows[10].entries;
     // Light time at the mean distance: the Moon's range of distances changes it
     // by 0.07 s, a few hundredths of an arcsecond of its motion.
-    const V3 geo = MoonGeo(c.jde - kLightDaysPerAu * 384400.0 / kAuKm);
-    FillApparent(c, geo, false, row);
+    const double tau = kLightDaysPerAu * 384400.0 / kAuKm;
+    const V3 geo = MoonGeo(c.jde - tau);
     const V3 helio = c.earth + geo;
+    FillApparent(c, geo, -tau * c.earthVelocity, &helio, row);
     const double delta = Norm(geo), r = Norm(helio);
     const double phase = PhaseAngle(helio, geo);
     const double phaseDeg = phase / kDeg;
@@ -531,7 +527,7 @@ void ComputeFromElements(double julianDateUT, const Site& site, const OrbitEleme
       !std::isfinite(e.meanMotion) || !std::isfinite(e.eccentricity) || !std::isfinite(e.meanAnomaly) ||
       !std::isfinite(e.equinox) || !(e.semiMajorAxis > 0.0) || !(e.eccentricity >= 0.0))
     return;
-  const Context c = MakeContext(julianDateUT, site);
+  const Context& c = ContextFor(julianDateUT, site);
 
   // Ecliptic of the elements' equinox -> J2000 mean equator.
   const M3 toJ2000 = Transpose(Precession(elements.equinox)) * R1(-MeanObliquity(elements.equinox));
@@ -544,7 +540,7 @@ void ComputeFromElements(double julianDateUT, const Site& site, const OrbitEleme
   const V3 geo = Retarded(c, position, helio);
   const double r = Norm(helio), delta = Norm(geo);
   if (!(delta > 0.0)) return;
-  FillApparent(c, geo, true, row);
+  FillApparent(c, geo, V3{0, 0, 0}, &helio, row);
   const double phase = PhaseAngle(helio, geo);
   EclipticJ2000(helio, row, kEntryHelioLongitude);
   row[kEntrySunDistance] = r;

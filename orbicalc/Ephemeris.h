@@ -11,6 +11,8 @@
 // nutation, parallax), from which the horizontal coordinates 11 and 12 come.
 #include "PlanetLibrary.h"
 
+#include <vector>
+
 namespace orbicalc {
 
 struct Site {
@@ -37,9 +39,18 @@ struct OrbitElements {
 
 OrbitElements DecodeElements(const PlanetLibraryElements& block);
 
-// TT - UT in seconds for a Julian date (UT): the polynomial expressions of
-// Espenak and Meeus (Five Millennium Canon), the long-term parabola outside.
+// TT - UT in seconds for a Julian date (UT), from the observed record
+// (generated table), the long-term parabola outside it.
 double DeltaTSeconds(double julianDateUT);
+// Julian date of the last observed value.
+double DeltaTRecordEnd();
+// Julian dates where one part of the Delta T model hands over to the next.
+std::vector<double> DeltaTJoins();
+
+// Heliocentric ecliptic longitude, latitude (radians) and radius vector (AU)
+// of planet 1..8 (Mercury..Neptune, 3 the Earth) from the complete VSOP87
+// series: ecliptic and equinox J2000, dynamical time jde.
+void Vsop87Heliocentric(int planet, double jde, double lbr[3]);
 
 // Rows 0..10 for the Sun, Mercury..Pluto and the Moon.
 void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult rows[11]);

@@ -275,12 +275,32 @@ HRESULT IDirect3DDevice9::Present(const RECT* sourceRect, const RECT* destRect, 
   Impl& d = *m_impl;
   if (!d.MakeCurrent(true)) return D3DERR_DEVICELOST;
   if (d.inScene) return D3DERR_INVALIDCALL;
-  d.ReadFrame(d.frontBuffer);
-  d.frontWidth = d.width;
-  d.frontHeight = d.height;
   HWND window = destWindowOverride ? destWindowOverride
                 : d.pp.hDeviceWindow ? d.pp.hDeviceWindow
                                      : d.creation.hFocusWindow;
+  int surfaceWidth = 0, surfaceHeight = 0;
+  if (window == d.nativeWindow && nvd3d::WindowSurfaceSize(d.context, surfaceWidth, surfaceHeight)) {
+    // The frame goes to the window on the GPU side: the target's rows are
+    // stored top first, the window's bottom first, so the copy flips them.
+    d.FlushBatch();
+    d.ResolveTarget();
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, d.fbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    const bool sameSize = static_cast<UINT>(surfaceWidth) == d.width && static_cast<UINT>(surfaceHeight) == d.height;
+    glBlitFramebuffer(0, 0, static_cast<GLint>(d.width), static_cast<GLint>(d.height), 0, surfaceHeight,
+                      surfaceWidth, 0, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+    const int interval = d.pp.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1;
+    const bool shown = nvd3d::SwapWindowBuffers(d.context, interval);
+    glBindFramebuffer(GL_FRAMEBUFFER, d.samples ? d.msFbo : d.fbo);
+    if (!shown) return D3DERR_DEVICELOST;
+    d.frontInTarget = true;
+    window->FramePresentedNatively();
+    return D3D_OK;
+  }
+  d.ReadFrame(d.frontBuffer);
+  d.frontWidth = d.width;
+  d.frontHeight = d.height;
+  d.frontInTarget = false;
   if (window)
     window->PresentFrame(d.frontBuffer.data(), static_cast<int>(d.frontWidth), static_cast<int>(d.frontHeight),
                          static_cast<int>(d.frontWidth * 4));
@@ -300,6 +320,13 @@ HRESULT IDirect3DDevice9::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* 
   D3DSURFACE_DESC desc;
   dest->GetDesc(&desc);
   if (desc.Format != D3DFMT_A8R8G8B8) return D3DERR_INVALIDCALL;
+  if (m_impl->frontInTarget && m_impl->MakeCurrent()) {
+    // Frames shown on a native window are read back only when a copy is asked.
+    m_impl->ReadFrame(m_impl->frontBuffer);
+    m_impl->frontWidth = m_impl->width;
+    m_impl->frontHeight = m_impl->height;
+    m_impl->frontInTarget = false;
+  }
   D3DLOCKED_RECT locked;
   if (FAILED(dest->LockRect(&locked, nullptr, 0))) return D3DERR_INVALIDCALL;
   const Impl& d = *m_impl;

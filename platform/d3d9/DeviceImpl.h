@@ -12,9 +12,26 @@
 namespace nvd3d {
 
 // ---- EGL context management (EglContext.cpp) ----
-void* CreateGlContext();              // a new OpenGL 3.3 core context, or null
-void DestroyGlContext(void* context);
-bool MakeContextCurrent(void* context, bool verify = false);
+// A context with its display and, for a native window, its window surface.
+struct GlContext {
+  void* display;      // EGLDisplay, or the X display of a window context
+  void* context;      // EGLContext or GLXContext
+  void* surface;      // the X11 window of a window context, else null
+  bool glx = false;   // a GLX context on a native window
+  int interval = -1;  // swap interval last set
+};
+// A new OpenGL 3.3 core context, or null. With a native X11 window id the
+// context draws on that window when the X server and the driver allow it,
+// else it is surfaceless like a headless one.
+GlContext* CreateGlContext(unsigned long nativeWindow = 0);
+void DestroyGlContext(GlContext* context);
+bool MakeContextCurrent(GlContext* context, bool verify = false);
+bool HasWindowSurface(const GlContext* context);
+// The size of the window surface in pixels.
+bool WindowSurfaceSize(const GlContext* context, int& width, int& height);
+// Shows the window surface's back buffer (interval 0: at once, 1: at the
+// next vertical blank).
+bool SwapWindowBuffers(GlContext* context, int interval);
 bool HaveGlContext();                  // a context of this layer is current on this thread
 struct GlInfo {
   std::string renderer, vendor, version;
@@ -146,7 +163,7 @@ struct IDirect3DStateBlock9::Record {
 
 struct IDirect3DDevice9::Impl {
   IDirect3DDevice9* self = nullptr;
-  void* context = nullptr;
+  nvd3d::GlContext* context = nullptr;
   D3DPRESENT_PARAMETERS pp{};
   D3DDEVICE_CREATION_PARAMETERS creation{};
   bool lost = false;
@@ -158,6 +175,10 @@ struct IDirect3DDevice9::Impl {
   int samples = 0;
   std::vector<uint8_t> frontBuffer;  // last presented frame, BGRA top row first
   UINT frontWidth = 0, frontHeight = 0;
+  // The last frame went straight to the native window and is still in the
+  // target (read back only when a copy of it is asked for).
+  bool frontInTarget = false;
+  HWND nativeWindow = nullptr;  // the window the context's surface shows
   bool inScene = false;
 
   // Device state.

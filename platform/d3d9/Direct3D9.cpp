@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "../win/NativeWindow.h"
 #include "DeviceImpl.h"
 
 IUnknown::~IUnknown() = default;
@@ -147,6 +148,7 @@ HRESULT IDirect3D9::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps)
   caps->TextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR | D3DPTADDRESSCAPS_CLAMP |
                              D3DPTADDRESSCAPS_BORDER;
   caps->MaxTextureWidth = caps->MaxTextureHeight = static_cast<DWORD>(info.maxTextureSize);
+  if (g_limits.maxTextureSize) caps->MaxTextureWidth = caps->MaxTextureHeight = g_limits.maxTextureSize;
   caps->MaxTextureRepeat = 8192;
   caps->MaxTextureAspectRatio = static_cast<DWORD>(info.maxTextureSize);
   caps->MaxAnisotropy = 16;
@@ -186,7 +188,11 @@ HRESULT IDirect3D9::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow
     return D3DERR_INVALIDCALL;
   if (behaviorFlags & g_limits.refusedBehaviorFlags) return D3DERR_NOTAVAILABLE;
   auto* impl = new IDirect3DDevice9::Impl();
-  impl->context = nvd3d::CreateGlContext();
+  // A device for a native window draws on it directly.
+  HWND window = params->hDeviceWindow ? params->hDeviceWindow : focusWindow;
+  const unsigned long native = window ? window->NativeWindowId() : 0;
+  impl->context = nvd3d::CreateGlContext(native);
+  if (impl->context && nvd3d::HasWindowSurface(impl->context)) impl->nativeWindow = window;
   if (!impl->context) {
     delete impl;
     return D3DERR_NOTAVAILABLE;

@@ -1,11 +1,16 @@
 // EGL contexts for the drawing devices: surfaceless where the driver offers it
 // (Mesa), so no display server is needed; every device draws into its own
-// framebuffer object.
+// framebuffer object. A device for a native X11 window gets a GLX context on
+// that window instead, so presenting is a copy on the GPU side and a buffer
+// swap instead of a read-back.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
 
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 #include "DeviceImpl.h"
 
@@ -15,7 +20,10 @@ namespace {
 EGLDisplay g_display = EGL_NO_DISPLAY;
 bool g_displayTried = false;
 std::mutex g_displayMutex;
-thread_local void* t_current = nullptr;
+thread_local GlContext* t_current = nullptr;
+std::mutex g_xMutex;
+bool g_xTried = false;
+::Display* g_xDisplay = nullptr;
 std::atomic<UINT> g_displayWidth{1920}, g_displayHeight{1080};
 
 EGLDisplay Display() {
@@ -38,48 +46,163 @@ EGLDisplay Display() {
 
 }  // namespace
 
-void* CreateGlContext() {
+namespace {
+
+const EGLint kCoreAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
+                                  EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+
+// The X server named by DISPLAY, opened once for the window contexts.
+::Display* XDisplay() {
+  std::lock_guard<std::mutex> lock(g_xMutex);
+  if (!g_xTried) {
+    g_xTried = true;
+    g_xDisplay = XOpenDisplay(nullptr);
+  }
+  return g_xDisplay;
+}
+
+using CreateContextAttribs = GLXContext (*)(::Display*, GLXFBConfig, GLXContext, Bool, const int*);
+using SwapIntervalMesa = int (*)(unsigned);
+
+// A GLX context drawing on the native X11 window, or null when the window,
+// the X server or the driver cannot give one. GLX rather than EGL: Mesa's
+// software rasteriser shows GLX frames through shared memory, several times
+// faster than its EGL path on an X server.
+GlContext* CreateWindowContext(unsigned long window) {
+  ::Display* display = XDisplay();
+  if (!display) return nullptr;
+  XWindowAttributes attributes{};
+  if (!XGetWindowAttributes(display, window, &attributes) || !attributes.visual) return nullptr;
+  const VisualID visual = XVisualIDFromVisual(attributes.visual);
+  const int configAttributes[] = {GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
+                                  GLX_DOUBLEBUFFER,  True,           GLX_RED_SIZE,    8,
+                                  GLX_GREEN_SIZE,    8,              GLX_BLUE_SIZE,   8,
+                                  None};
+  int count = 0;
+  GLXFBConfig* configs = glXChooseFBConfig(display, XScreenNumberOfScreen(attributes.screen), configAttributes, &count);
+  if (!configs) return nullptr;
+  // The window's own visual: a context on another one could not draw on it.
+  GLXFBConfig chosen = nullptr;
+  for (int i = 0; i < count && !chosen; ++i) {
+    int id = 0;
+    if (glXGetFBConfigAttrib(display, configs[i], GLX_VISUAL_ID, &id) == Success &&
+        static_cast<VisualID>(id) == visual)
+      chosen = configs[i];
+  }
+  XFree(configs);
+  auto createContext = reinterpret_cast<CreateContextAttribs>(
+      glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCreateContextAttribsARB")));
+  if (!chosen || !createContext) return nullptr;
+  const int contextAttributes[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 3, GLX_CONTEXT_MINOR_VERSION_ARB, 3,
+                                   GLX_CONTEXT_PROFILE_MASK_ARB, GLX_CONTEXT_CORE_PROFILE_BIT_ARB, None};
+  // A refused context is an X error: caught here instead of ending the program.
+  XSync(display, False);
+  auto previousHandler = XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+  GLXContext context = createContext(display, chosen, nullptr, True, contextAttributes);
+  XSync(display, False);
+  XSetErrorHandler(previousHandler);
+  if (!context) return nullptr;
+  if (!glXMakeCurrent(display, window, context)) {
+    glXDestroyContext(display, context);
+    return nullptr;
+  }
+  auto* record = new GlContext{display, context, reinterpret_cast<void*>(window)};
+  record->glx = true;
+  t_current = record;
+  return record;
+}
+
+}  // namespace
+
+GlContext* CreateGlContext(unsigned long nativeWindow) {
+  if (nativeWindow)
+    if (GlContext* windowed = CreateWindowContext(nativeWindow)) return windowed;
   EGLDisplay display = Display();
   if (display == EGL_NO_DISPLAY) return nullptr;
   if (!eglBindAPI(EGL_OPENGL_API)) return nullptr;
-  const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
-                               EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
-  EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
+  EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, kCoreAttributes);
   if (context == EGL_NO_CONTEXT) {
     // Drivers without configless contexts: take any OpenGL-capable config.
     const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint count = 0;
     if (eglChooseConfig(display, configAttributes, &config, 1, &count) && count > 0)
-      context = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
+      context = eglCreateContext(display, config, EGL_NO_CONTEXT, kCoreAttributes);
   }
   if (context == EGL_NO_CONTEXT) return nullptr;
   if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
     eglDestroyContext(display, context);
     return nullptr;
   }
-  t_current = context;
-  return context;
+  auto* record = new GlContext{display, context, nullptr};
+  t_current = record;
+  return record;
 }
 
-void DestroyGlContext(void* context) {
+void DestroyGlContext(GlContext* context) {
   if (!context) return;
-  EGLDisplay display = Display();
+  if (context->glx) {
+    auto* display = static_cast<::Display*>(context->display);
+    if (t_current == context) {
+      glXMakeCurrent(display, None, nullptr);
+      t_current = nullptr;
+    }
+    glXDestroyContext(display, static_cast<GLXContext>(context->context));
+    XSync(display, False);
+    delete context;
+    return;
+  }
   if (t_current == context) {
-    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglMakeCurrent(context->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     t_current = nullptr;
   }
-  eglDestroyContext(display, static_cast<EGLContext>(context));
+  eglDestroyContext(context->display, context->context);
+  delete context;
 }
 
-bool MakeContextCurrent(void* context, bool verify) {
+bool MakeContextCurrent(GlContext* context, bool verify) {
   if (!context) return false;
-  // Another EGL user on this thread (a toolkit) may have switched contexts
+  // Another GL user on this thread (a toolkit) may have switched contexts
   // since our last call; checking costs a lock, so only frame boundaries do.
-  if (t_current == context && (!verify || eglGetCurrentContext() == static_cast<EGLContext>(context))) return true;
-  if (!eglMakeCurrent(Display(), EGL_NO_SURFACE, EGL_NO_SURFACE, static_cast<EGLContext>(context))) return false;
+  if (context->glx) {
+    if (t_current == context && (!verify || glXGetCurrentContext() == context->context)) return true;
+    if (!glXMakeCurrent(static_cast<::Display*>(context->display), reinterpret_cast<uintptr_t>(context->surface),
+                        static_cast<GLXContext>(context->context)))
+      return false;
+  } else {
+    if (t_current == context && (!verify || eglGetCurrentContext() == context->context)) return true;
+    if (!eglMakeCurrent(context->display, EGL_NO_SURFACE, EGL_NO_SURFACE, context->context)) return false;
+  }
   t_current = context;
   return true;
+}
+
+bool HasWindowSurface(const GlContext* context) { return context && context->glx; }
+
+bool SwapWindowBuffers(GlContext* context, int interval) {
+  if (!HasWindowSurface(context)) return false;
+  auto* display = static_cast<::Display*>(context->display);
+  const auto window = static_cast<GLXDrawable>(reinterpret_cast<uintptr_t>(context->surface));
+  if (context->interval != interval) {
+    auto setInterval = reinterpret_cast<SwapIntervalMesa>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA")));
+    if (setInterval) setInterval(static_cast<unsigned>(interval));
+    context->interval = interval;
+  }
+  glXSwapBuffers(display, window);
+  return true;
+}
+
+bool WindowSurfaceSize(const GlContext* context, int& width, int& height) {
+  if (!HasWindowSurface(context)) return false;
+  unsigned w = 0, h = 0;
+  auto* display = static_cast<::Display*>(context->display);
+  const auto window = static_cast<GLXDrawable>(reinterpret_cast<uintptr_t>(context->surface));
+  glXQueryDrawable(display, window, GLX_WIDTH, &w);
+  glXQueryDrawable(display, window, GLX_HEIGHT, &h);
+  width = static_cast<int>(w);
+  height = static_cast<int>(h);
+  return w > 0 && h > 0;
 }
 
 bool HaveGlContext() { return t_current != nullptr; }
@@ -88,8 +211,8 @@ const GlInfo& QueryGlInfo() {
   static GlInfo info;
   static std::once_flag once;
   std::call_once(once, [] {
-    void* previous = t_current;
-    void* context = CreateGlContext();
+    GlContext* previous = t_current;
+    GlContext* context = CreateGlContext(0);
     if (!context) return;
     auto text = [](GLenum name) {
       const GLubyte* s = glGetString(name);

@@ -1,11 +1,16 @@
 #pragma once
 // A Direct3D-9-shaped drawing layer over OpenGL 3.3 core.
 //
-// The device renders into an off-screen framebuffer on its own EGL context
-// (surfaceless, so it needs no display server). `Present` reads the frame back
-// and hands it to the device window (`CNativeWindow::PresentFrame`, top row
-// first); without a window the frame is only kept. `GetFrontBufferData` copies
-// our own last presented frame, not the desktop. Fixed-function states are
+// The device renders into an off-screen framebuffer on its own EGL context.
+// For a device window that is a native X11 window (`NativeWindowId`) the
+// context lives on the X server's display with a surface on that window, and
+// `Present` copies the frame to it on the GPU side and swaps; otherwise the
+// context is surfaceless (no display server needed) and `Present` reads the
+// frame back and hands it to the device window (`CNativeWindow::PresentFrame`,
+// top row first), or only keeps it without a window. `GetFrontBufferData`
+// copies our own last presented frame, not the desktop (after a native
+// present it reads the target, which holds that frame until the next frame
+// draws). Fixed-function states are
 // emulated by GLSL programs generated from the state and cached; vertex
 // shaders are GLSL programs written against constant registers `c[0..7]`
 // (see `IDirect3DDevice9::CreateVertexShader`).
@@ -351,6 +356,7 @@ struct D3DAdapterLimitsForLayer {
   DWORD refusedBehaviorFlags = 0;    // CreateDevice fails when its flags hold any of these
   bool noDirect3D = false;           // Direct3DCreate9 returns null
   bool noDisplayMode = false;        // GetAdapterDisplayMode fails
+  DWORD maxTextureSize = 0;          // non-zero: the largest texture side reported in the capabilities
 };
 void SetAdapterLimitsForLayer(const D3DAdapterLimitsForLayer& limits);
 

@@ -5,6 +5,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,6 +20,40 @@ namespace {
 
 CWinApp* g_theApp = nullptr;
 int g_signalPipe[2] = {-1, -1};
+const char* g_programName = "nuvarine2";
+QtMessageHandler g_previousMessageHandler = nullptr;
+
+std::string EnvironmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// True when the toolkit will look for a window system: no platform chosen,
+// or the X11 or Wayland one.
+bool NeedsDisplay(int argc, char** argv) {
+  std::string platform = EnvironmentValue("QT_QPA_PLATFORM");
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) platform = argv[i + 1];
+  return platform.empty() || platform.rfind("xcb", 0) == 0 || platform.rfind("wayland", 0) == 0;
+}
+
+// The toolkit ends the process with an abort when it cannot open its display;
+// the program says so plainly and ends with status 1 instead.
+void DisplayFailureHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg) {
+    if (g_previousMessageHandler)
+      g_previousMessageHandler(type, context, message);
+    else
+      std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    return;
+  }
+  std::fprintf(stderr,
+               "%s: cannot open the display (DISPLAY=\"%s\", WAYLAND_DISPLAY=\"%s\"): %s\n",
+               g_programName, EnvironmentValue("DISPLAY").c_str(), EnvironmentValue("WAYLAND_DISPLAY").c_str(),
+               message.toLocal8Bit().constData());
+  std::fflush(stderr);
+  std::_Exit(1);
+}
 
 void OnTerminationSignal(int) {
   char byte = 1;
@@ -116,7 +153,10 @@ int CWinApp::Run() {
   idle.start();
   QApplication::exec();
   idle.stop();
+  // The main frame, its view and everything they own are gone before the
+  // loop returns, whether the loop ended by the frame's close or otherwise.
   if (auto* frame = dynamic_cast<CFrameWnd*>(m_pMainWnd)) frame->DestroyWindow();
+  AfxDeletePendingFrames();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return ExitInstance();
 }
@@ -203,7 +243,20 @@ void CWinApp::OnAppExit() {
 int AfxWinMain(int argc, char** argv) {
   CWinApp* app = AfxGetApp();
   if (!app) return 1;
+  if (argc > 0 && argv[0]) {
+    const char* slash = std::strrchr(argv[0], '/');
+    g_programName = slash ? slash + 1 : argv[0];
+  }
+  if (NeedsDisplay(argc, argv) && EnvironmentValue("DISPLAY").empty() && EnvironmentValue("WAYLAND_DISPLAY").empty()) {
+    std::fprintf(stderr,
+                 "%s: no display: neither DISPLAY nor WAYLAND_DISPLAY is set. Start it in a graphical session "
+                 "(or under xvfb-run).\n",
+                 g_programName);
+    return 1;
+  }
+  g_previousMessageHandler = qInstallMessageHandler(DisplayFailureHandler);
   QApplication qt(argc, argv);
+  qInstallMessageHandler(g_previousMessageHandler);
   // The program ends when its main window is destroyed, not when its last
   // visible window (a splash, a panel) closes.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -233,6 +286,7 @@ int AfxWinMain(int argc, char** argv) {
   int result = 0;
   if (!app->InitInstance()) {
     if (auto* frame = dynamic_cast<CFrameWnd*>(app->m_pMainWnd)) frame->DestroyWindow();
+    AfxDeletePendingFrames();
     QCoreApplication::sendPostedEvents(nullptr, 0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     result = app->ExitInstance();

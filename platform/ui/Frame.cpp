@@ -1,5 +1,8 @@
 #include "Frame.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -327,6 +330,15 @@ int CStatusBar::GetCount() const { return static_cast<int>(m_data->panes.size())
 
 // ---- Frame ------------------------------------------------------------------------------
 
+namespace {
+
+std::vector<CFrameWnd*>& PendingFrameDeletions() {
+  static std::vector<CFrameWnd*> frames;
+  return frames;
+}
+
+}  // namespace
+
 CFrameWnd::CFrameWnd() : m_frame(std::make_unique<CFramePrivate>()) {
   MapCommand(ID_VIEW_TOOLBAR, [this]() { OnBarCheck(ID_VIEW_TOOLBAR); });
   MapCommand(ID_VIEW_STATUS_BAR, [this]() { OnBarCheck(ID_VIEW_STATUS_BAR); });
@@ -335,6 +347,8 @@ CFrameWnd::CFrameWnd() : m_frame(std::make_unique<CFramePrivate>()) {
 }
 
 CFrameWnd::~CFrameWnd() {
+  std::vector<CFrameWnd*>& pending = PendingFrameDeletions();
+  pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
   if (GetWidget()) {
     m_frame->destroying = true;
     delete m_pActiveView;
@@ -458,10 +472,23 @@ BOOL CFrameWnd::DestroyWindow() {
     QCoreApplication::exit(0);
   }
   if (m_frame->autoDelete) {
-    CFrameWnd* self = this;
-    QTimer::singleShot(0, [self]() { delete self; });
+    // Deleted once the caller (a close handler of this very frame) has
+    // returned; the application deletes what is still waiting before it
+    // returns from its message loop.
+    std::vector<CFrameWnd*>& pending = PendingFrameDeletions();
+    pending.push_back(this);
+    if (pending.size() == 1) QTimer::singleShot(0, []() { AfxDeletePendingFrames(); });
   }
   return TRUE;
+}
+
+void AfxDeletePendingFrames() {
+  std::vector<CFrameWnd*>& pending = PendingFrameDeletions();
+  while (!pending.empty()) {
+    CFrameWnd* frame = pending.back();
+    pending.pop_back();
+    delete frame;
+  }
 }
 
 void CFrameWnd::Invalidate(BOOL erase) {

@@ -57,3 +57,7 @@ QWidget* CreateRichEditWidget(QWidget* parent);
 
 // The image of a registered bitmap resource, drawn on first use (null when unknown).
 const QImage* BitmapResourceImage(UINT id);
+
+// Deletes the auto-deleting frames whose windows were destroyed and whose
+// deletion still waits for the message loop.
+void AfxDeletePendingFrames();

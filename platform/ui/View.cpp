@@ -1,6 +1,7 @@
 #include "View.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QResizeEvent>
@@ -28,6 +29,18 @@ class CViewWidget : public QWidget {
   }
 
   QImage m_surface;
+  // Frames are shown on the native window by the drawing device.
+  bool m_native = false;
+
+  void MakeNative() {
+    if (m_native) return;
+    m_native = true;
+    setAttribute(Qt::WA_NativeWindow);
+    setAttribute(Qt::WA_PaintOnScreen);
+    setAttribute(Qt::WA_DontCreateNativeAncestors);
+  }
+
+  QPaintEngine* paintEngine() const override { return m_native ? nullptr : QWidget::paintEngine(); }
 
  protected:
   bool event(QEvent* e) override {
@@ -56,6 +69,7 @@ class CViewWidget : public QWidget {
   }
 
   void paintEvent(QPaintEvent*) override {
+    if (m_native) return;  // the device's next frame covers the window
     QPainter p(this);
     p.drawImage(0, 0, m_surface);
   }
@@ -141,6 +155,15 @@ void CView::PresentFrame(const unsigned char* bgra, int width, int height, int s
   }
   if (!m_inPaint) widget->update();
 }
+
+unsigned long CView::NativeWindowId() {
+  auto* widget = dynamic_cast<CViewWidget*>(GetWidget());
+  if (!widget || QGuiApplication::platformName() != QLatin1String("xcb")) return 0;
+  widget->MakeNative();
+  return static_cast<unsigned long>(widget->winId());
+}
+
+void CView::FramePresentedNatively() { ++m_presentCount; }
 
 void CView::GetPicture(std::vector<unsigned char>& bgra, int& width, int& height) const {
   auto* widget = dynamic_cast<CViewWidget*>(GetWidget());

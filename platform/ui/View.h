@@ -46,6 +46,11 @@ class CView : public CWnd {
   void UpdateWindow() override;
   void OnPaint() override;
   void PresentFrame(const unsigned char* bgra, int width, int height, int stride) override;
+  // On an X server the view's client area becomes a native window the
+  // drawing device shows its frames on (0 on other platforms). CDC drawing
+  // of OnDraw then only reaches the kept picture, not the screen.
+  unsigned long NativeWindowId() override;
+  void FramePresentedNatively() override;
   // A copy of the pixels on screen: 32-bit BGRA rows, top first (empty before the first paint).
   void GetPicture(std::vector<unsigned char>& bgra, int& width, int& height) const;
   // Paint messages handled so far (OnDraw calls made by the window).

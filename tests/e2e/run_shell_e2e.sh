@@ -4,12 +4,16 @@
 # the drawing device into the window, a second copy that ends at once without
 # a window, and a clean close. Every wait is bounded.
 set -u
-PROGRAM_DIR=$1
-if [ ! -x "$PROGRAM_DIR/nuvarine2" ]; then
-  echo "no program in $PROGRAM_DIR"; exit 1
+. "$(cd "$(dirname "$0")" && pwd)/program_tree.sh"
+require_programs xvfb-run:xvfb xwininfo:x11-utils xprop:x11-utils xwd:x11-apps convert:imagemagick || exit 1
+if [ ! -x "$1/nuvarine2" ]; then
+  echo "no program in $1"; exit 1
 fi
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
+# A private copy of the install folder: the run's log stays in the temporary folder.
+PROGRAM_DIR=$WORK/program
+make_program_tree "$1" "$PROGRAM_DIR" || { echo "cannot copy the install folder"; exit 1; }
 mkdir -m 700 "$WORK/run"
 export XDG_RUNTIME_DIR=$WORK/run
 export XDG_CONFIG_HOME=$WORK/config
@@ -59,7 +63,7 @@ xwd -id "$WINDOW" -silent > "$WORK/window.xwd" || fail "no screenshot of the mai
 MAXIMUM=$(convert "$WORK/window.xwd" -gravity center -crop 32x32+0+0 +repage -format '%[fx:int(255*maxima)]' info: 2>/dev/null)
 [ -n "$MAXIMUM" ] && [ "$MAXIMUM" -gt 0 ] || fail "the view shows a black picture"
 
-# A second copy ends at once, silently and without a window.
+# A second copy ends at once and without a window.
 START=$SECONDS
 timeout 15 ./nuvarine2 > "$WORK/second.log" 2>&1
 RC=$?

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QTimer>
+#include <functional>
 #include <vector>
 
 #include "App.h"
@@ -145,4 +147,53 @@ TEST(DocumentTemplate, AViewThatRefusesItsWindowEndsTheCreation) {
   EXPECT_EQ(tpl.OpenDocumentFile(nullptr), nullptr);
   EXPECT_TRUE(g_refusingViewDestroyed);
   EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+namespace {
+
+bool g_shutdownFrameAlive = false;
+bool g_shutdownViewAlive = false;
+
+class ShutdownView : public CView {
+  DECLARE_DYNCREATE(ShutdownView)
+ public:
+  ShutdownView() { g_shutdownViewAlive = true; }
+  ~ShutdownView() override { g_shutdownViewAlive = false; }
+  void OnDraw(CDC*) override {}
+};
+IMPLEMENT_DYNCREATE(ShutdownView)
+
+class ShutdownFrame : public CFrameWnd {
+  DECLARE_DYNCREATE(ShutdownFrame)
+ public:
+  ShutdownFrame() { g_shutdownFrameAlive = true; }
+  ~ShutdownFrame() override { g_shutdownFrameAlive = false; }
+};
+IMPLEMENT_DYNCREATE(ShutdownFrame)
+
+}  // namespace
+
+// However the message loop ends, the main frame and its view no longer exist
+// when Run returns: nothing is left for the process exit to leak.
+TEST(Shutdown, MainFrameIsDeletedBeforeTheLoopReturns) {
+  TestApplication();
+  AfxRegisterMenu(901, kMenu, sizeof(kMenu) / sizeof(kMenu[0]));
+  const std::function<void(CWinApp&)> endings[] = {
+      [](CWinApp& app) { app.m_pMainWnd->OnClose(); },       // the close button
+      [](CWinApp& app) { app.OnAppExit(); },                 // the Exit command
+      [](CWinApp&) { QCoreApplication::exit(0); },           // the loop ends on its own
+  };
+  int ending = 0;
+  for (const auto& end : endings) {
+    TestApp app;
+    CSingleDocTemplate tpl(901, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(ShutdownFrame), RUNTIME_CLASS(ShutdownView));
+    ASSERT_NE(tpl.OpenDocumentFile(nullptr), nullptr);
+    ASSERT_TRUE(g_shutdownFrameAlive);
+    QTimer::singleShot(0, [&]() { end(app); });
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_FALSE(g_shutdownFrameAlive) << ending;
+    EXPECT_FALSE(g_shutdownViewAlive) << ending;
+    EXPECT_EQ(app.m_pMainWnd, nullptr) << ending;
+    ++ending;
+  }
 }

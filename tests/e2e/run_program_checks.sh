@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# Starts the real program in one situation and checks how it starts or why it
+# does not: run_program_checks.sh <install folder> <case>.
+#   second-copy         another copy holds the lock: the new one ends at once and says why
+#   runtime-unset       no $XDG_RUNTIME_DIR: the per-user folder holds the lock
+#   runtime-missing     $XDG_RUNTIME_DIR does not exist: the toolkit may make it, else the
+#                       per-user folder holds the lock
+#   runtime-not-folder  $XDG_RUNTIME_DIR is a file: the per-user folder holds the lock
+#   runtime-unwritable  $XDG_RUNTIME_DIR cannot be written (not checkable as root: skipped)
+#   no-lock-anywhere    no folder can hold the lock: the program starts without the check
+#   another-folder      started from another folder: log and data in the install folder,
+#                       and a clean close (exit 0; no leak report in the sanitizer build)
+#   no-display          neither DISPLAY nor WAYLAND_DISPLAY: message, status 1
+#   bad-display         DISPLAY names no server: message, status 1
+# Every run happens in a private copy of the install folder inside a fresh
+# temporary folder, removed at the end. Every wait is bounded.
+set -u
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/program_tree.sh"
+SOURCE_DIR=$1
+CASE=$2
+require_programs timeout:coreutils realpath:coreutils grep:grep || exit 1
+[ -x "$SOURCE_DIR/nuvarine2" ] || { echo "FAIL: no program in $SOURCE_DIR"; exit 1; }
+if [ "$CASE" = runtime-unwritable ] && [ "$(id -u)" -eq 0 ]; then echo "SKIP: root writes in any folder"; exit 77; fi
+
+WORK=$(mktemp -d) || exit 1
+PIDS=()
+cleanup() {
+  for pid in "${PIDS[@]}"; do kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  chmod -R u+rwx "$WORK" 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL ($CASE): $*"
+  for f in "$WORK"/*.err; do [ -f "$f" ] && { echo "--- $f"; cat "$f"; }; done
+  exit 1
+}
+
+PROGRAM=$WORK/program
+make_program_tree "$SOURCE_DIR" "$PROGRAM" || fail "cannot copy the install folder"
+mkdir -p "$WORK/tmp" "$WORK/elsewhere" && mkdir -m 700 "$WORK/run"
+export TMPDIR=$WORK/tmp
+export XDG_RUNTIME_DIR=$WORK/run
+export XDG_CONFIG_HOME=$WORK/config
+export QT_QPA_PLATFORM=offscreen
+unset DISPLAY WAYLAND_DISPLAY
+PER_USER=$TMPDIR/nuvarine-$(id -u)
+
+# start <name> [folder]: starts a copy in the background from the install folder
+# (or from another folder), its status in $WORK/<name>.status.
+start() {
+  local name=$1 folder=${2:-$PROGRAM}
+  (cd "$folder" && NUVARINE_STATUS_FILE=$WORK/$name.status exec "$PROGRAM/nuvarine2" \
+     > "$WORK/$name.out" 2> "$WORK/$name.err") &
+  PIDS+=($!)
+  LAST_PID=$!
+}
+status() { grep "^$2=" "$WORK/$1.status" 2>/dev/null | cut -d= -f2-; }
+wait_frames() {  # name [count]: the copy draws frames (3, or count) within 60 s
+  local end=$((SECONDS + 60))
+  while [ $SECONDS -lt $end ]; do
+    [ "$(status "$1" frames)" -ge "${2:-3}" ] 2>/dev/null && return 0
+    kill -0 "$LAST_PID" 2>/dev/null || fail "$1 ended early"
+    sleep 0.2
+  done
+  fail "$1 draws no frames"
+}
+close() {  # pid: a termination request ends the program cleanly within 60 s
+  kill -TERM "$1"
+  local end=$((SECONDS + 60))
+  while kill -0 "$1" 2>/dev/null && [ $SECONDS -lt $end ]; do sleep 0.2; done
+  kill -0 "$1" 2>/dev/null && fail "the program did not close"
+  wait "$1"
+  local rc=$?
+  [ $rc -eq 0 ] || fail "exit status $rc after a clean close"
+}
+# second_is_refused: another copy started now ends within 10 s, says why, and opens nothing.
+second_is_refused() {
+  timeout 20 "$PROGRAM/nuvarine2" > "$WORK/second.out" 2> "$WORK/second.err"
+  local rc=$?
+  [ $rc -ne 124 ] || fail "the second copy did not end"
+  grep -q "another copy is already running" "$WORK/second.err" || fail "the second copy does not say why it ends"
+}
+started_with_lock_in() {  # folder...: the first copy started and holds its lock file in one of them
+  start first
+  local pid=$LAST_PID folder found=0
+  wait_frames first
+  for folder in "$@"; do [ -f "$folder/SDISAMPLE.lock" ] && found=1; done
+  [ $found -eq 1 ] || fail "no lock file in $*"
+  second_is_refused
+  kill -0 "$pid" 2>/dev/null || fail "the first copy died"
+  close "$pid"
+}
+
+case $CASE in
+  second-copy)
+    started_with_lock_in "$XDG_RUNTIME_DIR"
+    [ ! -s "$WORK/first.err" ] || ! grep -q "lock" "$WORK/first.err" || fail "lock trouble reported"
+    ;;
+  runtime-unset)
+    unset XDG_RUNTIME_DIR
+    started_with_lock_in "$PER_USER"
+    ;;
+  runtime-missing)
+    export XDG_RUNTIME_DIR=$WORK/none
+    started_with_lock_in "$WORK/none" "$PER_USER"
+    ;;
+  runtime-not-folder)
+    : > "$WORK/file"
+    export XDG_RUNTIME_DIR=$WORK/file
+    started_with_lock_in "$PER_USER"
+    grep -q "cannot make a lock file in $WORK/file" "$WORK/first.err" || fail "the log does not name the folder"
+    grep -q "single-instance lock in $PER_USER/SDISAMPLE.lock" "$WORK/first.err" || fail "the log does not name the lock used"
+    ;;
+  runtime-unwritable)
+    chmod 500 "$XDG_RUNTIME_DIR"
+    started_with_lock_in "$PER_USER"
+    ;;
+  no-lock-anywhere)
+    : > "$WORK/file"
+    export XDG_RUNTIME_DIR=$WORK/file
+    mkdir -m 777 "$PER_USER" && chmod 777 "$PER_USER"  # a folder others can write: not used
+    start first
+    pid=$LAST_PID
+    wait_frames first
+    grep -q "starting without the check" "$WORK/first.err" || fail "the log does not say the check is off"
+    grep -q "others can write in it" "$WORK/first.err" || fail "the log does not say why $PER_USER is refused"
+    [ ! -e "$PER_USER/SDISAMPLE.lock" ] || fail "lock file made in a folder others can write"
+    close "$pid"
+    ;;
+  another-folder)
+    start first "$WORK/elsewhere"
+    pid=$LAST_PID
+    wait_frames first 10  # the scene is made at the fifth frame
+    [ "$(status first scene)" = "1" ] || fail "scene not made: data not found"
+    close "$pid"
+    [ -f "$PROGRAM/telescope.log" ] || fail "no log in the install folder"
+    grep -q "Version" "$PROGRAM/telescope.log" || fail "log header missing"
+    [ -z "$(ls -A "$WORK/elsewhere")" ] || fail "files written in the start folder: $(ls -A "$WORK/elsewhere")"
+    ;;
+  no-display|bad-display)
+    unset QT_QPA_PLATFORM
+    if [ "$CASE" = bad-display ]; then
+      n=397
+      while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+      export DISPLAY=:$n
+    fi
+    (cd "$WORK/elsewhere" && timeout 30 "$PROGRAM/nuvarine2" > "$WORK/run.out" 2> "$WORK/run.err")
+    rc=$?
+    [ $rc -eq 1 ] || fail "exit status $rc, not 1"
+    if [ "$CASE" = no-display ]; then
+      grep -q "DISPLAY" "$WORK/run.err" && grep -q "WAYLAND_DISPLAY" "$WORK/run.err" || fail "the message names neither variable"
+    else
+      grep -q "cannot open the display (DISPLAY=\":$n\"" "$WORK/run.err" || fail "the message does not name the display"
+    fi
+    [ ! -e "$PROGRAM/telescope.log" ] || fail "the program went on without a display"
+    ;;
+  *) fail "unknown case" ;;
+esac
+echo "PASS: $CASE"
