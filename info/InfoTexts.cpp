@@ -279,7 +279,8 @@ CString CInfoTextBuilder::BuildBodyInfoRtf(int B) {
     const double longitude = sunOrMoon ? b.heliocentricLongitude : b.eclipticLongitude;
     const double latitude = sunOrMoon ? b.heliocentricLatitude : b.eclipticLatitude;
     t += S(3052) + Angle(longitude, false) + S(3053) + Angle(latitude, false);
-    const double d = sun ? b.sunDistance : b.earthDistance;
+    // The Sun's record keeps the Earth-Sun distance as its Earth distance.
+    const double d = b.earthDistance;
     t += Fmt(3054, N.GetString(), d);
     t += moon ? Fmt(3055, d * kKmPerAu) : Fmt(3013, d * kMillionKmPerAu);
   }
