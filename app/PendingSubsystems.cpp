@@ -35,6 +35,7 @@ bool CNuvarine2View::Render() {
     TraceCode(m_pd3dDevice->EndScene());
   }
   TraceCode(m_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr));
+  AddCapturedFrame();
   FinishFrameTrail();
   return true;
 }
