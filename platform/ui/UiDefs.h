@@ -47,6 +47,7 @@ constexpr DWORD ES_RIGHT = 0x2u;
 constexpr DWORD ES_MULTILINE = 0x4u;
 constexpr DWORD ES_AUTOHSCROLL = 0x80u;
 constexpr DWORD ES_READONLY = 0x800u;
+constexpr DWORD ES_WANTRETURN = 0x1000u;
 constexpr DWORD ES_NUMBER = 0x2000u;
 // Static styles.
 constexpr DWORD SS_CENTER = 0x1u;
