@@ -22,6 +22,9 @@ using COLORREF = uint32_t;
 #define FALSE 0
 #endif
 
+// The system error code shared by the registry store and the result codes.
+constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+
 constexpr COLORREF RGB(int r, int g, int b) {
   return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
@@ -81,3 +84,13 @@ struct LOGFONT {
   BYTE lfPitchAndFamily = 0;
   char lfFaceName[LF_FACESIZE] = {};
 };
+
+// Result codes shared by the drawing layer and the driver objects.
+using HRESULT = LONG;
+#ifndef SUCCEEDED
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+#endif
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
