@@ -1,9 +1,9 @@
 // Operations of the view that other subsystems provide. Until they join,
 // these keep the frame loop running: the scene has no objects of its own,
 // each frame clears the back buffer to the sky's base colour and presents it
-// while the start-up windows show as the loading state says, the GPS is not
-// read, no tips box, options dialog or system report is shown. Each
-// definition here goes away when its owner's code arrives.
+// while the start-up windows show as the loading state says, no tips box,
+// options dialog or system report is shown; the camera turn only sets the
+// orientation. Each definition here goes away when its owner's code arrives.
 #include <algorithm>
 
 #include "Nuvarine2View.h"
@@ -11,7 +11,19 @@
 
 bool CNuvarine2View::InitObjects() { return true; }
 
-void CNuvarine2View::FrameMove(float) { BeginFrameTrail(); }
+void CNuvarine2View::FrameMove(float) {
+  BeginFrameTrail();
+  FollowObjectWithTelescope();
+  CloseIdleTelescopePort();
+}
+
+void CNuvarine2View::ResetAndRotateCamera(float yaw, float pitch) {
+  const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f), side(0.0f, 0.0f, 1.0f);
+  D3DXQUATERNION turn, tilt;
+  D3DXQuaternionRotationAxis(&turn, &up, yaw);
+  D3DXQuaternionRotationAxis(&tilt, &side, pitch);
+  D3DXQuaternionMultiply(&m_cameraOrientation, &tilt, &turn);
+}
 
 bool CNuvarine2View::Render() {
   ApplyLoadingWindowState();
@@ -40,6 +52,9 @@ bool CNuvarine2View::Render() {
   return true;
 }
 
+// The view's keys: so far only those of screenshots and movies.
+void CNuvarine2View::OnKeyDown(UINT nChar, UINT, UINT) { HandleCaptureKey(nChar); }
+
 void CNuvarine2View::ReleaseSceneResources() {}
 
 void CNuvarine2View::LoadVertexShaders() {}
@@ -47,8 +62,6 @@ void CNuvarine2View::LoadVertexShaders() {}
 void CNuvarine2View::OnConfiguration() {}
 
 void CNuvarine2View::OnSystemDiagnostic() {}
-
-void CNuvarine2View::PollGpsReceiver() {}
 
 int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   choice = 0;
