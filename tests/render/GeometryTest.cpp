@@ -244,6 +244,8 @@ TEST(GeometryViewDrawers, MarkerRadiusShrinksAsTheFieldWidens) {
     EXPECT_NEAR(view.m_markerCirclePoints[1].x - 100.0f, c.radius, 0.002f);
     EXPECT_NEAR(view.m_markerCirclePoints[1].y, 50.0f, 1e-3f);
   }
+  view.m_pLine->Release();
+  view.m_pLine = nullptr;
 }
 
 TEST(GeometryViewDrawers, MarkerCircleIsDrawnRed) {
@@ -272,6 +274,8 @@ TEST(GeometryViewDrawers, MarkerCircleIsDrawnRed) {
     }
   EXPECT_GT(red, 80);
   EXPECT_EQ(misplaced, 0);
+  view.m_pLine->Release();
+  view.m_pLine = nullptr;
 }
 
 TEST(GeometryViewDrawers, SpriteQuadColourAndInvertedChart) {
