@@ -96,31 +96,31 @@ M3 Precession(double jde) {
   return R3(-z) * R2(theta) * R3(-zeta);
 }
 
+// The J2000 ecliptic of the theories (VSOP87's dynamical ecliptic and
+// equinox; ELP2000-82B's and libnova's Pluto are referred to the same) to
+// the FK5 equator and equinox J2000: the rotation published with VSOP87.
 const M3& EclipticJ2000ToEquatorial() {
-  static const M3 m = R1(-MeanObliquity(kJ2000));
+  static const M3 m = {{{1.0, 0.000000440360, -0.000000190919},
+                        {-0.000000479966, 0.917482137087, -0.397776982902},
+                        {0.0, 0.397776982902, 0.917482137087}}};
   return m;
 }
-
-using HelioFunction = void (*)(double, struct ln_helio_posn*);
-const HelioFunction kPlanets[10] = {nullptr,
-                                    ln_get_mercury_helio_coords,
-                                    ln_get_venus_helio_coords,
-                                    ln_get_earth_helio_coords,
-                                    ln_get_mars_helio_coords,
-                                    ln_get_jupiter_helio_coords,
-                                    ln_get_saturn_helio_coords,
-                                    ln_get_uranus_helio_coords,
-                                    ln_get_neptune_helio_coords,
-                                    ln_get_pluto_helio_coords};
 
 // Apparent semi-diameters at 1 AU, arcseconds (equatorial for the giants).
 const double kSemiDiameter[10] = {959.63, 3.36, 8.41, 8.794, 4.68, 98.44, 82.73, 35.02, 33.50, 2.07};
 
-// Heliocentric position of planet n, J2000 mean equator, AU.
+// Heliocentric position of planet n, J2000 equator, AU: the complete VSOP87
+// series for Mercury to Neptune, libnova's theory for Pluto.
 V3 PlanetHelio(int n, double jde) {
-  ln_helio_posn h;
-  kPlanets[n](jde, &h);
-  return EclipticJ2000ToEquatorial() * FromSpherical(h.L, h.B, h.R);
+  if (n == 9) {
+    ln_helio_posn h;
+    ln_get_pluto_helio_coords(jde, &h);
+    return EclipticJ2000ToEquatorial() * FromSpherical(h.L, h.B, h.R);
+  }
+  double lbr[3];
+  Vsop87Heliocentric(n, jde, lbr);
+  const double cb = std::cos(lbr[1]);
+  return EclipticJ2000ToEquatorial() * V3{lbr[2] * cb * std::cos(lbr[0]), lbr[2] * cb * std::sin(lbr[0]), lbr[2] * std::sin(lbr[1])};
 }
 
 // Geocentric Moon, J2000 mean equator, AU. The series are cut at terms below

@@ -47,6 +47,11 @@ double DeltaTRecordEnd();
 // Julian dates where one part of the Delta T model hands over to the next.
 std::vector<double> DeltaTJoins();
 
+// Heliocentric ecliptic longitude, latitude (radians) and radius vector (AU)
+// of planet 1..8 (Mercury..Neptune, 3 the Earth) from the complete VSOP87
+// series: ecliptic and equinox J2000, dynamical time jde.
+void Vsop87Heliocentric(int planet, double jde, double lbr[3]);
+
 // Rows 0..10 for the Sun, Mercury..Pluto and the Moon.
 void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult rows[11]);
 

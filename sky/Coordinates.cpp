@@ -87,29 +87,47 @@ void CSkyModel::EclipticToEquatorial(double& rightAscension, double longitude, d
 
 namespace {
 
-void Precess(double t, double& ra, double& dec) {
-  const double zeta = (2304.948 * t + 0.302 * t * t + 0.018 * t * t * t) * kArcsecToRad;
-  const double z = (2304.948 * t + 1.093 * t * t + 0.019 * t * t * t) * kArcsecToRad;
-  const double theta = (2004.255 * t - 0.426 * t * t - 0.042 * t * t * t) * kArcsecToRad;
-  const double cosDec = std::cos(dec);
-  const double sinDec = std::sin(dec);
-  const double a = cosDec * std::sin(ra + zeta);
-  const double b = std::cos(theta) * cosDec * std::cos(ra + zeta) - std::sin(theta) * sinDec;
-  const double c = std::sin(theta) * cosDec * std::cos(ra + zeta) + std::cos(theta) * sinDec;
-  double alpha = std::atan(a / b);
-  if (b < 0.0) alpha += kPi;
-  ra = Reduce(alpha + z);
-  dec = std::asin(c > 1.0 ? 1.0 : (c < -1.0 ? -1.0 : c));
+struct PrecessionAngles {
+  double zeta, z, theta;
+};
+
+PrecessionAngles AnglesFromJ2000(double julianDate) {
+  const double t = (julianDate - 2451544.5) / 36524.2199;
+  return {(2304.948 * t + 0.302 * t * t + 0.018 * t * t * t) * kArcsecToRad,
+          (2304.948 * t + 1.093 * t * t + 0.019 * t * t * t) * kArcsecToRad,
+          (2004.255 * t - 0.426 * t * t - 0.042 * t * t * t) * kArcsecToRad};
 }
 
 }  // namespace
 
+// The rotation Rz(-z) Ry(theta) Rz(-zeta) from the J2000 equator to the mean
+// equator of date.
 void CSkyModel::PrecessFromJ2000(double& rightAscension, double& declination) {
-  Precess((m_julianDate - 2451544.5) / 36524.2199, rightAscension, declination);
+  const PrecessionAngles p = AnglesFromJ2000(m_julianDate);
+  const double cosDec = std::cos(declination);
+  const double sinDec = std::sin(declination);
+  const double h = rightAscension + p.zeta;
+  const double a = cosDec * std::sin(h);
+  const double b = std::cos(p.theta) * cosDec * std::cos(h) - std::sin(p.theta) * sinDec;
+  const double c = std::sin(p.theta) * cosDec * std::cos(h) + std::cos(p.theta) * sinDec;
+  double alpha = std::atan(a / b);
+  if (b < 0.0) alpha += kPi;
+  rightAscension = Reduce(alpha + p.z);
+  declination = std::atan2(c, std::hypot(a, b));  // arcsin C, without its loss near the poles
 }
 
+// The transpose of the same rotation, so that a place taken to the date and
+// back returns to where it was.
 void CSkyModel::PrecessToJ2000(double& rightAscension, double& declination) {
-  Precess(-(m_julianDate - 2451544.5) / 36524.2199, rightAscension, declination);
+  const PrecessionAngles p = AnglesFromJ2000(m_julianDate);
+  const double cosDec = std::cos(declination);
+  const double sinDec = std::sin(declination);
+  const double h = rightAscension - p.z;
+  const double a = cosDec * std::sin(h);
+  const double b = std::cos(p.theta) * cosDec * std::cos(h) + std::sin(p.theta) * sinDec;
+  const double c = -std::sin(p.theta) * cosDec * std::cos(h) + std::cos(p.theta) * sinDec;
+  rightAscension = Reduce(std::atan2(a, b) - p.zeta);
+  declination = std::atan2(c, std::hypot(a, b));
 }
 
 void CSkyModel::UpdateNutation() {

@@ -166,9 +166,8 @@ double RadiusSeries(int k, const GalileanArguments& a, double P) {
   }
 }
 
-// Mean distances in Jupiter radii (the theory's) and in km (x 71398 km).
+// Mean distances in Jupiter radii (the theory's).
 constexpr double kMeanDistanceRadii[4] = {5.90569, 9.39657, 14.98832, 26.36273};
-constexpr double kMeanDistanceKm[4] = {421654.45462, 670896.30486, 1070136.07136, 1882246.19654};
 
 }  // namespace
 
@@ -187,19 +186,68 @@ void GalileanMoonCoordinates(int k, double jd, double perihelionLongitude, doubl
   radiusInJupiterRadii = kMeanDistanceRadii[k] * (1.0 + RadiusSeries(k, a, perihelionLongitude));
 }
 
+namespace {
+
+// The theory's reduction from Jupiter's equator to the ecliptic of date: the
+// coordinates (X, Y, Z) counted from the node psi of Jupiter's equator, turned
+// by the inclination I of the equator on the orbit, by psi - Omega, by the
+// inclination i of the orbit and by its node Omega.
+void JupiterEquatorToEclipticOfDate(double jd, double psi, const double in[3], double out[3]) {
+  const double T = (jd - 2415020.0) / 36525.0;
+  const double I = (3.120262 + 0.0006 * T) * kDegToRad;
+  const double Tj = (jd - 2451545.0) / 36525.0;
+  const double node = (100.464441 + 1.0209550 * Tj + 0.00040117 * Tj * Tj + 0.000000569 * Tj * Tj * Tj) * kDegToRad;
+  const double incl = (1.303270 - 0.0054966 * Tj + 0.00000465 * Tj * Tj - 0.000000004 * Tj * Tj * Tj) * kDegToRad;
+  const double phi = psi - node;
+  const double a1 = in[0];
+  const double b1 = in[1] * std::cos(I) - in[2] * std::sin(I);
+  const double c1 = in[1] * std::sin(I) + in[2] * std::cos(I);
+  const double a2 = a1 * std::cos(phi) - b1 * std::sin(phi);
+  const double b2 = a1 * std::sin(phi) + b1 * std::cos(phi);
+  const double b3 = b2 * std::cos(incl) - c1 * std::sin(incl);
+  const double c3 = b2 * std::sin(incl) + c1 * std::cos(incl);
+  out[0] = a2 * std::cos(node) - b3 * std::sin(node);
+  out[1] = a2 * std::sin(node) + b3 * std::cos(node);
+  out[2] = c3;
+}
+
+// Precession of the theory's longitudes from the equinox of 1950 to the date.
+double PrecessionSince1950(double jd) {
+  const double T = (jd - 2433282.423) / 36525.0;
+  return (1.3966626 * T + 0.0003088 * T * T) * kDegToRad;
+}
+
+}  // namespace
+
+void GalileanMoonEclipticOfDate(int k, double jd, double perihelionLongitude, double out[3]) {
+  if (k < 0) k = 0;
+  if (k > 3) k = 3;
+  double L = 0.0, B = 0.0, R = 0.0;
+  GalileanMoonCoordinates(k, jd, perihelionLongitude, L, B, R);
+  const double P = PrecessionSince1950(jd);
+  const double psi = GalileanMoonArguments(jd - 2443000.5).psi + P;
+  const double in[3] = {R * std::cos(L + P - psi) * std::cos(B), R * std::sin(L + P - psi) * std::cos(B),
+                        R * std::sin(B)};
+  JupiterEquatorToEclipticOfDate(jd, psi, in, out);
+}
+
+void GalileanPoleEclipticOfDate(double jd, double out[3]) {
+  const double psi = GalileanMoonArguments(jd - 2443000.5).psi + PrecessionSince1950(jd);
+  const double in[3] = {0.0, 0.0, 1.0};
+  JupiterEquatorToEclipticOfDate(jd, psi, in, out);
+}
+
 void GalileanMoonOffset(int k, double jd, double& x, double& y, double& z) {
   if (k < 0) k = 0;
   if (k > 3) k = 3;
-  double L = 0.0, B = 0.0, rRadii = 0.0;
-  GalileanMoonCoordinates(k, jd, 0.0, L, B, rRadii);
-  const double r = kMeanDistanceKm[k] * (rRadii / kMeanDistanceRadii[k]);
-  // Precession from the equinox of 1950 to the date.
-  const double T = (jd - 2433282.423) / 36525.0;
-  const double P = (1.3966626 * T + 0.0003088 * T * T) * kDegToRad;
-  const double Lp = L + P - 0.004363323129985824;
-  x = r * std::cos(B) * std::sin(Lp) * 1e-6;
-  y = r * std::cos(B) * std::cos(Lp) * 1e-6;
-  z = r * std::sin(B) * 1e-6;
+  double v[3];
+  GalileanMoonEclipticOfDate(k, jd, 0.0, v);
+  PrecessEclipticVector(jd, 2451545.0, v);
+  // Jupiter radii to millions of km, onto the scene's axes.
+  const double scale = kJupiterRadiusKm * 1e-6;
+  x = v[1] * scale;
+  y = v[0] * scale;
+  z = v[2] * scale;
 }
 
 double JupiterCentralMeridianAt(double jd) {

@@ -30,9 +30,19 @@ GalileanArguments GalileanMoonArguments(double t);
 void GalileanMoonCoordinates(int k, double jd, double perihelionLongitude, double& longitude, double& latitude,
                              double& radiusInJupiterRadii);
 
-// Offset of moon k from Jupiter's centre in Jupiter's equatorial frame,
-// millions of km: (r cos B sin L', r cos B cos L', r sin B) with L' the
-// longitude precessed to the date less a fixed quarter degree.
+// Jupiter's equatorial radius of the theory, km.
+constexpr double kJupiterRadiusKm = 71398.0;
+
+// Jupiter-centred position of moon k (Jupiter radii) in the mean ecliptic and
+// equinox of the date: the theory's own reduction (the longitudes precessed
+// from 1950, then Jupiter's equator and orbit as the theory gives them).
+void GalileanMoonEclipticOfDate(int k, double jd, double perihelionLongitude, double out[3]);
+// Jupiter's north pole of the theory as a unit vector of the same frame.
+void GalileanPoleEclipticOfDate(double jd, double out[3]);
+
+// Offset of moon k from Jupiter's centre, millions of km, in the scene frame
+// (mean ecliptic and equinox of J2000; x towards ecliptic longitude 90
+// degrees, y towards the equinox, z towards the ecliptic's north pole).
 void GalileanMoonOffset(int k, double jd, double& x, double& y, double& z);
 
 // Angle in radians by which Jupiter's texture is turned: the System II

@@ -181,7 +181,7 @@ bool CSkyModel::ComputeSatellitePosition(const char* lines[2], double& x, double
   SatelliteModelState state;
   Vector3d position, velocity;
   const double minutes = (m_julianDate - elements.epoch) * kSatMinutesPerDay;
-  if (!PropagateSatelliteModel(ChooseSatelliteModel(lines[0]), minutes, elements, state, position, velocity)) {
+  if (!PropagateSatelliteModel(ChooseSatelliteModel(lines[0], elements), minutes, elements, state, position, velocity)) {
     return false;
   }
   double range = 0.0, ra = 0.0, dec = 0.0;

@@ -75,12 +75,27 @@ void SaturnMoonRectangular(double lambda, double gamma, double node, double r, d
   Z = r * SinD(u) * SinD(gamma);
 }
 
-void SaturnMoonOffset(double lambda, double gamma, double node, double r, double& x, double& y, double& z) {
+void SaturnMoonEcliptic1950(double lambda, double gamma, double node, double r, double out[3]) {
   double X = 0.0, Y = 0.0, Z = 0.0;
   SaturnMoonRectangular(lambda, gamma, node, r, X, Y, Z);
-  x = -Y * 0.06033;
-  y = -X * 0.06033;
-  z = -Z * 0.06033;
+  // Saturn's equator on the ecliptic of 1950: its inclination and node.
+  const double ci = CosD(kRingInclination), si = SinD(kRingInclination);
+  const double cn = CosD(kRingNode), sn = SinD(kRingNode);
+  const double b = ci * Y - si * Z;
+  out[0] = cn * X - sn * b;
+  out[1] = sn * X + cn * b;
+  out[2] = si * Y + ci * Z;
+}
+
+void SaturnMoonOffset(double lambda, double gamma, double node, double r, double& x, double& y, double& z) {
+  double v[3];
+  SaturnMoonEcliptic1950(lambda, gamma, node, r, v);
+  PrecessEclipticVector(kSaturnMoonEquinox, 2451545.0, v);
+  // Saturn radii to millions of km, onto the scene's axes.
+  const double scale = kSaturnRadiusKm * 1e-6;
+  x = v[1] * scale;
+  y = v[0] * scale;
+  z = v[2] * scale;
 }
 
 namespace {

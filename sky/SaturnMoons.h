@@ -21,12 +21,22 @@ SaturnMoonTimes SaturnMoonTimeArguments(double julianDate);
 void SaturnMoonEccentricOrbit(double a, double e, double i, double node, double M, double lambda0, double& lambda,
                               double& gamma, double& nodeOut, double& r);
 
-// From lambda, gamma, Omega (degrees) and r (Saturn radii): the offset
-// (-Y, -X, -Z) x 0.06033 millions of km of the published X, Y, Z in Saturn's
-// equatorial frame.
+// Saturn's equatorial radius of the method, km, and the equinox (Julian
+// date, B1950.0) its ecliptic coordinates refer to.
+constexpr double kSaturnRadiusKm = 60330.0;
+constexpr double kSaturnMoonEquinox = 2433282.4235;
+
+// From lambda, gamma, Omega (degrees) and r (Saturn radii): the published
+// Saturn-centred rectangular coordinates in the ecliptic and equinox of
+// 1950 (Saturn radii), through Saturn's equator of the method.
+void SaturnMoonEcliptic1950(double lambda, double gamma, double node, double r, double out[3]);
+
+// The same place as an offset from Saturn's centre, millions of km, in the
+// scene frame (mean ecliptic and equinox of J2000; x towards ecliptic
+// longitude 90 degrees, y towards the equinox, z towards the ecliptic's pole).
 void SaturnMoonOffset(double lambda, double gamma, double node, double r, double& x, double& y, double& z);
 
-// The published X, Y, Z (Saturn radii) before the change to the offset.
+// The published X, Y, Z (Saturn radii), referred to Saturn's equator.
 void SaturnMoonRectangular(double lambda, double gamma, double node, double r, double& X, double& Y, double& Z);
 
 // Moon index of the routines below.

@@ -82,3 +82,28 @@ double ArcsinByArctan(double s) {
   if (s <= -1.0) return -kPi / 2.0;
   return std::atan(s / std::sqrt(1.0 - s * s));
 }
+
+void PrecessEclipticVector(double jd0, double jd, double v[3]) {
+  const double r = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+  if (r == 0.0 || jd0 == jd) return;
+  const double T = (jd0 - 2451545.0) / 36525.0, t = (jd - jd0) / 36525.0;
+  const double eta =
+      ((47.0029 - 0.06603 * T + 0.000598 * T * T) * t + (-0.03302 + 0.000598 * T) * t * t + 0.000060 * t * t * t) *
+      kArcsecToRad;
+  const double bigPi =
+      174.876384 * kDegToRad +
+      (3289.4789 * T + 0.60622 * T * T - (869.8089 + 0.50491 * T) * t + 0.03536 * t * t) * kArcsecToRad;
+  const double p =
+      ((5029.0966 + 2.22226 * T - 0.000042 * T * T) * t + (1.11113 - 0.000042 * T) * t * t - 0.000006 * t * t * t) *
+      kArcsecToRad;
+  const double lambda = std::atan2(v[1], v[0]);
+  const double cb = std::hypot(v[0], v[1]) / r, sb = v[2] / r;
+  const double a = std::cos(eta) * cb * std::sin(bigPi - lambda) - std::sin(eta) * sb;
+  const double b = cb * std::cos(bigPi - lambda);
+  const double c = std::cos(eta) * sb + std::sin(eta) * cb * std::sin(bigPi - lambda);
+  const double l = p + bigPi - std::atan2(a, b);
+  const double horizontal = std::hypot(a, b);
+  v[0] = r * horizontal * std::cos(l);
+  v[1] = r * horizontal * std::sin(l);
+  v[2] = r * c;
+}

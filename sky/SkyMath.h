@@ -41,3 +41,8 @@ double AngularSeparation(double ra1, double ra2, double dec1, double dec2);
 // arcsin written as an arctangent, as the sky model computes it; the argument is
 // clamped to [-1, 1] so that rounding at the poles cannot give NaN.
 double ArcsinByArctan(double s);
+
+// A rectangular vector of the mean ecliptic and equinox of the Julian date
+// jd0 carried to those of jd, in place (the rigorous ecliptic precession of
+// J. Meeus, Astronomical Algorithms, chapter 21). Its length is kept.
+void PrecessEclipticVector(double jd0, double jd, double v[3]);

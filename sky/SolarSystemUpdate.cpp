@@ -329,15 +329,26 @@ void CSkyModel::ComputeApparentPlace(int body, int parent) {
   b.j2000Declination = p.dec;
   double ra = p.topoRa, dec = p.topoDec;
   PrecessFromJ2000(ra, dec);
-  b.rightAscension = ra;
-  b.declination = dec;
   // The horizon belongs to the equator of date: precessed coordinates, or a
   // body without a parent would sit off by the precession since 2000.
   EquatorialToHorizontal(b.azimuth, b.altitude, m_localSiderealTime, ra, dec);
   if (parent > 0) {
-    b.azimuth += g_bodies[parent].azimuth - g_bodies[parent].sceneAzimuth;
-    b.altitude += g_bodies[parent].altitude - g_bodies[parent].sceneAltitude;
+    const BodyState& planet = g_bodies[parent];
+    b.azimuth += planet.azimuth - planet.sceneAzimuth;
+    b.altitude += planet.altitude - planet.sceneAltitude;
+    // The planet's apparent place carries nutation and aberration, which the
+    // scene's geometric place lacks; its moon takes the same corrections, so
+    // its stored place is where the sky map draws it beside the planet.
+    TopocentricPlace q;
+    if (TopocentricFromScene(*this, planet.position, parent, 0.0, q)) {
+      double planetRa = q.topoRa, planetDec = q.topoDec;
+      PrecessFromJ2000(planetRa, planetDec);
+      ra = Reduce(ra + std::remainder(planet.rightAscension - planetRa, kTwoPi));
+      dec += planet.declination - planetDec;
+    }
   }
+  b.rightAscension = ra;
+  b.declination = dec;
   b.apparentDiameter = std::atan(b.diameter / (b.earthDistance * kKmPerAu));
 }
 
@@ -354,21 +365,18 @@ void CSkyModel::PlaceBodyAroundParent(int body, int parent, float x, float y, fl
   if (body < 0 || body >= kBodyCount || parent < 0 || parent >= kBodyCount) return;
   BodyState& b = g_bodies[body];
   const BodyState& p = g_bodies[parent];
-  // A heliocentric offset (Sedna) is already in the scene frame: the Sun's
-  // pole must not turn it.
+  // A heliocentric offset (Sedna) and the offsets of the moon theories of
+  // Jupiter, Saturn and Uranus, which reduce to the scene frame themselves,
+  // are not turned by the parent's pole.
+  const bool sceneFrameOffset =
+      parent == kBodySun || parent == kBodyJupiter || parent == kBodySaturn || parent == kBodyUranus;
   Matrix4 m = Identity();
-  if (parent != kBodySun) {
+  if (!sceneFrameOffset) {
     static const float kZ[3] = {0.0f, 0.0f, 1.0f};
     m = RotationBetweenVectors(g_bodyPoles[parent], kZ);
   }
   switch (parent) {
     case kBodyMars: m = Multiply(m, RotationYawPitchRoll(0.02f, -0.117f, 0.125f)); break;
-    case kBodyJupiter: m = Multiply(m, RotationYawPitchRoll(-0.047f, 0.004f, -0.007f)); break;
-    case kBodySaturn: m = Multiply(m, RotationYawPitchRoll(0.0088f, 0.0805f, 0.1655f)); break;
-    case kBodyUranus:
-      m = Multiply(m, m_planetariumMode ? RotationYawPitchRoll(0.0f, 3.149f, 2.75f)
-                                        : RotationYawPitchRoll(0.108f, 3.287f, 2.807f));
-      break;
     case kBodyNeptune: m = Multiply(m, RotationYawPitchRoll(0.69f, 0.0f, 0.6f)); break;
     default: break;
   }

@@ -104,12 +104,26 @@ int ParseTwoLineElements(const char* line1, const char* line2, SatelliteElements
   return result;
 }
 
-int ChooseSatelliteModel(const char* line1) {
+bool IsDeepSpaceOrbit(const SatelliteElements& el) {
+  if (!(el.meanMotion > 0.0) || !(el.eccentricity >= 0.0 && el.eccentricity < 1.0)) return false;
+  // The report's test on the mean motion recovered from the element set
+  // (the element mean motion carries part of the J2 effect).
+  const double cosi = std::cos(el.inclination);
+  const double betao = std::sqrt(1.0 - el.eccentricity * el.eccentricity);
+  const double k = 1.5 * kSatCk2 * (3.0 * cosi * cosi - 1.0) / (betao * betao * betao);
+  const double a1 = std::pow(kSatXke / el.meanMotion, 2.0 / 3.0);
+  const double del1 = k / (a1 * a1);
+  const double ao = a1 * (1.0 - del1 * (1.0 / 3.0 + del1 * (1.0 + 134.0 / 81.0 * del1)));
+  const double xnodp = el.meanMotion / (1.0 + k / (ao * ao));
+  return kTwoPi / xnodp >= kDeepSpacePeriodMinutes;
+}
+
+int ChooseSatelliteModel(const char* line1, const SatelliteElements& el) {
   const size_t length = strnlen(line1, kTleLineBufferSize);
   const char type = length >= 63 ? line1[62] : ' ';
-  if (type == '4') return kModelSgp8;
-  if (type == '5') return kModelSdp8;
-  return kModelSgp4;
+  const bool deep = IsDeepSpaceOrbit(el);
+  if (type == '4' || type == '5') return deep ? kModelSdp8 : kModelSgp8;
+  return deep ? kModelSdp4 : kModelSgp4;
 }
 
 bool PropagateSatelliteModel(int model, double minutes, const SatelliteElements& el, SatelliteModelState& st,

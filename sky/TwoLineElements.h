@@ -46,9 +46,16 @@ double ParseTleExponentField(const char* field);
 // (line 1) and bit 1 (line 2) flag a checksum digit that does not match.
 int ParseTwoLineElements(const char* line1, const char* line2, SatelliteElements& out);
 
-// The orbit model an element set asks for through its ephemeris type
-// (column 63 of line 1): '4' SGP8, '5' SDP8, anything else SGP4.
-int ChooseSatelliteModel(const char* line1);
+// Orbits of this period or longer (minutes) need the deep-space models.
+constexpr double kDeepSpacePeriodMinutes = 225.0;
+// Whether the period from the recovered mean motion is kDeepSpacePeriodMinutes or more.
+bool IsDeepSpaceOrbit(const SatelliteElements& el);
+
+// The orbit model of an element set: its ephemeris type (column 63 of line 1)
+// picks the family, '4' or '5' the SGP8 one and anything else the SGP4 one;
+// the period picks the near-Earth model (SGP4, SGP8) or its deep-space
+// companion (SDP4, SDP8).
+int ChooseSatelliteModel(const char* line1, const SatelliteElements& el);
 
 // Selects and runs a model (1 SGP, 2 SGP4, 3 SGP8, 4 SDP4, 5 SDP8):
 // initialisation, then propagation to `minutes` after the epoch. Position in

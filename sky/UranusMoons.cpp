@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "RowRotation.h"
 #include "SkyModel.h"
 
 namespace {
@@ -83,24 +82,91 @@ UranusMoonElements UranusMoonElementsAt(int moon, double jd) {
   return el;
 }
 
-void UranusMoonOffset(int moon, double jd, double& x, double& y, double& z) {
-  if (moon < 0 || moon > 4) {
-    x = y = z = 0.0;
-    return;
+namespace {
+
+struct Frame {
+  double axis[3][3];  // the theory's x, y and z axes in the J2000 ecliptic
+};
+
+// The theory's frame: z along the pole of Uranus's equator about which the
+// moons turn (right ascension 76.6067, declination 15.0320 degrees, B1950),
+// x along the ascending node of that equator on the Earth's equator of 1950.
+// Its axes are carried to the J2000 equator (IAU 1976 precession from
+// 1950.0), then to the J2000 ecliptic.
+Frame MakeFrame() {
+  const double a = 76.6067 * kDegToRad, d = 15.0320 * kDegToRad;
+  const double axes[3][3] = {{std::sin(a), -std::cos(a), 0.0},
+                             {std::cos(a) * std::sin(d), std::sin(a) * std::sin(d), -std::cos(d)},
+                             {std::cos(a) * std::cos(d), std::sin(a) * std::cos(d), std::sin(d)}};
+  const double T = (2433282.4235 - 2451545.0) / 36525.0, t = -T;
+  const double s = kArcsecToRad;
+  const double zeta =
+      ((2306.2181 + 1.39656 * T - 0.000139 * T * T) * t + (0.30188 - 0.000344 * T) * t * t + 0.017998 * t * t * t) * s;
+  const double z =
+      ((2306.2181 + 1.39656 * T - 0.000139 * T * T) * t + (1.09468 + 0.000066 * T) * t * t + 0.018203 * t * t * t) * s;
+  const double theta =
+      ((2004.3109 - 0.85330 * T - 0.000217 * T * T) * t - (0.42665 + 0.000217 * T) * t * t - 0.041833 * t * t * t) * s;
+  const double eps = 23.4392911 * kDegToRad;
+  Frame f;
+  for (int k = 0; k < 3; ++k) {
+    const double* v = axes[k];
+    // Rz(-z) Ry(theta) Rz(-zeta)
+    const double x1 = std::cos(zeta) * v[0] - std::sin(zeta) * v[1];
+    const double y1 = std::sin(zeta) * v[0] + std::cos(zeta) * v[1];
+    const double x2 = std::cos(theta) * x1 - std::sin(theta) * v[2];
+    const double z2 = std::sin(theta) * x1 + std::cos(theta) * v[2];
+    const double x3 = std::cos(z) * x2 - std::sin(z) * y1;
+    const double y3 = std::sin(z) * x2 + std::cos(z) * y1;
+    f.axis[k][0] = x3;
+    f.axis[k][1] = std::cos(eps) * y3 + std::sin(eps) * z2;
+    f.axis[k][2] = -std::sin(eps) * y3 + std::cos(eps) * z2;
   }
+  return f;
+}
+
+const Frame& TheoryFrame() {
+  static const Frame frame = MakeFrame();
+  return frame;
+}
+
+}  // namespace
+
+void UranusMoonInTheoryFrame(int moon, double jd, double out[3]) {
+  out[0] = out[1] = out[2] = 0.0;
+  if (moon < 0 || moon > 4) return;
   const UranusMoonElements el = UranusMoonElementsAt(moon, jd);
-  const double M = el.lambda + 3.0541516580648773 - el.varpi;
+  const double M = el.lambda - el.varpi;
   double E = M;
   for (int n = 0; n < 4; ++n) E = M + el.e * std::sin(E);
-  const float vx = static_cast<float>(el.a * (std::cos(E) - el.e));
-  const float vz = static_cast<float>(-el.a * std::sqrt(1.0 - el.e * el.e) * std::sin(E));
-  const RowMatrix3f m = RowMultiply(RowMultiply(RowRotationY(static_cast<float>(el.node)), RowRotationX(static_cast<float>(el.i))),
-                                    RowRotationY(static_cast<float>(el.varpi - el.node)));
-  float out[3];
-  RowTransform(m, vx, 0.0f, vz, out);
-  x = out[2] * 1e-6;
-  y = -out[0] * 1e-6;
-  z = out[1] * 1e-6;
+  // In the orbit plane, x towards the periapsis.
+  const double px = el.a * (std::cos(E) - el.e);
+  const double py = el.a * std::sqrt(1.0 - el.e * el.e) * std::sin(E);
+  // Argument of periapsis, inclination and node to the theory's frame.
+  const double w = el.varpi - el.node;
+  const double x1 = std::cos(w) * px - std::sin(w) * py;
+  const double y1 = std::sin(w) * px + std::cos(w) * py;
+  const double y2 = std::cos(el.i) * y1;
+  const double z2 = std::sin(el.i) * y1;
+  out[0] = std::cos(el.node) * x1 - std::sin(el.node) * y2;
+  out[1] = std::sin(el.node) * x1 + std::cos(el.node) * y2;
+  out[2] = z2;
+}
+
+void UranusMoonPole(double out[3]) {
+  const Frame& f = TheoryFrame();
+  for (int c = 0; c < 3; ++c) out[c] = f.axis[2][c];
+}
+
+void UranusMoonOffset(int moon, double jd, double& x, double& y, double& z) {
+  double v[3];
+  UranusMoonInTheoryFrame(moon, jd, v);
+  const Frame& f = TheoryFrame();
+  double e[3];
+  for (int c = 0; c < 3; ++c) e[c] = (v[0] * f.axis[0][c] + v[1] * f.axis[1][c] + v[2] * f.axis[2][c]) * 1e-6;
+  // Onto the scene's axes.
+  x = e[1];
+  y = e[0];
+  z = e[2];
 }
 
 // ---- View method ------------------------------------------------------------

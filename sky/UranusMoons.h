@@ -17,6 +17,15 @@ struct UranusMoonElements {
 };
 UranusMoonElements UranusMoonElementsAt(int moon, double julianDate);
 
-// Uranus-centred offset of the moon, millions of km, in the frame the
-// placement around Uranus expects.
+// Uranus-centred position of the moon (km) in the theory's frame: z along
+// the pole of Uranus's equator the moons turn about, x along the ascending
+// node of that equator on the Earth's equator of 1950.
+void UranusMoonInTheoryFrame(int moon, double julianDate, double out[3]);
+// That pole as a unit vector of the J2000 ecliptic (x towards the equinox).
+void UranusMoonPole(double out[3]);
+
+// Uranus-centred offset of the moon, millions of km, in the scene frame
+// (mean ecliptic and equinox of J2000; x towards ecliptic longitude 90
+// degrees, y towards the equinox, z towards the ecliptic's north pole).
+// Moons outside 0..4 give (0, 0, 0).
 void UranusMoonOffset(int moon, double julianDate, double& x, double& y, double& z);

@@ -148,6 +148,7 @@ HRESULT IDirect3D9::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps)
   caps->TextureAddressCaps = D3DPTADDRESSCAPS_WRAP | D3DPTADDRESSCAPS_MIRROR | D3DPTADDRESSCAPS_CLAMP |
                              D3DPTADDRESSCAPS_BORDER;
   caps->MaxTextureWidth = caps->MaxTextureHeight = static_cast<DWORD>(info.maxTextureSize);
+  if (g_limits.maxTextureSize) caps->MaxTextureWidth = caps->MaxTextureHeight = g_limits.maxTextureSize;
   caps->MaxTextureRepeat = 8192;
   caps->MaxTextureAspectRatio = static_cast<DWORD>(info.maxTextureSize);
   caps->MaxAnisotropy = 16;

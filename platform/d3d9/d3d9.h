@@ -356,6 +356,7 @@ struct D3DAdapterLimitsForLayer {
   DWORD refusedBehaviorFlags = 0;    // CreateDevice fails when its flags hold any of these
   bool noDirect3D = false;           // Direct3DCreate9 returns null
   bool noDisplayMode = false;        // GetAdapterDisplayMode fails
+  DWORD maxTextureSize = 0;          // non-zero: the largest texture side reported in the capabilities
 };
 void SetAdapterLimitsForLayer(const D3DAdapterLimitsForLayer& limits);
 

@@ -42,9 +42,9 @@ class SkyProjection : public ::testing::Test {
  protected:
   void SetUp() override {
     ShellTestApplication();
-    std::memset(g_bodies, 0, sizeof(BodyState) * kBodyCount);
+    for (BodyState& b : g_bodies) b = BodyState{};
   }
-  void TearDown() override { std::memset(g_bodies, 0, sizeof(BodyState) * kBodyCount); }
+  void TearDown() override { for (BodyState& b : g_bodies) b = BodyState{}; }
 };
 
 void ExpectNear(const D3DXVECTOR3& v, float x, float y, float z) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "SkyModel.h"
 #include "Trajectory.h"
@@ -312,4 +313,114 @@ TEST_F(SolarSystemTest, ProbesFromTheLoadedTrajectory) {
   EXPECT_GT(g_bodies[kBodyVoyager1].earthDistance, 0.0);
   EXPECT_EQ(g_bodies[kBodyVoyager2].position.x, 7.0);
   std::memset(g_trajectory, 0, sizeof(TrajectoryPoint) * 8);
+}
+
+namespace {
+
+// Offset of a body from another on the sky, east and north, in radians.
+void SkyOffset(double ra, double dec, double ra0, double dec0, double& east, double& north) {
+  east = std::remainder(ra - ra0, kTwoPi) * std::cos(dec0);
+  north = dec - dec0;
+}
+
+struct MoonCase {
+  int body;
+  double x, y;  // the published apparent X (west) and Y, planet radii
+};
+
+}  // namespace
+
+// At the instants of the published worked examples (Astronomical Algorithms
+// 44.b and 46.a), every moon stands on the side of its planet the book gives,
+// at the book's distance, in the planetarium (seen from the Earth) and in the
+// solar-system view (the camera at the Earth).
+TEST_F(SolarSystemTest, MoonsOnTheirPublishedSideInBothModes) {
+  struct Instant {
+    int year, month, day;
+    int planet;
+    double radiusKm;
+    std::vector<MoonCase> moons;
+  } instants[] = {
+      {1992, 12, 16, kBodyJupiter, 71398.0,
+       {{kBodyIo, -3.4502, 0.2137}, {kBodyEuropa, 7.4418, 0.2753}, {kBodyGanymede, 1.2011, 0.5900},
+        {kBodyCallisto, 7.0720, 1.0291}}},
+      {1999, 9, 18, kBodySaturn, 60330.0,
+       {{kBodyMimas, 3.102, -0.204}, {kBodyEncelade, 3.823, 0.318}, {kBodyTethys, 4.027, -1.061},
+        {kBodyDione, -5.365, -1.148}, {kBodyRhea, -0.972, -3.136}, {kBodyTitan, 14.568, 4.738},
+        {kBodyHyperion, -18.001, -5.328}, {kBodyIapetus, -48.760, 4.137}}},
+  };
+  for (const Instant& in : instants) {
+    for (bool planetarium : {true, false}) {
+      model.m_year = in.year;
+      model.m_month = in.month;
+      model.m_day = in.day;
+      model.m_hour = 0;
+      model.m_minute = 0;
+      model.m_planetariumMode = planetarium;
+      model.UpdateTimeContext();
+      model.UpdateSolarSystemBodies();
+      // The solar-system view from where the Earth is.
+      model.m_cameraPosition = g_bodies[kBodyEarth].position;
+      model.UpdateSolarSystemBodies();
+      const BodyState& p = g_bodies[in.planet];
+      const double radius = in.radiusKm / (p.earthDistance * 149597870.691);
+      for (const MoonCase& m : in.moons) {
+        const BodyState& b = g_bodies[m.body];
+        double east, north;
+        if (planetarium) SkyOffset(b.rightAscension, b.declination, p.rightAscension, p.declination, east, north);
+        else SkyOffset(b.j2000RightAscension, b.j2000Declination, p.j2000RightAscension, p.j2000Declination, east, north);
+        const double west = -east / radius;
+        const double distance = std::hypot(east, north) / radius;
+        // The book's X, Y run along and across Jupiter's or Saturn's equator
+        // on the sky; east-west and the distance do not depend on that turn
+        // beyond the planet's small position angle.
+        EXPECT_GT(west * m.x, 0.0) << m.body << (planetarium ? " planetarium" : " solar system");
+        // Without the light time the solar-system view sees the moons up to
+        // the light time's motion (0.7 radius for Io) away from the
+        // planetarium's places.
+        const double tolerance = planetarium ? 0.05 + 0.002 * std::hypot(m.x, m.y) : 0.8 + 0.02 * std::hypot(m.x, m.y);
+        EXPECT_NEAR(distance, std::hypot(m.x, m.y), tolerance) << m.body << (planetarium ? " planetarium" : " solar system");
+      }
+    }
+  }
+}
+
+// A moon's stored place of date carries the apparent-place corrections of
+// its planet: its offset from the planet is the geometric one, and the place
+// turned to the horizon is where the sky map draws it.
+TEST_F(SolarSystemTest, MoonPlacesTakeTheirPlanetsCorrections) {
+  model.UpdateSolarSystemBodies();
+  for (int body : {kBodyIo, kBodyCallisto, kBodyTitan, kBodyIapetus, kBodyOberon, kBodyTriton}) {
+    const BodyState& b = g_bodies[body];
+    const int parent = body <= kBodyCallisto ? kBodyJupiter : body <= kBodyPhoebe ? kBodySaturn
+                       : body <= kBodyOberon ? kBodyUranus : kBodyNeptune;
+    const BodyState& p = g_bodies[parent];
+    // Geometric offset from the scene, the same way for both.
+    BodyState savedMoon = b, savedPlanet = p;
+    model.ComputeApparentPlace(parent, 0);
+    const double geoPlanetRa = g_bodies[parent].rightAscension, geoPlanetDec = g_bodies[parent].declination;
+    g_bodies[parent] = savedPlanet;
+    model.ComputeApparentPlace(body, 0);
+    const double geoMoonRa = g_bodies[body].rightAscension, geoMoonDec = g_bodies[body].declination;
+    g_bodies[body] = savedMoon;
+    double e0, n0, e1, n1;
+    SkyOffset(geoMoonRa, geoMoonDec, geoPlanetRa, geoPlanetDec, e0, n0);
+    SkyOffset(b.rightAscension, b.declination, p.rightAscension, p.declination, e1, n1);
+    // (Equal up to how the corrections change across the offset: hundredths
+    // of an arcsecond.)
+    EXPECT_LT(std::hypot(e1 - e0, n1 - n0) / kArcsecToRad, 0.05) << body;
+    // The planet's corrections are tens of arcseconds: the moon moved with it.
+    double de, dn;
+    SkyOffset(b.rightAscension, b.declination, geoMoonRa, geoMoonDec, de, dn);
+    EXPECT_GT(std::hypot(de, dn) / kArcsecToRad, 3.0) << body;
+    // Turned to the horizon, the stored place lands where the map draws the
+    // moon exactly as the planet's place lands where the map draws the planet
+    // (both differ from the library's horizon by the same second or so).
+    double az, alt, planetAz, planetAlt;
+    model.EquatorialToHorizontal(az, alt, model.m_localSiderealTime, b.rightAscension, b.declination);
+    model.EquatorialToHorizontal(planetAz, planetAlt, model.m_localSiderealTime, p.rightAscension, p.declination);
+    const double dAz = std::remainder((az - b.azimuth) - (planetAz - p.azimuth), kTwoPi) * std::cos(alt);
+    const double dAlt = (alt - b.altitude) - (planetAlt - p.altitude);
+    EXPECT_LT(std::hypot(dAz, dAlt) / kArcsecToRad, 0.05) << body;
+  }
 }

@@ -125,11 +125,35 @@ TEST(TwoLineElements, ParseResults) {
   }
 }
 
-TEST(TwoLineElements, ModelChoiceByEphemerisType) {
-  EXPECT_EQ(ChooseSatelliteModel(kIss1), kModelSgp4);
-  EXPECT_EQ(ChooseSatelliteModel(kBuiltInTleLines[20]), kModelSgp8);
-  EXPECT_EQ(ChooseSatelliteModel(kBuiltInTleLines[24]), kModelSdp8);
-  EXPECT_EQ(ChooseSatelliteModel("1 2"), kModelSgp4);
+// The ephemeris type picks the family (SGP4 or SGP8), the period the
+// near-Earth or the deep-space model of it.
+TEST(TwoLineElements, ModelChoiceByEphemerisTypeAndPeriod) {
+  auto parsed = [](const char* l1, const char* l2) {
+    SatelliteElements el;
+    EXPECT_GE(ParseTwoLineElements(l1, l2, el), 0);
+    return el;
+  };
+  const SatelliteElements iss = parsed(kIss1, kIss2);
+  EXPECT_EQ(ChooseSatelliteModel(kIss1, iss), kModelSgp4);
+  EXPECT_EQ(ChooseSatelliteModel(kBuiltInTleLines[20], parsed(kBuiltInTleLines[20], kBuiltInTleLines[21])), kModelSgp8);
+  EXPECT_EQ(ChooseSatelliteModel(kBuiltInTleLines[24], parsed(kBuiltInTleLines[24], kBuiltInTleLines[25])), kModelSdp8);
+  EXPECT_EQ(ChooseSatelliteModel("1 2", iss), kModelSgp4);
+
+  // Periods either side of 225 minutes (6.4 revolutions a day), whatever the type says.
+  struct Case {
+    double revsPerDay;
+    char type;
+    int model;
+  } cases[] = {{6.45, '0', kModelSgp4}, {6.35, '0', kModelSdp4}, {2.0056, ' ', kModelSdp4}, {1.0027, '2', kModelSdp4},
+               {6.45, '4', kModelSgp8}, {6.35, '4', kModelSdp8}, {14.2, '5', kModelSgp8},  {0.42, '5', kModelSdp8}};
+  for (const Case& c : cases) {
+    SatelliteElements el = iss;
+    el.meanMotion = c.revsPerDay * kTwoPi / 1440.0;
+    el.eccentricity = 0.001;
+    std::string line1 = kIss1;
+    line1[62] = c.type;
+    EXPECT_EQ(ChooseSatelliteModel(line1.c_str(), el), c.model) << c.revsPerDay << " " << c.type;
+  }
 }
 
 TEST(TwoLineElements, ObserverGeometry) {
