@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr float kHalfPi = 1.5707963705062866f;
 constexpr double kRadiansToDegrees = 180.0 / kPi;
 constexpr double kMillionKmToAu = 0.006684587122670599;
