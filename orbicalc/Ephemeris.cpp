@@ -3,6 +3,7 @@
 // turned into the entries the callers read.
 #include "Ephemeris.h"
 
+#include <erfa.h>
 #include <libnova/libnova.h>
 
 #include <cmath>
@@ -16,10 +17,10 @@ constexpr double kDeg = kPi / 180.0;
 constexpr double kArcsec = kDeg / 3600.0;
 constexpr double kAuKm = 149597870.7;
 constexpr double kLightDaysPerAu = 0.0057755183;   // light time for 1 AU, days
-constexpr double kLightSpeedAuPerDay = 173.1446327;
-constexpr double kEarthRadiusKm = 6378.14;
+constexpr double kLightSpeedAuPerDay = 173.1446326846693;  // 299792458 m/s
 constexpr double kGauss = 0.01720209895;            // rad/day
 constexpr double kJ2000 = 2451545.0;
+constexpr double kMjdZero = 2400000.5;  // the two-part dates of ERFA split here
 
 struct V3 {
   double x, y, z;
@@ -172,56 +173,97 @@ V3 MeanPlanet(int n, double jde, V3* velocity) {
   return EclipticJ2000ToEquatorial() * pos;
 }
 
+M3 FromErfa(const double r[3][3]) {
+  M3 m;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) m.a[i][j] = r[i][j];
+  return m;
+}
+
+// FK5 J2000 (the frame of the theories above) to the ICRS.
+const M3& Fk5ToIcrs() {
+  static const M3 m = [] {
+    double r5h[3][3], s5h[3];
+    eraFk5hip(r5h, s5h);
+    return FromErfa(r5h);
+  }();
+  return m;
+}
+
 struct Context {
   double jdUT = 0, jde = 0;
-  M3 precession{};          // J2000 -> mean equator of date
   M3 toEclipticOfDate{};    // J2000 equator -> mean ecliptic of date
-  M3 toTrueEquator{};       // J2000 equator -> true equator of date
-  double eps0 = 0, dpsi = 0, deps = 0;
-  V3 earth{}, earthVelocity{};
+  M3 celestialToTrue{};     // ICRS (geocentric) -> true equator and equinox of date
+  V3 earth{};               // heliocentric, J2000 equator, AU
+  V3 earthVelocity{};       // barycentric, J2000 equator, AU/day
+  V3 earthIcrs{};           // heliocentric, ICRS axes
+  V3 velocityOverC{};       // observer's barycentric velocity in units of c, ICRS axes
+  double lorentz = 1.0;     // sqrt(1 - v^2/c^2)
   double siderealTime = 0;  // local apparent, radians
   double latitude = 0;      // radians
-  V3 observer{};            // true equator of date, AU
+  V3 observer{};            // geocentric observer, ICRS axes, AU
   Site site;
 };
 
+// IAU 2006 precession with IAU 2000A nutation and the frame bias (ERFA), the
+// Greenwich apparent sidereal time that goes with them, the Earth's
+// barycentric velocity, and the observer on the WGS84 ellipsoid.
 Context MakeContext(double jdUT, const Site& site) {
   Context c;
   c.jdUT = jdUT;
   c.jde = jdUT + DeltaTSeconds(jdUT) / 86400.0;
   c.site = site;
-  ln_nutation nut;
-  ln_get_nutation(c.jde, &nut);
-  c.dpsi = nut.longitude * kDeg;
-  c.deps = nut.obliquity * kDeg;
-  c.eps0 = MeanObliquity(c.jde);
-  c.precession = Precession(c.jde);
-  c.toEclipticOfDate = R1(c.eps0) * c.precession;
-  const M3 nutation = R1(-(c.eps0 + c.deps)) * R3(-c.dpsi) * R1(c.eps0);
-  c.toTrueEquator = nutation * c.precession;
+  const double tt2 = c.jde - kMjdZero;
+  double dpsi, deps, epsa, rb[3][3], rp[3][3], rbp[3][3], rn[3][3], rbpn[3][3];
+  eraPn06a(kMjdZero, tt2, &dpsi, &deps, &epsa, rb, rp, rbp, rn, rbpn);
+  c.celestialToTrue = FromErfa(rbpn);
+  c.toEclipticOfDate = R1(epsa) * FromErfa(rp);
   c.earth = PlanetHelio(3, c.jde);
-  MeanPlanet(3, c.jde, &c.earthVelocity);
+  c.earthIcrs = Fk5ToIcrs() * c.earth;
+  double pvh[2][3], pvb[2][3];
+  eraEpv00(kMjdZero, tt2, pvh, pvb);
+  const V3 earthVelocityIcrs{pvb[1][0], pvb[1][1], pvb[1][2]};
+  c.earthVelocity = Transpose(Fk5ToIcrs()) * earthVelocityIcrs;
 
-  // Apparent sidereal time at Greenwich from UT, then the west longitude.
-  const double d = jdUT - kJ2000;
-  const double t = d / 36525.0;
-  double gmst = 280.46061837 + 360.98564736629 * d + t * t * (0.000387933 - t / 38710000.0);
-  gmst = std::fmod(gmst, 360.0) * kDeg;
-  c.siderealTime = Reduce(gmst + c.dpsi * std::cos(c.eps0 + c.deps) - site.westLongitudeDegrees * kDeg);
+  // Local apparent sidereal time (the library is given UT; UT1 - UTC is
+  // below a second and left out).
+  const double gst = eraGst06(kMjdZero, jdUT - kMjdZero, kMjdZero, tt2, rbpn);
+  const double eastLongitude = -site.westLongitudeDegrees * kDeg;
+  c.siderealTime = Reduce(gst + eastLongitude);
 
-  // Observer's geocentric position on the reference ellipsoid.
+  // Observer on the WGS84 ellipsoid, turned with the Earth to the true
+  // equator of date, then to the ICRS axes; its rotation speed joins the
+  // Earth's orbital speed in the aberration.
   c.latitude = site.latitudeDegrees * kDeg;
-  const double u = std::atan(0.99664719 * std::tan(c.latitude));
-  const double hOverA = site.elevation / (kEarthRadiusKm * 1000.0);
-  double rhoSin = 0.99664719 * std::sin(u) + hOverA * std::sin(c.latitude);
-  double rhoCos = std::cos(u) + hOverA * std::cos(c.latitude);
-  if (std::fabs(std::fabs(c.latitude) - kPi / 2) < 1e-12) {
-    rhoSin = std::sin(c.latitude) * (0.99664719 + hOverA);
-    rhoCos = 0.0;
-  }
-  const double k = kEarthRadiusKm / kAuKm;
-  c.observer = {k * rhoCos * std::cos(c.siderealTime), k * rhoCos * std::sin(c.siderealTime), k * rhoSin};
+  constexpr double kA = 6378137.0, kF = 1.0 / 298.257223563, kE2 = kF * (2.0 - kF);
+  const double sinLat = std::sin(c.latitude), cosLat = std::cos(c.latitude);
+  const double n = kA / std::sqrt(1.0 - kE2 * sinLat * sinLat);
+  const double metresPerAu = kAuKm * 1000.0;
+  const double rxy = (n + site.elevation) * cosLat / metresPerAu;
+  const V3 observerOfDate{rxy * std::cos(c.siderealTime), rxy * std::sin(c.siderealTime),
+                          (n * (1.0 - kE2) + site.elevation) * sinLat / metresPerAu};
+  constexpr double kEarthRotation = 6.283185307179586 * 1.00273781191135448;  // rad per UT day
+  const V3 observerVelocityOfDate{-kEarthRotation * observerOfDate.y, kEarthRotation * observerOfDate.x, 0.0};
+  const M3 trueToCelestial = Transpose(c.celestialToTrue);
+  c.observer = trueToCelestial * observerOfDate;
+  c.velocityOverC = (1.0 / kLightSpeedAuPerDay) * (earthVelocityIcrs + trueToCelestial * observerVelocityOfDate);
+  c.lorentz = std::sqrt(1.0 - Dot(c.velocityOverC, c.velocityOverC));
   return c;
+}
+
+// The context of the last instant and site: the callers ask for many bodies
+// given by elements at one instant, and the reduction's series (nutation,
+// the Earth's velocity) need not be summed again for each.
+const Context& ContextFor(double jdUT, const Site& site) {
+  thread_local Context cached;
+  thread_local bool valid = false;
+  if (!valid || cached.jdUT != jdUT || cached.site.westLongitudeDegrees != site.westLongitudeDegrees ||
+      cached.site.latitudeDegrees != site.latitudeDegrees || cached.site.elevation != site.elevation ||
+      cached.site.temperature != site.temperature || cached.site.pressure != site.pressure) {
+    cached = MakeContext(jdUT, site);
+    valid = true;
+  }
+  return cached;
 }
 
 // Longitude and latitude of a J2000 equatorial vector in the J2000 ecliptic.
@@ -231,21 +273,33 @@ void EclipticJ2000(V3 p, double* row, int lonEntry) {
 
 // Fills entries 7-14 from a light-time corrected geocentric vector (J2000
 // equator, AU): the astrometric J2000 place (equatorial and ecliptic), then
-// the apparent topocentric place of date and the horizontal coordinates. The
-// Moon travels with the Earth, so its aberration is left out.
-void FillApparent(const Context& c, V3 geo, bool aberration, double* row) {
-  const double distance = Norm(geo);
+// the apparent topocentric place of date and the horizontal coordinates.
+// `motion` is what the Earth moved while the light travelled, for a body
+// given relative to the Earth (the Moon); `helio` the body's heliocentric
+// vector when the Sun's gravity bends its light (every body but the Sun).
+void FillApparent(const Context& c, V3 geo, V3 motion, const V3* helio, double* row) {
   ToSpherical(geo, row[kEntryJ2000RightAscension], row[kEntryJ2000Declination]);
   EclipticJ2000(geo, row, kEntryEclipticLongitude);
-  V3 u = (1.0 / distance) * geo;
-  if (aberration) {
-    u = u + (1.0 / kLightSpeedAuPerDay) * c.earthVelocity;
-    u = (1.0 / Norm(u)) * u;
-  }
 
-  const V3 topo = distance * (c.toTrueEquator * u) - c.observer;
+  const V3 topo = Fk5ToIcrs() * (geo + motion) - c.observer;
+  double p[3] = {topo.x, topo.y, topo.z}, u[3], natural[3], apparent[3];
+  double range;
+  eraPn(p, &range, u);
+  const double sunDistance = Norm(c.earthIcrs);
+  if (helio) {
+    const V3 q = Fk5ToIcrs() * *helio;
+    double qv[3] = {q.x, q.y, q.z}, e[3] = {c.earthIcrs.x, c.earthIcrs.y, c.earthIcrs.z};
+    double qu[3], eu[3], qn, en;
+    eraPn(qv, &qn, qu);
+    eraPn(e, &en, eu);
+    eraLd(1.0, u, qu, eu, en, 1e-9, natural);
+  } else {
+    eraCp(u, natural);
+  }
+  double v[3] = {c.velocityOverC.x, c.velocityOverC.y, c.velocityOverC.z};
+  eraAb(natural, v, sunDistance, c.lorentz, apparent);
   double ra, dec;
-  ToSpherical(topo, ra, dec);
+  ToSpherical(c.celestialToTrue * V3{apparent[0], apparent[1], apparent[2]}, ra, dec);
   row[kEntryRightAscension] = ra;
   row[kEntryDeclination] = dec;
 
@@ -393,13 +447,13 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
   for (int n = 0; n < 11; ++n)
     for (double& v : rows[n].entries) v = 0.0;
   if (!std::isfinite(julianDateUT)) return;
-  const Context c = MakeContext(julianDateUT, site);
+  const Context& c = ContextFor(julianDateUT, site);
 
   // Sun: at the origin, seen from the Earth.
   {
     double* row = rows[0].entries;
     const V3 geo = -1.0 * c.earth;
-    FillApparent(c, geo, true, row);
+    FillApparent(c, geo, V3{0, 0, 0}, nullptr, row);
     const double delta = Norm(geo);
     row[kEntryHelioLongitude] = row[kEntryEclipticLongitude];
     row[kEntryHelioLatitude] = row[kEntryEclipticLatitude];
@@ -422,7 +476,7 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
     }
     V3 helio;
     const V3 geo = n == 9 ? Retarded(c, [](double t) { return PlanetHelio(9, t); }, helio) : PlanetWithLightTime(c, n, helio);
-    FillApparent(c, geo, true, row);
+    FillApparent(c, geo, V3{0, 0, 0}, &helio, row);
     const double r = Norm(helio), delta = Norm(geo);
     const double phase = PhaseAngle(helio, geo);
     EclipticJ2000(helio, row, kEntryHelioLongitude);
@@ -436,14 +490,16 @@ void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult
     row[kEntrySceneDistance] = r;
   }
 
-  // Moon: geocentric, light time only (it shares the Earth's motion).
+  // Moon: geocentric. Where it was when the light left it, seen from where
+  // the Earth is now: the Earth moved on meanwhile.
   {
     double* row = rows[10].entries;
     // Light time at the mean distance: the Moon's range of distances changes it
     // by 0.07 s, a few hundredths of an arcsecond of its motion.
-    const V3 geo = MoonGeo(c.jde - kLightDaysPerAu * 384400.0 / kAuKm);
-    FillApparent(c, geo, false, row);
+    const double tau = kLightDaysPerAu * 384400.0 / kAuKm;
+    const V3 geo = MoonGeo(c.jde - tau);
     const V3 helio = c.earth + geo;
+    FillApparent(c, geo, -tau * c.earthVelocity, &helio, row);
     const double delta = Norm(geo), r = Norm(helio);
     const double phase = PhaseAngle(helio, geo);
     const double phaseDeg = phase / kDeg;
@@ -471,7 +527,7 @@ void ComputeFromElements(double julianDateUT, const Site& site, const OrbitEleme
       !std::isfinite(e.meanMotion) || !std::isfinite(e.eccentricity) || !std::isfinite(e.meanAnomaly) ||
       !std::isfinite(e.equinox) || !(e.semiMajorAxis > 0.0) || !(e.eccentricity >= 0.0))
     return;
-  const Context c = MakeContext(julianDateUT, site);
+  const Context& c = ContextFor(julianDateUT, site);
 
   // Ecliptic of the elements' equinox -> J2000 mean equator.
   const M3 toJ2000 = Transpose(Precession(elements.equinox)) * R1(-MeanObliquity(elements.equinox));
@@ -484,7 +540,7 @@ void ComputeFromElements(double julianDateUT, const Site& site, const OrbitEleme
   const V3 geo = Retarded(c, position, helio);
   const double r = Norm(helio), delta = Norm(geo);
   if (!(delta > 0.0)) return;
-  FillApparent(c, geo, true, row);
+  FillApparent(c, geo, V3{0, 0, 0}, &helio, row);
   const double phase = PhaseAngle(helio, geo);
   EclipticJ2000(helio, row, kEntryHelioLongitude);
   row[kEntrySunDistance] = r;

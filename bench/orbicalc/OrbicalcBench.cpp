@@ -39,4 +39,23 @@ void BM_Elements(benchmark::State& state) {
 }
 BENCHMARK(BM_Elements)->Unit(benchmark::kMicrosecond);
 
+// Mode 99 as the comet and asteroid update calls it: many bodies at one instant.
+void BM_ElementsSameInstant(benchmark::State& state) {
+  PlanetLibraryResult row;
+  orbicalc::Site site;
+  orbicalc::OrbitElements e;
+  e.semiMajorAxis = 2.7666;
+  e.eccentricity = 0.0786;
+  e.inclination = 10.587;
+  e.node = 80.266;
+  e.perihelion = 73.53;
+  e.epoch = 2459800.5;
+  for (auto _ : state) {
+    e.meanAnomaly += 1.0;
+    orbicalc::ComputeFromElements(2460000.5, site, e, row);
+    benchmark::DoNotOptimize(row);
+  }
+}
+BENCHMARK(BM_ElementsSameInstant)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
