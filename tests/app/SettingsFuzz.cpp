@@ -1,11 +1,10 @@
 // libFuzzer target: arbitrary bytes as a settings file and as a version-1
-// configuration file. Built only with Clang (see CMakeLists.txt).
-#include <unistd.h>
-
+// configuration file. Built in a fuzz build only.
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "FuzzScratch.h"
 #include "ViewSettings.h"
 
 namespace {
@@ -17,7 +16,7 @@ class FuzzView : public CViewSettings {
   const char* LoadedAsteroidName(int) const override { return "Ceres"; }
 };
 
-std::string Scratch(const char* name) { return "/tmp/nvsettings-fuzz-" + std::to_string(::getpid()) + name; }
+std::string Scratch(const char* name) { return FuzzScratchFolder() + "/settings" + name; }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -12,8 +12,8 @@
 class ScratchFolder {
  public:
   ScratchFolder() {
-    char pattern[] = "/tmp/nvsettings-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
+    std::string pattern = ::testing::TempDir() + "nvsettings-XXXXXX";
+    const char* made = ::mkdtemp(pattern.data());
     path_ = made ? made : "";
   }
   ~ScratchFolder() {

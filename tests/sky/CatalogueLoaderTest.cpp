@@ -34,8 +34,8 @@ void PutText(Bytes& b, size_t off, const std::string& s) { b.replace(off, s.size
 class CatalogueFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/nvcatXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string tmpl = ::testing::TempDir() + "nvcatXXXXXX";
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     m_dir = tmpl;
     for (const char* sub : {"/sky2000", "/tycho2-1", "/tycho2-2", "/bsc5", "/sac"})
       mkdir((m_dir + sub).c_str(), 0755);

@@ -18,8 +18,8 @@ namespace {
 class TempInstall {
  public:
   TempInstall() {
-    char pattern[] = "/tmp/nuvarine-elements-XXXXXX";
-    folder_ = mkdtemp(pattern);
+    std::string pattern = ::testing::TempDir() + "nuvarine-elements-XXXXXX";
+    folder_ = mkdtemp(pattern.data());
     mkdir((folder_ + "/donnees").c_str(), 0755);
   }
   ~TempInstall() {

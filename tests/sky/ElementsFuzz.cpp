@@ -1,5 +1,5 @@
 // libFuzzer target: arbitrary bytes as comet and asteroid element files.
-// Built only with Clang (see CMakeLists.txt).
+// Built in a fuzz build only.
 #include <cstdint>
 #include <vector>
 

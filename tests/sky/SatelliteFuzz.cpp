@@ -1,19 +1,18 @@
 // libFuzzer target: arbitrary bytes as a satellites file and as a pair of
-// element lines run through every orbit model. Built only with Clang (see
-// CMakeLists.txt).
+// element lines run through every orbit model. Built in a fuzz build only.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "FuzzScratch.h"
 #include "SkyModel.h"
 #include "TwoLineElements.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string folder = "/tmp/nvsatellites-fuzz-" + std::to_string(::getpid());
-  static const bool made = ::mkdir(folder.c_str(), 0700) == 0 && ::mkdir((folder + "/donnees").c_str(), 0700) == 0;
+  static const std::string folder = FuzzScratchFolder();
+  static const bool made = ::mkdir((folder + "/donnees").c_str(), 0700) == 0;
   (void)made;
   FILE* f = std::fopen((folder + "/donnees/satellites.dat").c_str(), "wb");
   if (!f) return 0;

@@ -63,8 +63,8 @@ TEST(PlanetLibraryLoad, MissingOrBrokenLibraryStopsWithString300) {
   EXPECT_EQ(g_pPlanetesCalcul, nullptr);
 
   // A file of that name that is not a library fails the same way.
-  char folder[] = "/tmp/nuvarine-orbicalc-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
+  std::string folder = ::testing::TempDir() + "nuvarine-orbicalc-XXXXXX";
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
   const std::string fake = std::string(folder) + "/Orbicalc.DLL";
   FILE* f = std::fopen(fake.c_str(), "wb");
   ASSERT_NE(f, nullptr);
@@ -74,7 +74,7 @@ TEST(PlanetLibraryLoad, MissingOrBrokenLibraryStopsWithString300) {
   EXPECT_FALSE(model.LoadPlanetLibrary());
   EXPECT_EQ(model.m_planetLibraryFailure, kPlanetLibraryFailureText);
   std::remove(fake.c_str());
-  rmdir(folder);
+  rmdir(folder.c_str());
 
   model.m_installFolder = NUVARINE_INSTALL_DIR;
   EXPECT_TRUE(model.LoadPlanetLibrary());

@@ -280,8 +280,8 @@ class SatelliteFile : public ::testing::Test {
   CSkyModel sky;
 
   void SetUp() override {
-    char pattern[] = "/tmp/nv_satellites_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
+    std::string pattern = ::testing::TempDir() + "nv_satellites_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     folder = pattern;
     std::filesystem::create_directory(folder + "/donnees");
   }
