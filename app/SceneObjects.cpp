@@ -4,13 +4,11 @@
 // release of every device resource of the scene.
 #include <unistd.h>
 
+#include "MediaSearch.h"
 #include "Nuvarine2View.h"
 #include "Resource.h"
 #include "TextureFont.h"
 #include "VertexPrograms.h"
-
-// Resolves a media name (see the media helpers); declared by its owner.
-HRESULT FindMediaFile(const char* name, char* out, int outLength);
 
 namespace {
 
