@@ -11,7 +11,6 @@ enum class HKEY { CurrentUser };
 constexpr HKEY HKEY_CURRENT_USER = HKEY::CurrentUser;
 
 constexpr LONG ERROR_SUCCESS = 0;
-constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_WRITE_FAULT = 29;
 

@@ -22,6 +22,9 @@ using COLORREF = uint32_t;
 #define FALSE 0
 #endif
 
+// The system error code shared by the registry store and the result codes.
+constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+
 constexpr COLORREF RGB(int r, int g, int b) {
   return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
