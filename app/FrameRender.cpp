@@ -99,7 +99,7 @@ bool CNuvarine2View::Render() {
     }
   }
   FinishFrameTrail();
-  if (m_capturing) AddCaptureFrame();
+  AddCapturedFrame();
   return true;
 }
 

@@ -57,9 +57,11 @@ CNuvarine2View::CNuvarine2View() {
   for (int i = 0; i < kBodyCount; ++i) g_bodies[i].cameraDistance = 10000000.0;
   m_telescopeConnected = false;
   m_pAviCapture = nullptr;
+  MapCaptureCommands();
 }
 
 CNuvarine2View::~CNuvarine2View() {
+  DeleteMovieCapture();
   // The scene's resources go before the device, the device before the
   // Direct3D object.
   if (m_pd3dDevice) {
@@ -105,6 +107,7 @@ BOOL CNuvarine2View::PreCreateWindow(CREATESTRUCT& cs) {
   }
   if (g_telescopeLogOpen)
     WriteTelescopeLog(FormatC("\r\n\r\n---------------\r\nVersion %s\r\n\r\n", m_programVersion.c_str()).c_str());
+  CreateMovieCapture();
   return CView::PreCreateWindow(cs);
 }
 

@@ -78,6 +78,22 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // list entry chosen (1 = never show again).
   virtual int RunStartupBox(const CString& alertText, int& choice);
 
+  // ---- Screenshots and movies -------------------------------------------------
+  static constexpr UINT kCommandTakeScreenShot = 241;
+  static constexpr UINT kCommandCaptureMovie = 32779;
+  // Saves the view less 2 pixels a side as the next free "Screenshot<i>.bmp";
+  // the name, or empty when the picture could not be taken or saved.
+  CString SaveScreenshot();
+  void OnTakeScreenShot();
+  // Closes a running movie and starts the next one.
+  void OnCaptureMovie();
+  // Closes a running movie (F8, the view's end); appends a presented frame.
+  void EndMovieCapture();
+  void AddCapturedFrame();
+  void CreateMovieCapture();
+  void DeleteMovieCapture();
+  void MapCaptureCommands();
+
   // ---- Paths and texts ---------------------------------------------------------
   CString m_lastEphemerisText;
   CString m_programVersion;
@@ -226,8 +242,6 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   virtual void DrawSkyScene();
   virtual void RenderBodiesFromEarth(D3DCOLOR ambient);
   virtual void RenderSolarSystem();
-  // Appends the frame to the running movie.
-  virtual void AddCaptureFrame();
 
   IDirect3DVertexShader9* m_planetShader = nullptr;
   IDirect3DVertexDeclaration9* m_planetDeclaration = nullptr;

@@ -1,8 +1,7 @@
 // Operations of the view that other subsystems provide. Until they join,
-// these keep the frame loop running: the frame's sky, bodies and movie
-// passes draw nothing, the GPS is not read, no tips box, options dialog or
-// system report is shown. Each
-// definition here goes away when its owner's code arrives.
+// these keep the frame loop running: the frame's sky and body passes draw
+// nothing, the GPS is not read, no tips box, options dialog or system report
+// is shown. Each definition here goes away when its owner's code arrives.
 #include <algorithm>
 
 #include "Nuvarine2View.h"
@@ -15,8 +14,6 @@ void CNuvarine2View::DrawSkyScene() {}
 void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
 
 void CNuvarine2View::RenderSolarSystem() {}
-
-void CNuvarine2View::AddCaptureFrame() {}
 
 void CNuvarine2View::OnConfiguration() {}
 

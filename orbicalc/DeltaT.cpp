@@ -1,7 +1,7 @@
 // TT - UT from the observed record: the long-term parabola before it, a
 // table from -720 to 1962 (historical splines and the classical table), the
-// Earth-orientation record since 1962, and after its last day a cubic that
-// starts at the last level and rate and meets the parabola a few decades on.
+// Earth-orientation record since 1962, and after its last day the last level
+// and rate, eased into the parabola over a few decades.
 #include "DeltaTTable.h"
 #include "Ephemeris.h"
 
@@ -19,7 +19,6 @@ double Parabola(double year) {
   const double u = (year - 1820.0) / 100.0;
   return -20.0 + 32.0 * u * u;
 }
-double ParabolaRate(double year) { return 64.0 * (year - 1820.0) / 10000.0; }  // seconds per year
 
 double Interpolate(const double* values, int count, double start, double step, double jd) {
   const double x = (jd - start) / step;
@@ -47,14 +46,15 @@ double DeltaTSeconds(double jd) {
     const double fade = back < kDeltaTAncientFadeYears ? 1.0 - back / kDeltaTAncientFadeYears : 0.0;
     return Parabola(year) + kDeltaTAncientOffset * fade;
   }
-  // After the record: cubic Hermite from (level, rate) to the parabola.
+  // After the record: the last level and rate, eased into the parabola
+  // with a blend whose weight starts and ends flat (no step, no kink), so
+  // the first years follow the observed trend.
   const double y0 = YearOf(recordEnd), y1 = y0 + kDeltaTJoinYears;
   if (year >= y1) return Parabola(year);
-  const double h = y1 - y0, s = (year - y0) / h;
-  const double level = kDeltaTRecord[kDeltaTRecordCount - 1], rate = kDeltaTFinalRate * kYear;
-  const double h00 = (1 + 2 * s) * (1 - s) * (1 - s), h10 = s * (1 - s) * (1 - s);
-  const double h01 = s * s * (3 - 2 * s), h11 = s * s * (s - 1);
-  return h00 * level + h10 * h * rate + h01 * Parabola(y1) + h11 * h * ParabolaRate(y1);
+  const double s = (year - y0) / (y1 - y0);
+  const double w = s * s * s * (10.0 - 15.0 * s + 6.0 * s * s);
+  const double trend = kDeltaTRecord[kDeltaTRecordCount - 1] + kDeltaTFinalRate * kYear * (year - y0);
+  return trend + w * (Parabola(year) - trend);
 }
 
 std::vector<double> DeltaTJoins() {

@@ -124,11 +124,13 @@ V3 PlanetHelio(int n, double jde) {
   return EclipticJ2000ToEquatorial() * V3{lbr[2] * cb * std::cos(lbr[0]), lbr[2] * cb * std::sin(lbr[0]), lbr[2] * std::sin(lbr[1])};
 }
 
-// Geocentric Moon, J2000 mean equator, AU. The series are cut at terms below
-// 1e-7 of the main ones: 0.2" from the complete theory, thirty times faster.
+// Geocentric Moon, J2000 equator, AU (ELP2000-82B). The series are cut at
+// terms below 3e-8 of the main ones: within 0.05" of the complete theory
+// against a modern ephemeris over 1900-2030 (worst 1.48" against 1.44"),
+// twenty times faster.
 V3 MoonGeo(double jde) {
   ln_rect_posn m;
-  ln_get_lunar_geo_posn(jde, &m, 1e-7);
+  ln_get_lunar_geo_posn(jde, &m, 3e-8);
   return EclipticJ2000ToEquatorial() * V3{m.X / kAuKm, m.Y / kAuKm, m.Z / kAuKm};
 }
 
@@ -208,10 +210,10 @@ struct Context {
 // IAU 2006 precession with IAU 2000A nutation and the frame bias (ERFA), the
 // Greenwich apparent sidereal time that goes with them, the Earth's
 // barycentric velocity, and the observer on the WGS84 ellipsoid.
-Context MakeContext(double jdUT, const Site& site) {
+Context MakeContext(double jdUT, double jdTT, const Site& site) {
   Context c;
   c.jdUT = jdUT;
-  c.jde = jdUT + DeltaTSeconds(jdUT) / 86400.0;
+  c.jde = jdTT;
   c.site = site;
   const double tt2 = c.jde - kMjdZero;
   double dpsi, deps, epsa, rb[3][3], rp[3][3], rbp[3][3], rn[3][3], rbpn[3][3];
@@ -254,13 +256,13 @@ Context MakeContext(double jdUT, const Site& site) {
 // The context of the last instant and site: the callers ask for many bodies
 // given by elements at one instant, and the reduction's series (nutation,
 // the Earth's velocity) need not be summed again for each.
-const Context& ContextFor(double jdUT, const Site& site) {
+const Context& ContextFor(double jdUT, double jdTT, const Site& site) {
   thread_local Context cached;
   thread_local bool valid = false;
-  if (!valid || cached.jdUT != jdUT || cached.site.westLongitudeDegrees != site.westLongitudeDegrees ||
+  if (!valid || cached.jdUT != jdUT || cached.jde != jdTT || cached.site.westLongitudeDegrees != site.westLongitudeDegrees ||
       cached.site.latitudeDegrees != site.latitudeDegrees || cached.site.elevation != site.elevation ||
       cached.site.temperature != site.temperature || cached.site.pressure != site.pressure) {
-    cached = MakeContext(jdUT, site);
+    cached = MakeContext(jdUT, jdTT, site);
     valid = true;
   }
   return cached;
@@ -444,10 +446,14 @@ void HeliocentricFromElements(const OrbitElements& el, double jde, double& x, do
 }
 
 void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult rows[11]) {
+  ComputeAllBodiesAt(julianDateUT, julianDateUT + DeltaTSeconds(julianDateUT) / 86400.0, site, rows);
+}
+
+void ComputeAllBodiesAt(double julianDateUT, double julianDateTT, const Site& site, PlanetLibraryResult rows[11]) {
   for (int n = 0; n < 11; ++n)
     for (double& v : rows[n].entries) v = 0.0;
-  if (!std::isfinite(julianDateUT)) return;
-  const Context& c = ContextFor(julianDateUT, site);
+  if (!std::isfinite(julianDateUT) || !std::isfinite(julianDateTT)) return;
+  const Context& c = ContextFor(julianDateUT, julianDateTT, site);
 
   // Sun: at the origin, seen from the Earth.
   {
@@ -527,7 +533,7 @@ void ComputeFromElements(double julianDateUT, const Site& site, const OrbitEleme
       !std::isfinite(e.meanMotion) || !std::isfinite(e.eccentricity) || !std::isfinite(e.meanAnomaly) ||
       !std::isfinite(e.equinox) || !(e.semiMajorAxis > 0.0) || !(e.eccentricity >= 0.0))
     return;
-  const Context& c = ContextFor(julianDateUT, site);
+  const Context& c = ContextFor(julianDateUT, julianDateUT + DeltaTSeconds(julianDateUT) / 86400.0, site);
 
   // Ecliptic of the elements' equinox -> J2000 mean equator.
   const M3 toJ2000 = Transpose(Precession(elements.equinox)) * R1(-MeanObliquity(elements.equinox));

@@ -54,6 +54,9 @@ void Vsop87Heliocentric(int planet, double jde, double lbr[3]);
 
 // Rows 0..10 for the Sun, Mercury..Pluto and the Moon.
 void ComputeAllBodies(double julianDateUT, const Site& site, PlanetLibraryResult rows[11]);
+// The same with dynamical time given rather than derived from the Delta T
+// model (comparisons with other ephemerides at their own TT).
+void ComputeAllBodiesAt(double julianDateUT, double julianDateTT, const Site& site, PlanetLibraryResult rows[11]);
 
 // Row of a body given by heliocentric elements (ecliptic of the given equinox).
 void ComputeFromElements(double julianDateUT, const Site& site, const OrbitElements& elements,

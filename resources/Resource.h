@@ -34,6 +34,7 @@ constexpr unsigned IDS_PLANET_LIBRARY_MISSING = 300;
 constexpr unsigned IDS_RECOVER_COLORS = 1000;
 constexpr unsigned IDS_ERROR_CAPTION = 1001;
 constexpr unsigned IDS_CATALOGUES_MISSING = 1007;
+constexpr unsigned IDS_SCREENSHOT_ADDED = 355;
 constexpr unsigned IDS_INITIALIZING = 3304;
 constexpr unsigned IDS_INITIALIZING_3D = 3305;
 constexpr unsigned IDS_LOADING_TEXTURE = 3302;

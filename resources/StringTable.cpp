@@ -14,6 +14,7 @@ const StringResource kStringTable[] = {
     {302, "DefinitionMode error - create"},
     {303, "Impossible to use the CreateDevice function\nPerhaps you don't have a 3D video card"},
     {304, "The parameter \"vertex processing\" will be used\nonly with the next starting of Nuvarine..."},
+    {355, "A screen shot (%s) has been added\nin the main directory of Nuvarine"},
     {1000, "Nuvarine seems to have changed your system colors ...\n           Do you want to recover the original colors ?"},
     {1001, "Error !  Nuvarine 2.0"},
     {1007, "Impossible to open Nuvarine' catalogues !\r\n              Please, reinstall Nuvarine."},

@@ -103,8 +103,8 @@ class CSkyModel {
   // (ecliptic frame) or of a horizontal one (direct frame).
   virtual void SkyToScenePoint(float out[3], bool direct, float latitude, float longitude, float radius);
 
-  // Planet-centred offset (millions of km) of a moon given by the Jupiter,
-  // Saturn or Uranus theory; false for any other body.
+  // Planet-centred offset (millions of km, scene frame) of a moon given by
+  // the Jupiter, Saturn or Uranus theory; false for any other body.
   bool TheoryMoonOffset(int body, float& x, float& y, float& z);
   // A probe's position from g_trajectory (mode 1) or g_secondTrajectory
   // (mode 2) for m_julianDate, and its distances from the camera.
@@ -136,7 +136,8 @@ class CSkyModel {
 
   // ---- Moons of Jupiter, Saturn and Uranus; probe trajectory -------------
   // Planet-centred offsets in millions of km for m_julianDate (the solar-
-  // system update sets the date back by the planet's light time first).
+  // system update sets the date back by the planet's light time first), in
+  // the scene frame: each theory's own reduction from its planet's equator.
   void ComputeIoOffset(double& x, double& y, double& z);
   void ComputeEuropaOffset(double& x, double& y, double& z);
   void ComputeGanymedeOffset(double& x, double& y, double& z);

@@ -5,7 +5,7 @@
 #include "SkyModel.h"
 #include "Trajectory.h"
 
-// Planet-centred offsets (millions of km) of the moons given by a theory:
+// Planet-centred offsets (millions of km, scene frame) of the moons given by a theory:
 // Io to Callisto (Jupiter), Mimas to Phoebe (Saturn), Miranda to Oberon
 // (Uranus, moons 0 to 4). The theories read m_julianDate, which the caller has
 // set back by the planet's light time.

@@ -12,8 +12,8 @@ Sources (all from Debian packages, read at build time):
     reach back to -720.
 Outside the record: the long-term parabola -20 + 32 u^2, u = (year - 1820)/100,
 joined to the first value with an offset that fades over a millennium, and
-after the last observed day a cubic from the last level and rate to the
-parabola a few decades on. Every join is continuous.
+after the last observed day the last level and rate, eased into the parabola
+over a few decades (the library does the blend). Every join is continuous.
 
 Usage: make_deltat.py <astropy iers data folder> <skyfield data folder> <output.cpp>
 """
@@ -38,10 +38,6 @@ def year_of(jd):
 def parabola(year):
     u = (year - 1820.0) / 100.0
     return -20.0 + 32.0 * u * u
-
-
-def parabola_rate(year):  # seconds per year
-    return 64.0 * (year - 1820.0) / 10000.0
 
 
 def read_eop(path):

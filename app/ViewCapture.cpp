@@ -1,0 +1,122 @@
+// Screenshots and movie capture of the main view: the command "Take a screen
+// shot" (241), "Capture movie..." (32779), the F8 and S keys, and the
+// recording's end with the view.
+//
+// Both take our own last presented frame, placed in view coordinates; other
+// windows over the view do not appear in the picture.
+#include <algorithm>
+#include <string>
+
+#include "AviCapture.h"
+#include "Image.h"
+#include "Nuvarine2View.h"
+#include "Resource.h"
+
+namespace {
+
+// printf patterns must not read a folder's '%' as a conversion.
+std::string EscapePercent(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    out += c;
+    if (c == '%') out += '%';
+  }
+  return out;
+}
+
+}  // namespace
+
+void CNuvarine2View::MapCaptureCommands() {
+  MapCommand(kCommandTakeScreenShot, [this] { OnTakeScreenShot(); });
+  MapCommand(kCommandCaptureMovie, [this] { OnCaptureMovie(); });
+}
+
+void CNuvarine2View::CreateMovieCapture() {
+  if (!m_pAviCapture) m_pAviCapture = new CAviCapture;
+}
+
+void CNuvarine2View::EndMovieCapture() {
+  if (m_capturing && m_pAviCapture) m_pAviCapture->Close();
+  m_capturing = false;
+}
+
+void CNuvarine2View::DeleteMovieCapture() {
+  EndMovieCapture();
+  delete m_pAviCapture;
+  m_pAviCapture = nullptr;
+}
+
+void CNuvarine2View::AddCapturedFrame() {
+  // A failed write has closed the movie: stop asking for frames.
+  if (m_capturing && m_pAviCapture && !m_pAviCapture->AddFrame()) m_capturing = false;
+}
+
+CString CNuvarine2View::SaveScreenshot() {
+  const CString name = NextFreeNumberedName("Screenshot%i.bmp", 0);
+  PumpMessages();
+  if (!m_pd3dDevice) return CString();
+  D3DDISPLAYMODE mode{};
+  if (FAILED(m_pd3dDevice->GetDisplayMode(0, &mode))) return CString();
+  RECT client{};
+  GetClientRect(&client);
+  const int width = client.right - client.left, height = client.bottom - client.top;
+  // The surface covers the display and the view, whichever is larger.
+  const UINT surfaceWidth = std::max<UINT>(mode.Width, static_cast<UINT>(std::max(width, 0)));
+  const UINT surfaceHeight = std::max<UINT>(mode.Height, static_cast<UINT>(std::max(height, 0)));
+  IDirect3DSurface9* surface = nullptr;
+  if (FAILED(m_pd3dDevice->CreateOffscreenPlainSurface(surfaceWidth, surfaceHeight, D3DFMT_A8R8G8B8,
+                                                       D3DPOOL_SYSTEMMEM, &surface, nullptr)))
+    return CString();
+  bool saved = false;
+  D3DLOCKED_RECT locked;
+  if (SUCCEEDED(m_pd3dDevice->GetFrontBufferData(0, surface)) &&
+      SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+    // The view less 2 pixels on every side.
+    const int w = width - 4, h = height - 4;
+    std::vector<uint8_t> dib = imaging::NewDib(w, h, 24, 0);
+    if (!dib.empty()) {
+      const size_t stride = imaging::StrideOf(24, w);
+      for (int y = 0; y < h; ++y) {
+        const auto* in = static_cast<const uint8_t*>(locked.pBits) + static_cast<size_t>(y + 2) * locked.Pitch + 8;
+        uint8_t* out = dib.data() + 40 + static_cast<size_t>(h - 1 - y) * stride;
+        for (int x = 0; x < w; ++x) {
+          out[3 * x] = in[4 * x];
+          out[3 * x + 1] = in[4 * x + 1];
+          out[3 * x + 2] = in[4 * x + 2];
+        }
+      }
+      CImage image;
+      saved = image.Attach(std::move(dib), CImage::kColor24Bit) && image.Save(name.c_str(), CImage::kFormatBmp);
+    }
+    surface->UnlockRect();
+  }
+  surface->Release();
+  return saved ? name : CString();
+}
+
+void CNuvarine2View::OnTakeScreenShot() {
+  const CString name = SaveScreenshot();
+  if (name.IsEmpty()) {
+    MessageBox("The screen shot could not be saved.", "Nuvarine 2", MB_OK);
+    return;
+  }
+  CString text = AfxString(IDS_SCREENSHOT_ADDED);
+  text.Replace("%s", name.c_str());
+  MessageBox(text.c_str(), "Nuvarine 2", MB_OK);
+}
+
+void CNuvarine2View::OnCaptureMovie() {
+  CreateMovieCapture();
+  EndMovieCapture();
+  const CString name = NextFreeNumberedName((EscapePercent(std::string(m_installFolder.c_str())) + "/video%i.avi").c_str(), 1);
+  PumpMessages();
+  RECT client{};
+  GetClientRect(&client);
+  int left = client.left + 2, top = client.top + 2;
+  const int right = client.right - 2, bottom = client.bottom - 2;
+  while (right > left && (right - left) % 8) ++left;
+  while (bottom > top && (bottom - top) % 8) ++top;
+  const bool opened = m_pAviCapture->Open(name.c_str(), left, top, right, bottom, 25.0f);
+  m_pAviCapture->SetUserData(m_pd3dDevice);
+  m_capturing = opened;
+}
