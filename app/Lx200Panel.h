@@ -3,8 +3,11 @@
 // commands for the frame's telescope step and which shows the position
 // texts that step writes. It never touches the serial line itself.
 #include "Dialog.h"
+#include "Lx200.h"
 
-class LX200 : public CDialog {
+// The pending flags and texts (m_moveNorth.., m_raText..) are the shared
+// panel state the telescope step reads and writes.
+class LX200 : public CDialog, public Lx200PanelState {
  public:
   enum { IDD = 348 };
   LX200() : CDialog(IDD, nullptr) {}
@@ -23,17 +26,6 @@ class LX200 : public CDialog {
   // Copies the position texts into the edits and shows the values.
   void RefreshPosition();
 
-  CString m_azimuthText;
-  CString m_altitudeText;
-  CString m_raText;
-  CString m_decText;
-  int m_speedCommand = 0;
-  bool m_moveNorth = false;
-  bool m_moveWest = false;
-  bool m_moveSouth = false;
-  bool m_moveEast = false;
-  bool m_stopMotion = false;
-  bool m_showPosition = false;
   CString m_raEdit;
   CString m_decEdit;
   int m_guideCheck = 0;

@@ -57,6 +57,7 @@ CNuvarine2View::CNuvarine2View() {
   for (int i = 0; i < kBodyCount; ++i) g_bodies[i].cameraDistance = 10000000.0;
   m_telescopeConnected = false;
   m_pAviCapture = nullptr;
+  MapTelescopeCommands();
   MapCaptureCommands();
 }
 

@@ -8,6 +8,8 @@
 #include <functional>
 
 #include "Geometry.h"
+#include "Gps.h"
+#include "Lx200.h"
 #include "Scene3D.h"
 #include "SerialPort.h"
 #include "View.h"
@@ -18,6 +20,7 @@ class CSplashDialog;
 class ChargementDialog;
 class AjouterImage;
 class LX200;
+class CDialog;
 class CAviCapture;
 class CTextureFont;
 
@@ -93,6 +96,10 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void CreateMovieCapture();
   void DeleteMovieCapture();
   void MapCaptureCommands();
+  // F8 closes a running movie; S without Ctrl saves a screenshot and tells
+  // it in the status bar. True when the key was one of them.
+  bool HandleCaptureKey(UINT nChar);
+  void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) override;
 
   // ---- Paths and texts ---------------------------------------------------------
   CString m_lastEphemerisText;
@@ -131,6 +138,38 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // m_telescopeRightAscension/Declination and m_targetRightAscension/Declination
   // are CSkyModel members, with the horizontal places the update derives.
   double m_lx200ReplyDelay = 0.1;
+  // Place of the followed object (radians), set by the frame's following.
+  double m_followRightAscension = 0.0;
+  double m_followDeclination = 0.0;
+  double m_followAzimuth = 0.0;
+  double m_followAltitude = 0.0;
+  // Clear only while the LX200 connection routine runs.
+  bool m_lx200ConnectDone = true;
+  // The NMEA reader; its give-up counters live for the whole run.
+  GpsReceiverReader m_gpsReader;
+  // The frame's following (planetarium mode): marks the followed object,
+  // turns the view to it and talks to a connected telescope.
+  void FollowObjectWithTelescope();
+  // Closes the LX200 port and hides the hand panel once disconnected.
+  void CloseIdleTelescopePort();
+  void ExchangeWithLx200();
+  void ExchangeWithTelescopeDriver();
+  // Resets the camera to the horizon's north and turns it by yaw, then pitch.
+  virtual void ResetAndRotateCamera(float yaw, float pitch);
+  // Telescope and GPS commands.
+  void OnTelescopeConfiguration();
+  void OnTelescopeOpenConnection();
+  void OnTelescopeCloseConnection();
+  void OnStartGps();
+  void OnStopGps();
+  void MapTelescopeCommands();
+  // The protocol's access to the LX200 port, the telescope log and the clock.
+  Lx200Io Lx200IoForPort();
+  // Waits of the LX200 protocol (seconds); benchmarks and tests give their own.
+  std::function<void(double)> m_telescopeSleep;
+  // Runs the telescope and GPS dialogs (modal unless a test runs them).
+  std::function<INT_PTR(CDialog&)> m_runDialog;
+  INT_PTR RunDialog(CDialog& dialog);
 
   // ---- Owned objects --------------------------------------------------------------
   CSerialPort m_gpsSerialPort;

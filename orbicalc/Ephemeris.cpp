@@ -1,6 +1,7 @@
 // Positions of the Sun, the planets, Pluto, the Moon and bodies given by
-// orbital elements, from libnova's theories (VSOP87, ELP2000-82B, Pluto),
-// turned into the entries the callers read.
+// orbital elements (the complete VSOP87 series; libnova's ELP2000-82B, Pluto
+// and orbit solutions), reduced to the apparent place with ERFA and turned
+// into the entries the callers read.
 #include "Ephemeris.h"
 
 #include <erfa.h>

@@ -2,13 +2,14 @@
 // The planet library's own computation, usable without loading the shared
 // object (tests and benchmarks link it directly).
 //
-// Frames: vectors are handled in the mean equator and equinox of J2000
-// (libnova's theories give the J2000 ecliptic). The scene frame of the callers
-// is the J2000 ecliptic: entries 0, 1, 9, 10, 16 and 17 are J2000 ecliptic
+// Frames: vectors are handled in the mean equator and equinox of J2000 (FK5;
+// the theories give the J2000 ecliptic). The scene frame of the callers is
+// the J2000 ecliptic: entries 0, 1, 9, 10, 16 and 17 are J2000 ecliptic
 // coordinates (9 and 10 the astrometric geocentric place, light time
 // included), 7 and 8 the astrometric J2000 right ascension and declination;
-// only 13 and 14 are apparent places of date (light time, aberration,
-// nutation, parallax), from which the horizontal coordinates 11 and 12 come.
+// only 13 and 14 are apparent places of date (light time, light deflection,
+// annual and diurnal aberration, IAU 2006/2000A precession-nutation,
+// parallax), from which the horizontal coordinates 11 and 12 come.
 #include "PlanetLibrary.h"
 
 #include <vector>

@@ -171,4 +171,5 @@ void RegisterNuvarineResources() {
   AfxRegisterToolBars(kToolBars, kToolBarCount);
   AfxRegisterDialogs(kDialogTemplates, kDialogTemplateCount);
   AfxRegisterBitmaps(kBitmaps, kBitmapCount);
+  RegisterInfoResources();
 }

@@ -63,6 +63,51 @@ const DialogControl kLx200Controls[] = {
     {ControlKind::CheckBox, 1060, "Show scope position", WS_TABSTOP, 14, 151, 120, 12},
 };
 
+constexpr DWORD kDropDown = CBS_DROPDOWN | WS_TABSTOP;
+
+const DialogControl kScopeTypeControls[] = {
+    {ControlKind::GroupBox, -1, "Select a driver for your scope", 0, 7, 4, 196, 46},
+    {ControlKind::CheckBox, 1030, "Use old LX200 driver (by default)", WS_TABSTOP, 15, 17, 180, 12},
+    {ControlKind::CheckBox, 1031, "Use ASCOM drivers", WS_TABSTOP, 15, 32, 180, 12},
+    {ControlKind::DefPushButton, 1, "OK", WS_TABSTOP, 50, 56, 50, 14},
+    {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 110, 56, 50, 14},
+};
+
+// The telescope's serial lists also take typed text.
+const DialogControl kSerialConfigControls[] = {
+    {ControlKind::GroupBox, -1, "Serial port parameters", 0, 7, 4, 166, 98},
+    {ControlKind::Static, -1, "Serial port :", 0, 15, 19, 60, 10},
+    {ControlKind::ComboBox, 1023, nullptr, kDropDown, 80, 17, 80, 60},
+    {ControlKind::Static, -1, "Speed :", 0, 15, 35, 60, 10},
+    {ControlKind::ComboBox, 1024, nullptr, kDropDown, 80, 33, 80, 60},
+    {ControlKind::Static, -1, "Data bits :", 0, 15, 51, 60, 10},
+    {ControlKind::ComboBox, 1025, nullptr, kDropDown, 80, 49, 80, 60},
+    {ControlKind::Static, -1, "Parity :", 0, 15, 67, 60, 10},
+    {ControlKind::ComboBox, 1082, nullptr, kDropDown, 80, 65, 80, 60},
+    {ControlKind::Static, -1, "Stop bits :", 0, 15, 83, 60, 10},
+    {ControlKind::ComboBox, 1087, nullptr, kDropDown, 80, 81, 80, 60},
+    {ControlKind::PushButton, 1007, "Parameters by default", WS_TABSTOP, 7, 108, 90, 14},
+    {ControlKind::DefPushButton, 1, "OK", WS_TABSTOP, 7, 128, 50, 14},
+    {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 123, 128, 50, 14},
+};
+
+const DialogControl kGpsControls[] = {
+    {ControlKind::GroupBox, -1, "Serial port parameters", 0, 7, 4, 166, 98},
+    {ControlKind::Static, -1, "Serial port :", 0, 15, 19, 60, 10},
+    {ControlKind::ComboBox, 1023, nullptr, WS_TABSTOP, 80, 17, 80, 60},
+    {ControlKind::Static, -1, "Speed :", 0, 15, 35, 60, 10},
+    {ControlKind::ComboBox, 1024, nullptr, WS_TABSTOP, 80, 33, 80, 60},
+    {ControlKind::Static, -1, "Data bits :", 0, 15, 51, 60, 10},
+    {ControlKind::ComboBox, 1025, nullptr, WS_TABSTOP, 80, 49, 80, 60},
+    {ControlKind::Static, -1, "Parity :", 0, 15, 67, 60, 10},
+    {ControlKind::ComboBox, 1082, nullptr, WS_TABSTOP, 80, 65, 80, 60},
+    {ControlKind::Static, -1, "Stop bits :", 0, 15, 83, 60, 10},
+    {ControlKind::ComboBox, 1087, nullptr, WS_TABSTOP, 80, 81, 80, 60},
+    {ControlKind::PushButton, 1007, "Parameters by default", WS_TABSTOP, 7, 108, 90, 14},
+    {ControlKind::DefPushButton, 1, "Connect", WS_TABSTOP, 7, 128, 50, 14},
+    {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 123, 128, 50, 14},
+};
+
 #define CONTROLS(a) a, sizeof(a) / sizeof(a[0])
 
 }  // namespace
@@ -73,5 +118,10 @@ const DialogTemplate kDialogTemplates[] = {
     {IDD_ADD_PICTURE, "Add a picture...", WS_POPUP | WS_CAPTION | WS_SYSMENU, 40, 40, 230, 152,
      CONTROLS(kAddPictureControls)},
     {IDD_LX200, " LX 200 scope...", WS_POPUP | WS_CAPTION | WS_SYSMENU, 60, 60, 220, 172, CONTROLS(kLx200Controls)},
+    {IDD_SCOPE_TYPE, "Select your scope", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 210, 78,
+     CONTROLS(kScopeTypeControls)},
+    {IDD_SERIAL_CONFIG, "Serial port configuration", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 180, 150,
+     CONTROLS(kSerialConfigControls)},
+    {IDD_GPS, "GPS", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 180, 150, CONTROLS(kGpsControls)},
 };
 const size_t kDialogTemplateCount = sizeof(kDialogTemplates) / sizeof(kDialogTemplates[0]);

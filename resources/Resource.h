@@ -20,11 +20,27 @@ constexpr unsigned IDB_TOOLBAR_RIGHT_DISABLED = 5004;
 constexpr unsigned IDB_TOOLBAR_LEFT_DISABLED = 5003;
 constexpr unsigned IDB_SPLASH = 1005;
 constexpr unsigned IDB_LOADING = 253;
+// Banners of the information dialogs, by kind of object.
+constexpr unsigned IDB_BANNER_STAR = 257;
+constexpr unsigned IDB_BANNER_DEEP_SKY = 259;
+constexpr unsigned IDB_BANNER_PLANET = 263;
+constexpr unsigned IDB_BANNER_MOON = 261;
+constexpr unsigned IDB_BANNER_SUN = 262;
+constexpr unsigned IDB_BANNER_COMET = 280;
+constexpr unsigned IDB_BANNER_ASTEROID = 283;
+constexpr unsigned IDB_BANNER_WORK_UNIT = 343;
+constexpr unsigned IDB_BANNER_SPACECRAFT = 289;
 // Dialogs and their controls.
+constexpr unsigned IDD_OBJECT_INFO = 140;
+constexpr unsigned IDD_OBJECT_INFO_3D = 288;
+constexpr unsigned IDD_NOTES = 336;
 constexpr unsigned IDD_SPLASH = 226;
 constexpr unsigned IDD_LOADING = 250;
 constexpr unsigned IDD_ADD_PICTURE = 238;
 constexpr unsigned IDD_LX200 = 348;
+constexpr unsigned IDD_GPS = 315;
+constexpr unsigned IDD_SCOPE_TYPE = 360;
+constexpr unsigned IDD_SERIAL_CONFIG = 361;
 constexpr int IDC_STATUS_TEXT = 1019;
 // String-table entries used by the shell.
 constexpr unsigned IDS_SOCKETS_FAILED = 104;
@@ -34,6 +50,9 @@ constexpr unsigned IDS_PLANET_LIBRARY_MISSING = 300;
 constexpr unsigned IDS_RECOVER_COLORS = 1000;
 constexpr unsigned IDS_ERROR_CAPTION = 1001;
 constexpr unsigned IDS_CATALOGUES_MISSING = 1007;
+constexpr unsigned IDS_TELESCOPE_INIT_NOTICE = 1077;
+constexpr unsigned IDS_SERIAL_PORT_ERROR = 1078;
+constexpr unsigned IDS_NO_TELESCOPE_ANSWER = 1079;
 constexpr unsigned IDS_SCREENSHOT_ADDED = 355;
 constexpr unsigned IDS_INITIALIZING = 3304;
 constexpr unsigned IDS_INITIALIZING_3D = 3305;
@@ -55,11 +74,15 @@ extern const DialogTemplate kDialogTemplates[];
 extern const size_t kDialogTemplateCount;
 extern const StringResource kStringTable[];
 extern const size_t kStringTableCount;
+extern const StringResource kInfoStringTable[];
+extern const size_t kInfoStringTableCount;
 extern const BitmapResource kBitmaps[];
 extern const size_t kBitmapCount;
 
 // Registers every table with the window layer; call once before any window exists.
 void RegisterNuvarineResources();
+// The information texts' strings, dialogs and banners (part of the above).
+void RegisterInfoResources();
 
 // Texts of the frame's overlays.
 constexpr unsigned IDS_LOCKED_ON = 100;

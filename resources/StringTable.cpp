@@ -41,6 +41,11 @@ const StringResource kStringTable[] = {
     {3307, "Loading of basic textures"},
     {3308, "Creation of 3D objects"},
     {3309, "Loading of BSC5 catalogue"},
+    {1077,
+     "Attention, Nuvarine will try to initialize your telescope.\n  The function 'sky rotation' in real time will be "
+     "activated."},
+    {1078, "Error, impossible to communicate with the serial port !"},
+    {1079, "No answer from telescope !"},
     {3310, "Loading of SAC catalogue"},
     {3311, "Preparatory calculations"},
     {3312, "Ephemeris calculation"},

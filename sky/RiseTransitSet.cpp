@@ -61,11 +61,15 @@ bool CSkyModel::RiseTransitSet(double& rise, double& transit, double& set, bool 
     const double cosH0 = (-0.00989 - std::sin(declination) * m_sinLatitude) / (std::cos(declination) * m_cosLatitude);
     if (!(cosH0 < 1.0) || cosH0 < -1.0) return false;  // never rises, or never sets (NaN: neither)
     const double h0 = kPi / 2.0 - ArcsinByArctan(cosH0);
-    const double m = kTwoPi * m_utFraction - (m_localSiderealTime - rightAscension);
-    const double z = m_utcOffset * kPi / 12.0;
-    rise = NormalizeAngle(m - h0 + z);
-    transit = NormalizeAngle(m + z);
-    set = NormalizeAngle(m + h0 + z);
+    // Hour angles are sidereal: a sidereal day is 1/1.0027379 of a civil one.
+    // Each event is the first one after local midnight, so all three belong
+    // to the civil day of the instant.
+    constexpr double kSiderealRate = 1.00273790935;
+    const double sinceMidnight = NormalizeAngle(kTwoPi * m_utFraction + m_utcOffset * kPi / 12.0);
+    const double midnightSidereal = m_localSiderealTime - sinceMidnight * kSiderealRate;
+    rise = NormalizeAngle(rightAscension - h0 - midnightSidereal) / kSiderealRate;
+    transit = NormalizeAngle(rightAscension - midnightSidereal) / kSiderealRate;
+    set = NormalizeAngle(rightAscension + h0 - midnightSidereal) / kSiderealRate;
     return true;
   }
 

@@ -14,6 +14,7 @@ namespace {
 
 constexpr UINT kMaxBatch = 4096;
 constexpr UINT kMaxBatchVertices = 64;
+constexpr size_t kMaxMergeBytes = 8u << 20;
 
 GLenum CmpFunc(DWORD f) {
   switch (f) {
@@ -423,6 +424,59 @@ void IDirect3DDevice9::Impl::UploadUniforms(Program& p, bool userShader, bool ba
 }
 
 void IDirect3DDevice9::Impl::FlushBatch() {
+  FlushMerge();
+  FlushInstances();
+}
+
+bool IDirect3DDevice9::Impl::MergeStatesMatch() {
+  if (merge.stateSerial == stateSerial) return true;
+  const bool same = std::memcmp(merge.rs, rs, sizeof(rs)) == 0 && std::memcmp(merge.tss, tss, sizeof(tss)) == 0 &&
+                    std::memcmp(merge.samp, samp, sizeof(samp)) == 0 &&
+                    std::memcmp(merge.textures, textures, sizeof(textures)) == 0 &&
+                    std::memcmp(&merge.viewport, &viewport, sizeof(viewport)) == 0;
+  if (same) merge.stateSerial = stateSerial;
+  return same;
+}
+
+void IDirect3DDevice9::Impl::FlushMerge() {
+  if (!merge.active) return;
+  merge.active = false;
+  if (merge.vertexCount == 0 || !MakeCurrent()) {
+    merge.vertices.clear();
+    merge.vertexCount = 0;
+    return;
+  }
+  // Draw with the states of the merged draws, then return to the current ones.
+  auto swapStates = [this] {
+    std::swap(merge.rs, rs);
+    std::swap(merge.tss, tss);
+    std::swap(merge.samp, samp);
+    std::swap(merge.textures, textures);
+    std::swap(merge.viewport, viewport);
+    std::swap(merge.fvf, fvf);
+    rasterDirty = samplerDirty = textureDirty = layoutDirty = true;
+    currentProgram = nullptr;
+    ++pixelSerial;
+    ++viewportSerial;
+  };
+  IDirect3DVertexShader9* shader = vertexShader;
+  const bool declared = useDeclaration;
+  vertexShader = nullptr;
+  useDeclaration = false;
+  swapStates();
+  flushingMerge = true;
+  const UINT primitives = merge.type == D3DPT_LINELIST ? merge.vertexCount / 2 : merge.vertexCount / 3;
+  Draw(merge.type, 0, primitives, false, 0, 0, merge.vertices.data(), merge.stride, merge.vertexCount, nullptr,
+       D3DFMT_UNKNOWN);
+  flushingMerge = false;
+  swapStates();
+  vertexShader = shader;
+  useDeclaration = declared;
+  merge.vertices.clear();
+  merge.vertexCount = 0;
+}
+
+void IDirect3DDevice9::Impl::FlushInstances() {
   if (!batch.active) return;
   batch.active = false;
   if (!MakeCurrent() || batch.count == 0) return;
@@ -491,6 +545,45 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
     return true;
   };
 
+  // Pretransformed lists of the fixed pipeline join the pending merged draws.
+  const bool mergeable = batchingEnabled && !flushingMerge && !indexed && !vertexShader && !useDeclaration &&
+                         (fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW &&
+                         (type == D3DPT_TRIANGLELIST || type == D3DPT_LINELIST);
+  if (mergeable) {
+    const uint8_t* source = nullptr;
+    UINT stride = 0;
+    if (upVertices) {
+      if (!rangeOk(0, count - 1)) return D3DERR_INVALIDCALL;
+      source = static_cast<const uint8_t*>(upVertices);
+      stride = upStride;
+    } else {
+      const Stream& s = streams[0];
+      if (!s.buffer || !rangeOk(startVertex, startVertex + count - 1)) return D3DERR_INVALIDCALL;
+      source = s.buffer->Data().data() + s.offset + static_cast<size_t>(startVertex) * s.stride;
+      stride = s.stride;
+    }
+    FlushInstances();
+    if (merge.active && !(merge.type == type && merge.fvf == fvf && merge.stride == stride && MergeStatesMatch()))
+      FlushMerge();
+    if (!merge.active) {
+      merge.active = true;
+      merge.type = type;
+      merge.fvf = fvf;
+      merge.stride = stride;
+      merge.stateSerial = stateSerial;
+      std::memcpy(merge.rs, rs, sizeof(rs));
+      std::memcpy(merge.tss, tss, sizeof(tss));
+      std::memcpy(merge.samp, samp, sizeof(samp));
+      std::memcpy(merge.textures, textures, sizeof(textures));
+      merge.viewport = viewport;
+    }
+    merge.vertices.insert(merge.vertices.end(), source, source + static_cast<size_t>(count) * stride);
+    merge.vertexCount += count;
+    if (merge.vertices.size() >= kMaxMergeBytes) FlushMerge();
+    return D3D_OK;
+  }
+  FlushMerge();
+
   bool user = vertexShader != nullptr;
   bool oneStream = true;
   for (const nvd3d::VertexAttribute& a : layout.attributes) oneStream = oneStream && a.stream == 0;
@@ -501,7 +594,7 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
     bool same = batch.active && batch.buffer == s.buffer && batch.offset == s.offset && batch.stride == s.stride &&
                 batch.startVertex == startVertex && batch.vertexCount == count && batch.type == type;
     if (!same) {
-      FlushBatch();
+      FlushBatch();  // merged draws first, then the previous instances
       batch.active = true;
       batch.buffer = s.buffer;
       batch.offset = s.offset;
@@ -511,7 +604,7 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
       batch.type = type;
     }
     batch.constants.insert(batch.constants.end(), &vsConst[0][0], &vsConst[0][0] + 4 * nvd3d::kShaderConstants);
-    if (++batch.count >= kMaxBatch) FlushBatch();
+    if (++batch.count >= kMaxBatch) FlushInstances();
     return D3D_OK;
   }
   FlushBatch();

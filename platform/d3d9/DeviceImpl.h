@@ -233,6 +233,26 @@ struct IDirect3DDevice9::Impl {
     std::vector<float> constants;  // kShaderConstants vec4 per instance
     UINT count = 0;
   } batch;
+  // Pretransformed list draws of the fixed pipeline (screen lines, text)
+  // whose states match merge into one draw: their vertices are copied here
+  // and drawn before the next draw that differs, anything that reads or
+  // clears the target, or the end of the scene. State changes alone do not
+  // flush them; the states of the merged draws are kept to draw them with.
+  struct Merge {
+    bool active = false;
+    D3DPRIMITIVETYPE type = D3DPT_TRIANGLELIST;
+    DWORD fvf = 0;
+    UINT stride = 0, vertexCount = 0;
+    std::vector<uint8_t> vertices;
+    uint64_t stateSerial = 0;
+    DWORD rs[kD3DRenderStateCount] = {};
+    DWORD tss[kD3DMaxTextureStages][kD3DTextureStageStateCount] = {};
+    DWORD samp[kD3DMaxTextureStages][kD3DSamplerStateCount] = {};
+    IDirect3DBaseTexture9* textures[kD3DMaxTextureStages] = {};
+    D3DVIEWPORT9 viewport{};
+  } merge;
+  uint64_t stateSerial = 1;  // moves with every state change a draw depends on
+  bool flushingMerge = false;
   bool batchingEnabled = true;
   uint64_t drawCalls = 0;  // OpenGL draw calls issued (for tests and benchmarks)
 
@@ -243,9 +263,15 @@ struct IDirect3DDevice9::Impl {
   void DestroyTargets();
   void ResolveTarget();
   void ReadFrame(std::vector<uint8_t>& bgra);  // top row first
+  // Draws whatever is pending: merged draws, then batched instances.
   void FlushBatch();
+  void FlushInstances();
+  void FlushMerge();
+  // The device's states equal those of the pending merged draws.
+  bool MergeStatesMatch();
   void BeforeStateChange() {
-    if (batch.active) FlushBatch();
+    ++stateSerial;
+    if (batch.active) FlushInstances();
   }
   HRESULT Draw(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount, bool indexed, INT baseVertex,
                UINT startIndex, const void* upVertices, UINT upStride, UINT upVertexCount, const void* upIndices,

@@ -21,7 +21,7 @@ struct BufferLock {
     if (offset > data.size()) return D3DERR_INVALIDCALL;
     if (size == 0) size = static_cast<UINT>(data.size()) - offset;
     if (size > data.size() - offset) return D3DERR_INVALIDCALL;
-    device->GetImpl()->FlushBatch();
+    device->GetImpl()->FlushInstances();  // merged draws hold copies of their vertices
     locked = true;
     lockOffset = offset;
     lockSize = (flags & D3DLOCK_READONLY) ? 0 : size;
@@ -56,7 +56,12 @@ HRESULT IDirect3DResource9::GetDevice(IDirect3DDevice9** device) {
 }
 
 void IDirect3DDevice9::Impl::Forget(const void* resource) {
-  if (batch.active && batch.buffer == resource) FlushBatch();
+  if (batch.active && batch.buffer == resource) FlushInstances();
+  for (auto* t : merge.textures)
+    if (t && t == resource) {
+      FlushMerge();
+      break;
+    }
   for (auto& t : textures)
     if (t == resource) t = nullptr, textureDirty = true, currentProgram = nullptr;
   for (auto& s : streams)
@@ -195,6 +200,7 @@ IDirect3DTexture9::IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT 
 }
 
 IDirect3DTexture9::~IDirect3DTexture9() {
+  m_device->GetImpl()->Forget(this);  // pending draws with this texture go first
   if (nvd3d::Use(m_device)) glDeleteTextures(1, &m_glTexture);
 }
 

@@ -29,14 +29,12 @@ struct RGNDATA;
 
 // ---- Result codes -----------------------------------------------------------
 constexpr HRESULT MakeD3DResult(unsigned code) { return static_cast<HRESULT>(0x88760000u | code); }
-constexpr HRESULT S_OK = 0;
+// S_OK, E_FAIL and E_OUTOFMEMORY come with the base types.
 constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT D3D_OK = 0;
 constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
-constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
-constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD e) {
   return e == 0 ? 0 : static_cast<HRESULT>((e & 0xFFFFu) | 0x80070000u);

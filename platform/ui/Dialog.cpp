@@ -235,6 +235,7 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       }
       case ControlKind::ComboBox: {
         auto* combo = new QComboBox(dialog);
+        combo->setEditable((c.style & CBS_DROPDOWN) != 0);
         QObject::connect(combo, QOverload<int>::of(&QComboBox::activated),
                          [this, id](int) { SendControlNotify(id, CBN_SELCHANGE); });
         widget = combo;
@@ -380,6 +381,10 @@ void SetControlText(QWidget* w, const CString& text) {
     edit->setPlainText(ToQ(text));
   } else if (auto* label = qobject_cast<QLabel*>(w)) {
     label->setText(ToQ(text));
+  } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+    const int i = combo->findText(ToQ(text));
+    if (i >= 0) combo->setCurrentIndex(i);
+    else if (combo->isEditable()) combo->setEditText(ToQ(text));
   }
 }
 

@@ -47,10 +47,13 @@ constexpr DWORD ES_RIGHT = 0x2u;
 constexpr DWORD ES_MULTILINE = 0x4u;
 constexpr DWORD ES_AUTOHSCROLL = 0x80u;
 constexpr DWORD ES_READONLY = 0x800u;
+constexpr DWORD ES_WANTRETURN = 0x1000u;
 constexpr DWORD ES_NUMBER = 0x2000u;
 // Static styles.
 constexpr DWORD SS_CENTER = 0x1u;
 constexpr DWORD SS_RIGHT = 0x2u;
+// Combo-box styles: a drop-down whose text can also be typed.
+constexpr DWORD CBS_DROPDOWN = 0x2u;
 // Up-down styles.
 constexpr DWORD UDS_HORZ = 0x40u;
 constexpr DWORD UDS_ARROWKEYS = 0x20u;

@@ -84,3 +84,13 @@ struct LOGFONT {
   BYTE lfPitchAndFamily = 0;
   char lfFaceName[LF_FACESIZE] = {};
 };
+
+// Result codes shared by the drawing layer and the driver objects.
+using HRESULT = LONG;
+#ifndef SUCCEEDED
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+#endif
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
