@@ -9,10 +9,15 @@
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QTimer>
+#include <unistd.h>
+
+#include <cstdio>
 #include <functional>
 #include <set>
 
 #include "InfoDialogs.h"
+#include "Notes.h"
+#include "Nuvarine2View.h"
 #include "Resource.h"
 #include "UiDefs.h"
 
@@ -209,6 +214,27 @@ TEST_F(InfoDialogTest, NotesDialog) {
                     }),
             IDCANCEL);
   EXPECT_EQ(cancel.m_text, "kept");
+}
+
+// The view tells the user when a note cannot be saved.
+TEST_F(InfoDialogTest, ViewReportsAFailedNoteSave) {
+  CNuvarine2View view;
+  view.m_installFolder = "/nonexistent-nuvarine-folder";
+  EXPECT_FALSE(view.SaveObjectNote(NOTE_PLANETS, 4, "red"));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].Find("The note could not be saved"), 0);
+  EXPECT_EQ(captions[0], "Nuvarine 2.0");
+
+  char pattern[] = "/tmp/nv_viewnotes_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  view.m_installFolder = pattern;
+  EXPECT_TRUE(view.SaveObjectNote(NOTE_PLANETS, 4, "red"));
+  EXPECT_EQ(boxes.size(), 1u);
+  CString note;
+  AppendObjectNote(view.m_installFolder, NOTE_PLANETS, 4, note, false);
+  EXPECT_EQ(note, "red");
+  std::remove((std::string(pattern) + "/notes.ini").c_str());
+  rmdir(pattern);
 }
 
 }  // namespace
