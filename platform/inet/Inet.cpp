@@ -80,7 +80,13 @@ CHttpFile* CHttpConnection::OpenRequest(int /*verb*/, const char* object, const 
   if (m_port != (m_https ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT))
     url += ":" + std::to_string(m_port);
   const std::string path = object && *object ? object : "/";
-  url += path[0] == '/' ? path : "/" + path;
+  // Blanks in a query (fixed-width numbers) travel encoded.
+  for (char c : path[0] == '/' ? path : "/" + path) {
+    if (c == ' ')
+      url += "%20";
+    else
+      url += c;
+  }
   return new CHttpFile(m_session, url, flags);
 }
 
