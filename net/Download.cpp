@@ -70,12 +70,15 @@ DownloadResult DownloadFile(const DownloadJob& job, const ProxySettings& proxy, 
     } else {
       char block[1023];
       UINT n = 0;
+      int64_t fileBytes = 0;
       while (!progress.stopRequested.load() && (n = request->Read(block, sizeof block)) > 0) {
         if (!WriteAll(fd, block, n)) {
           writeFailed = true;
           break;
         }
         progress.bytes.fetch_add(n);
+        fileBytes += n;
+        if (job.onBlock) job.onBlock(fileBytes);
       }
       if (session->Aborted())
         result = DownloadResult::Stopped;

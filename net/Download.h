@@ -62,6 +62,8 @@ struct DownloadJob {
   // Set by a step text between the request and the body.
   std::string requestLabel;
   std::string downloadLabel;
+  // Called after each block written, with this file's byte count.
+  std::function<void(int64_t fileBytes)> onBlock;
 };
 
 // Runs the job on the calling thread. progress.bytes runs on from its value

@@ -208,7 +208,12 @@ bool CHttpFile::SendRequest() {
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
   if (d.session->m_accessType == INTERNET_OPEN_TYPE_PROXY && !d.session->m_proxyName.empty())
+  {
+    // The named proxy carries every request, whatever the environment's
+    // exceptions say.
     curl_easy_setopt(e, CURLOPT_PROXY, d.session->m_proxyName.c_str());
+    curl_easy_setopt(e, CURLOPT_NOPROXY, "");
+  }
   // Otherwise libcurl takes the environment's proxy settings.
   curl_multi_add_handle(d.multi, e);
   // The head has arrived once a status is known and a body byte came or the
