@@ -59,6 +59,7 @@ CNuvarine2View::CNuvarine2View() {
   m_pAviCapture = nullptr;
   MapTelescopeCommands();
   MapCaptureCommands();
+  MapInternetCommands();
 }
 
 CNuvarine2View::~CNuvarine2View() {

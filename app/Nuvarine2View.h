@@ -30,6 +30,8 @@ extern float g_frameRate;
 extern float g_previousFrameRate;
 extern bool g_firstPaint;
 
+class DownloadProgress;
+
 class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   DECLARE_DYNCREATE(CNuvarine2View)
  public:
@@ -100,6 +102,22 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // it in the status bar. True when the key was one of them.
   bool HandleCaptureKey(UINT nChar);
   void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) override;
+
+  // ---- Internet services ---------------------------------------------------------
+  void MapInternetCommands();
+  // Runs `work` on a worker while the progress window shows on this thread
+  // and messages (and frames) keep coming; false when another foreground
+  // download holds the window.
+  bool RunForegroundDownload(const std::function<void(DownloadProgress&)>& work);
+  void DownloadElements(int kind, bool showMessage);
+  void DownloadCometElements(bool showMessage);
+  void DownloadAsteroidElements(bool showMessage);
+  void DownloadSatelliteElements(bool showMessage);
+  void OnUpdateOrbitalElements();
+  void OnSettingProxy();
+  // The weekly element question of the per-frame update.
+  void RunElementRefresh();
+  void ReadRegistryDates();
 
   // ---- Paths and texts ---------------------------------------------------------
   CString m_lastEphemerisText;

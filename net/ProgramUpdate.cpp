@@ -21,10 +21,9 @@ constexpr size_t kRecordSize = 200;
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* format, ...) {
-  char text[400];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  std::string text = VFormatC(format, args);
   va_end(args);
   return text;
 }

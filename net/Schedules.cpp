@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "NumberFormat.h"
+
 bool ElementPromptDue(bool autoUpdate, long frameCounter, double julianDate, double lastUpdateDate) {
   return autoUpdate && frameCounter > 40 && julianDate - lastUpdateDate >= 7.0;
 }
@@ -12,7 +14,7 @@ bool CloudMapDue(bool planetariumMode, bool realTimeCloudMap, bool showAtmospher
          julianDate - lastCloudMapDate > 0.125 && (!animationRunning || animationRealTime);
 }
 
-void FormatRefreshDate(char (&text)[32], double julianDate) { std::snprintf(text, sizeof text, "%10.5f", julianDate); }
+void FormatRefreshDate(char (&text)[32], double julianDate) { std::snprintf(text, sizeof text, "%s", FormatC("%10.5f", julianDate).c_str()); }
 
 int SurfaceTileFileColumn(int body, int column, int columns) {
   const int shift = body == 4 ? 9 : 1;

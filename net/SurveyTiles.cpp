@@ -17,6 +17,7 @@
 
 #include "Image.h"
 #include "InstallPath.h"
+#include "NumberFormat.h"
 
 std::atomic<bool> g_dssThreadFree[3] = {true, true, true};
 std::atomic<bool> g_stopDownloadThreads{false};
@@ -36,10 +37,9 @@ constexpr double kPi = 3.14159265358979323846;
 
 std::string Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Formatted(const char* format, ...) {
-  char text[512];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  std::string text = VFormatC(format, args);
   va_end(args);
   return text;
 }

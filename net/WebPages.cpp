@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "NumberFormat.h"
+
 const char* const kTextIridiumQuestion = "Searching for Iridium flares for the next 7 days.";
 
 const CountryTimeZone g_countryTimeZones[kCountryCount] = {
@@ -110,9 +112,9 @@ std::string CountryCodeOf(const std::string& text) {
 std::string IridiumFlaresUrl(const std::string& host, double latitude, double westLongitude, double elevation,
                              const std::string& code) {
   if (host.empty()) return {};
-  char query[300];
-  std::snprintf(query, sizeof query, "/iridium.asp?lat=%06.4f&lng=%06.4f&alt=%06.0f&loc=Unspecified&TZ=%s&Dur=7",
-                latitude * kDegrees, -westLongitude * kDegrees, elevation, code.c_str());
+  const std::string query =
+      FormatC("/iridium.asp?lat=%06.4f&lng=%06.4f&alt=%06.0f&loc=Unspecified&TZ=%s&Dur=7", latitude * kDegrees,
+              -westLongitude * kDegrees, elevation, code.c_str());
   return "http://" + host + query;
 }
 
@@ -129,9 +131,8 @@ std::string SatelliteVisibilityUrl(const std::string& host, double latitude, dou
     value = d + 0.6875;
   }
   if (hour < 1) value -= 1.0;
-  char query[300];
-  std::snprintf(query, sizeof query,
-                "/allsats.asp?lat=%06.4f&lng=%06.4f&alt=%06.0f&loc=Unspecified&TZ=%s&Date=%5.4f&Mag=4.5%s",
+  const std::string query =
+      FormatC("/allsats.asp?lat=%06.4f&lng=%06.4f&alt=%06.0f&loc=Unspecified&TZ=%s&Date=%5.4f&Mag=4.5%s",
                 latitude * kDegrees, -westLongitude * kDegrees, elevation, code.c_str(), value, suffix);
   return "http://" + host + query;
 }

@@ -1,9 +1,11 @@
 // The satellite-pass addresses, the country table and the refresh schedules.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 
 #include "Schedules.h"
+#include "SurveyTiles.h"
 #include "WebPages.h"
 
 namespace {
@@ -11,9 +13,13 @@ namespace {
 constexpr double kRad = 3.14159265358979323846 / 180.0;
 
 TEST(SatellitePages, IridiumQueryForTheObserversPlace) {
+  // The program runs under the user's locale; addresses keep their points.
+  const char* before = std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
   EXPECT_EQ(IridiumFlaresUrl("pass.example", 48.5 * kRad, -2.25 * kRad, 100.0, CountryCodeOf(g_countryTimeZones[30].country)),
             "http://pass.example/iridium.asp?lat=48.5000&lng=2.2500&alt=000100&loc=Unspecified&TZ=CET&Dur=7");
   EXPECT_EQ(IridiumFlaresUrl("", 48.5 * kRad, -2.25 * kRad, 100.0, "CET"), "");
+  EXPECT_EQ(DssTileUrl("h", 2, 150.0, -12.0, 1, 1).find(','), std::string::npos);
+  if (before) std::setlocale(LC_NUMERIC, "C");
 }
 
 TEST(SatellitePages, VisibilityDateFollowsTheCivilHour) {
