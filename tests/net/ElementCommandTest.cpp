@@ -1,0 +1,105 @@
+// The view's element download: its progress window keeps the main thread's
+// events flowing while the worker downloads, the catalogue is reloaded and the
+// count told; a reply the reader cannot use changes nothing.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "Endpoints.h"
+#include "HttpTestServer.h"
+#include "Nuvarine2View.h"
+#include "ProcessObjects.h"
+#include "Resource.h"
+#include "SolarSystemTypes.h"
+void SetRegistryStorePath(const std::string& path);
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QApplication& TestApplication() {
+  static int argc = 1;
+  static char name[] = "net_view_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = [] {
+    auto* a = new QApplication(argc, argv);
+    RegisterNuvarineResources();
+    return a;
+  }();
+  return *app;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(ElementCommand, DownloadsWhileEventsFlowAndTellsTheNewCount) {
+  TestApplication();
+  HttpTestServer server;
+  const std::string install = ::testing::TempDir() + "/view-install";
+  fs::create_directories(install + "/donnees");
+  const std::string fixture = ReadAll(std::string(NUVARINE_TEST_DATA) + "/Soft06Cmt.txt");
+  std::ofstream(install + "/donnees/cometes.dat", std::ios::binary) << fixture.substr(0, fixture.find('\n') + 1);
+  std::ofstream(install + "/donnees/cometes2.dat", std::ios::binary) << "";
+  std::ofstream(install + "/endpoints.ini") << "testHost=" << server.Host() << "\nminorPlanetHost=" << server.Host()
+                                            << "\n";
+  SetRegistryStorePath(install + "/registry.ini");
+  std::vector<std::pair<std::string, std::string>> boxes;
+  SetMessageBoxHandler([&](const CString& text, const CString& caption, UINT) {
+    boxes.emplace_back(text, caption);
+    return IDOK;
+  });
+
+  HttpTestServer::Reply held;
+  held.body = fixture;
+  held.hold = true;
+  server.Set("/iau/Ephemerides/Comets/Soft06Cmt.txt", held);
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    server.Release();
+  });
+
+  {
+    CNuvarine2View view;
+    view.m_installFolder = install.c_str();
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(10);
+    view.DownloadCometElements(true);
+    timer.stop();
+    release.join();
+    EXPECT_GT(ticks, 10) << "the main thread's events stopped during the download";
+    EXPECT_EQ(ReadAll(install + "/donnees/cometes2.dat"), fixture);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].first, "This operation is successful.\r\nThe database contains  " +
+                                  std::to_string(g_cometCount) + " comets now.");
+    EXPECT_EQ(boxes[0].second, "Nuvarine 2.0");
+    const int count = g_cometCount;
+    EXPECT_GT(count, 1);
+
+    // An error page: the file and the catalogue stay, the error is told.
+    HttpTestServer::Reply page;
+    page.body = "<html><body>maintenance</body></html>";
+    server.Set("/iau/Ephemerides/Comets/Soft06Cmt.txt", page);
+    boxes.clear();
+    view.DownloadCometElements(true);
+    EXPECT_EQ(ReadAll(install + "/donnees/cometes2.dat"), fixture);
+    EXPECT_EQ(g_cometCount, count);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].first, "Impossible to connect !");
+    EXPECT_EQ(boxes[0].second, "Error !  Nuvarine 2.0");
+  }
+  SetMessageBoxHandler(nullptr);
+}
+
+}  // namespace
