@@ -315,14 +315,18 @@ class SphereView : public GeometryView {
     for (int row = 0; row < 8; ++row)
       CreateTilePatchBuffers(1, device, &m_tilePatchVBLevel0[row], &m_tilePatchIBLevel0[row], row);
   }
+  // The view's own release would free them again: each pointer is cleared.
   ~SphereView() override {
     for (SphereBuffers& b : m_sphereBuffers) {
       if (b.vertexBuffer) b.vertexBuffer->Release();
       if (b.indexBuffer) b.indexBuffer->Release();
+      b = SphereBuffers{};
     }
     for (int row = 0; row < 8; ++row) {
       m_tilePatchVBLevel0[row]->Release();
       m_tilePatchIBLevel0[row]->Release();
+      m_tilePatchVBLevel0[row] = nullptr;
+      m_tilePatchIBLevel0[row] = nullptr;
     }
   }
 };
