@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "Catalogues.h"
 #include "Geometry.h"
 #include "Gps.h"
 #include "Lx200.h"
@@ -23,12 +24,16 @@ class LX200;
 class CDialog;
 class CAviCapture;
 class CTextureFont;
+class ScreenLabelQueue;
 
 // Frame-loop state shared with the renderer and the system report.
 extern double g_previousFrameTime;  // ms; double, so hours of uptime keep millisecond steps
 extern float g_frameRate;
 extern float g_previousFrameRate;
 extern bool g_firstPaint;
+
+// Slots of the star tiles loaded per catalogue.
+constexpr int kSkyTileSlotCount = 30;
 
 class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   DECLARE_DYNCREATE(CNuvarine2View)
@@ -260,10 +265,74 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   IDirect3DTexture9* m_tileTexturesLevel2[2048] = {};
   D3DXVECTOR2 m_markerCirclePoints[2];
 
+  // ---- Sky scene: catalogue depth, stars, deep sky, lines and labels -------------
+  // The celestial sphere of one frame, between the frame's clear and its bodies.
+  virtual void DrawSkyScene();
+  // Chooses the star catalogues and limiting magnitudes for the field of view.
+  void SelectCatalogueDepth();
+  // One star sprite at a scene point (size, colour 0..1); false when the
+  // sprite quad or its program is missing.
+  bool DrawStarSprite(const D3DXVECTOR3& point, float size, float red, float green, float blue);
+  // 2 tan(0.2 f): the smallest star sprite of the field.
+  float MinimumStarSize() const;
+  void DrawBrightStars();
+  void QueueStarNames();
+  void DrawSky2000Stars();
+  void DrawTycho2Stars();
+  void DrawTycho2Part2Stars();
+  // The tiles (1..tileCount) whose centre lies within the cone, at most 30;
+  // the rest of `visible` is zeroed. Returns their count.
+  int FindVisibleTiles(const TileCentre* tiles, int tileCount, float cone, int* visible);
+  // Drops the slots no longer in view and loads the new tiles; false when a
+  // tile could not be read.
+  template <typename Star>
+  bool RefreshTiles(const int* visible, int visibleCount, int* slots, Star* stars, int& count,
+                    bool (*load)(CString, int), bool writeSlots);
+  template <typename Star>
+  void PlaceTileStar(Star& star);
+  virtual void DrawMilkyWay();
+  virtual void DrawPicturePlacementPreview();
+  virtual void DrawDeepSkyObjects();
+  virtual void DrawSurveyTiles();
+  // Equator, ecliptic, borders, figures, orbits, grids and the work unit.
+  void DrawSkyLines();
+  // The planets' orbits seen from the camera (solar-system mode).
+  void DrawOrbitOutlines();
+  // Grid labels, line names, constellation names, the target and the queue.
+  void DrawSkyTexts();
+  // The pixel of a scene point (back-buffer size as floats).
+  D3DXVECTOR2 ScenePointToPixel(const D3DXVECTOR3& p) const;
+
+  int m_sky2000TileSlots[kSkyTileSlotCount] = {};
+  int m_tycho2TileSlots[kSkyTileSlotCount] = {};
+  double m_deepSkyLimitingMagnitude = 6.0;
+  float m_starSizeScale = 1.0f;
+  // A tile of the catalogue could not be read: it stays off for this run.
+  bool m_sky2000Unreadable = false;
+  bool m_tycho2Unreadable = false;
+  bool m_tycho2Part2JustActivated = false;
+  HRESULT m_lastStarDrawResult = D3D_OK;
+  // The frame's label queue while the sky is drawn.
+  ScreenLabelQueue* m_screenLabels = nullptr;
+  // Horizontal grid: 49 azimuth rows of 20 altitudes ((j - 2) x 7.5 degrees),
+  // rows 25 points apart.
+  SkyPoint m_horizontalGridPoints[49 * 25] = {};
+
  private:
   bool m_inOnDraw = false;
   bool m_frameClockStarted = false;
 };
+
+// Star tiles in view in this frame.
+extern int g_visibleSky2000Tiles[kSkyTileSlotCount];
+extern int g_visibleTycho2Tiles[kSkyTileSlotCount];
+// Colour (0-255 each) of a spectral class letter, either case; white for
+// any other character.
+void SpectralClassColour(char letter, int& r, int& g, int& b);
+// Sprite size of a star (magnitudes brighter than 0.5 are sized as 0.5).
+float StarSpriteSize(float magnitude, float sizeScale);
+// What the star size is divided by for a sky whose blue is skyBlue (0..1).
+float StarSizeDivisor(float skyBlue);
 
 // False when another body shadows body n (objects 1000 and above, and body
 // 45, are always lit).

@@ -67,3 +67,10 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   choice = 0;
   return IDOK;
 }
+
+// Sky passes still to come: the Milky Way, the picture placement preview,
+// deep-sky objects and survey tiles.
+void CNuvarine2View::DrawMilkyWay() {}
+void CNuvarine2View::DrawPicturePlacementPreview() {}
+void CNuvarine2View::DrawDeepSkyObjects() {}
+void CNuvarine2View::DrawSurveyTiles() {}

@@ -18,6 +18,9 @@ const StringResource kStringTable[] = {
     {1000, "Nuvarine seems to have changed your system colors ...\n           Do you want to recover the original colors ?"},
     {1001, "Error !  Nuvarine 2.0"},
     {1007, "Impossible to open Nuvarine' catalogues !\r\n              Please, reinstall Nuvarine."},
+    // Sky lines.
+    {507, "Ecliptic"},
+    {508, "Equator"},
     // Start-up texts.
     {3304, "Initializing..."},
     {3305, "Initializing 3D system..."},
