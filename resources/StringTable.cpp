@@ -21,7 +21,23 @@ const StringResource kStringTable[] = {
     // Sky lines.
     {507, "Ecliptic"},
     {508, "Equator"},
+    // Overlays of the frame.
+    {100, "Locked on %s\r\nDistance:%5.0f km\r\n(ESC for cancel)"},
+    {101, "Locked"},
+    {102, "sp=%6.1f km/s"},
+    {105, "Animation"},
+    {600, "  S"},
+    {601, "  N"},
+    {602, "  E"},
+    {603, "  W"},
+    {910, "\tRecording a video\n\tPress on F8 to stop"},
+    {1025, "Telescope mode"},
+    {3500, "Planetarium mode"},
+    {3501, "Solar system mode"},
+    {3701, "GPS\r\nLat %s%s\r\nLong %s%s\r\nAlt %3.0f m"},
+    {3702, "GPS\r\nWaiting for information"},
     // Start-up texts.
+    {3302, "Loading %s texture"},
     {3304, "Initializing..."},
     {3305, "Initializing 3D system..."},
     {3306, "Creation of fonts"},
