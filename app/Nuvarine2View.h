@@ -32,6 +32,14 @@ extern float g_frameRate;
 extern float g_previousFrameRate;
 extern bool g_firstPaint;
 
+// Display elements night vision recolours, their night colours, and the
+// colours put back at exit.
+extern const int g_sysColorElements[13];
+extern const COLORREF g_nightVisionColors[13];
+extern COLORREF g_savedSysColors[13];
+// Frees every catalogue buffer (stars, deep-sky objects, asteroids, comets).
+void FreeCatalogueBuffers();
+
 // Slots of the star tiles loaded per catalogue.
 constexpr int kSkyTileSlotCount = 30;
 
@@ -159,8 +167,6 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void CloseIdleTelescopePort();
   void ExchangeWithLx200();
   void ExchangeWithTelescopeDriver();
-  // Resets the camera to the horizon's north and turns it by yaw, then pitch.
-  virtual void ResetAndRotateCamera(float yaw, float pitch);
   // Telescope and GPS commands.
   void OnTelescopeConfiguration();
   void OnTelescopeOpenConnection();
@@ -367,6 +373,46 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // Horizontal grid: 49 azimuth rows of 20 altitudes ((j - 2) x 7.5 degrees),
   // rows 25 points apart.
   SkyPoint m_horizontalGridPoints[49 * 25] = {};
+
+  // ---- Start-up --------------------------------------------------------------------
+  void RecoverNightVisionColors();
+  // Bright-star and deep-sky zones; false (after telling the user once) when
+  // a zone is missing or cut short. The zones read are kept.
+  bool LoadCatalogueZones();
+  // Border points and label places in radians, border segments.
+  void BuildConstellationTables();
+  // Horizontal and equatorial grids; obliquity, equator and ecliptic.
+  void BuildGridTables();
+  void BuildEquatorAndEcliptic();
+  void ReadVersionTexts();
+  // Steps that later parts of the program provide; until then they do nothing.
+  virtual void ReadRegistryDates();
+  virtual void LoadOpticsFile();
+  virtual void SaveOpticsFile();
+  virtual void ComputeStartupAlerts();
+  virtual void InitializeOle();
+  virtual void OnInfoEarth();
+  virtual void StopDownloadThreads();
+  // The start-up sequence has run (the exit then writes the settings).
+  bool m_startupRan = false;
+  int m_loadedBrightStars = 0;
+  int m_loadedDeepSkyObjects = 0;
+
+  // ---- Camera and mode ------------------------------------------------------------
+  // Mode 1 looks around, 2 orbits the locked object, 3 rolls.
+  void RotateCamera(int mode, float a1, float a2);
+  // Planetarium mode: looks at azimuth -yaw, altitude pitch.
+  virtual void ResetAndRotateCamera(float yaw, float pitch);
+  // Solar-system placements; distance 0 takes the default.
+  void GoToBody(int body, double distance);
+  void GoToSun(double distance);
+  void GoToEarth();
+  void OnToggleMode();
+  void ReadCameraAxes();
+  // normalize(up x side): the look direction reversed.
+  D3DXVECTOR3 CameraBackAxis() const;
+  void RebuildCameraView(const D3DXVECTOR3& up);
+  bool LockedObjectPlace(Vector3d& position, double& cameraDistance) const;
 
  private:
   bool m_inOnDraw = false;
