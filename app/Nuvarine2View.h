@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "Catalogues.h"
+#include "ConstellationTables.h"
 #include "Geometry.h"
 #include "Gps.h"
 #include "Lx200.h"
@@ -37,6 +38,13 @@ extern bool g_firstPaint;
 extern const int g_sysColorElements[13];
 extern const COLORREF g_nightVisionColors[13];
 extern COLORREF g_savedSysColors[13];
+// The border segment joining the thirds of the edge from (a, d1) to (b, d2)
+// (radians), the short way round in right ascension.
+BorderSegment BuildBorderSegment(double a, double d1, double b, double d2);
+// Geocentric terms of an observer at a latitude (radians) and elevation (m).
+void ComputeObserverTerms(double latitude, double elevation, double& rhoSinPhi, double& rhoCosPhi);
+// The start-up's refraction scale for a pressure (hPa) and temperature (C).
+double StartupRefractionFactor(double pressure, double temperature);
 // Frees every catalogue buffer (stars, deep-sky objects, asteroids, comets).
 void FreeCatalogueBuffers();
 
