@@ -190,6 +190,23 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   std::function<INT_PTR(CDialog&)> m_runDialog;
   INT_PTR RunDialog(CDialog& dialog);
 
+  // ---- Information texts and notes --------------------------------------------------
+  // The rich-text description of an object at the view's instant and place.
+  CString BuildBodyInfoRtf(int body);
+  CString BuildCometInfoRtf(int index);
+  CString BuildAsteroidInfoRtf(int index);
+  CString BuildDeepSkyInfoRtf(int index);
+  CString BuildBrightStarInfoRtf(int index);
+  CString BuildSetiWorkUnitInfoRtf();
+  CString BuildTychoStarInfoRtf(int index);
+  CString BuildNamedTychoStarInfoRtf(int index);
+  CString BuildSky2000StarInfoRtf(int index);
+  CString BuildSpacecraftInfoRtf(int body);
+  // Saves an object's note (keys: Notes.h); false, after telling the user,
+  // when the notes file could not be written.
+  bool SaveObjectNote(int category, int objectNumber, const CString& text);
+  bool SaveObjectNoteByKey(int category, const CString& key, const CString& text);
+
   // ---- Owned objects --------------------------------------------------------------
   CSerialPort m_gpsSerialPort;
   CSerialPort m_lx200SerialPort;

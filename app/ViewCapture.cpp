@@ -120,6 +120,8 @@ bool CNuvarine2View::HandleCaptureKey(UINT nChar) {
   const CString name = SaveScreenshot();
   CString text = name.IsEmpty() ? CString("The screen shot could not be saved.") : AfxString(IDS_SCREENSHOT_ADDED);
   text.Replace("%s", name.c_str());
+  // The status bar keeps one line.
+  text.Replace("\n", " ");
   SetStatusText(0, text.c_str());
   --running;
   return true;

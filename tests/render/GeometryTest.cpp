@@ -244,6 +244,8 @@ TEST(GeometryViewDrawers, MarkerRadiusShrinksAsTheFieldWidens) {
     EXPECT_NEAR(view.m_markerCirclePoints[1].x - 100.0f, c.radius, 0.002f);
     EXPECT_NEAR(view.m_markerCirclePoints[1].y, 50.0f, 1e-3f);
   }
+  view.m_pLine->Release();
+  view.m_pLine = nullptr;
 }
 
 TEST(GeometryViewDrawers, MarkerCircleIsDrawnRed) {
@@ -272,6 +274,8 @@ TEST(GeometryViewDrawers, MarkerCircleIsDrawnRed) {
     }
   EXPECT_GT(red, 80);
   EXPECT_EQ(misplaced, 0);
+  view.m_pLine->Release();
+  view.m_pLine = nullptr;
 }
 
 TEST(GeometryViewDrawers, SpriteQuadColourAndInvertedChart) {
@@ -311,14 +315,18 @@ class SphereView : public GeometryView {
     for (int row = 0; row < 8; ++row)
       CreateTilePatchBuffers(1, device, &m_tilePatchVBLevel0[row], &m_tilePatchIBLevel0[row], row);
   }
+  // The view's own release would free them again: each pointer is cleared.
   ~SphereView() override {
     for (SphereBuffers& b : m_sphereBuffers) {
       if (b.vertexBuffer) b.vertexBuffer->Release();
       if (b.indexBuffer) b.indexBuffer->Release();
+      b = SphereBuffers{};
     }
     for (int row = 0; row < 8; ++row) {
       m_tilePatchVBLevel0[row]->Release();
       m_tilePatchIBLevel0[row]->Release();
+      m_tilePatchVBLevel0[row] = nullptr;
+      m_tilePatchIBLevel0[row] = nullptr;
     }
   }
 };
