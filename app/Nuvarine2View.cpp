@@ -87,7 +87,7 @@ CNuvarine2View::~CNuvarine2View() {
     m_pD3D->Release();
     m_pD3D = nullptr;
   }
-  FreeCatalogueBuffers();
+  if (m_startupRan) FreeCatalogueBuffers();
   auto destroy = [](CDialog*& dialog) {
     if (!dialog) return;
     dialog->DestroyWindow();

@@ -45,6 +45,9 @@ BorderSegment BuildBorderSegment(double a, double d1, double b, double d2);
 void ComputeObserverTerms(double latitude, double elevation, double& rhoSinPhi, double& rhoCosPhi);
 // The start-up's refraction scale for a pressure (hPa) and temperature (C).
 double StartupRefractionFactor(double pressure, double temperature);
+// Window-layer tests that build the whole frame without an install folder
+// clear it: the view window is then made without the start-up sequence.
+extern bool g_startupSequenceEnabled;
 // Frees every catalogue buffer (stars, deep-sky objects, asteroids, comets).
 void FreeCatalogueBuffers();
 

@@ -208,7 +208,13 @@ void CNuvarine2View::ReadVersionTexts() {
   if (library.Open("orbicalc.dll")) m_planetLibraryVersion = library.GetFileVersionText();
 }
 
+bool g_startupSequenceEnabled = true;
+
 BOOL CNuvarine2View::PreCreateWindow(CREATESTRUCT& cs) {
+  if (!g_startupSequenceEnabled) {
+    CreateMovieCapture();
+    return CView::PreCreateWindow(cs);
+  }
   m_startupRan = true;
   ShowLoadingMessage(1, IDS_INITIALIZING, "");
   ReadRegistryDates();
