@@ -141,7 +141,6 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void OnSettingProxy();
   // The weekly element question of the per-frame update.
   void RunElementRefresh();
-  void ReadRegistryDates();
 
   // ---- Paths and texts ---------------------------------------------------------
   CString m_lastEphemerisText;

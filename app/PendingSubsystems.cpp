@@ -38,7 +38,6 @@ void CNuvarine2View::DrawDeepSkyObjects() {}
 void CNuvarine2View::DrawSurveyTiles() {}
 
 // Start-up and shutdown steps of subsystems still to come.
-void CNuvarine2View::ReadRegistryDates() {}
 void CNuvarine2View::LoadOpticsFile() {}
 void CNuvarine2View::SaveOpticsFile() {}
 void CNuvarine2View::ComputeStartupAlerts() {}
