@@ -77,17 +77,22 @@ GlContext* CreateWindowContext(unsigned long window) {
   const int configAttributes[] = {GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
                                   GLX_DOUBLEBUFFER,  True,           GLX_RED_SIZE,    8,
                                   GLX_GREEN_SIZE,    8,              GLX_BLUE_SIZE,   8,
-                                  None};
+                                  GLX_DEPTH_SIZE,    16,             None};
   int count = 0;
   GLXFBConfig* configs = glXChooseFBConfig(display, XScreenNumberOfScreen(attributes.screen), configAttributes, &count);
   if (!configs) return nullptr;
-  // The window's own visual: a context on another one could not draw on it.
+  // The window's own visual (a context on another one could not draw on
+  // it), with a stencil when one is offered.
   GLXFBConfig chosen = nullptr;
-  for (int i = 0; i < count && !chosen; ++i) {
-    int id = 0;
-    if (glXGetFBConfigAttrib(display, configs[i], GLX_VISUAL_ID, &id) == Success &&
-        static_cast<VisualID>(id) == visual)
-      chosen = configs[i];
+  int chosenStencil = -1, chosenDepth = 0;
+  for (int i = 0; i < count; ++i) {
+    int id = 0, depth = 0, stencil = 0;
+    if (glXGetFBConfigAttrib(display, configs[i], GLX_VISUAL_ID, &id) != Success ||
+        static_cast<VisualID>(id) != visual)
+      continue;
+    glXGetFBConfigAttrib(display, configs[i], GLX_DEPTH_SIZE, &depth);
+    glXGetFBConfigAttrib(display, configs[i], GLX_STENCIL_SIZE, &stencil);
+    if (stencil > chosenStencil) chosen = configs[i], chosenStencil = stencil, chosenDepth = depth;
   }
   XFree(configs);
   auto createContext = reinterpret_cast<CreateContextAttribs>(
@@ -108,6 +113,8 @@ GlContext* CreateWindowContext(unsigned long window) {
   }
   auto* record = new GlContext{display, context, reinterpret_cast<void*>(window)};
   record->glx = true;
+  record->depthBits = chosenDepth;
+  record->stencilBits = chosenStencil;
   t_current = record;
   return record;
 }
@@ -178,6 +185,10 @@ bool MakeContextCurrent(GlContext* context, bool verify) {
 }
 
 bool HasWindowSurface(const GlContext* context) { return context && context->glx; }
+
+bool WindowHasDepth(const GlContext* context, int depthBits, int stencilBits) {
+  return HasWindowSurface(context) && context->depthBits >= depthBits && context->stencilBits >= stencilBits;
+}
 
 bool SwapWindowBuffers(GlContext* context, int interval) {
   if (!HasWindowSurface(context)) return false;
