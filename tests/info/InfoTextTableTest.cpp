@@ -378,6 +378,53 @@ TEST(WorkUnit, AngleFrequencyAndAstropulse) {
   }
 }
 
+// The bright-star text borrows both star arrays for one whole tile each and
+// leaves them empty; the Sky2000 text leaves the first Tycho-2 array holding
+// its one tile and tells the display to load its own tiles again.
+TEST(SharedStarArrays, LeftAsTheDisplayExpects) {
+  CSkyModel& m = Model();
+  for (bool use : {true, false}) {
+    m.m_useSky2000 = m.m_useTycho2 = use;
+    if (!g_sky2000Stars) g_sky2000Stars = new Sky2000Star[kSky2000StarLimit + 1];
+    if (!g_tycho2Stars) g_tycho2Stars = new Tycho2Star[kTycho2StarLimit + 1];
+    g_sky2000StarCount = g_tycho2StarCount = 5;
+    m.m_sky2000Loaded = m.m_tycho2Loaded = true;
+    CInfoTextBuilder b(m, Names(), Vector3d{});
+    const std::string text = b.BuildBrightStarInfoRtf(BrightStarByNumber(7001));
+    EXPECT_EQ(g_sky2000Stars, nullptr);
+    EXPECT_EQ(g_tycho2Stars, nullptr);
+    EXPECT_EQ(g_sky2000StarCount, 0);
+    EXPECT_EQ(g_tycho2StarCount, 0);
+    EXPECT_EQ(Contains(text, "SAO catalogue number : 67174"), use);
+    EXPECT_EQ(Contains(text, "Magnitude (BSC5) : "), !use);
+    EXPECT_EQ(Contains(text, "Proper motion RA"), use);
+  }
+
+  m.m_useSky2000 = m.m_useTycho2 = true;
+  g_sky2000Stars = new Sky2000Star[kSky2000StarLimit + 1];
+  g_tycho2Stars = new Tycho2Star[kTycho2StarLimit + 1];
+  const BrightStar& vega = g_brightStars[BrightStarByNumber(7001)];
+  g_sky2000StarCount = 0;
+  ASSERT_TRUE(LoadSky2000Tile(m.m_installFolder, FindSky2000Tile(vega.rightAscension, vega.declination)));
+  const int star = NearestStarRecord(g_sky2000StarCount, vega.rightAscension, vega.declination,
+                                     [](int i, double& r, double& d) {
+                                       r = g_sky2000Stars[i].rightAscension;
+                                       d = g_sky2000Stars[i].declination;
+                                     });
+  ASSERT_GE(star, 0);
+  g_tycho2StarCount = 0;
+  ASSERT_TRUE(LoadTycho2Part1Tile(m.m_installFolder, FindTycho2Tile(vega.rightAscension, vega.declination)));
+  const int tileCount = g_tycho2StarCount;
+  g_tycho2StarCount = 3;  // whatever the display held
+  m.m_tycho2Loaded = true;
+  CInfoTextBuilder b(m, Names(), Vector3d{});
+  const std::string text = b.BuildSky2000StarInfoRtf(star);
+  EXPECT_EQ(g_tycho2StarCount, tileCount);
+  EXPECT_FALSE(m.m_tycho2Loaded);
+  EXPECT_TRUE(Contains(text, "Proper motion RA (J2000) :\\par    200.9"));
+  EXPECT_TRUE(Contains(text, "Name : VEGA"));
+}
+
 // A downloaded comet name with a brace stays inside its document.
 TEST(EscapedNames, CometNameWithBrace) {
   CometRecord& c = g_comets[0];
