@@ -152,6 +152,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void ExchangeWithTelescopeDriver();
   // Resets the camera to the horizon's north and turns it by yaw, then pitch.
   virtual void ResetAndRotateCamera(float yaw, float pitch);
+  void OnKeyDown(UINT key, UINT repeat, UINT flags) override;
   // Telescope and GPS commands.
   void OnTelescopeConfiguration();
   void OnTelescopeOpenConnection();

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "IndiDriver.h"
+#include "IndiServer.h"
 #include "Registry.h"
 #include "TelescopeClient.h"
 
@@ -25,35 +26,7 @@ extern char** environ;
 
 namespace {
 
-bool OnPath(const char* program) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "");
-  for (std::string dir; std::getline(dirs, dir, ':');)
-    if (access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-  return false;
-}
-
-int FreePort() {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t n = sizeof a;
-  getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-  close(s);
-  return ntohs(a.sin_port);
-}
-
-template <class Pred>
-bool Eventually(Pred pred, int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return pred();
-}
+using namespace indi_test;
 
 double ArcMinutes(double a, double b) { return std::fabs(a - b) * 60.0; }
 
@@ -83,23 +56,8 @@ class IndiSimulator : public ::testing::Test {
     setenv("HOME", savedHome.c_str(), 1);
     std::filesystem::remove_all(folder);
   }
-  void StartServer() {
-    const std::string p = std::to_string(port);
-    const char* argv[] = {"indiserver", "-p", p.c_str(), "indi_simulator_telescope", nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    ASSERT_EQ(posix_spawnp(&server, "indiserver", &actions, nullptr, const_cast<char**>(argv), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  void StopServer() {
-    if (server <= 0) return;
-    kill(server, SIGCONT);
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
-    server = -1;
-  }
+  void StartServer() { ASSERT_GT(server = StartSimulatorServer(port), 0); }
+  void StopServer() { StopSimulatorServer(server); }
   std::string ProgId() {
     IndiDriverId id;
     id.driver = "indi_simulator_telescope";
