@@ -28,9 +28,9 @@ namespace {
 // characters each way.
 constexpr size_t kMaxText = 999;
 
-std::string Bounded(const char* text) {
+std::string Bounded(const char* text, size_t limit = kMaxText) {
   if (!text) return std::string();
-  return std::string(text, strnlen(text, kMaxText));
+  return std::string(text, strnlen(text, limit));
 }
 
 // A settings file is small; anything beyond this is not one.
@@ -206,11 +206,21 @@ double CIniFile::GetDouble(const char* key, const char* section) const {
 }
 
 bool CIniFile::SetString(const char* key, const char* value, const char* comment, const char* section) {
+  return SetLongString(key, value, section, kMaxText);
+}
+
+CString CIniFile::GetLongValue(const char* key, const char* section, size_t maxLength) const {
+  if (!m_pIni) return CString();
+  const std::string k = Bounded(key), s = Bounded(section);
+  return CString(Bounded(m_pIni->GetValue(s.c_str(), k.c_str(), ""), maxLength));
+}
+
+bool CIniFile::SetLongString(const char* key, const char* value, const char* section, size_t maxLength) {
   if (!m_pIni) return false;
   const std::string k = Bounded(key), s = Bounded(section);
   // Values are single lines: a line break in typed text would otherwise start
   // a new key in the file.
-  std::string v = Bounded(value);
+  std::string v = Bounded(value, maxLength);
   v = v.substr(0, v.find_first_of("\r\n"));
   return m_pIni->SetValue(s.c_str(), k.c_str(), v.c_str()) >= 0;
 }

@@ -58,6 +58,9 @@ class CIniFile {
   bool SetInt(const char* key, long value, const char* comment, const char* section);
   // The value comes last here, after the section.
   bool SetDouble(const char* key, const char* comment, const char* section, double value);
+  // Texts longer than 999 characters (user notes): the same with the bound given.
+  CString GetLongValue(const char* key, const char* section, size_t maxLength) const;
+  bool SetLongString(const char* key, const char* value, const char* section, size_t maxLength);
   // Writes nothing: no comment ever reaches a file.
   bool SetSectionComment(const char* section, const char* comment) { return true; }
 

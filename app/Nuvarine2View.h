@@ -96,6 +96,10 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void CreateMovieCapture();
   void DeleteMovieCapture();
   void MapCaptureCommands();
+  // F8 closes a running movie; S without Ctrl saves a screenshot and tells
+  // it in the status bar. True when the key was one of them.
+  bool HandleCaptureKey(UINT nChar);
+  void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) override;
 
   // ---- Paths and texts ---------------------------------------------------------
   CString m_lastEphemerisText;
@@ -167,6 +171,23 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // Runs the telescope and GPS dialogs (modal unless a test runs them).
   std::function<INT_PTR(CDialog&)> m_runDialog;
   INT_PTR RunDialog(CDialog& dialog);
+
+  // ---- Information texts and notes --------------------------------------------------
+  // The rich-text description of an object at the view's instant and place.
+  CString BuildBodyInfoRtf(int body);
+  CString BuildCometInfoRtf(int index);
+  CString BuildAsteroidInfoRtf(int index);
+  CString BuildDeepSkyInfoRtf(int index);
+  CString BuildBrightStarInfoRtf(int index);
+  CString BuildSetiWorkUnitInfoRtf();
+  CString BuildTychoStarInfoRtf(int index);
+  CString BuildNamedTychoStarInfoRtf(int index);
+  CString BuildSky2000StarInfoRtf(int index);
+  CString BuildSpacecraftInfoRtf(int body);
+  // Saves an object's note (keys: Notes.h); false, after telling the user,
+  // when the notes file could not be written.
+  bool SaveObjectNote(int category, int objectNumber, const CString& text);
+  bool SaveObjectNoteByKey(int category, const CString& key, const CString& text);
 
   // ---- Owned objects --------------------------------------------------------------
   CSerialPort m_gpsSerialPort;
@@ -256,6 +277,58 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   IDirect3DTexture9* m_tileTexturesLevel1[512] = {};
   IDirect3DTexture9* m_tileTexturesLevel2[2048] = {};
   D3DXVECTOR2 m_markerCirclePoints[2];
+
+  // ---- Frame, scene objects and vertex programs -------------------------------------
+  // The five vertex programs (each returns the result of its last step; a
+  // failure leaves its shader null, and the passes using it draw nothing).
+  HRESULT LoadPlaneShader(const char* path);
+  HRESULT LoadLensShader(const char* path);
+  HRESULT LoadTubeShader(const char* path);
+  HRESULT LoadDiscShader(const char* path);
+  HRESULT LoadRingsShader(const char* path);
+  // The horizon layers of the planetarium: cloud dome and haze band.
+  void DrawHorizonLayers();
+  // The Sun's lens flare (d: cosine between the view and the Sun).
+  void DrawLensFlare(float d);
+  // The text overlays of the frame.
+  void DrawOverlays();
+  // "Locked on ..." with the locked body's name and distance.
+  std::string LockedObjectText();
+  // Passes of the frame that other parts of the program provide; until then
+  // they draw nothing.
+  virtual void DrawSkyScene();
+  virtual void RenderBodiesFromEarth(D3DCOLOR ambient);
+  virtual void RenderSolarSystem();
+
+  IDirect3DVertexShader9* m_planetShader = nullptr;
+  IDirect3DVertexDeclaration9* m_planetDeclaration = nullptr;
+  IDirect3DVertexShader9* m_lensShader = nullptr;
+  IDirect3DVertexDeclaration9* m_lensDeclaration = nullptr;
+  IDirect3DVertexShader9* m_tubeShader = nullptr;
+  IDirect3DVertexDeclaration9* m_tubeDeclaration = nullptr;
+  IDirect3DVertexShader9* m_discShader = nullptr;
+  IDirect3DVertexDeclaration9* m_discDeclaration = nullptr;
+  IDirect3DVertexShader9* m_ringShader = nullptr;
+  IDirect3DVertexDeclaration9* m_ringDeclaration = nullptr;
+  CTextureFont* m_labelFonts[13] = {};
+  CTextureFont* m_overlayFont = nullptr;
+  IDirect3DTexture9* m_starPictureTexture = nullptr;
+  IDirect3DTexture9* m_haloTexture = nullptr;
+  IDirect3DTexture9* m_starSpriteTexture = nullptr;
+  IDirect3DTexture9* m_lensTexture = nullptr;
+  IDirect3DTexture9* m_lens2Texture = nullptr;
+  IDirect3DTexture9* m_landscapeTexture = nullptr;
+  IDirect3DTexture9* m_cloudySkyTexture = nullptr;
+  IDirect3DTexture9* m_milkyWayTexture = nullptr;
+  IDirect3DVertexBuffer9* m_horizonBandVB = nullptr;
+  // Colours of the frame, read by the sky and body passes.
+  D3DCOLORVALUE m_skyColorValue{};
+  D3DCOLORVALUE m_horizonLightColorValue{};
+  D3DCOLORVALUE m_ambientGreyValue{};
+  // The transposed world x view-projection of the next shader draw.
+  D3DXMATRIX m_shaderMatrix;
+  DWORD m_depthTestMode = D3DZB_TRUE;
+  double m_cameraSpeed = 0.0;  // km/s, shown while flying in the solar system
 
  private:
   bool m_inOnDraw = false;

@@ -42,6 +42,13 @@ void ReportRunStatus() {
       static_cast<unsigned>(view->m_frameCounter), view->GetPresentCount(), view->m_sceneReady ? 1 : 0, frame->IsZoomed() ? 1 : 0,
       view->m_pSplashDialog && view->m_pSplashDialog->IsWindowVisible() ? 1 : 0,
       static_cast<int>(frame->GetMenuTitles().size()), ToolBarCount(*frame), PaneCount(*frame));
+  // The view's own X11 window when frames are shown on it directly.
+  if (unsigned long window = view->NativeWindowId()) text += FormatC("viewwindow=0x%lx\n", window);
+  // The first frame's result trail (empty until that frame is drawn).
+  text += "trail=";
+  for (int i = 0; i < view->m_savedTraceCount && i < kTraceCapacity; ++i)
+    text += FormatC(i ? " %d" : "%d", static_cast<int>(view->m_savedTraceCodes[i]));
+  text += "\n";
   std::string temp = std::string(path) + ".tmp";
   if (FILE* f = std::fopen(temp.c_str(), "wb")) {
     std::fwrite(text.data(), 1, text.size(), f);

@@ -9,6 +9,7 @@
 
 #include "AviCapture.h"
 #include "Image.h"
+#include "MainFrame.h"
 #include "Nuvarine2View.h"
 #include "Resource.h"
 
@@ -57,9 +58,9 @@ CString CNuvarine2View::SaveScreenshot() {
   if (!m_pd3dDevice) return CString();
   D3DDISPLAYMODE mode{};
   if (FAILED(m_pd3dDevice->GetDisplayMode(0, &mode))) return CString();
-  RECT client{};
-  GetClientRect(&client);
-  const int width = client.right - client.left, height = client.bottom - client.top;
+  int width = 0, height = 0;
+  GetClientSize(width, height);
+  if (width <= 4 || height <= 4) return CString();
   // The surface covers the display and the view, whichever is larger.
   const UINT surfaceWidth = std::max<UINT>(mode.Width, static_cast<UINT>(std::max(width, 0)));
   const UINT surfaceHeight = std::max<UINT>(mode.Height, static_cast<UINT>(std::max(height, 0)));
@@ -105,18 +106,36 @@ void CNuvarine2View::OnTakeScreenShot() {
   MessageBox(text.c_str(), "Nuvarine 2", MB_OK);
 }
 
+bool CNuvarine2View::HandleCaptureKey(UINT nChar) {
+  constexpr UINT kKeyF8 = 119;
+  if (nChar == kKeyF8) {
+    EndMovieCapture();
+    return true;
+  }
+  if (nChar != 'S' || GetKeyState(VK_CONTROL) < 0) return false;
+  // A held key repeats: one screenshot at a time.
+  static int running = 0;
+  if (running) return true;
+  ++running;
+  const CString name = SaveScreenshot();
+  CString text = name.IsEmpty() ? CString("The screen shot could not be saved.") : AfxString(IDS_SCREENSHOT_ADDED);
+  text.Replace("%s", name.c_str());
+  // The status bar keeps one line.
+  text.Replace("\n", " ");
+  SetStatusText(0, text.c_str());
+  --running;
+  return true;
+}
+
 void CNuvarine2View::OnCaptureMovie() {
   CreateMovieCapture();
   EndMovieCapture();
   const CString name = NextFreeNumberedName((EscapePercent(std::string(m_installFolder.c_str())) + "/video%i.avi").c_str(), 1);
   PumpMessages();
-  RECT client{};
-  GetClientRect(&client);
-  int left = client.left + 2, top = client.top + 2;
-  const int right = client.right - 2, bottom = client.bottom - 2;
-  while (right > left && (right - left) % 8) ++left;
-  while (bottom > top && (bottom - top) % 8) ++top;
-  const bool opened = m_pAviCapture->Open(name.c_str(), left, top, right, bottom, 25.0f);
+  int width = 0, height = 0;
+  GetClientSize(width, height);
+  const RECT r = MovieCaptureRectangle(width, height);
+  const bool opened = m_pAviCapture->Open(name.c_str(), r.left, r.top, r.right, r.bottom, 25.0f);
   m_pAviCapture->SetUserData(m_pd3dDevice);
   m_capturing = opened;
 }

@@ -16,9 +16,11 @@ function(nuvarine_add_test name)
   target_compile_definitions(${name} PRIVATE
     NUVARINE_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data"
     NUVARINE_INSTALL_DIR="${NUVARINE_INSTALL_DIR}")
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LIBGL_ALWAYS_SOFTWARE=1;${NUVARINE_TEST_ENVIRONMENT}")
+  # The environment goes through `env` as the test's launcher: the PROPERTIES
+  # of test discovery would pass on only the first entry of a list.
+  set(environment env QT_QPA_PLATFORM=offscreen LIBGL_ALWAYS_SOFTWARE=1 ${NUVARINE_TEST_ENVIRONMENT})
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${environment}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
 endfunction()
 
 # What every test and script run needs in the environment of this build: in a

@@ -19,6 +19,13 @@ CString NextFreeNumberedName(const char* pattern, int first) {
   }
 }
 
+RECT MovieCaptureRectangle(int clientWidth, int clientHeight) {
+  RECT r{2, 2, clientWidth - 2, clientHeight - 2};
+  while (r.right > r.left && (r.right - r.left) % 8) ++r.left;
+  while (r.bottom > r.top && (r.bottom - r.top) % 8) ++r.top;
+  return r;
+}
+
 CAviCapture::CAviCapture() { AVIFileInit(); }
 
 CAviCapture::~CAviCapture() {

@@ -65,6 +65,11 @@ class CAviCapture : public CVideoCapture {
   std::vector<uint8_t> m_frame;
 };
 
+// The capture rectangle of a view of that client size: the view less 2
+// pixels a side, its left and top edges moved in until width and height are
+// multiples of 8.
+RECT MovieCaptureRectangle(int clientWidth, int clientHeight);
+
 // The first "<folder>/video<i>.avi" (i from 1) and "Screenshot<i>.bmp" (i from
 // 0) names that no file has; numbering goes on past 999 so no earlier file is
 // ever replaced.

@@ -194,13 +194,13 @@ bool CImage::Load(const char* name) {
   return ok && LoadFromMemory(data.data(), data.size());
 }
 
-bool CImage::LoadFromMemory(const uint8_t* data, size_t size) {
+bool CImage::LoadFromMemory(const uint8_t* data, size_t size, int format) {
   if (!data || !size) return false;
   const int keptFormat = m_format;
   const uint32_t keptTransparent = m_transparentColor;
   m_format = kFormatNone;
   m_transparentColor = 0;
-  if (Decode(data, size)) {
+  if (Decode(data, size, format)) {
     if (!GetXResolution() || !GetYResolution()) {
       Put32(m_dib.data() + 24, kDefaultPixelsPerMetre);
       Put32(m_dib.data() + 28, kDefaultPixelsPerMetre);
@@ -212,7 +212,17 @@ bool CImage::LoadFromMemory(const uint8_t* data, size_t size) {
   return false;
 }
 
-bool CImage::Decode(const uint8_t* data, size_t size) {
+bool CImage::Decode(const uint8_t* data, size_t size, int format) {
+  switch (format) {
+    case kFormatBmp:
+    case kFormatOs2Bmp:
+    case kFormatRleBmp: return DecodeBmp(data, size);
+    case kFormatPcx: return DecodePcx(data, size);
+    case kFormatGif: return DecodeGif(data, size);
+    case kFormatJpeg: return DecodeJpeg(data, size);
+    case kFormatTga: return DecodeTga(data, size);
+    default: break;
+  }
   return DecodeBmp(data, size) || DecodePcx(data, size) || DecodeGif(data, size) || DecodeJpeg(data, size) ||
          DecodeTga(data, size);
 }

@@ -51,8 +51,9 @@ class CImage {
   // Reads a file and decodes it with the first decoder that accepts it (BMP,
   // PCX, GIF, JPEG, TGA). A failure leaves the image held before.
   bool Load(const char* name);
-  // The same over a file already in memory.
-  bool LoadFromMemory(const uint8_t* data, size_t size);
+  // The same over a file already in memory; `format` a format code to try
+  // only that decoder, -1 for all of them in turn.
+  bool LoadFromMemory(const uint8_t* data, size_t size, int format = -1);
   // Encodes the image; option: JPEG quality or TGA compression (0 raw, 1
   // RLE). A failure deletes the partly written file.
   bool Save(const char* name, int format, int option = 0);
@@ -113,7 +114,7 @@ class CImage {
   static void HilbertWalk(int order, Visit&& visit);
 
  private:
-  bool Decode(const uint8_t* data, size_t size);
+  bool Decode(const uint8_t* data, size_t size, int format);
   bool DecodeBmp(const uint8_t* data, size_t size);
   bool DecodePcx(const uint8_t* data, size_t size);
   bool DecodeGif(const uint8_t* data, size_t size);

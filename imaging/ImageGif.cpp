@@ -89,6 +89,8 @@ bool CImage::DecodeGif(const uint8_t* d, size_t size) {
     pos += 3 * static_cast<size_t>(tableEntries);
   }
   if (width == 0 || height == 0 || pos >= size) return false;
+  const int minCode = d[pos++];
+  if (minCode < 1 || minCode > 11) return false;
   // A table needs at least the depth that holds its entries, whatever the
   // colour resolution says.
   const int n = tableEntries;
@@ -110,11 +112,11 @@ bool CImage::DecodeGif(const uint8_t* d, size_t size) {
     std::memset(pal + 4, 255, 3);
   }
 
-  // LZW into a top-down index buffer.
+  // LZW into a top-down index buffer that grows with the data actually
+  // there: a short file that claims a large image costs only its image.
   const size_t total = static_cast<size_t>(width) * height;
-  std::vector<uint8_t> indices(total, 0);
-  const int minCode = d[pos++];
-  if (minCode < 1 || minCode > 11) return false;
+  std::vector<uint8_t> indices;
+  indices.reserve(std::min<size_t>(total, 1 << 20));
   std::vector<uint16_t> prefix(4096, 0);
   std::vector<uint8_t> suffix(4096, 0);
   std::vector<uint8_t> stack(4097);
@@ -136,7 +138,8 @@ bool CImage::DecodeGif(const uint8_t* d, size_t size) {
     if (previous < 0) {
       if (code >= clear) break;  // no string yet to refer to
       first = suffix[code];
-      indices[produced++] = first;
+      indices.push_back(first);
+      ++produced;
       previous = code;
       continue;
     }
@@ -152,7 +155,10 @@ bool CImage::DecodeGif(const uint8_t* d, size_t size) {
     if (c >= clear) break;
     stack[sp++] = suffix[c];
     first = suffix[c];
-    while (sp > 0 && produced < total) indices[produced++] = stack[--sp];
+    while (sp > 0 && produced < total) {
+      indices.push_back(stack[--sp]);
+      ++produced;
+    }
     // A full table keeps decoding with the codes it has until a clear code
     // comes (encoders may defer the clear).
     if (next < 4096) {
@@ -176,7 +182,9 @@ bool CImage::DecodeGif(const uint8_t* d, size_t size) {
   }
   const size_t stride = StrideOf(depth, width);
   uint8_t* pixels = dib.data() + 40 + 4 * entries;
-  for (int k = 0; k < height; ++k) {
+  indices.resize(static_cast<size_t>(height > 0 ? (produced + width - 1) / width : 0) * width, 0);
+  const int rowsProduced = static_cast<int>(indices.size() / width);
+  for (int k = 0; k < rowsProduced; ++k) {
     uint8_t* row = pixels + static_cast<size_t>(height - 1 - order[k]) * stride;
     const uint8_t* src = indices.data() + static_cast<size_t>(k) * width;
     if (depth == 8) {

@@ -101,7 +101,10 @@ bool SaveObjectNoteByKey(const CString& installFolder, int category, const CStri
   const CString path = NotesFilePath(installFolder);
   CIniFile ini;
   ini.Load(path.GetString());  // a missing or unreadable file gives an empty one
-  ini.SetString(key.GetString(), EncodeNote(text).GetString(), "", NoteSectionName(category).GetString());
+  const CString stored = EncodeNote(text);
+  // A note is never cut: one longer than the bound is refused whole.
+  if (static_cast<size_t>(stored.GetLength()) > kNoteLimit) return false;
+  ini.SetLongString(key.GetString(), stored.GetString(), NoteSectionName(category).GetString(), kNoteLimit);
   return ini.Save(path.GetString());
 }
 
@@ -112,7 +115,7 @@ bool SaveObjectNote(const CString& installFolder, int category, int objectNumber
 bool AppendObjectNoteByKey(const CString& installFolder, int category, const CString& key, CString& text, bool rtf) {
   CIniFile ini;
   ini.Load(NotesFilePath(installFolder).GetString());
-  const CString stored = ini.GetValue(key.GetString(), NoteSectionName(category).GetString());
+  const CString stored = ini.GetLongValue(key.GetString(), NoteSectionName(category).GetString(), kNoteLimit);
   ini.Close();
   text = DecodeNote(stored, rtf);
   return true;

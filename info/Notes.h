@@ -31,8 +31,11 @@ CString EncodeNote(const CString& text);
 // "\plain\f2\fs18 ".
 CString DecodeNote(const CString& stored, bool rtf);
 
+// Longest stored note, in bytes of its stored form.
+constexpr size_t kNoteLimit = 1000000;
+
 // Saves the note under its key; false when the file could not be written
-// (the old file is then left as it was).
+// or the note is longer than kNoteLimit (the old file is then left as it was).
 bool SaveObjectNoteByKey(const CString& installFolder, int category, const CString& key, const CString& text);
 bool SaveObjectNote(const CString& installFolder, int category, int objectNumber, const CString& text);
 // Reads a note (empty when the file, section or key is missing) into `text`,

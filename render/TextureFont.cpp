@@ -273,9 +273,20 @@ HRESULT CTextureFont::DrawString(float x, float y, D3DCOLOR colour, const char* 
     if (flags & kCentreVertically) y = (static_cast<float>(vp.Height) - lineHeight) / 2.0f;
   }
 
+  // Only the vertices about to be written are locked (a whole-buffer lock
+  // would copy all of it to the device for every short label).
+  unsigned remaining = 0;
+  for (const char* p = text; *p; ++p) {
+    const auto c = static_cast<unsigned char>(*p);
+    remaining += c > ' ' && c <= kLastChar;
+  }
+  auto lockBytes = [&remaining] {
+    const unsigned characters = std::min(remaining, (kVerticesPerFlush + 6) / 6);
+    return characters ? characters * 6 * static_cast<UINT>(sizeof(ScreenTextVertex)) : 0u;
+  };
   const float startX = x;
   void* data = nullptr;
-  HRESULT hr = m_pVB->Lock(0, 0, &data, D3DLOCK_DISCARD);
+  HRESULT hr = m_pVB->Lock(0, lockBytes(), &data, D3DLOCK_DISCARD);
   auto* v = static_cast<ScreenTextVertex*>(data);
   unsigned written = 0;
   for (const char* p = text; SUCCEEDED(hr) && *p; ++p) {
@@ -297,11 +308,12 @@ HRESULT CTextureFont::DrawString(float x, float y, D3DCOLOR colour, const char* 
       v[written++] = {x1, y0, 0.9f, 1.0f, colour, r[2], r[1]};
       v[written++] = {x1, y1, 0.9f, 1.0f, colour, r[2], r[3]};
       v[written++] = {x0, y0, 0.9f, 1.0f, colour, r[0], r[1]};
+      --remaining;
       if (written > kVerticesPerFlush) {
         m_pVB->Unlock();
         d->DrawPrimitive(D3DPT_TRIANGLELIST, 0, written / 3);
         written = 0;
-        hr = m_pVB->Lock(0, 0, &data, D3DLOCK_DISCARD);
+        hr = m_pVB->Lock(0, lockBytes(), &data, D3DLOCK_DISCARD);
         v = static_cast<ScreenTextVertex*>(data);
       }
     }

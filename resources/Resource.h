@@ -57,6 +57,7 @@ constexpr unsigned IDS_NO_TELESCOPE_ANSWER = 1079;
 constexpr unsigned IDS_SCREENSHOT_ADDED = 355;
 constexpr unsigned IDS_INITIALIZING = 3304;
 constexpr unsigned IDS_INITIALIZING_3D = 3305;
+constexpr unsigned IDS_LOADING_TEXTURE = 3302;
 constexpr unsigned IDS_CREATING_FONTS = 3306;
 constexpr unsigned IDS_LOADING_TEXTURES = 3307;
 constexpr unsigned IDS_CREATING_OBJECTS = 3308;
@@ -83,3 +84,19 @@ extern const size_t kBitmapCount;
 void RegisterNuvarineResources();
 // The information texts' strings, dialogs and banners (part of the above).
 void RegisterInfoResources();
+
+// Texts of the frame's overlays.
+constexpr unsigned IDS_LOCKED_ON = 100;
+constexpr unsigned IDS_LOCKED = 101;
+constexpr unsigned IDS_CAMERA_SPEED = 102;
+constexpr unsigned IDS_ANIMATION = 105;
+constexpr unsigned IDS_SOUTH = 600;
+constexpr unsigned IDS_NORTH = 601;
+constexpr unsigned IDS_EAST = 602;
+constexpr unsigned IDS_WEST = 603;
+constexpr unsigned IDS_RECORDING_VIDEO = 910;
+constexpr unsigned IDS_TELESCOPE_MODE = 1025;
+constexpr unsigned IDS_PLANETARIUM_MODE = 3500;
+constexpr unsigned IDS_SOLAR_SYSTEM_MODE = 3501;
+constexpr unsigned IDS_GPS_FIX = 3701;
+constexpr unsigned IDS_GPS_WAITING = 3702;

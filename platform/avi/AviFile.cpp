@@ -12,6 +12,7 @@
 #include <vector>
 // jpeglib.h needs size_t and FILE first.
 #include <jpeglib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -97,6 +98,7 @@ struct AviFileState {
   FILE* file = nullptr;
   int refs = 1;
   bool failed = false;
+  bool broken = false;  // the file can no longer be completed
   uint64_t splitSize = kDefaultSplitSize;
   AVISTREAMINFO info{};
   bool hasStream = false;
@@ -314,7 +316,17 @@ bool AviFileState::AddFrame(const uint8_t* data, uint32_t size) {
   Write(head.data(), head.size());
   Write(data, size);
   if (size & 1) Write("", 1);
-  if (failed) return false;
+  if (!failed) failed = std::fflush(file) != 0;
+  if (failed) {
+    // Cut the partial frame off so the space it took can hold the indexes,
+    // and let the file be completed with the frames written so far.
+    std::clearerr(file);
+    if (fseeko(file, static_cast<off_t>(at), SEEK_SET) == 0 && ftruncate(fileno(file), static_cast<off_t>(at)) == 0)
+      failed = false;
+    else
+      broken = true;
+    return false;
+  }
   partIndex.push_back({at, size});
   if (part == 0) legacyIndex.push_back({at, size});
   maxChunk = std::max(maxChunk, size);
@@ -324,7 +336,8 @@ bool AviFileState::AddFrame(const uint8_t* data, uint32_t size) {
 
 void AviFileState::Complete() {
   if (!file) return;
-  if (hasFormat) {
+  if (hasFormat && !broken) {
+    failed = false;
     EndPart(true);
     const uint64_t headerBase = 0;
     Patch32(headerBase + avihAt + 16, part == 0 ? frames : firstPartFrames);
@@ -418,7 +431,7 @@ HRESULT AVIStreamWrite(PAVISTREAM stream, LONG start, LONG samples, const void* 
   if (!stream || !data || samples != 1 || start < 0) return AVIERR_BADPARAM;
   AviFileState* f = stream->file;
   if (!f->hasFormat || !f->file || static_cast<uint32_t>(bytes) < f->frameBytes) return AVIERR_BADPARAM;
-  if (f->failed) return AVIERR_FILEWRITE;
+  if (f->failed || f->broken) return AVIERR_FILEWRITE;
   const auto* dib = static_cast<const uint8_t*>(data);
   bool ok;
   uint32_t written;

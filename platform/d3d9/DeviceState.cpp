@@ -257,6 +257,7 @@ HRESULT IDirect3DDevice9::SetViewport(const D3DVIEWPORT9* vp) {
     d.recording->viewportValue = *vp;
     return D3D_OK;
   }
+  if (std::memcmp(&d.viewport, vp, sizeof(*vp)) == 0) return D3D_OK;
   d.BeforeStateChange();
   d.viewport = *vp;
   ++d.viewportSerial;

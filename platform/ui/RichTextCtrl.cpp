@@ -150,6 +150,8 @@ void CRichTextCtrl::SetRtf(CString text) {
     return;
   }
   FillDocument(edit->document(), ReadRtf(bytes));
+  // The reader starts at the top, not where the inserted text left the cursor.
+  edit->moveCursor(QTextCursor::Start);
   edit->verticalScrollBar()->setValue(0);
 }
 

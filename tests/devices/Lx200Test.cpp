@@ -119,7 +119,8 @@ TEST(Lx200Connect, HandshakeThenSiteTimeAndDate) {
     Lx200LineSettings line;
     line.port = "COM3";
     Lx200LocalTimeNow now{2026, 12, 10, 21, 5, 7};
-    ASSERT_EQ(ConnectLx200(MakeIo(port, &log, 0.01), line, c.latitude * kDeg, c.westLongitude * kDeg, c.utcOffset,
+    // Waits of a tenth: room for a slow (sanitizer) build to answer the first ack.
+    ASSERT_EQ(ConnectLx200(MakeIo(port, &log, 0.1), line, c.latitude * kDeg, c.westLongitude * kDeg, c.utcOffset,
                            now),
               Lx200ConnectResult::Connected);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));

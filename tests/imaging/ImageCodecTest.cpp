@@ -1,5 +1,6 @@
 // Round trips and edge cases of the BMP, PCX, TGA, GIF and JPEG codecs.
 #include <cstring>
+#include <filesystem>
 
 #include "ImageTestUtil.h"
 
@@ -528,6 +529,36 @@ TEST(ImageCodecs, AttachCopyAndFree) {
   EXPECT_EQ(image.GetWidth(), 0);
   EXPECT_EQ(image.GetColorType(), CImage::kColorNone);
   EXPECT_FALSE(image.GetTransparentColor(t));
+}
+
+}  // namespace
+
+namespace {
+
+// The fuzzers' seed files and the inputs they found troublesome decode
+// through their own decoder without fault.
+TEST(ImageCodecs, FuzzCorpusReplays) {
+  const std::string root = std::string(NUVARINE_TEST_DATA) + "/../fuzz-corpus";
+  const std::pair<const char*, int> kinds[] = {{"bmp", CImage::kFormatBmp}, {"pcx", CImage::kFormatPcx},
+                                               {"gif", CImage::kFormatGif}, {"jpeg", CImage::kFormatJpeg},
+                                               {"tga", CImage::kFormatTga}};
+  int files = 0;
+  for (const auto& [kind, format] : kinds)
+    for (const auto& entry : std::filesystem::directory_iterator(root + "/" + kind)) {
+      const std::vector<uint8_t> data = ReadFileBytes(entry.path().string());
+      CImage image;
+      const bool loaded = image.LoadFromMemory(data.data(), data.size(), format);
+      const std::string name = entry.path().filename().string();
+      // Seeds load; files found by fuzzing ("bad-...") are refused.
+      if (name.rfind("bad-", 0) == 0) {
+        EXPECT_FALSE(loaded) << name;
+      } else {
+        EXPECT_EQ(loaded, name.find("cmyk") == std::string::npos) << name;
+      }
+      if (loaded && image.GetWidth() * image.GetHeight() <= 4096) image.SetColorType(data.back() % 6, data.back() & 0x80);
+      ++files;
+    }
+  EXPECT_GT(files, 20);
 }
 
 }  // namespace

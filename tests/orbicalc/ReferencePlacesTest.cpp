@@ -80,15 +80,14 @@ const char* const kNames[11] = {"Sun", "Mercury", "Venus", "Earth", "Mars", "Jup
 // Largest separation allowed per row. The Sun and Mercury to Saturn: 0.3".
 // Uranus and Neptune: VSOP87 was fitted to an ephemeris (DE200) whose outer
 // planets drift from the modern ones after 1990; even the complete series is
-// 1.3" and 1.5" off by 2030. The Moon: ELP2000-82B as libnova sums it is
-// within 1.5" of the modern ephemeris, complete or cut as the library cuts
-// it. Pluto: libnova's series, within 1".
+// 1.3" and 1.5" off by 2030. The Moon: within 1" (ELP2000-82B's secular
+// terms drift by 0.7" towards 1900). Pluto: libnova's series, within 1".
 double Limit(int row) {
   switch (row) {
     case 7: return 1.5;
     case 8: return 1.6;
     case 9: return 1.0;
-    case 10: return 1.6;
+    case 10: return 1.0;
     default: return 0.3;
   }
 }

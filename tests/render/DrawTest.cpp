@@ -374,6 +374,15 @@ TEST(Draw, VertexProgramWithConstantRegistersAndBatching) {
   dev->SetVertexShader(vs);
   dev->SetStreamSource(0, vb, 0, sizeof(SpriteVertex));
   dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  // A block of states equal to the current ones, applied between the sprites.
+  D3DVIEWPORT9 viewport{};
+  dev->GetViewport(&viewport);
+  IDirect3DStateBlock9* same = nullptr;
+  dev->BeginStateBlock();
+  dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+  dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  dev->SetViewport(&viewport);
+  ASSERT_EQ(dev->EndStateBlock(&same), D3D_OK);
   // Three sprites, each with its own translation in the (transposed) matrix and colour.
   const float at[3][2] = {{-0.5f, 0.5f}, {0.5f, 0.5f}, {0.0f, -0.5f}};
   const float color[3][4] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}};
@@ -383,11 +392,13 @@ TEST(Draw, VertexProgramWithConstantRegistersAndBatching) {
     dev->SetVertexShaderConstantF(1, color[i], 1);
     D3DMATRIX ignored{};
     dev->SetTransform(D3DTS_WORLD, &ignored);  // does not break the batch
+    same->Apply();                             // nor does re-applying unchanged states
     EXPECT_EQ(dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
   }
   uint64_t before = dev->GetDrawCallCountForLayer();
   h.Frame();
   EXPECT_EQ(dev->GetDrawCallCountForLayer() - before, 1u);  // one instanced draw for the three
+  same->Release();
   ExpectPixel(h.At(8, 8), 255, 0, 0, 0);   // (-0.5, +0.5) -> upper left
   ExpectPixel(h.At(24, 8), 0, 255, 0, 0);  // upper right
   ExpectPixel(h.At(16, 24), 0, 0, 255, 0);

@@ -1,6 +1,7 @@
 // Fixed geometry: vertex records, builders, rotation helper, view drawers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -243,6 +244,8 @@ TEST(GeometryViewDrawers, MarkerRadiusShrinksAsTheFieldWidens) {
     EXPECT_NEAR(view.m_markerCirclePoints[1].x - 100.0f, c.radius, 0.002f);
     EXPECT_NEAR(view.m_markerCirclePoints[1].y, 50.0f, 1e-3f);
   }
+  view.m_pLine->Release();
+  view.m_pLine = nullptr;
 }
 
 TEST(GeometryViewDrawers, MarkerCircleIsDrawnRed) {
@@ -271,6 +274,8 @@ TEST(GeometryViewDrawers, MarkerCircleIsDrawnRed) {
     }
   EXPECT_GT(red, 80);
   EXPECT_EQ(misplaced, 0);
+  view.m_pLine->Release();
+  view.m_pLine = nullptr;
 }
 
 TEST(GeometryViewDrawers, SpriteQuadColourAndInvertedChart) {
@@ -295,4 +300,155 @@ TEST(GeometryViewDrawers, SpriteQuadColourAndInvertedChart) {
   EXPECT_FLOAT_EQ(v[3].tv, 0.0f);
   view.m_spriteQuadVB->Release();
   view.m_spriteQuadVB = nullptr;
+}
+
+namespace {
+
+// A view drawing on a headless device with the sphere and patch buffers built.
+class SphereView : public GeometryView {
+ public:
+  explicit SphereView(IDirect3DDevice9* device) {
+    Adopt(device);
+    for (int level = 1; level <= 5; ++level)
+      CreateSphereBuffers(device, &m_sphereBuffers[level - 1].vertexBuffer, &m_sphereBuffers[level - 1].indexBuffer,
+                          kSphereLevels[level - 1].rings, kSphereLevels[level - 1].segments);
+    for (int row = 0; row < 8; ++row)
+      CreateTilePatchBuffers(1, device, &m_tilePatchVBLevel0[row], &m_tilePatchIBLevel0[row], row);
+  }
+  // The view's own release would free them again: each pointer is cleared.
+  ~SphereView() override {
+    for (SphereBuffers& b : m_sphereBuffers) {
+      if (b.vertexBuffer) b.vertexBuffer->Release();
+      if (b.indexBuffer) b.indexBuffer->Release();
+      b = SphereBuffers{};
+    }
+    for (int row = 0; row < 8; ++row) {
+      m_tilePatchVBLevel0[row]->Release();
+      m_tilePatchIBLevel0[row]->Release();
+      m_tilePatchVBLevel0[row] = nullptr;
+      m_tilePatchIBLevel0[row] = nullptr;
+    }
+  }
+};
+
+IDirect3DTexture9* SolidTexture(IDirect3DDevice9* d, D3DCOLOR colour) {
+  IDirect3DTexture9* t = nullptr;
+  d->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr);
+  D3DLOCKED_RECT r{};
+  t->LockRect(0, &r, nullptr, 0);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) static_cast<D3DCOLOR*>(r.pBits)[y * r.Pitch / 4 + x] = colour;
+  t->UnlockRect(0);
+  return t;
+}
+
+// Looks at the unit sphere from 3 units away with lighting off.
+void LookAtSphere(IDirect3DDevice9* d) {
+  D3DXMATRIX world, view, proj;
+  D3DXMatrixIdentity(&world);
+  const D3DXVECTOR3 eye(0, 0, -3), at(0, 0, 0), up(0, 1, 0);
+  D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+  D3DXMatrixPerspectiveFovLH(&proj, 0.8f, 1.0f, 0.1f, 10.0f);
+  d->SetTransform(D3DTS_WORLD, &world);
+  d->SetTransform(D3DTS_VIEW, &view);
+  d->SetTransform(D3DTS_PROJECTION, &proj);
+  d->SetRenderState(D3DRS_LIGHTING, FALSE);
+  d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+}
+
+}  // namespace
+
+TEST(GeometryViewDrawers, BumpMappedSphereWithOptionsOffIsThePlainSphere) {
+  ShellTestApplication();
+  HeadlessDevice h(64, 64);
+  SphereView view(h.device);
+  IDirect3DTexture9* red = SolidTexture(h.device, 0xffff0000);
+  IDirect3DTexture9* normals = SolidTexture(h.device, 0xff8080ff);
+  auto frame = [&](auto draw) {
+    h.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    h.device->BeginScene();
+    LookAtSphere(h.device);
+    draw();
+    h.device->EndScene();
+    return h.Frame();
+  };
+  for (int level : {1, 5}) {
+    SCOPED_TRACE(level);
+    const auto plain = frame([&] { view.DrawSphere(red, level); });
+    ExpectPixel(h.At(32, 32), 255, 0, 0);
+    ExpectPixel(h.At(1, 1), 0, 0, 0);
+    view.m_traceCount = 0;
+    EXPECT_EQ(frame([&] { view.DrawBumpMappedSphere(normals, red, level); }), plain);
+    EXPECT_EQ(view.m_traceCount, 0);
+  }
+  // A level outside 1-5 draws nothing and unbinds the texture.
+  frame([&] { view.DrawSphere(red, 6); });
+  ExpectPixel(h.At(32, 32), 0, 0, 0);
+  IDirect3DBaseTexture9* bound = nullptr;
+  h.device->GetTexture(0, &bound);
+  EXPECT_EQ(bound, nullptr);
+
+  // Bump mapping: its own path, traced, with the states put back.
+  view.m_bumpMapping = 1;
+  view.m_traceCount = 0;
+  frame([&] { view.DrawBumpMappedSphere(normals, red, 5); });
+  ASSERT_GE(view.m_traceCount, 1);
+  EXPECT_EQ(view.m_traceCodes[0], kTraceBumpStage1);
+  EXPECT_NE(std::find(view.m_traceCodes, view.m_traceCodes + view.m_traceCount, kTraceBumpStage3),
+            view.m_traceCodes + view.m_traceCount);
+  EXPECT_GT(h.At(32, 32).r, 0);
+  DWORD v = 0;
+  h.device->GetRenderState(D3DRS_ALPHABLENDENABLE, &v);
+  EXPECT_EQ(v, TRUE);
+  h.device->GetTextureStageState(1, D3DTSS_COLOROP, &v);
+  EXPECT_EQ(v, static_cast<DWORD>(D3DTOP_DISABLE));
+  // Reflection alone takes the Earth's path for the Earth's texture only.
+  view.m_bumpMapping = 0;
+  view.m_reflection = true;
+  view.m_bodyTextures[0] = red;
+  view.m_traceCount = 0;
+  frame([&] { view.DrawBumpMappedSphere(normals, red, 5); });
+  EXPECT_NE(std::find(view.m_traceCodes, view.m_traceCodes + view.m_traceCount, kTraceBumpStage2),
+            view.m_traceCodes + view.m_traceCount);
+  view.m_traceCount = 0;
+  frame([&] { view.DrawBumpMappedSphere(normals, normals, 5); });
+  EXPECT_EQ(view.m_traceCount, 0);
+  view.m_bodyTextures[0] = nullptr;
+  red->Release();
+  normals->Release();
+}
+
+TEST(GeometryViewDrawers, TiledSphereDrawsOnlyWantedLoadedTiles) {
+  ShellTestApplication();
+  HeadlessDevice h(64, 64);
+  SphereView view(h.device);
+  IDirect3DTexture9* tile = SolidTexture(h.device, 0xff00ff00);
+  view.m_tileVisibleLevel0[2][3] = 1;
+  view.m_tileTexturesLevel0[3 + 2 * 16] = tile;  // wanted and loaded
+  view.m_tileVisibleLevel0[4][5] = 1;           // wanted, not loaded
+  view.m_tileTexturesLevel0[1 + 1 * 16] = tile;  // loaded, not wanted
+  h.device->BeginScene();
+  LookAtSphere(h.device);
+  const uint64_t before = h.device->GetDrawCallCountForLayer();
+  D3DXMATRIX world;
+  D3DXMatrixIdentity(&world);
+  view.DrawTiledSphere(world, 4);
+  h.device->EndScene();
+  EXPECT_EQ(h.device->GetDrawCallCountForLayer() - before, 1u);
+  view.m_tileTexturesLevel0[3 + 2 * 16] = view.m_tileTexturesLevel0[1 + 1 * 16] = nullptr;
+  tile->Release();
+}
+
+TEST(Geometry, AtmosphereHaloDrawsOneBandUnlessItsWidthIsZero) {
+  HeadlessDevice h(64, 64);
+  h.device->BeginScene();
+  LookAtSphere(h.device);
+  const D3DXVECTOR3 centre(0, 0, 3), sun(0, 100, 0);
+  const D3DXCOLOR inner(0.5f, 0.6f, 1.0f, 1.0f), outer(0.2f, 0.3f, 0.9f, 1.0f);
+  uint64_t before = h.device->GetDrawCallCountForLayer();
+  DrawAtmosphereHalo(h.device, centre, 1.0f, 0.3f, 0.0f, sun, inner, outer, true);
+  EXPECT_EQ(h.device->GetDrawCallCountForLayer() - before, 0u);
+  DrawAtmosphereHalo(h.device, centre, 1.0f, 0.3f, 0.1f, sun, inner, outer, true);
+  h.device->EndScene();
+  EXPECT_EQ(h.device->GetDrawCallCountForLayer() - before, 1u);
 }
