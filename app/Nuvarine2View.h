@@ -154,9 +154,10 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void CloseIdleTelescopePort();
   void ExchangeWithLx200();
   void ExchangeWithTelescopeDriver();
+  // The key handler's part: Escape stops a driver's slew while connected.
+  void AbortSlewOnEscape(UINT key);
   // Resets the camera to the horizon's north and turns it by yaw, then pitch.
   virtual void ResetAndRotateCamera(float yaw, float pitch);
-  void OnKeyDown(UINT key, UINT repeat, UINT flags) override;
   // Telescope and GPS commands.
   void OnTelescopeConfiguration();
   void OnTelescopeOpenConnection();

@@ -163,10 +163,8 @@ void CNuvarine2View::ExchangeWithTelescopeDriver() {
   }
 }
 
-void CNuvarine2View::OnKeyDown(UINT key, UINT repeat, UINT flags) {
-  // Escape stops a driver's slew while a telescope is connected.
+void CNuvarine2View::AbortSlewOnEscape(UINT key) {
   if (key == VK_ESCAPE && m_telescopeConnected) AbortTelescopeSlew();
-  CView::OnKeyDown(key, repeat, flags);
 }
 
 void CNuvarine2View::CloseIdleTelescopePort() {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <clocale>
 #include <cmath>
 #include <chrono>
 #include <condition_variable>
@@ -52,7 +53,10 @@ void StopServer(pid_t pid) {
 
 pid_t StartServer(const IndiDriverId& id) {
   const std::string port = std::to_string(id.port);
+  // A local socket of its own: another server on the machine keeps the default one.
+  const std::string socket = "/tmp/nuvarine-indiserver-" + port;
   std::vector<char*> argv = {const_cast<char*>("indiserver"), const_cast<char*>("-p"), const_cast<char*>(port.c_str()),
+                             const_cast<char*>("-u"), const_cast<char*>(socket.c_str()),
                              const_cast<char*>(id.driver.c_str()), nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -450,6 +454,10 @@ class IndiTelescope : public IDispatch {
 };
 
 std::unique_ptr<IndiLink> Connect(const IndiDriverId& id, int connectMs) {
+  // INDI's client library writes and reads numbers with the C library, on
+  // its own threads: under a decimal-comma locale "82.5" would go out as
+  // "82,5" and come back as 82. Our own code never depends on LC_NUMERIC.
+  setlocale(LC_NUMERIC, "C");
   auto link = std::make_unique<IndiLink>(id.device);
   link->setServer(id.host.c_str(), static_cast<unsigned>(id.port));
   link->setConnectionTimeout(static_cast<uint32_t>(connectMs / 1000), static_cast<uint32_t>(connectMs % 1000) * 1000);

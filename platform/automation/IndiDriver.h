@@ -4,6 +4,9 @@
 // abort, tracking, site, capabilities). No call waits on the network: reads
 // take the latest values the server sent, sends are queued to a worker.
 //
+// Reaching a server sets LC_NUMERIC to "C" for the process: the INDI
+// library formats and parses numbers with the C library on its own threads.
+//
 // ProgID: "indi:driver=<executable>;device=<device name>;server=<host>:<port>"
 // (at most 255 bytes). The class exists when the server offers the device or
 // INDI's driver list has the driver; for a local address with no server

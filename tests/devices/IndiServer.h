@@ -52,7 +52,9 @@ inline bool Eventually(Pred pred, int ms) {
 
 inline pid_t StartSimulatorServer(int port) {
   const std::string p = std::to_string(port);
-  const char* argv[] = {"indiserver", "-p", p.c_str(), "indi_simulator_telescope", nullptr};
+  // Each server gets its own local socket, so tests can run side by side.
+  const std::string socket = "/tmp/nvindi-test-" + p;
+  const char* argv[] = {"indiserver", "-p", p.c_str(), "-u", socket.c_str(), "indi_simulator_telescope", nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -70,5 +72,11 @@ inline void StopSimulatorServer(pid_t& server) {
   waitpid(server, nullptr, 0);
   server = -1;
 }
+
+// Stops the server when the test leaves, however it leaves.
+struct ServerGuard {
+  pid_t& server;
+  ~ServerGuard() { StopSimulatorServer(server); }
+};
 
 }  // namespace indi_test

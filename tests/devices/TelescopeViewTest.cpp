@@ -272,6 +272,7 @@ TEST_F(TelescopeViewTest, DriverTelescopeFollowsAStarAndEscapeAborts) {
   setenv("HOME", folder.c_str(), 1);
   const int port = FreePort();
   pid_t server = StartSimulatorServer(port);
+  ServerGuard guard{server};
   ASSERT_GT(server, 0);
   ASSERT_TRUE(Eventually([&] { return !ListIndiTelescopes("127.0.0.1", port, 500).empty(); }, 10000));
 
@@ -292,7 +293,8 @@ TEST_F(TelescopeViewTest, DriverTelescopeFollowsAStarAndEscapeAborts) {
   // Follow a star near the pole: the first frame slews, later frames turn
   // the view to where the telescope reads back.
   SyncTelescope(0.0, 80.0);
-  Follow(2.0, 82.0);
+  ASSERT_TRUE(Eventually([] { return std::fabs(GetTelescopeDeclination() - 80.0) < 1.0 / 60; }, 5000));
+  Follow(0.2, 82.0);
   view->FrameMove(0.0f);
   EXPECT_NEAR(view->m_lastSlewDeclination, 82.0 * kDeg, 1e-12);
   ASSERT_TRUE(Eventually(
@@ -300,9 +302,11 @@ TEST_F(TelescopeViewTest, DriverTelescopeFollowsAStarAndEscapeAborts) {
         view->turns.clear();
         view->FrameMove(0.0f);
         return std::fabs(view->m_targetDeclination - 82.0 * kDeg) < kDeg / 60 &&
-               std::fabs(view->m_targetRightAscension - 2.0 * 15 * kDeg) < kDeg / 60;
+               std::fabs(view->m_targetRightAscension - 0.2 * 15 * kDeg) < kDeg / 60;
       },
-      20000));
+      20000))
+      << view->m_targetRightAscension / (15 * kDeg) << " h " << view->m_targetDeclination / kDeg << " deg, telescope at "
+      << GetTelescopeRightAscension() << " h " << GetTelescopeDeclination() << " deg";
   double azimuth, altitude;
   view->EquatorialToHorizontal(azimuth, altitude, view->m_localSiderealTime, view->m_targetRightAscension,
                                view->m_targetDeclination);
@@ -319,6 +323,5 @@ TEST_F(TelescopeViewTest, DriverTelescopeFollowsAStarAndEscapeAborts) {
   view->OnTelescopeCloseConnection();
   EXPECT_EQ(g_pTelescopeDriver, nullptr);
   RegisterTelescopeDriverClasses();
-  StopSimulatorServer(server);
   setenv("HOME", savedHome.c_str(), 1);
 }
