@@ -63,6 +63,9 @@ struct Device {
 void BM_EmptyFrame(benchmark::State& state) {
   Device d;
   if (!d.dev) return state.SkipWithError("no device");
+  D3DADAPTER_IDENTIFIER9 adapter{};
+  d.d3d->GetAdapterIdentifier(0, 0, &adapter);
+  state.SetLabel(adapter.Description);  // the renderer measured
   for (auto _ : state) d.Frame([] {});
 }
 BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond);

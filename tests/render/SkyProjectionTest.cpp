@@ -121,7 +121,7 @@ TEST_F(SkyProjection, DirectionsRoundTripThroughPixelsWithinOnePixel) {
         SCOPED_TRACE(testing::Message() << planetarium << " " << latitude << " " << longitude);
         EXPECT_GE(lon, 0.0f);
         EXPECT_LT(lon, 6.2831853f);
-        EXPECT_LT(Separation(lat, lon, latitude, longitude), 1.5f * pixel);
+        EXPECT_LT(Separation(lat, lon, latitude, longitude), pixel);
       }
   }
 }
