@@ -456,6 +456,13 @@ void CFrameWnd::OnClose() { DestroyWindow(); }
 
 BOOL CFrameWnd::DestroyWindow() {
   if (!GetWidget() || m_frame->destroying) return FALSE;
+  // A close asked for by an event pumped inside the view's drawing (a
+  // termination request, the close button) waits until the drawing returns:
+  // the view it would delete is still running.
+  if (m_pActiveView && m_pActiveView->IsPainting()) {
+    m_pActiveView->DestroyFrameAfterPaint(this);
+    return TRUE;
+  }
   m_frame->destroying = true;
   bool isMain = AfxGetApp() && AfxGetApp()->m_pMainWnd == this;
   // The view goes first (its destructor ends the program's work), then the document.

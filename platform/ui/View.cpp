@@ -131,6 +131,11 @@ void CView::RunPendingPaint() {
   ++m_paintCount;
   OnPaint();
   m_inPaint = false;
+  if (CFrameWnd* frame = m_frameToDestroy) {
+    m_frameToDestroy = nullptr;
+    frame->DestroyWindow();  // deletes this view: nothing of it is touched after
+    return;
+  }
   if (QWidget* w = GetWidget()) w->update();
 }
 
