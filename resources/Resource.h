@@ -41,6 +41,7 @@ constexpr unsigned IDD_LX200 = 348;
 constexpr unsigned IDD_GPS = 315;
 constexpr unsigned IDD_SCOPE_TYPE = 360;
 constexpr unsigned IDD_SERIAL_CONFIG = 361;
+constexpr unsigned IDD_DRIVER_CHOOSER = 5100;
 constexpr int IDC_STATUS_TEXT = 1019;
 // String-table entries used by the shell.
 constexpr unsigned IDS_SOCKETS_FAILED = 104;
@@ -54,6 +55,8 @@ constexpr unsigned IDS_TELESCOPE_INIT_NOTICE = 1077;
 constexpr unsigned IDS_SERIAL_PORT_ERROR = 1078;
 constexpr unsigned IDS_NO_TELESCOPE_ANSWER = 1079;
 constexpr unsigned IDS_SCREENSHOT_ADDED = 355;
+constexpr unsigned IDS_ECLIPTIC = 507;
+constexpr unsigned IDS_EQUATOR = 508;
 constexpr unsigned IDS_INITIALIZING = 3304;
 constexpr unsigned IDS_INITIALIZING_3D = 3305;
 constexpr unsigned IDS_LOADING_TEXTURE = 3302;

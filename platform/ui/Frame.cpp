@@ -456,11 +456,10 @@ void CFrameWnd::OnClose() { DestroyWindow(); }
 
 BOOL CFrameWnd::DestroyWindow() {
   if (!GetWidget() || m_frame->destroying) return FALSE;
-  // A close asked for by an event pumped inside the view's drawing (a
-  // termination request, the close button) waits until the drawing returns:
-  // the view it would delete is still running.
   if (m_pActiveView && m_pActiveView->IsPainting()) {
-    m_pActiveView->DestroyFrameAfterPaint(this);
+    // A close that arrives while the view pumps messages inside its own
+    // frame waits for that frame to end: the view is not deleted under it.
+    QTimer::singleShot(0, GetWidget(), [this]() { DestroyWindow(); });
     return TRUE;
   }
   m_frame->destroying = true;

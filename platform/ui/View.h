@@ -53,14 +53,12 @@ class CView : public CWnd {
   void FramePresentedNatively() override;
   // A copy of the pixels on screen: 32-bit BGRA rows, top first (empty before the first paint).
   void GetPicture(std::vector<unsigned char>& bgra, int& width, int& height) const;
+  // True while OnDraw runs (it may pump messages).
+  bool IsPainting() const { return m_inPaint; }
   // Paint messages handled so far (OnDraw calls made by the window).
   unsigned long GetPaintCount() const { return m_paintCount; }
   // Frames handed over by a drawing device so far.
   unsigned long GetPresentCount() const { return m_presentCount; }
-  // True while OnDraw runs: events it pumps may ask to close the frame.
-  bool IsPainting() const { return m_inPaint; }
-  // Destroys `frame` (and with it this view) once the running paint has returned.
-  void DestroyFrameAfterPaint(CFrameWnd* frame) { m_frameToDestroy = frame; }
 
  protected:
   CDocument* m_pDocument = nullptr;
@@ -70,7 +68,6 @@ class CView : public CWnd {
   void RunPendingPaint();
   bool m_paintPending = false;
   bool m_inPaint = false;
-  CFrameWnd* m_frameToDestroy = nullptr;
   unsigned long m_paintCount = 0;
   unsigned long m_presentCount = 0;
 };
