@@ -15,6 +15,9 @@
 #include "Resource.h"
 #include "SolarSystemTypes.h"
 #include "SplashDialogs.h"
+#include "SysColors.h"
+#include "InstallPath.h"
+#include "Catalogues.h"
 
 IMPLEMENT_DYNCREATE(CNuvarine2View)
 
@@ -62,7 +65,17 @@ CNuvarine2View::CNuvarine2View() {
 }
 
 CNuvarine2View::~CNuvarine2View() {
-  DeleteMovieCapture();
+  // The settings are written at every exit of a started program, a failed
+  // start-up included.
+  if (m_startupRan) {
+    if (::chdir(ResolveInstallPath(m_installFolder, ".").c_str()) != 0) {
+      // The settings path is absolute: writing goes on.
+    }
+    SaveSettings(m_settingsPath);
+    SaveOpticsFile();
+  }
+  CloseTelescopeLog();
+  if (m_startupRan) SetSysColors(13, g_sysColorElements, g_savedSysColors);
   // The scene's resources go before the device, the device before the
   // Direct3D object.
   if (m_pd3dDevice) {
@@ -74,8 +87,7 @@ CNuvarine2View::~CNuvarine2View() {
     m_pD3D->Release();
     m_pD3D = nullptr;
   }
-  m_gpsSerialPort.Close();
-  m_lx200SerialPort.Close();
+  if (m_startupRan) FreeCatalogueBuffers();
   auto destroy = [](CDialog*& dialog) {
     if (!dialog) return;
     dialog->DestroyWindow();
@@ -88,28 +100,34 @@ CNuvarine2View::~CNuvarine2View() {
   m_pLoadingDialog = nullptr;
   m_pAddPictureDialog = nullptr;
   m_pLx200Panel = nullptr;
-  CloseTelescopeLog();
+  m_gpsSerialPort.Close();
+  StopDownloadThreads();
+  DeleteMovieCapture();
+  m_lx200SerialPort.Close();
 }
 
-BOOL CNuvarine2View::PreCreateWindow(CREATESTRUCT& cs) {
-  ShowLoadingMessage(1, IDS_INITIALIZING, "");
-  // The computer clock, when no settings gave a date.
-  if (m_year == 0 && m_day == 0 && m_month == 0 && m_hour == 0 && m_minute == 0 && m_second == 0) {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local)) {
-      m_year = local.tm_year + 1900;
-      m_month = local.tm_mon + 1;
-      m_day = local.tm_mday;
-      m_hour = local.tm_hour;
-      m_minute = local.tm_min;
-      m_second = local.tm_sec;
-    }
-  }
-  if (g_telescopeLogOpen)
-    WriteTelescopeLog(FormatC("\r\n\r\n---------------\r\nVersion %s\r\n\r\n", m_programVersion.c_str()).c_str());
-  CreateMovieCapture();
-  return CView::PreCreateWindow(cs);
+void FreeCatalogueBuffers() {
+  delete[] g_brightStars;
+  g_brightStars = nullptr;
+  g_brightStarCount = 0;
+  delete[] g_deepSkyObjects;
+  g_deepSkyObjects = nullptr;
+  g_deepSkyCount = 0;
+  delete[] g_sky2000Stars;
+  g_sky2000Stars = nullptr;
+  g_sky2000StarCount = 0;
+  delete[] g_tycho2Stars;
+  g_tycho2Stars = nullptr;
+  g_tycho2StarCount = 0;
+  delete[] g_tycho2Part2Stars;
+  g_tycho2Part2Stars = nullptr;
+  g_tycho2Part2StarCount = 0;
+  delete[] g_asteroids;
+  g_asteroids = nullptr;
+  g_asteroidCount = 0;
+  delete[] g_comets;
+  g_comets = nullptr;
+  g_cometCount = 0;
 }
 
 void CNuvarine2View::ShowLoadingMessage(int kind, UINT stringId, const char* argument) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "Catalogues.h"
+#include "ConstellationTables.h"
 #include "Geometry.h"
 #include "Gps.h"
 #include "Lx200.h"
@@ -23,12 +25,34 @@ class LX200;
 class CDialog;
 class CAviCapture;
 class CTextureFont;
+class ScreenLabelQueue;
 
 // Frame-loop state shared with the renderer and the system report.
 extern double g_previousFrameTime;  // ms; double, so hours of uptime keep millisecond steps
 extern float g_frameRate;
 extern float g_previousFrameRate;
 extern bool g_firstPaint;
+
+// Display elements night vision recolours, their night colours, and the
+// colours put back at exit.
+extern const int g_sysColorElements[13];
+extern const COLORREF g_nightVisionColors[13];
+extern COLORREF g_savedSysColors[13];
+// The border segment joining the thirds of the edge from (a, d1) to (b, d2)
+// (radians), the short way round in right ascension.
+BorderSegment BuildBorderSegment(double a, double d1, double b, double d2);
+// Geocentric terms of an observer at a latitude (radians) and elevation (m).
+void ComputeObserverTerms(double latitude, double elevation, double& rhoSinPhi, double& rhoCosPhi);
+// The start-up's refraction scale for a pressure (hPa) and temperature (C).
+double StartupRefractionFactor(double pressure, double temperature);
+// Window-layer tests that build the whole frame without an install folder
+// clear it: the view window is then made without the start-up sequence.
+extern bool g_startupSequenceEnabled;
+// Frees every catalogue buffer (stars, deep-sky objects, asteroids, comets).
+void FreeCatalogueBuffers();
+
+// Slots of the star tiles loaded per catalogue.
+constexpr int kSkyTileSlotCount = 30;
 
 class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   DECLARE_DYNCREATE(CNuvarine2View)
@@ -154,8 +178,6 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void CloseIdleTelescopePort();
   void ExchangeWithLx200();
   void ExchangeWithTelescopeDriver();
-  // Resets the camera to the horizon's north and turns it by yaw, then pitch.
-  virtual void ResetAndRotateCamera(float yaw, float pitch);
   // Telescope and GPS commands.
   void OnTelescopeConfiguration();
   void OnTelescopeOpenConnection();
@@ -329,10 +351,112 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   DWORD m_depthTestMode = D3DZB_TRUE;
   double m_cameraSpeed = 0.0;  // km/s, shown while flying in the solar system
 
+  // ---- Sky scene: catalogue depth, stars, deep sky, lines and labels -------------
+  // Chooses the star catalogues and limiting magnitudes for the field of view.
+  void SelectCatalogueDepth();
+  // One star sprite at a scene point (size, colour 0..1); false when the
+  // sprite quad or its program is missing.
+  bool DrawStarSprite(const D3DXVECTOR3& point, float size, float red, float green, float blue);
+  // 2 tan(0.2 f): the smallest star sprite of the field.
+  float MinimumStarSize() const;
+  void DrawBrightStars();
+  void QueueStarNames();
+  void DrawSky2000Stars();
+  void DrawTycho2Stars();
+  void DrawTycho2Part2Stars();
+  // The tiles (1..tileCount) whose centre lies within the cone, at most 30;
+  // the rest of `visible` is zeroed. Returns their count.
+  int FindVisibleTiles(const TileCentre* tiles, int tileCount, float cone, int* visible);
+  // Drops the slots no longer in view and loads the new tiles; false when a
+  // tile could not be read.
+  template <typename Star>
+  bool RefreshTiles(const int* visible, int visibleCount, int* slots, Star* stars, int& count,
+                    bool (*load)(CString, int), bool writeSlots);
+  template <typename Star>
+  void PlaceTileStar(Star& star);
+  virtual void DrawMilkyWay();
+  virtual void DrawPicturePlacementPreview();
+  virtual void DrawDeepSkyObjects();
+  virtual void DrawSurveyTiles();
+  // Equator, ecliptic, borders, figures, orbits, grids and the work unit.
+  void DrawSkyLines();
+  // The planets' orbits seen from the camera (solar-system mode).
+  void DrawOrbitOutlines();
+  // Grid labels, line names, constellation names, the target and the queue.
+  void DrawSkyTexts();
+  // The pixel of a scene point (back-buffer size as floats).
+  D3DXVECTOR2 ScenePointToPixel(const D3DXVECTOR3& p) const;
+
+  int m_sky2000TileSlots[kSkyTileSlotCount] = {};
+  int m_tycho2TileSlots[kSkyTileSlotCount] = {};
+  double m_deepSkyLimitingMagnitude = 6.0;
+  float m_starSizeScale = 1.0f;
+  // A tile of the catalogue could not be read: it stays off for this run.
+  bool m_sky2000Unreadable = false;
+  bool m_tycho2Unreadable = false;
+  bool m_tycho2Part2JustActivated = false;
+  HRESULT m_lastStarDrawResult = D3D_OK;
+  // The frame's label queue while the sky is drawn.
+  ScreenLabelQueue* m_screenLabels = nullptr;
+  // Horizontal grid: 49 azimuth rows of 20 altitudes ((j - 2) x 7.5 degrees),
+  // rows 25 points apart.
+  SkyPoint m_horizontalGridPoints[49 * 25] = {};
+
+  // ---- Start-up --------------------------------------------------------------------
+  void RecoverNightVisionColors();
+  // Bright-star and deep-sky zones; false (after telling the user once) when
+  // a zone is missing or cut short. The zones read are kept.
+  bool LoadCatalogueZones();
+  // Border points and label places in radians, border segments.
+  void BuildConstellationTables();
+  // Horizontal and equatorial grids; obliquity, equator and ecliptic.
+  void BuildGridTables();
+  void BuildEquatorAndEcliptic();
+  void ReadVersionTexts();
+  // Steps that later parts of the program provide; until then they do nothing.
+  virtual void ReadRegistryDates();
+  virtual void LoadOpticsFile();
+  virtual void SaveOpticsFile();
+  virtual void ComputeStartupAlerts();
+  virtual void InitializeOle();
+  virtual void OnInfoEarth();
+  virtual void StopDownloadThreads();
+  // The start-up sequence has run (the exit then writes the settings).
+  bool m_startupRan = false;
+  int m_loadedBrightStars = 0;
+  int m_loadedDeepSkyObjects = 0;
+
+  // ---- Camera and mode ------------------------------------------------------------
+  // Mode 1 looks around, 2 orbits the locked object, 3 rolls.
+  void RotateCamera(int mode, float a1, float a2);
+  // Planetarium mode: looks at azimuth -yaw, altitude pitch.
+  virtual void ResetAndRotateCamera(float yaw, float pitch);
+  // Solar-system placements; distance 0 takes the default.
+  void GoToBody(int body, double distance);
+  void GoToSun(double distance);
+  void GoToEarth();
+  void OnToggleMode();
+  void ReadCameraAxes();
+  // normalize(up x side): the look direction reversed.
+  D3DXVECTOR3 CameraBackAxis() const;
+  void RebuildCameraView(const D3DXVECTOR3& up);
+  bool LockedObjectPlace(Vector3d& position, double& cameraDistance) const;
+
  private:
   bool m_inOnDraw = false;
   bool m_frameClockStarted = false;
 };
+
+// Star tiles in view in this frame.
+extern int g_visibleSky2000Tiles[kSkyTileSlotCount];
+extern int g_visibleTycho2Tiles[kSkyTileSlotCount];
+// Colour (0-255 each) of a spectral class letter, either case; white for
+// any other character.
+void SpectralClassColour(char letter, int& r, int& g, int& b);
+// Sprite size of a star (magnitudes brighter than 0.5 are sized as 0.5).
+float StarSpriteSize(float magnitude, float sizeScale);
+// What the star size is divided by for a sky whose blue is skyBlue (0..1).
+float StarSizeDivisor(float skyBlue);
 
 // False when another body shadows body n (objects 1000 and above, and body
 // 45, are always lit).

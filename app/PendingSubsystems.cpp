@@ -14,16 +14,6 @@ void CNuvarine2View::FrameMove(float) {
   CloseIdleTelescopePort();
 }
 
-void CNuvarine2View::ResetAndRotateCamera(float yaw, float pitch) {
-  const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f), side(0.0f, 0.0f, 1.0f);
-  D3DXQUATERNION turn, tilt;
-  D3DXQuaternionRotationAxis(&turn, &up, yaw);
-  D3DXQuaternionRotationAxis(&tilt, &side, pitch);
-  D3DXQuaternionMultiply(&m_cameraOrientation, &tilt, &turn);
-}
-
-void CNuvarine2View::DrawSkyScene() {}
-
 void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
 
 void CNuvarine2View::RenderSolarSystem() {}
@@ -39,3 +29,19 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   choice = 0;
   return IDOK;
 }
+
+// Sky passes still to come: the Milky Way, the picture placement preview,
+// deep-sky objects and survey tiles.
+void CNuvarine2View::DrawMilkyWay() {}
+void CNuvarine2View::DrawPicturePlacementPreview() {}
+void CNuvarine2View::DrawDeepSkyObjects() {}
+void CNuvarine2View::DrawSurveyTiles() {}
+
+// Start-up and shutdown steps of subsystems still to come.
+void CNuvarine2View::ReadRegistryDates() {}
+void CNuvarine2View::LoadOpticsFile() {}
+void CNuvarine2View::SaveOpticsFile() {}
+void CNuvarine2View::ComputeStartupAlerts() {}
+void CNuvarine2View::InitializeOle() {}
+void CNuvarine2View::OnInfoEarth() { GoToBody(kBodyEarth, 0.0); }
+void CNuvarine2View::StopDownloadThreads() {}

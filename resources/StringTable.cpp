@@ -18,6 +18,9 @@ const StringResource kStringTable[] = {
     {1000, "Nuvarine seems to have changed your system colors ...\n           Do you want to recover the original colors ?"},
     {1001, "Error !  Nuvarine 2.0"},
     {1007, "Impossible to open Nuvarine' catalogues !\r\n              Please, reinstall Nuvarine."},
+    // Sky lines.
+    {507, "Ecliptic"},
+    {508, "Equator"},
     // Overlays of the frame.
     {100, "Locked on %s\r\nDistance:%5.0f km\r\n(ESC for cancel)"},
     {101, "Locked"},

@@ -44,6 +44,7 @@ class MainFrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ShellTestApplication();
+    g_startupSequenceEnabled = false;
     CSingleDocTemplate tpl(IDR_MAINFRAME, RUNTIME_CLASS(CNuvarine2Doc), RUNTIME_CLASS(CMainFrame),
                            RUNTIME_CLASS(CNuvarine2View));
     ASSERT_NE(tpl.OpenDocumentFile(nullptr), nullptr);

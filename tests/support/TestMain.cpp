@@ -2,10 +2,12 @@
 // folder of their own. TMPDIR and GoogleTest's TempDir() point into it, and so
 // do the per-user runtime and configuration folders (lock files, the settings
 // store), so a test can neither touch the user's files nor leave anything in
-// the system's temporary folder; the folder is removed when the tests end,
-// whatever they left in it.
+// the system's temporary folder. The tests also start in it, so a file made
+// by a relative name (a log opened in the current folder) lands there too.
+// The folder is removed when the tests end, whatever they left in it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +45,10 @@ int main(int argc, char** argv) {
   ::setenv("TEST_TMPDIR", folder.c_str(), 1);
   ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
+  if (::chdir(folder.c_str()) != 0) {
+    std::perror("cannot enter the tests' temporary folder");
+    return 1;
+  }
   const int result = RUN_ALL_TESTS();
   RemoveTree(folder);
   return result;

@@ -1,0 +1,570 @@
+// The sky scene: catalogue depth from the field, star sizes and colours,
+// star names, star draws and tiles on the headless device, the dashed
+// equator and the target cross; the start-up tables (border segments,
+// observer terms, grids), the catalogue zones' box, the camera turns and
+// the mode switch; the version block reader.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../shell/ShellTestSupport.h"
+#include "Catalogues.h"
+#include "ConstellationTables.h"
+#include "FileVersionInfo.h"
+#include "Nuvarine2View.h"
+#include "ProcessObjects.h"
+#include "ScreenLabel.h"
+#include "SolarSystemTypes.h"
+#include "Textures.h"
+#include "UiDefs.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kDeg = 3.14159265358979323846 / 180.0;
+
+class TempFolder {
+ public:
+  TempFolder() {
+    root = fs::temp_directory_path() / ("nv-sky-" + std::to_string(::getpid()) + "-" + std::to_string(++s_count));
+    fs::create_directories(root);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+  }
+  fs::path root;
+
+ private:
+  static inline int s_count = 0;
+};
+
+// A view over a temporary install folder; Start() makes the device and the
+// scene objects (vertex programs and the star sprite).
+class SkyView : public CNuvarine2View {
+ public:
+  explicit SkyView(const fs::path& folder) {
+    m_installFolder = folder.string();
+    m_millisecondClock = [this] { return clock += 20.0; };
+  }
+  void GetClientSize(int& width, int& height) const override { width = 256, height = 192; }
+  void Start() {
+    fs::create_directories(fs::path(m_installFolder.GetString()) / "VS");
+    fs::create_directories(fs::path(m_installFolder.GetString()) / "textures" / "stars");
+    for (const char* name : {"plan.vs", "lens.vs", "tube.vs", "disque.vs", "anneaux.vs"})
+      fs::copy_file(fs::path(NUVARINE_VS_SOURCES) / name, fs::path(m_installFolder.GetString()) / "VS" / name,
+                    fs::copy_options::overwrite_existing);
+    std::string error;
+    textures::WriteTga((fs::path(m_installFolder.GetString()) / "textures/stars/etoile3.tga").string(),
+                       textures::DrawRadial(64, textures::StarProfile, 1, 1, 1), error);
+    OnInitialUpdate();
+    for (int i = 0; i < 5; ++i) OnDraw(nullptr);
+  }
+  // Looks at azimuth 0 on the horizon with the given field.
+  void LookNorth(float field) {
+    m_planetariumMode = true;
+    m_fieldOfView = field;
+    m_camera.SetViewParameters(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 1), D3DXVECTOR3(0, -1, 0));
+    m_camera.SetProjectionParameters(field, 256.0f / 192.0f, 0.001f, 100.0f);
+    D3DXMatrixMultiply(&m_viewProjectionMatrix, &m_camera.m_viewMatrix, &m_camera.m_projectionMatrix);
+    m_backBufferWidthPixels = 256, m_backBufferHeightPixels = 192;
+    m_backBufferWidth = 256.0f, m_backBufferHeight = 192.0f;
+  }
+  // Draw calls of one sky scene, unmerged.
+  uint64_t CountSkyDraws() {
+    IDirect3DDevice9* device = m_pd3dDevice;
+    device->SetBatchingForLayer(false);
+    device->BeginScene();
+    const uint64_t before = device->GetDrawCallCountForLayer();
+    DrawSkyScene();
+    const uint64_t after = device->GetDrawCallCountForLayer();
+    device->EndScene();
+    device->SetBatchingForLayer(true);
+    return after - before;
+  }
+  double clock = 1000.0;
+};
+
+BrightStar Star(float altitudeDeg, float azimuthDeg, float magnitude, const char* spectral = "  A0V") {
+  BrightStar s{};
+  s.altitude = static_cast<float>(altitudeDeg * kDeg);
+  s.azimuth = static_cast<float>(azimuthDeg * kDeg);
+  s.magnitude = magnitude;
+  std::snprintf(s.spectralType, sizeof s.spectralType, "%s", spectral);
+  std::memcpy(s.bayer, "   ", 4);
+  return s;
+}
+
+// The bright-star catalogue of a test: the stars in zone 1.
+class BrightStars {
+ public:
+  explicit BrightStars(const std::vector<BrightStar>& stars) {
+    g_brightStars = new BrightStar[kBrightStarCapacity];
+    for (size_t i = 0; i < stars.size(); ++i) g_brightStars[i] = stars[i];
+    g_brightStarCount = static_cast<int>(stars.size());
+    for (auto& z : g_brightStarZones) z.endIndex = g_brightStarCount;
+    g_brightStarZones[0].endIndex = 0;
+  }
+  ~BrightStars() {
+    delete[] g_brightStars;
+    g_brightStars = nullptr;
+    g_brightStarCount = 0;
+    for (auto& z : g_brightStarZones) z.endIndex = 0;
+  }
+};
+
+class SkyScene : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ShellTestApplication();
+    ResetFrameLoopGlobals();
+    SetAdapterLimitsForLayer({});
+    SetDisplayModeForLayer(1920, 1080);
+    SetMessageBoxHandler([this](const CString& text, const CString& caption, UINT) {
+      boxes.push_back({text, caption});
+      return IDOK;
+    });
+    for (BodyState& b : g_bodies) b = BodyState{};
+    for (BodyState& b : g_bodies) b.cameraDistance = 1e7;
+  }
+  void TearDown() override {
+    SetMessageBoxHandler(nullptr);
+    FreeCatalogueBuffers();
+  }
+  struct Box {
+    CString text, caption;
+  };
+  std::vector<Box> boxes;
+  TempFolder folder;
+};
+
+}  // namespace
+
+// ---- Catalogue depth ------------------------------------------------------------
+
+TEST_F(SkyScene, CatalogueDepthFollowsTheFieldAndTheMode) {
+  struct Case {
+    float field;
+    bool planetarium, sky2000, tycho2;
+    double limit;
+    bool brightLayer, sky2000Loaded, tycho2Loaded;
+  } cases[] = {
+      {0.8f, true, true, true, 6.5, true, false, false},
+      {0.3f, true, true, true, 1.0 / 0.3 + 5.5, false, true, false},
+      {0.15f, true, true, true, 1.0 / 1.5 + 10.1, false, true, true},
+      {0.25f, true, false, true, 1.0 / 2.5 + 10.1 - 1.0, false, false, true},
+      {0.15f, false, true, true, 6.5, true, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    SkyView view(folder.root);
+    view.m_planetariumMode = c.planetarium;
+    view.m_useSky2000 = c.sky2000;
+    view.m_useTycho2 = c.tycho2;
+    view.m_starMagnitudeLimit = 13.0f;
+    view.m_fieldOfView = c.field;
+    view.SelectCatalogueDepth();
+    EXPECT_NEAR(view.m_limitingMagnitude, c.limit, 1e-4);
+    EXPECT_EQ(view.m_brightStarLayerActive, c.brightLayer);
+    EXPECT_EQ(view.m_sky2000Loaded, c.sky2000Loaded);
+    EXPECT_EQ(view.m_tycho2Loaded, c.tycho2Loaded);
+    EXPECT_EQ(g_sky2000Stars != nullptr, c.sky2000Loaded);
+    EXPECT_EQ(g_tycho2Stars != nullptr, c.tycho2Loaded);
+    // The user's cap wins over the field's depth.
+    view.m_starMagnitudeLimit = 5.0f;
+    view.SelectCatalogueDepth();
+    EXPECT_DOUBLE_EQ(view.m_limitingMagnitude, 5.0);
+    FreeCatalogueBuffers();
+  }
+}
+
+TEST_F(SkyScene, WideningTheFieldFreesTheTileBuffers) {
+  SkyView view(folder.root);
+  view.m_planetariumMode = true;
+  view.m_fieldOfView = 0.04f;
+  view.SelectCatalogueDepth();
+  EXPECT_TRUE(view.m_tycho2Part2Loaded);
+  EXPECT_NE(g_tycho2Part2Stars, nullptr);
+  view.m_fieldOfView = 0.8f;
+  view.SelectCatalogueDepth();
+  EXPECT_FALSE(view.m_sky2000Loaded || view.m_tycho2Loaded || view.m_tycho2Part2Loaded);
+  EXPECT_EQ(g_sky2000Stars, nullptr);
+  EXPECT_EQ(g_tycho2Stars, nullptr);
+  EXPECT_EQ(g_tycho2Part2Stars, nullptr);
+}
+
+TEST_F(SkyScene, StarSizesAndTheSkyBrightnessDivisor) {
+  EXPECT_FLOAT_EQ(StarSpriteSize(-1.5f, 2.0f), StarSpriteSize(0.5f, 2.0f));
+  EXPECT_NEAR(StarSpriteSize(2.0f, 1.0f), std::pow(1.45, -2.0), 1e-6);
+  EXPECT_NEAR(StarSizeDivisor(10.0f / 255.0f), 3.352, 1e-3);
+  EXPECT_NEAR(StarSizeDivisor(1.0f), 32.176, 1e-3);
+  SkyView view(folder.root);
+  view.m_fieldOfView = 0.5f;
+  view.m_magnitudeZero = 17.0f;
+  view.m_skyColorValue.b = 10.0f / 255.0f;
+  view.SelectCatalogueDepth();
+  EXPECT_NEAR(view.m_starSizeScale, 17.0 * 0.37 / StarSizeDivisor(10.0f / 255.0f), 1e-5);
+  EXPECT_DOUBLE_EQ(view.m_deepSkyLimitingMagnitude, 6.0);
+}
+
+TEST_F(SkyScene, SpectralLettersPickTheirColours) {
+  struct Case {
+    char letter;
+    int r, g, b;
+  } cases[] = {{'O', 189, 207, 255}, {'b', 205, 239, 255}, {'A', 255, 255, 255}, {'F', 239, 239, 191},
+               {'g', 206, 223, 175}, {'K', 255, 223, 207}, {'M', 255, 207, 175}, {'W', 255, 255, 255}};
+  for (const Case& c : cases) {
+    int r, g, b;
+    SpectralClassColour(c.letter, r, g, b);
+    EXPECT_EQ(r, c.r) << c.letter;
+    EXPECT_EQ(g, c.g) << c.letter;
+    EXPECT_EQ(b, c.b) << c.letter;
+  }
+}
+
+TEST_F(SkyScene, StarNamesInTheirThreeStyles) {
+  BrightStar named = Star(5, 0, 0.1f);
+  named.bscNumber = g_starNames[0].bscNumber;
+  std::memcpy(named.bayer, "GAM", 4);
+  named.flamsteed = 58;
+  BrightStar faint = Star(5, 2, 4.6f);  // fainter than 4.5: never named
+  faint.bscNumber = g_starNames[1].bscNumber;
+  BrightStar anonymous = Star(-5, 0, 1.0f);  // no proper name, no letter, no number
+  anonymous.bscNumber = -7;
+  BrightStars stars({named, faint, anonymous});
+  struct Case {
+    int style;
+    std::vector<std::string> texts;
+    BYTE kind;
+  } cases[] = {{1, {g_starNames[0].name}, kLabelStarName}, {2, {"g"}, kLabelBayer}, {3, {"58"}, kLabelStarName}};
+  for (const Case& c : cases) {
+    SkyView view(folder.root);
+    view.LookNorth(0.8f);
+    view.m_starNameStyle = static_cast<BYTE>(c.style);
+    ScreenLabelQueue queue;
+    view.m_screenLabels = &queue;
+    view.QueueStarNames();
+    ASSERT_EQ(queue.Count(), static_cast<int>(c.texts.size())) << c.style;
+    EXPECT_EQ(std::string(queue[0].text), c.texts[0]);
+    EXPECT_EQ(queue[0].kind, c.kind);
+    // At the star's pixel: azimuth 0 is the middle column, 5 degrees up is above the middle row.
+    EXPECT_NEAR(queue[0].x, 128.0f, 0.5f);
+    EXPECT_LT(queue[0].y, 96.0f);
+    view.m_screenLabels = nullptr;
+  }
+}
+
+// ---- Star draws on the headless device ---------------------------------------------
+
+TEST_F(SkyScene, OneDrawPerVisibleStarWithinTheLimit) {
+  SkyView view(folder.root);
+  view.Start();
+  ASSERT_TRUE(view.m_sceneReady);
+  BrightStars stars({Star(10, 0, 1.0f), Star(20, 5, 3.0f), Star(5, -5, 6.0f),  // three in view
+                     Star(10, 180, 1.0f),                                     // behind the camera
+                     Star(10, 2, 7.5f)});                                     // beyond the limit
+  view.LookNorth(0.8f);
+  view.m_showLandscape = false;
+  EXPECT_EQ(view.CountSkyDraws(), 3u);
+  // Without any bright star the sky draws nothing at all.
+  BrightStars none({});
+  EXPECT_EQ(view.CountSkyDraws(), 0u);
+}
+
+TEST_F(SkyScene, TheHorizonDimsLowStarsUntilTheyVanish) {
+  SkyView view(folder.root);
+  view.Start();
+  BrightStars stars({Star(1, 0, 5.0f), Star(1, 3, 5.0f)});
+  view.LookNorth(0.8f);
+  view.m_showLandscape = false;
+  EXPECT_EQ(view.CountSkyDraws(), 2u);
+  view.m_showLandscape = true;  // k = 0.43^1.4 x 1500 x 0.64 = 295: both gone
+  EXPECT_EQ(view.CountSkyDraws(), 0u);
+}
+
+TEST_F(SkyScene, AnUnreadableTileSwitchesSky2000OffForThisRunOnly) {
+  SkyView view(folder.root);
+  view.Start();
+  BrightStars stars({Star(10, 0, 1.0f)});
+  InitTileCentres();
+  for (int k = 1; k <= kSky2000TileCount; ++k) {
+    // Every tile centre straight ahead, so the first visible tile is tried.
+    g_sky2000Tiles[k].altitude = 0.1;
+    g_sky2000Tiles[k].azimuth = 0.0;
+  }
+  view.LookNorth(0.3f);
+  view.m_useTycho2 = false;
+  view.CountSkyDraws();
+  EXPECT_TRUE(view.m_sky2000Unreadable);
+  EXPECT_FALSE(view.m_sky2000Loaded);
+  EXPECT_TRUE(view.m_useSky2000);  // the settings keep the user's choice
+  // The next frame falls back to the bright stars (the catalogue switch
+  // recomputed their places: put the star back in view).
+  g_brightStars[0].altitude = static_cast<float>(10 * kDeg);
+  g_brightStars[0].azimuth = 0.0f;
+  EXPECT_EQ(view.CountSkyDraws(), 1u);
+  EXPECT_TRUE(view.m_brightStarLayerActive);
+}
+
+// Pixels of the frame just drawn, as RGB.
+static std::vector<uint8_t> Picture(SkyView& view) {
+  IDirect3DDevice9* device = view.m_pd3dDevice;
+  std::vector<uint8_t> out;
+  IDirect3DSurface9* copy = nullptr;
+  device->CreateOffscreenPlainSurface(256, 192, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr);
+  device->GetFrontBufferData(0, copy);
+  D3DLOCKED_RECT locked{};
+  copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+  for (int y = 0; y < 192; ++y) {
+    const auto* row = static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch;
+    for (int x = 0; x < 256; ++x) out.insert(out.end(), {row[x * 4 + 2], row[x * 4 + 1], row[x * 4]});
+  }
+  copy->UnlockRect();
+  copy->Release();
+  return out;
+}
+
+static int Brightest(const std::vector<uint8_t>& rgb, int x0, int x1, int y0, int y1) {
+  int best = 0;
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) best = std::max(best, static_cast<int>(rgb[(y * 256 + x) * 3 + 1]));
+  return best;
+}
+
+TEST_F(SkyScene, TheEquatorIsDashedOneDegreeOnOneOff) {
+  SkyView view(folder.root);
+  view.Start();
+  BrightStars stars({Star(-80, 0, 9.0f)});
+  // The equator laid on the horizon, degree k at azimuth k.
+  for (int k = 0; k < kEquatorPointCount; ++k) view.m_equatorPoints[k] = {k * kDeg, 0.0, k * kDeg, 0.0};
+  view.m_showEquator = true;
+  view.m_useSky2000 = view.m_useTycho2 = false;  // no catalogue switch moves the points
+  view.m_equatorColor = RGB(0, 255, 0);
+  view.LookNorth(0.08f);  // about 60 pixels per degree
+  IDirect3DDevice9* device = view.m_pd3dDevice;
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+  device->BeginScene();
+  view.DrawSkyScene();
+  device->EndScene();
+  device->Present(nullptr, nullptr, nullptr, nullptr);
+  const std::vector<uint8_t> rgb = Picture(view);
+  // Half a degree of azimuth is drawn, one and a half is not.
+  auto column = [&](double azimuthDeg) {
+    return static_cast<int>(view.ScenePointToPixel(view.SkyToScenePoint(true, 0.0f, static_cast<float>(azimuthDeg * kDeg), 1.9f)).x);
+  };
+  const int drawn = column(0.5), gap = column(1.5);
+  ASSERT_GT(std::abs(drawn - gap), 20);
+  EXPECT_GT(Brightest(rgb, drawn - 2, drawn + 2, 93, 99), 128);
+  EXPECT_LT(Brightest(rgb, gap - 2, gap + 2, 93, 99), 20);
+}
+
+TEST_F(SkyScene, TheTargetIsAThirteenPixelCross) {
+  SkyView view(folder.root);
+  view.Start();
+  BrightStars stars({Star(-80, 0, 9.0f)});
+  view.m_targetMarked = true;
+  view.m_targetAltitude = 0.0;
+  view.m_targetAzimuth = 0.0;
+  view.LookNorth(0.8f);
+  IDirect3DDevice9* device = view.m_pd3dDevice;
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+  device->BeginScene();
+  view.DrawSkyScene();
+  device->EndScene();
+  device->Present(nullptr, nullptr, nullptr, nullptr);
+  const std::vector<uint8_t> rgb = Picture(view);
+  auto red = [&](int x, int y) { return rgb[(y * 256 + x) * 3] > 128 && rgb[(y * 256 + x) * 3 + 2] < 64; };
+  int across = 0, down = 0;
+  for (int x = 110; x < 146; ++x) across += red(x, 96);
+  for (int y = 78; y < 114; ++y) down += red(128, y);
+  EXPECT_GE(across, 12);
+  EXPECT_LE(across, 13);
+  EXPECT_GE(down, 12);
+  EXPECT_LE(down, 13);
+}
+
+// ---- Start-up tables -----------------------------------------------------------------
+
+TEST(StartupTables, BorderSegmentsJoinTheThirds) {
+  struct Case {
+    double a, d1, b, d2;
+    double ra1, dec1, ra2, dec2;
+  } cases[] = {
+      {1.0, 0.0, 2.0, 0.3, 1.3333333, 0.1, 1.6666667, 0.2},
+      {6.2, 0.0, 0.1, 0.0, 6.2610648, 0.0, 0.0389444, 0.0},   // forward across 0
+      {0.1, 0.0, 6.2, 0.0, 0.0389352, 0.0, 6.2610556, 0.0},   // backward across 0
+      {2.0, 0.3, 1.0, 0.0, 1.6666667, 0.2, 1.3333333, 0.1},
+  };
+  for (const Case& c : cases) {
+    const BorderSegment s = BuildBorderSegment(c.a, c.d1, c.b, c.d2);
+    EXPECT_NEAR(s.rightAscension1, c.ra1, 1e-4) << c.a;
+    EXPECT_NEAR(s.declination1, c.dec1, 1e-9) << c.a;
+    EXPECT_NEAR(s.rightAscension2, c.ra2, 1e-4) << c.a;
+    EXPECT_NEAR(s.declination2, c.dec2, 1e-9) << c.a;
+  }
+  // Near the pole the first third is mirrored across it.
+  const BorderSegment polar = BuildBorderSegment(1.0, 1.5, 2.0, 1.5);
+  EXPECT_NEAR(polar.declination1, 3.14159265358979 - 1.5, 1e-9);
+  EXPECT_NEAR(polar.declination2, polar.declination1, 1e-12);
+}
+
+TEST(StartupTables, ObserverTermsAndRefraction) {
+  double s = 0, c = 0;
+  ComputeObserverTerms((33.0 + 21.0 / 60 + 22.0 / 3600) * kDeg, 1706.0, s, c);
+  EXPECT_NEAR(s, 0.546861, 1e-6);
+  EXPECT_NEAR(c, 0.836339, 1e-6);
+  ComputeObserverTerms(0.0, 1706.0, s, c);
+  EXPECT_DOUBLE_EQ(s, 0.0);
+  EXPECT_DOUBLE_EQ(c, 1.0);
+  EXPECT_NEAR(StartupRefractionFactor(1013.0, 10.0), 0.964426, 1e-6);
+}
+
+TEST_F(SkyScene, GridsAreBuiltInFull) {
+  SkyView view(folder.root);
+  view.BuildGridTables();
+  EXPECT_NEAR(view.m_horizontalGridPoints[0].altitude, -15.0 * kDeg, 1e-12);
+  EXPECT_NEAR(view.m_horizontalGridPoints[19].altitude, 127.5 * kDeg, 1e-12);
+  EXPECT_NEAR(view.m_horizontalGridPoints[48 * 25].azimuth, 0.0, 1e-12);  // 360 degrees folded
+  EXPECT_NEAR(view.m_equatorialGridPoints[0][0].declination, -90.0 * kDeg, 1e-12);
+  EXPECT_NEAR(view.m_equatorialGridPoints[3][25].declination, 97.5 * kDeg, 1e-12);
+  EXPECT_NEAR(view.m_equatorialGridPoints[12][0].rightAscension, 90.0 * kDeg, 1e-12);
+}
+
+TEST_F(SkyScene, AnyMissingOrCutShortZoneShowsOneBoxAndTheRestLoads) {
+  const fs::path bsc = folder.root / "bsc5", sac = folder.root / "sac";
+  auto writeZones = [&] {
+    fs::create_directories(bsc);
+    fs::create_directories(sac);
+    for (int zone = 1; zone <= kZoneCount; ++zone) {
+      char name[16];
+      std::snprintf(name, sizeof name, "%02d.dat", zone);
+      std::ofstream(bsc / name, std::ios::binary) << std::string(2 * kBrightStarRecordSize, '\0');
+      std::ofstream(sac / name, std::ios::binary) << std::string(kDeepSkyRecordSize, '\0');
+    }
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> damage;
+    int stars, objects;
+  } cases[] = {
+      {"complete", [] {}, 100, 50},
+      {"sac zone 3 missing", [&] { fs::remove(sac / "03.dat"); }, 100, 49},
+      {"bsc5 zone 7 cut short",
+       [&] { std::ofstream(bsc / "07.dat", std::ios::binary | std::ios::app) << std::string(10, '\0'); }, 100, 50},
+      {"bsc5 zone 1 and sac zone 50 missing", [&] { fs::remove(bsc / "01.dat"), fs::remove(sac / "50.dat"); }, 98,
+       49},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(bsc), fs::remove_all(sac);
+    writeZones();
+    c.damage();
+    boxes.clear();
+    SkyView view(folder.root);
+    const bool complete = view.LoadCatalogueZones();
+    EXPECT_EQ(view.m_loadedBrightStars, c.stars);
+    EXPECT_EQ(view.m_loadedDeepSkyObjects, c.objects);
+    EXPECT_EQ(complete, std::string(c.what) == "complete");
+    ASSERT_EQ(boxes.size(), complete ? 0u : 1u);
+    if (!complete) {
+      EXPECT_EQ(boxes[0].text, AfxString(1007));
+      EXPECT_EQ(boxes[0].caption, AfxString(1001));
+    }
+    // Zone rows stay in order, so every star is drawn once.
+    for (int zone = 1; zone <= kZoneCount; ++zone)
+      EXPECT_GE(g_brightStarZones[zone].endIndex, g_brightStarZones[zone - 1].endIndex);
+    FreeCatalogueBuffers();
+  }
+}
+
+// ---- Camera and mode switch -----------------------------------------------------------
+
+TEST_F(SkyScene, ResetAndRotateLooksAtTheAskedDirection) {
+  struct Case {
+    float yaw, pitch;
+    float azimuthDeg, altitude;
+  } cases[] = {{3.14159265f / 2, 0.0f, 270.0f, 0.0f}, {3.0f * 3.14159265f / 2, 0.2f, 90.0f, 0.2f},
+               {3.1515927f, 0.2f, static_cast<float>(360.0 - 3.1515927 / kDeg), 0.2f}};
+  for (const Case& c : cases) {
+    SkyView view(folder.root);
+    view.m_planetariumMode = true;
+    view.ResetAndRotateCamera(c.yaw, c.pitch);
+    const D3DXVECTOR3 look = view.m_camera.m_viewDirection;
+    const D3DXVECTOR3 want = view.SkyToScenePoint(true, c.altitude, static_cast<float>(c.azimuthDeg * kDeg), 1.0f);
+    EXPECT_NEAR(look.x, want.x, 2e-3) << c.yaw;
+    EXPECT_NEAR(look.y, want.y, 2e-3) << c.yaw;
+    EXPECT_NEAR(look.z, want.z, 2e-3) << c.yaw;
+  }
+  // Below the horizon is refused: the camera stays at the reset view (north).
+  SkyView view(folder.root);
+  view.m_planetariumMode = true;
+  view.ResetAndRotateCamera(0.0f, -0.3f);
+  EXPECT_NEAR(view.m_camera.m_viewDirection.z, 1.0f, 1e-5);
+}
+
+TEST_F(SkyScene, GoToBodyStandsOffByTheBodysApparentSize) {
+  SkyView view(folder.root);
+  view.m_planetariumMode = false;
+  g_bodies[kBodyMars].diameter = 12756.0;
+  g_bodies[kBodyMars].position = Vector3d{100.0, 20.0, 0.0};
+  view.GoToBody(kBodyMars, 0.0);
+  EXPECT_EQ(view.m_lockedObject, kBodyMars);
+  EXPECT_NEAR(g_bodies[kBodyMars].cameraDistance, 0.030171, 1e-6);
+}
+
+TEST_F(SkyScene, SwitchingTwiceComesBackWithTheStartingView) {
+  SkyView view(folder.root);
+  view.m_planetariumMode = false;
+  view.m_fieldOfView = 0.2f;
+  view.m_lockedObject = 5;
+  view.OnToggleMode();
+  EXPECT_TRUE(view.m_planetariumMode);
+  EXPECT_FLOAT_EQ(view.m_fieldOfView, 0.8f);
+  EXPECT_EQ(view.m_lockedObject, -1);
+  // The southern view, 0.2 rad above the horizon.
+  const D3DXVECTOR3 south = view.SkyToScenePoint(true, 0.2f, static_cast<float>(180.0 * kDeg), 1.0f);
+  EXPECT_NEAR(view.m_camera.m_viewDirection.z, south.z, 2e-3);
+  EXPECT_NEAR(view.m_camera.m_viewDirection.y, south.y, 2e-3);
+  view.OnToggleMode();
+  EXPECT_FALSE(view.m_planetariumMode);
+  EXPECT_EQ(view.m_lockedObject, kBodyEarth);  // the camera is near the Earth
+  view.OnToggleMode();
+  EXPECT_TRUE(view.m_planetariumMode);
+  EXPECT_FALSE(view.m_modeSwitchBusy);
+  // Between the device's creation and the scene's, a switch is refused.
+  view.m_deviceReady = TRUE;
+  view.m_sceneReady = FALSE;
+  view.OnToggleMode();
+  EXPECT_TRUE(view.m_planetariumMode);
+}
+
+// ---- Version block ---------------------------------------------------------------------
+
+TEST(VersionBlock, TheProgramAndTheLibraryCarryTheirVersion) {
+  const fs::path install = NUVARINE_INSTALL_FOLDER;
+  CFileVersionInfo program;
+  ASSERT_TRUE(program.Open((install / "nuvarine2.exe").string().c_str()));
+  EXPECT_EQ(std::string(program.GetFileVersionText()), "2.0.0 R1");
+  EXPECT_EQ(std::string(program.GetPrivateBuild()), "");
+  unsigned char fixed[52];
+  ASSERT_TRUE(program.GetFixedFileInfo(fixed));
+  EXPECT_EQ(fixed[0], 0xBD);
+  CFileVersionInfo library;
+  ASSERT_TRUE(library.Open((install / "orbicalc.dll").string().c_str()));
+  EXPECT_EQ(std::string(library.GetFileVersionText()), "2.0.0 R1");
+  // A file without a block, or no file at all, gives empty texts.
+  TempFolder folder;
+  std::ofstream(folder.root / "plain.exe") << "not a program";
+  CFileVersionInfo none;
+  EXPECT_FALSE(none.Open((folder.root / "plain.exe").string().c_str()));
+  EXPECT_FALSE(none.Open((folder.root / "absent.dll").string().c_str()));
+  EXPECT_EQ(std::string(none.GetFileVersionText()), "");
+  EXPECT_EQ(std::string(none.GetStringValue(0, "PrivateBuild")), "");
+}
