@@ -289,9 +289,19 @@ bool CImage::EncodeGif(FILE* f) {
     }
   };
   int prefix = -1;
+  const uint8_t* pixels = GetBits();
+  const size_t stride = static_cast<size_t>(GetStride());
+  std::vector<uint8_t> row(width);
   for (int y = height - 1; y >= 0; --y) {
+    const uint8_t* line = pixels + y * stride;
+    if (bits == 8) {
+      std::memcpy(row.data(), line, width);
+    } else {
+      for (int x = 0; x < width; ++x)
+        row[x] = bits == 4 ? (line[x >> 1] >> ((x & 1) ? 0 : 4)) & 15 : (line[x >> 3] >> (7 - (x & 7))) & 1;
+    }
     for (int x = 0; x < width; ++x) {
-      const int p = GetPixel(y, nullptr, x);
+      const int p = row[x];
       if (prefix < 0) {
         prefix = p;
         continue;

@@ -35,7 +35,8 @@ bool CImage::DecodePcx(const uint8_t* d, size_t size) {
   uint8_t* pixels = dib.data() + 40 + 4 * entries;
   std::vector<uint8_t> line(lineBytes);
   size_t pos = 128;
-  for (int y = 0; y < height; ++y) {
+  // Lines after the end of the data stay zero.
+  for (int y = 0; y < height && pos < size; ++y) {
     std::fill(line.begin(), line.end(), 0);
     size_t filled = 0;
     while (filled < lineBytes && pos < size) {

@@ -1,6 +1,8 @@
 #include "RichTextCtrl.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
+#include <QStandardPaths>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
@@ -197,7 +199,9 @@ void CRichTextCtrl::Print(bool ask) {
     const bool noPrinter = QPrinterInfo::availablePrinters().isEmpty();
     if (noPrinter) {
       printer.setOutputFormat(QPrinter::PdfFormat);
-      printer.setOutputFileName(QStringLiteral("Nuvarine2.pdf"));
+      // The dialog offers this file; the user may choose another.
+      const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+      printer.setOutputFileName(QDir(documents.isEmpty() ? QDir::homePath() : documents).filePath("Nuvarine2.pdf"));
     }
     if (ask) {
       QPrintDialog dialog(&printer, GetWidget());

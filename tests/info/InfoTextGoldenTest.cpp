@@ -167,7 +167,10 @@ TEST_F(InfoTextGolden, TextsMatchTheStoredOnes) {
     }
     const std::string expected = ReadFile(GoldenPath(name));
     ASSERT_FALSE(expected.empty()) << "missing " << GoldenPath(name);
-    EXPECT_EQ(std::string(text), expected) << name;
+    EXPECT_EQ(std::string(text), expected)
+        << name << ": after a deliberate change of the sky model, rewrite the stored texts with "
+        << "NUVARINE_WRITE_GOLDEN=1 tests/info/info_text_tests --gtest_filter=*TextsMatch* "
+        << "and check that PublishedFigures still passes";
   }
 }
 

@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
+#include <QPrintDialog>
+#include <QPrinterInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -172,6 +175,32 @@ TEST_F(RichTextCtrlTest, CancelPrintsNothing) {
   });
   control.Print(true);
   EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// Without a test handler the print dialog of the toolkit runs: no page
+// range, no selection, a PDF file when the system has no printer; closing it
+// prints nothing.
+TEST_F(RichTextCtrlTest, PrintDialogOptions) {
+  control.SetRtf(std::string(kHeader) + "\\f2\\fs18 x}");
+  bool seen = false, pageRange = true, selection = true, toFile = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    seen = true;
+    pageRange = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
+    selection = dialog->testOption(QAbstractPrintDialog::PrintSelection);
+    toFile = dialog->testOption(QAbstractPrintDialog::PrintToFile);
+    dialog->reject();
+  });
+  const auto cwd = fs::current_path();
+  fs::current_path(folder);
+  control.Print(true);
+  fs::current_path(cwd);
+  ASSERT_TRUE(seen);
+  EXPECT_FALSE(pageRange);
+  EXPECT_FALSE(selection);
+  if (QPrinterInfo::availablePrinters().isEmpty()) EXPECT_TRUE(toFile);
   EXPECT_TRUE(fs::is_empty(folder));
 }
 
