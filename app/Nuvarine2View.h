@@ -179,6 +179,8 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void CloseIdleTelescopePort();
   void ExchangeWithLx200();
   void ExchangeWithTelescopeDriver();
+  // The key handler's part: Escape stops a driver's slew while connected.
+  void AbortSlewOnEscape(UINT key);
   // Telescope and GPS commands.
   void OnTelescopeConfiguration();
   void OnTelescopeOpenConnection();

@@ -19,7 +19,10 @@ void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
 void CNuvarine2View::RenderSolarSystem() {}
 
 // The view's keys: so far only those of screenshots and movies.
-void CNuvarine2View::OnKeyDown(UINT nChar, UINT, UINT) { HandleCaptureKey(nChar); }
+void CNuvarine2View::OnKeyDown(UINT nChar, UINT, UINT) {
+  AbortSlewOnEscape(nChar);
+  HandleCaptureKey(nChar);
+}
 
 void CNuvarine2View::OnConfiguration() {}
 

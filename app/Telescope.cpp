@@ -9,6 +9,7 @@
 #include "ProcessObjects.h"
 #include "Resource.h"
 #include "SolarSystemTypes.h"
+#include "TelescopeChooser.h"
 #include "TelescopeClient.h"
 #include "TelescopeDialogs.h"
 #include "ViewSettings.h"
@@ -162,6 +163,10 @@ void CNuvarine2View::ExchangeWithTelescopeDriver() {
   }
 }
 
+void CNuvarine2View::AbortSlewOnEscape(UINT key) {
+  if (key == VK_ESCAPE && m_telescopeConnected) AbortTelescopeSlew();
+}
+
 void CNuvarine2View::CloseIdleTelescopePort() {
   if (m_telescopeConnected || !m_lx200ConnectDone || !m_useLx200Driver) return;
   if (m_lx200SerialPort.m_isOpen) m_lx200SerialPort.Close();
@@ -170,6 +175,7 @@ void CNuvarine2View::CloseIdleTelescopePort() {
 
 // ---- Telescope commands -----------------------------------------------------------------------
 void CNuvarine2View::MapTelescopeCommands() {
+  RegisterTelescopeDriverClasses();
   SetTelescopeClientHooks({[](const char* text) { WriteTelescopeLog(text); },
                            [](const char* text) { ::MessageBox(nullptr, text, nullptr, MB_OK | MB_ICONERROR); }});
   MapCommand(ID_TELESCOPE_CONFIGURATION, [this]() { OnTelescopeConfiguration(); });

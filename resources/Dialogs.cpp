@@ -108,6 +108,16 @@ const DialogControl kGpsControls[] = {
     {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 123, 128, 50, 14},
 };
 
+const DialogControl kDriverChooserControls[] = {
+    {ControlKind::Static, -1, "Telescope driver :", 0, 7, 9, 70, 10},
+    {ControlKind::ComboBox, 1001, nullptr, WS_TABSTOP, 80, 7, 180, 80},
+    {ControlKind::Static, -1, "INDI server :", 0, 7, 29, 70, 10},
+    {ControlKind::Edit, 1002, "", kEditBox, 80, 27, 110, 13},
+    {ControlKind::PushButton, 1003, "Look for devices", WS_TABSTOP, 195, 27, 65, 14},
+    {ControlKind::DefPushButton, 1, "OK", WS_TABSTOP, 80, 50, 50, 14},
+    {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 140, 50, 50, 14},
+};
+
 #define CONTROLS(a) a, sizeof(a) / sizeof(a[0])
 
 }  // namespace
@@ -122,6 +132,8 @@ const DialogTemplate kDialogTemplates[] = {
      CONTROLS(kScopeTypeControls)},
     {IDD_SERIAL_CONFIG, "Serial port configuration", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 180, 150,
      CONTROLS(kSerialConfigControls)},
+    {IDD_DRIVER_CHOOSER, "Telescope driver", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 268, 72,
+     CONTROLS(kDriverChooserControls)},
     {IDD_GPS, "GPS", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 180, 150, CONTROLS(kGpsControls)},
 };
 const size_t kDialogTemplateCount = sizeof(kDialogTemplates) / sizeof(kDialogTemplates[0]);

@@ -41,6 +41,7 @@ constexpr unsigned IDD_LX200 = 348;
 constexpr unsigned IDD_GPS = 315;
 constexpr unsigned IDD_SCOPE_TYPE = 360;
 constexpr unsigned IDD_SERIAL_CONFIG = 361;
+constexpr unsigned IDD_DRIVER_CHOOSER = 5100;
 constexpr int IDC_STATUS_TEXT = 1019;
 // String-table entries used by the shell.
 constexpr unsigned IDS_SOCKETS_FAILED = 104;

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "IndiDriver.h"
+#include "IndiServer.h"
 #include "Lx200Panel.h"
 #include "Nuvarine2View.h"
 #include "ProcessObjects.h"
@@ -18,6 +20,8 @@
 // Registry.h clashes with the drawing layer's names; only this is needed.
 void SetRegistryStorePath(const std::string& path);
 #include "Resource.h"
+#include "TelescopeChooser.h"
+#include "TelescopeClient.h"
 #include "TelescopeDialogs.h"
 #include "ViewSettings.h"
 
@@ -258,4 +262,66 @@ TEST_F(TelescopeViewTest, StartGpsOpensThePortChosenAndAFixMovesThePlace) {
   unsetenv("NUVARINE_SERIAL_COM12");
   close(master);
   close(slave);
+}
+
+TEST_F(TelescopeViewTest, DriverTelescopeFollowsAStarAndEscapeAborts) {
+  using namespace indi_test;
+  for (const char* program : {"indiserver", "indi_simulator_telescope"})
+    ASSERT_TRUE(OnPath(program)) << program << " is missing: install the Debian package indi-bin";
+  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("HOME", folder.c_str(), 1);
+  const int port = FreePort();
+  pid_t server = StartSimulatorServer(port);
+  ServerGuard guard{server};
+  ASSERT_GT(server, 0);
+  ASSERT_TRUE(Eventually([&] { return !ListIndiTelescopes("127.0.0.1", port, 500).empty(); }, 10000));
+
+  // Choose the simulator through the chooser, then connect from the command.
+  IndiDriverId id;
+  id.driver = "indi_simulator_telescope", id.device = "Telescope Simulator", id.host = "127.0.0.1", id.port = port;
+  RegisterTelescopeDriverClasses([&](const std::string&) { return MakeIndiProgId(id); });
+  AnswerDialogs([](CDialog& dialog) {
+    if (dialog.GetTemplateId() == ChoisirTypeTelescope::IDD) static_cast<ChoisirTypeTelescope&>(dialog).OnChoose(false);
+  });
+  view->OnTelescopeConfiguration();
+  EXPECT_FALSE(view->m_useLx200Driver);
+  view->m_observerLongitude = -11.5167 * kDeg;  // east
+  view->OnTelescopeOpenConnection();
+  ASSERT_TRUE(view->m_telescopeConnected);
+  EXPECT_TRUE(Eventually([] { return std::fabs(GetDriverDoubleProperty("SiteLongitude") - 11.5167) < 1e-3; }, 5000));
+
+  // Follow a star near the pole: the first frame slews, later frames turn
+  // the view to where the telescope reads back.
+  SyncTelescope(0.0, 80.0);
+  ASSERT_TRUE(Eventually([] { return std::fabs(GetTelescopeDeclination() - 80.0) < 1.0 / 60; }, 5000));
+  Follow(0.2, 82.0);
+  view->FrameMove(0.0f);
+  EXPECT_NEAR(view->m_lastSlewDeclination, 82.0 * kDeg, 1e-12);
+  ASSERT_TRUE(Eventually(
+      [&] {
+        view->turns.clear();
+        view->FrameMove(0.0f);
+        return std::fabs(view->m_targetDeclination - 82.0 * kDeg) < kDeg / 60 &&
+               std::fabs(view->m_targetRightAscension - 0.2 * 15 * kDeg) < kDeg / 60;
+      },
+      20000))
+      << view->m_targetRightAscension / (15 * kDeg) << " h " << view->m_targetDeclination / kDeg << " deg, telescope at "
+      << GetTelescopeRightAscension() << " h " << GetTelescopeDeclination() << " deg";
+  double azimuth, altitude;
+  view->EquatorialToHorizontal(azimuth, altitude, view->m_localSiderealTime, view->m_targetRightAscension,
+                               view->m_targetDeclination);
+  EXPECT_FLOAT_EQ(view->turns.back().first, static_cast<float>(-azimuth));
+
+  // Escape stops a slew.
+  view->m_telescopeFollowTarget = false;
+  SlewTelescope(8.0, 30.0);
+  ASSERT_TRUE(Eventually([] { return GetDriverBoolProperty("Slewing"); }, 5000));
+  view->OnKeyDown(VK_ESCAPE, 1, 0);
+  EXPECT_TRUE(Eventually([] { return !GetDriverBoolProperty("Slewing"); }, 5000));
+  EXPECT_GT(std::fabs(GetTelescopeDeclination() - 30.0), 1.0);
+
+  view->OnTelescopeCloseConnection();
+  EXPECT_EQ(g_pTelescopeDriver, nullptr);
+  RegisterTelescopeDriverClasses();
+  setenv("HOME", savedHome.c_str(), 1);
 }
