@@ -70,6 +70,17 @@ bool IDirect3DDevice9::Impl::CreateTargets(UINT w, UINT h, D3DMULTISAMPLE_TYPE m
   width = w;
   height = h;
   samples = (ms == D3DMULTISAMPLE_2_SAMPLES || ms == D3DMULTISAMPLE_4_SAMPLES) ? static_cast<int>(ms) : 0;
+  // A native window with the depth (and stencil) asked for is drawn on
+  // directly: no frame to copy when presenting.
+  const bool stencil = depth && (depthFormat == D3DFMT_D24S8 || depthFormat == D3DFMT_D24X4S4 ||
+                                 depthFormat == D3DFMT_D15S1);
+  drawToWindow = nvd3d::HasWindowSurface(context) && !samples &&
+                 nvd3d::WindowHasDepth(context, depth ? 16 : 0, stencil ? 8 : 0);
+  if (drawToWindow) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDrawBuffer(GL_BACK);
+    return glGetError() == GL_NO_ERROR;
+  }
   GLenum depthInternal = depth ? DepthFormat(depthFormat) : 0;
   GLenum depthAttachment = depthInternal == GL_DEPTH24_STENCIL8 ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
   auto make = [&](GLuint& fb, GLuint& color, GLuint& depthRbo, int sampleCount) -> bool {
@@ -120,15 +131,28 @@ void IDirect3DDevice9::Impl::ResolveTarget() {
   glBindFramebuffer(GL_FRAMEBUFFER, msFbo);
 }
 
-void IDirect3DDevice9::Impl::ReadFrame(std::vector<uint8_t>& bgra) {
+void IDirect3DDevice9::Impl::ReadFrame(std::vector<uint8_t>& bgra, bool front) {
   FlushBatch();
   ResolveTarget();
   bgra.resize(static_cast<size_t>(width) * height * 4);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, drawToWindow ? 0 : fbo);
+  if (drawToWindow) glReadBuffer(front ? GL_FRONT : GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_BGRA, GL_UNSIGNED_BYTE,
                bgra.data());
-  glBindFramebuffer(GL_FRAMEBUFFER, samples ? msFbo : fbo);
+  if (drawToWindow) {
+    // The window's rows run bottom first.
+    const size_t row = static_cast<size_t>(width) * 4;
+    std::vector<uint8_t> swap(row);
+    for (UINT y = 0; y < height / 2; ++y) {
+      uint8_t* a = bgra.data() + y * row;
+      uint8_t* b = bgra.data() + (height - 1 - y) * row;
+      std::memcpy(swap.data(), a, row);
+      std::memcpy(a, b, row);
+      std::memcpy(b, swap.data(), row);
+    }
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, DrawTarget());
   if (pp.BackBufferFormat != D3DFMT_A8R8G8B8)
     for (size_t i = 3; i < bgra.size(); i += 4) bgra[i] = 255;
 }
@@ -182,6 +206,9 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* params) {
     d.lost = true;
     return D3DERR_INVALIDCALL;
   }
+  // Programs take the target's orientation with the viewport's uniforms.
+  ++d.viewportSerial;
+  d.rasterDirty = true;
   d.pp = p;
   *params = p;
   d.lost = false;
@@ -258,7 +285,8 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     x2 = std::min<LONG>(x2, static_cast<LONG>(vp.X + vp.Width));
     y2 = std::min<LONG>(y2, static_cast<LONG>(vp.Y + vp.Height));
     if (x2 <= x1 || y2 <= y1) return;
-    glScissor(x1, y1, x2 - x1, y2 - y1);  // rows are stored top first
+    // Off screen rows are stored top first; a window's run bottom first.
+    glScissor(x1, d.drawToWindow ? static_cast<LONG>(d.height) - y2 : y1, x2 - x1, y2 - y1);
     glClear(mask);
   };
   if (count == 0)
@@ -279,6 +307,15 @@ HRESULT IDirect3DDevice9::Present(const RECT* sourceRect, const RECT* destRect, 
                 : d.pp.hDeviceWindow ? d.pp.hDeviceWindow
                                      : d.creation.hFocusWindow;
   int surfaceWidth = 0, surfaceHeight = 0;
+  if (window == d.nativeWindow && d.drawToWindow) {
+    // The frame is already on the window's back buffer.
+    d.FlushBatch();
+    const int interval = d.pp.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1;
+    if (!nvd3d::SwapWindowBuffers(d.context, interval)) return D3DERR_DEVICELOST;
+    d.frontInTarget = true;
+    window->FramePresentedNatively();
+    return D3D_OK;
+  }
   if (window == d.nativeWindow && nvd3d::WindowSurfaceSize(d.context, surfaceWidth, surfaceHeight)) {
     // The frame goes to the window on the GPU side: the target's rows are
     // stored top first, the window's bottom first, so the copy flips them.
@@ -291,7 +328,7 @@ HRESULT IDirect3DDevice9::Present(const RECT* sourceRect, const RECT* destRect, 
                       surfaceWidth, 0, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
     const int interval = d.pp.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1;
     const bool shown = nvd3d::SwapWindowBuffers(d.context, interval);
-    glBindFramebuffer(GL_FRAMEBUFFER, d.samples ? d.msFbo : d.fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, d.DrawTarget());
     if (!shown) return D3DERR_DEVICELOST;
     d.frontInTarget = true;
     window->FramePresentedNatively();
@@ -322,7 +359,7 @@ HRESULT IDirect3DDevice9::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* 
   if (desc.Format != D3DFMT_A8R8G8B8) return D3DERR_INVALIDCALL;
   if (m_impl->frontInTarget && m_impl->MakeCurrent()) {
     // Frames shown on a native window are read back only when a copy is asked.
-    m_impl->ReadFrame(m_impl->frontBuffer);
+    m_impl->ReadFrame(m_impl->frontBuffer, true);
     m_impl->frontWidth = m_impl->width;
     m_impl->frontHeight = m_impl->height;
     m_impl->frontInTarget = false;

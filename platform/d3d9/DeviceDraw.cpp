@@ -132,7 +132,10 @@ void ColorToFloats(D3DCOLOR c, float out[4]) {
 void IDirect3DDevice9::Impl::ApplyRasterState() {
   if (!rasterDirty) return;
   rasterDirty = false;
-  glViewport(static_cast<GLint>(viewport.X), static_cast<GLint>(viewport.Y), static_cast<GLsizei>(viewport.Width),
+  // Off screen rows are stored top first; a window's run bottom first.
+  const GLint viewportY = drawToWindow ? static_cast<GLint>(height) - static_cast<GLint>(viewport.Y + viewport.Height)
+                                       : static_cast<GLint>(viewport.Y);
+  glViewport(static_cast<GLint>(viewport.X), viewportY, static_cast<GLsizei>(viewport.Width),
              static_cast<GLsizei>(viewport.Height));
   glDepthRange(viewport.MinZ, viewport.MaxZ);
   if (rs[D3DRS_ZENABLE] != D3DZB_FALSE && pp.EnableAutoDepthStencil)
@@ -160,11 +163,11 @@ void IDirect3DDevice9::Impl::ApplyRasterState() {
   }
   DWORD cull = rs[D3DRS_CULLMODE];
   if (cull == D3DCULL_CW || cull == D3DCULL_CCW) {
-    // Rows are stored top first, so a triangle clockwise on the D3D screen is
-    // counter-clockwise for OpenGL.
+    // Off screen rows are stored top first, so a triangle clockwise on the
+    // D3D screen is counter-clockwise for OpenGL; on a window it stays clockwise.
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
-    glFrontFace(cull == D3DCULL_CCW ? GL_CCW : GL_CW);
+    glFrontFace((cull == D3DCULL_CCW) != drawToWindow ? GL_CCW : GL_CW);
   } else {
     glDisable(GL_CULL_FACE);
   }
@@ -349,7 +352,8 @@ void IDirect3DDevice9::Impl::UploadUniforms(Program& p, bool userShader, bool ba
   if (p.viewportSerial != viewportSerial) {
     p.viewportSerial = viewportSerial;
     if (p.uPixelAdjust >= 0)
-      glUniform2f(p.uPixelAdjust, 1.0f / static_cast<float>(viewport.Width), 1.0f / static_cast<float>(viewport.Height));
+      glUniform3f(p.uPixelAdjust, 1.0f / static_cast<float>(viewport.Width), 1.0f / static_cast<float>(viewport.Height),
+                  drawToWindow ? 1.0f : -1.0f);
     if (p.uViewport >= 0)
       glUniform4f(p.uViewport, static_cast<float>(viewport.X), static_cast<float>(viewport.Y),
                   static_cast<float>(viewport.Width), static_cast<float>(viewport.Height));

@@ -18,6 +18,7 @@ struct GlContext {
   void* context;      // EGLContext or GLXContext
   void* surface;      // the X11 window of a window context, else null
   bool glx = false;   // a GLX context on a native window
+  int depthBits = 0, stencilBits = 0;  // of the window's framebuffer
   int interval = -1;  // swap interval last set
 };
 // A new OpenGL 3.3 core context, or null. With a native X11 window id the
@@ -29,6 +30,8 @@ bool MakeContextCurrent(GlContext* context, bool verify = false);
 bool HasWindowSurface(const GlContext* context);
 // The size of the window surface in pixels.
 bool WindowSurfaceSize(const GlContext* context, int& width, int& height);
+// The window's framebuffer has at least these depth and stencil bits.
+bool WindowHasDepth(const GlContext* context, int depthBits, int stencilBits);
 // Shows the window surface's back buffer (interval 0: at once, 1: at the
 // next vertical blank).
 bool SwapWindowBuffers(GlContext* context, int interval);
@@ -179,6 +182,8 @@ struct IDirect3DDevice9::Impl {
   // target (read back only when a copy of it is asked for).
   bool frontInTarget = false;
   HWND nativeWindow = nullptr;  // the window the context's surface shows
+  // Draws go straight to the native window's back buffer (rows bottom first).
+  bool drawToWindow = false;
   bool inScene = false;
 
   // Device state.
@@ -262,7 +267,10 @@ struct IDirect3DDevice9::Impl {
   bool CreateTargets(UINT w, UINT h, D3DMULTISAMPLE_TYPE ms, bool depth, D3DFORMAT depthFormat);
   void DestroyTargets();
   void ResolveTarget();
-  void ReadFrame(std::vector<uint8_t>& bgra);  // top row first
+  // Top row first; `front`: the shown frame of a window drawn on directly.
+  void ReadFrame(std::vector<uint8_t>& bgra, bool front = false);
+  // The framebuffer draws go to: the window's own, or the off-screen target.
+  GLuint DrawTarget() const { return drawToWindow ? 0 : (samples ? msFbo : fbo); }
   // Draws whatever is pending: merged draws, then batched instances.
   void FlushBatch();
   void FlushInstances();

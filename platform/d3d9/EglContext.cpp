@@ -8,10 +8,12 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <vector>
 
+#include "../win/NativeWindow.h"
 #include "DeviceImpl.h"
 
 namespace nvd3d {
@@ -61,6 +63,20 @@ const EGLint kCoreAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINO
   return g_xDisplay;
 }
 
+// The live window contexts, for a window that goes away.
+std::vector<GlContext*> g_windowContexts;
+
+// Stops drawing on a window that is about to be destroyed: its contexts are
+// made current without a drawable and no longer show anything.
+void WindowGoing(unsigned long window) {
+  for (GlContext* c : g_windowContexts) {
+    if (reinterpret_cast<uintptr_t>(c->surface) != window) continue;
+    auto* display = static_cast<::Display*>(c->display);
+    if (t_current == c) glXMakeContextCurrent(display, None, None, static_cast<GLXContext>(c->context));
+    c->surface = nullptr;
+  }
+}
+
 using CreateContextAttribs = GLXContext (*)(::Display*, GLXFBConfig, GLXContext, Bool, const int*);
 using SwapIntervalMesa = int (*)(unsigned);
 
@@ -77,17 +93,22 @@ GlContext* CreateWindowContext(unsigned long window) {
   const int configAttributes[] = {GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
                                   GLX_DOUBLEBUFFER,  True,           GLX_RED_SIZE,    8,
                                   GLX_GREEN_SIZE,    8,              GLX_BLUE_SIZE,   8,
-                                  None};
+                                  GLX_DEPTH_SIZE,    16,             None};
   int count = 0;
   GLXFBConfig* configs = glXChooseFBConfig(display, XScreenNumberOfScreen(attributes.screen), configAttributes, &count);
   if (!configs) return nullptr;
-  // The window's own visual: a context on another one could not draw on it.
+  // The window's own visual (a context on another one could not draw on
+  // it), with a stencil when one is offered.
   GLXFBConfig chosen = nullptr;
-  for (int i = 0; i < count && !chosen; ++i) {
-    int id = 0;
-    if (glXGetFBConfigAttrib(display, configs[i], GLX_VISUAL_ID, &id) == Success &&
-        static_cast<VisualID>(id) == visual)
-      chosen = configs[i];
+  int chosenStencil = -1, chosenDepth = 0;
+  for (int i = 0; i < count; ++i) {
+    int id = 0, depth = 0, stencil = 0;
+    if (glXGetFBConfigAttrib(display, configs[i], GLX_VISUAL_ID, &id) != Success ||
+        static_cast<VisualID>(id) != visual)
+      continue;
+    glXGetFBConfigAttrib(display, configs[i], GLX_DEPTH_SIZE, &depth);
+    glXGetFBConfigAttrib(display, configs[i], GLX_STENCIL_SIZE, &stencil);
+    if (stencil > chosenStencil) chosen = configs[i], chosenStencil = stencil, chosenDepth = depth;
   }
   XFree(configs);
   auto createContext = reinterpret_cast<CreateContextAttribs>(
@@ -108,6 +129,10 @@ GlContext* CreateWindowContext(unsigned long window) {
   }
   auto* record = new GlContext{display, context, reinterpret_cast<void*>(window)};
   record->glx = true;
+  record->depthBits = chosenDepth;
+  record->stencilBits = chosenStencil;
+  g_windowContexts.push_back(record);
+  g_nativeWindowGoing = &WindowGoing;
   t_current = record;
   return record;
 }
@@ -149,6 +174,8 @@ void DestroyGlContext(GlContext* context) {
     }
     glXDestroyContext(display, static_cast<GLXContext>(context->context));
     XSync(display, False);
+    g_windowContexts.erase(std::remove(g_windowContexts.begin(), g_windowContexts.end(), context),
+                           g_windowContexts.end());
     delete context;
     return;
   }
@@ -166,8 +193,9 @@ bool MakeContextCurrent(GlContext* context, bool verify) {
   // since our last call; checking costs a lock, so only frame boundaries do.
   if (context->glx) {
     if (t_current == context && (!verify || glXGetCurrentContext() == context->context)) return true;
-    if (!glXMakeCurrent(static_cast<::Display*>(context->display), reinterpret_cast<uintptr_t>(context->surface),
-                        static_cast<GLXContext>(context->context)))
+    const auto window = static_cast<GLXDrawable>(reinterpret_cast<uintptr_t>(context->surface));
+    if (!glXMakeContextCurrent(static_cast<::Display*>(context->display), window, window,
+                               static_cast<GLXContext>(context->context)))
       return false;
   } else {
     if (t_current == context && (!verify || eglGetCurrentContext() == context->context)) return true;
@@ -177,7 +205,11 @@ bool MakeContextCurrent(GlContext* context, bool verify) {
   return true;
 }
 
-bool HasWindowSurface(const GlContext* context) { return context && context->glx; }
+bool HasWindowSurface(const GlContext* context) { return context && context->glx && context->surface; }
+
+bool WindowHasDepth(const GlContext* context, int depthBits, int stencilBits) {
+  return HasWindowSurface(context) && context->depthBits >= depthBits && context->stencilBits >= stencilBits;
+}
 
 bool SwapWindowBuffers(GlContext* context, int interval) {
   if (!HasWindowSurface(context)) return false;

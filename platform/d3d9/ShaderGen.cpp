@@ -33,7 +33,7 @@ std::string Varyings(const char* direction, bool flat) {
 // space rendering top row first (y flipped, z in -w..w, centres at +0.5).
 const char* kClipFix =
     "vec4 nvFixClip(vec4 p) {\n"
-    "  return vec4(p.x + p.w * uPixelAdjust.x, -p.y + p.w * uPixelAdjust.y, 2.0 * p.z - p.w, p.w);\n"
+    "  return vec4(p.x + p.w * uPixelAdjust.x, uPixelAdjust.z * (p.y - p.w * uPixelAdjust.y), 2.0 * p.z - p.w, p.w);\n"
     "}\n";
 
 }  // namespace
@@ -42,7 +42,7 @@ std::string GenerateFixedVertexShader(const FixedVertexKey& key, bool flat) {
   std::ostringstream s;
   s << "#version 330 core\n" << kVertexInputs << Varyings("out", flat);
   s << "uniform mat4 uWorldView;\nuniform mat4 uProj;\nuniform mat3 uNormalMatrix;\nuniform vec4 uViewport;\n"
-       "uniform vec2 uPixelAdjust;\n";
+       "uniform vec3 uPixelAdjust;\n";
   if (key.lighting) {
     s << "uniform vec4 uLightDiffuse[8];\nuniform vec4 uLightSpecular[8];\nuniform vec4 uLightAmbient[8];\n"
          "uniform vec4 uLightPosition[8];\nuniform vec4 uLightDirection[8];\nuniform vec4 uLightAtten[8];\n"
@@ -57,7 +57,7 @@ std::string GenerateFixedVertexShader(const FixedVertexKey& key, bool flat) {
   if (key.pretransformed) {
     s << "  float w = vPosition.w != 0.0 ? 1.0 / vPosition.w : 1.0;\n"
          "  vec2 ndc = vec2((vPosition.x + 0.5 - uViewport.x) / uViewport.z * 2.0 - 1.0,\n"
-         "                  (vPosition.y + 0.5 - uViewport.y) / uViewport.w * 2.0 - 1.0);\n"
+         "                  ((vPosition.y + 0.5 - uViewport.y) / uViewport.w * 2.0 - 1.0) * -uPixelAdjust.z);\n"
          "  gl_Position = vec4(ndc * w, (2.0 * vPosition.z - 1.0) * w, w);\n"
          "  oD0 = diffuseIn;\n  oD1 = specularIn;\n}\n";
     return s.str();
@@ -121,7 +121,7 @@ std::string GenerateUserVertexShader(const std::string& userSource, bool flat, b
     s << "vec4 c[" << kShaderConstants << "];\nuniform samplerBuffer uConstBuffer;\n";
   else
     s << "uniform vec4 c[" << kShaderConstants << "];\n";
-  s << "uniform vec2 uPixelAdjust;\n" << kClipFix;
+  s << "uniform vec3 uPixelAdjust;\n" << kClipFix;
   s << "#define main nvUserMain\n#line 1\n";
   std::istringstream in(userSource);
   std::string line;

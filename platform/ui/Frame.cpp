@@ -456,6 +456,12 @@ void CFrameWnd::OnClose() { DestroyWindow(); }
 
 BOOL CFrameWnd::DestroyWindow() {
   if (!GetWidget() || m_frame->destroying) return FALSE;
+  if (m_pActiveView && m_pActiveView->IsPainting()) {
+    // A close that arrives while the view pumps messages inside its own
+    // frame waits for that frame to end: the view is not deleted under it.
+    QTimer::singleShot(0, GetWidget(), [this]() { DestroyWindow(); });
+    return TRUE;
+  }
   m_frame->destroying = true;
   bool isMain = AfxGetApp() && AfxGetApp()->m_pMainWnd == this;
   // The view goes first (its destructor ends the program's work), then the document.

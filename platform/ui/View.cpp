@@ -28,6 +28,10 @@ class CViewWidget : public QWidget {
     m_surface.fill(Qt::black);
   }
 
+  ~CViewWidget() override {
+    if (m_native && g_nativeWindowGoing) g_nativeWindowGoing(static_cast<unsigned long>(winId()));
+  }
+
   QImage m_surface;
   // Frames are shown on the native window by the drawing device.
   bool m_native = false;

@@ -53,6 +53,8 @@ class CView : public CWnd {
   void FramePresentedNatively() override;
   // A copy of the pixels on screen: 32-bit BGRA rows, top first (empty before the first paint).
   void GetPicture(std::vector<unsigned char>& bgra, int& width, int& height) const;
+  // True while OnDraw runs (it may pump messages).
+  bool IsPainting() const { return m_inPaint; }
   // Paint messages handled so far (OnDraw calls made by the window).
   unsigned long GetPaintCount() const { return m_paintCount; }
   // Frames handed over by a drawing device so far.

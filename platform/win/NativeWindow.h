@@ -22,3 +22,8 @@ class CNativeWindow {
 };
 
 using HWND = CNativeWindow*;
+
+// Set by the drawing layer while it draws on native windows; the window
+// layer calls it just before it destroys one, so nothing draws on a window
+// that is gone.
+inline void (*g_nativeWindowGoing)(unsigned long window) = nullptr;

@@ -39,6 +39,27 @@ TEST(MoonPhase, NamesByLitFractionAndSide) {
   EXPECT_EQ(MoonPhaseStringId(0.5, (202.0 - 111.4) * kDegToRad), 3067u);
 }
 
+// The Moon's text at the first quarter of 13 July 2024, 22:49 UT.
+TEST(MoonPhase, FirstQuarterOfJuly2024) {
+  CSkyModel& m = Model();
+  m.m_year = 2024;
+  m.m_month = 7;
+  m.m_day = 13;
+  m.m_hour = 22;
+  m.m_minute = 49;
+  m.m_second = 0;
+  m.m_utcOffset = 0.0;
+  m.UpdateTimeContext();
+  m.UpdateSolarSystemBodies();
+  EXPECT_GT(g_bodies[kBodyMoon].heliocentricLongitude, kPi);  // past 180 degrees
+  CInfoTextBuilder b(m, Names(), Vector3d{});
+  const std::string text = b.BuildBodyInfoRtf(kBodyMoon);
+  SetParis(m);
+  m.UpdateSolarSystemBodies();
+  EXPECT_TRUE(Contains(text, " (First quarter)")) << text;
+  EXPECT_TRUE(Contains(text, "Phase :  0.5"));
+}
+
 class BodyBlocks : public ::testing::Test {
  protected:
   std::string Build(int body, bool planetarium) {
