@@ -1,5 +1,7 @@
 #include "MainFrame.h"
 
+#include "Nuvarine2View.h"
+
 #include <memory>
 #include <vector>
 
@@ -185,4 +187,12 @@ void SetStatusText(int pane, const char* text) {
   if (value.GetLength() > 1000) return;
   status->SetPaneText(pane, value.c_str(), FALSE);
   status->UpdateWindow();
+}
+
+void CMainFrame::OnClose() {
+  if (auto* view = dynamic_cast<CNuvarine2View*>(GetActiveView()); view && view->IsDrawingFrame()) {
+    view->m_closeRequested = true;
+    return;
+  }
+  CFrameWnd::OnClose();
 }

@@ -16,6 +16,9 @@ class CMainFrame : public CFrameWnd {
 
   BOOL PreCreateWindow(CREATESTRUCT& cs) override;
   int OnCreate(CREATESTRUCT* cs) override;
+  // A close that arrives while the view draws a frame (its start-up texts
+  // dispatch messages) waits until the frame is done.
+  void OnClose() override;
 
   void OnFullScreenMode();
   void OnUpdateFullScreenMode(CCmdUI* pCmdUI);

@@ -50,6 +50,15 @@ BOOL CNuvarine2App::InitInstance() {
 
 BOOL CNuvarine2App::OnIdle(LONG count) {
   CWinApp::OnIdle(count);
+  // A close that came while a frame was drawn is carried out now, outside it.
+  if (auto* frame = dynamic_cast<CFrameWnd*>(m_pMainWnd)) {
+    auto* view = dynamic_cast<CNuvarine2View*>(frame->GetActiveView());
+    if (view && view->m_closeRequested && !view->IsDrawingFrame()) {
+      view->m_closeRequested = false;
+      frame->OnClose();
+      return TRUE;
+    }
+  }
   if (m_pMainWnd && !m_pMainWnd->IsIconic()) m_pMainWnd->Invalidate(FALSE);
   Sleep(5);
   ReportRunStatus();

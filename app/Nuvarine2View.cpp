@@ -76,7 +76,14 @@ CNuvarine2View::~CNuvarine2View() {
     SaveOpticsFile();
   }
   CloseTelescopeLog();
-  if (m_startupRan) SetSysColors(13, g_sysColorElements, g_savedSysColors);
+  if (m_startupRan) {
+    // Put back the colours found at start-up. Unchanged colours are left
+    // alone: repainting the application's palette while its windows are
+    // being torn down gains nothing.
+    bool changed = false;
+    for (int i = 0; i < 13; ++i) changed = changed || GetSysColor(g_sysColorElements[i]) != g_savedSysColors[i];
+    if (changed) SetSysColors(13, g_sysColorElements, g_savedSysColors);
+  }
   // The scene's resources go before the device, the device before the
   // Direct3D object.
   if (m_pd3dDevice) {

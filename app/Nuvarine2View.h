@@ -6,6 +6,7 @@
 // adding members in their own sections and methods in their own sources.
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "Catalogues.h"
 #include "ConstellationTables.h"
@@ -419,7 +420,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   ScreenLabelQueue* m_screenLabels = nullptr;
   // Horizontal grid: 49 azimuth rows of 20 altitudes ((j - 2) x 7.5 degrees),
   // rows 25 points apart.
-  SkyPoint m_horizontalGridPoints[49 * 25] = {};
+  std::vector<SkyPoint> m_horizontalGridPoints = std::vector<SkyPoint>(49 * 25);
 
   // ---- Start-up --------------------------------------------------------------------
   void RecoverNightVisionColors();
@@ -440,6 +441,10 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   virtual void InitializeOle();
   virtual void OnInfoEarth();
   virtual void StopDownloadThreads();
+  // True while a frame is being drawn; a close asked meanwhile is carried
+  // out when the frame ends.
+  bool IsDrawingFrame() const { return m_inOnDraw; }
+  bool m_closeRequested = false;
   // The start-up sequence has run (the exit then writes the settings).
   bool m_startupRan = false;
   int m_loadedBrightStars = 0;

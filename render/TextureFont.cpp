@@ -14,7 +14,10 @@ namespace {
 constexpr int kFirstChar = 32;
 constexpr int kLastChar = 254;
 constexpr unsigned kVerticesPerFlush = 294;  // a draw after every 50 characters
-constexpr UINT kLargestLayout = 1u << 15;     // sides beyond this are never tried
+// A font size comes from the settings file: glyph textures stay within this
+// side (32 MB), and larger fonts shrink their glyphs as on a device whose
+// largest texture is this size.
+constexpr UINT kLargestLayout = 4096;
 
 }  // namespace
 
@@ -98,8 +101,9 @@ HRESULT CTextureFont::CreateGlyphTexture(IDirect3DDevice9* device) {
   device->GetDeviceCaps(&caps);
   if (hr == D3DERR_MOREDATA || (caps.MaxTextureWidth > 0 && m_textureWidth > caps.MaxTextureWidth)) {
     // Shrink the glyphs until they fit the largest texture.
-    const UINT fitting = m_textureWidth;
-    const UINT largest = caps.MaxTextureWidth > 0 ? std::min<UINT>(caps.MaxTextureWidth, fitting) : fitting;
+    const UINT fitting = hr == D3DERR_MOREDATA ? 2 * m_textureWidth : m_textureWidth;
+    const UINT largest = std::min<UINT>(caps.MaxTextureWidth > 0 ? caps.MaxTextureWidth : kLargestLayout,
+                                        std::min(m_textureWidth, kLargestLayout));
     m_textureWidth = m_textureHeight = largest;
     m_textScale = static_cast<float>(largest) / static_cast<float>(fitting);
     for (;;) {

@@ -22,6 +22,7 @@ struct GdiObject {
   enum Kind { kFont, kBitmap } kind;
   // Font.
   QFont font;
+  std::unique_ptr<QFontMetrics> metrics;  // made once the font is complete
   bool symbolEncoding = false;
   bool antialiased = true;
   // Bitmap: 32-bit pixels, top row first.
@@ -128,6 +129,7 @@ HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD und
     const int em = cell > 0 ? static_cast<int>(height * 1000.0 / cell + 0.5) : height;
     f->font.setPixelSize(em > 0 ? em : 1);
   }
+  f->metrics = std::make_unique<QFontMetrics>(f->font);
   return f;
 }
 
@@ -181,7 +183,7 @@ UINT SetTextAlign(HDC dc, UINT align) {
 
 BOOL GetTextExtentPoint32A(HDC dc, const char* text, int count, SIZE* size) {
   if (!dc || !dc->font || !size || (!text && count > 0) || count < 0) return FALSE;
-  const QFontMetrics m(dc->font->font);
+  const QFontMetrics& m = *dc->font->metrics;
   size->cx = count > 0 ? m.horizontalAdvance(TextOf(dc->font, text, count)) : 0;
   size->cy = m.height();
   return TRUE;
@@ -194,7 +196,7 @@ BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, const cha
   QPainter painter(&image);
   painter.setRenderHint(QPainter::TextAntialiasing, dc->font->antialiased);
   const QString s = TextOf(dc->font, text, static_cast<int>(count));
-  const QFontMetrics m(dc->font->font);
+  const QFontMetrics& m = *dc->font->metrics;
   QRect box(x, y, m.horizontalAdvance(s), m.height());
   if (rect) box = QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));
   if (options & ETO_CLIPPED) painter.setClipRect(box);

@@ -55,6 +55,20 @@ void DisplayFailureHandler(QtMsgType type, const QMessageLogContext& context, co
   std::_Exit(1);
 }
 
+// Closes the main window for a termination request; while an operation
+// pumps messages (a frame loading its objects) the close waits until it has
+// returned, so no window is destroyed under its own running code.
+void CloseOnTermination(CWinApp* app) {
+  if (InsideMessagePump()) {
+    QTimer::singleShot(20, [app] { CloseOnTermination(app); });
+    return;
+  }
+  if (app->m_pMainWnd)
+    app->m_pMainWnd->OnClose();
+  else
+    QCoreApplication::exit(0);
+}
+
 void OnTerminationSignal(int) {
   char byte = 1;
   ssize_t ignored = write(g_signalPipe[1], &byte, 1);
@@ -272,10 +286,7 @@ int AfxWinMain(int argc, char** argv) {
       char byte;
       ssize_t ignored = read(g_signalPipe[0], &byte, 1);
       (void)ignored;
-      if (app->m_pMainWnd)
-        app->m_pMainWnd->OnClose();
-      else
-        QCoreApplication::exit(0);
+      CloseOnTermination(app);
     });
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;

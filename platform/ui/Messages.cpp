@@ -115,11 +115,19 @@ BOOL MessageBeep(UINT) {
   return TRUE;
 }
 
+namespace {
+int g_pumpDepth = 0;
+}  // namespace
+
 void PumpMessages() {
   if (!qApp) return;
+  ++g_pumpDepth;
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  --g_pumpDepth;
 }
+
+bool InsideMessagePump() { return g_pumpDepth > 0; }
 
 void ApplySysColorsToApplication() {
   if (!qApp) return;

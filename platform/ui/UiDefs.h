@@ -162,5 +162,7 @@ int GetSystemMetrics(int index);
 // ---- Messages ----------------------------------------------------------------
 // Dispatches every pending window message, then returns.
 void PumpMessages();
+// True while PumpMessages runs (an operation pumping messages is on the stack).
+bool InsideMessagePump();
 // Depth of running modal loops (dialogs, boxes); frames wait while it is not 0.
 int AfxModalDepth();

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -57,11 +58,17 @@ class PtyMount {
     return m_ra + "#" + m_dec + "#";
   }
   int Slews() const { return m_slews; }
+  // Stops reading the line (a stalled mount): what is sent piles up.
+  void Pause() { m_paused = true; }
 
  private:
   void Run() {
     std::string pending;
     while (!m_stop) {
+      if (m_paused) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        continue;
+      }
       pollfd p{m_master, POLLIN, 0};
       if (poll(&p, 1, 5) <= 0 || !(p.revents & POLLIN)) continue;
       char buffer[512];
@@ -139,6 +146,7 @@ class PtyMount {
   std::string m_path;
   std::thread m_thread;
   std::atomic<bool> m_stop{false};
+  std::atomic<bool> m_paused{false};
   std::atomic<int> m_slews{0};
   std::mutex m_mutex;
   std::string m_received;

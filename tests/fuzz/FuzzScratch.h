@@ -8,15 +8,17 @@
 #include <string>
 
 inline const std::string& FuzzScratchFolder() {
-  static const std::string folder = [] {
+  // Never destroyed: the removal at exit runs after the static destructors
+  // registered later, and must still read the name.
+  static const std::string* folder = [] {
     const char* temp = std::getenv("TMPDIR");
-    std::string pattern = std::string(temp && *temp ? temp : "/tmp") + "/nvfuzz-XXXXXX";
-    if (!::mkdtemp(pattern.data())) std::abort();
+    auto* made = new std::string(std::string(temp && *temp ? temp : "/tmp") + "/nvfuzz-XXXXXX");
+    if (!::mkdtemp(made->data())) std::abort();
     std::atexit([] {
       std::error_code ignored;
-      std::filesystem::remove_all(FuzzScratchFolder(), ignored);
+      std::filesystem::remove_all(*folder, ignored);
     });
-    return pattern;
+    return made;
   }();
-  return folder;
+  return *folder;
 }

@@ -568,3 +568,32 @@ TEST(VersionBlock, TheProgramAndTheLibraryCarryTheirVersion) {
   EXPECT_EQ(std::string(none.GetFileVersionText()), "");
   EXPECT_EQ(std::string(none.GetStringValue(0, "PrivateBuild")), "");
 }
+
+TEST_F(SkyScene, ABrightStarShowsAtItsPixelInItsColour) {
+  SkyView view(folder.root);
+  view.Start();
+  BrightStars stars({Star(10, 0, 0.1f, "  B8"), Star(10, 10, 0.4f, "  M1")});
+  view.LookNorth(0.8f);
+  view.m_showLandscape = false;
+  view.m_useSky2000 = view.m_useTycho2 = false;
+  view.m_skyColorValue = {5 / 255.0f, 5 / 255.0f, 10 / 255.0f, 1.0f};
+  view.m_magnitudeZero = 80.0f;  // sprites of some twenty pixels: the picture's core covers the pixel
+  IDirect3DDevice9* device = view.m_pd3dDevice;
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+  device->BeginScene();
+  view.DrawSkyScene();
+  device->EndScene();
+  device->Present(nullptr, nullptr, nullptr, nullptr);
+  const std::vector<uint8_t> rgb = Picture(view);
+  auto pixelOf = [&](float altitudeDeg, float azimuthDeg) {
+    return view.ScenePointToPixel(
+        view.SkyToScenePoint(true, static_cast<float>(altitudeDeg * kDeg), static_cast<float>(azimuthDeg * kDeg), 2.0f));
+  };
+  auto at = [&](const D3DXVECTOR2& p, int channel) {
+    return static_cast<int>(rgb[(static_cast<int>(p.y) * 256 + static_cast<int>(p.x)) * 3 + channel]);
+  };
+  const D3DXVECTOR2 blue = pixelOf(10, 0), red = pixelOf(10, 10);
+  EXPECT_GT(at(blue, 1), 100);
+  EXPECT_GE(at(blue, 2), at(blue, 0));      // B >= R
+  EXPECT_GE(at(red, 0) - at(red, 2), 30);  // the M star is red
+}

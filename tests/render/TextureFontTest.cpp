@@ -410,3 +410,13 @@ TEST_F(TextureFontTest, QueuedLabelsAreDrawnInTheirFontAndColourUpToFiveHundred)
   EXPECT_TRUE(Ink(h, 30).Empty());  // nothing where the 501st label would be
   EXPECT_FALSE(Ink(h, 0, 30).Empty());
 }
+
+TEST_F(TextureFontTest, AHugeFontSizeShrinksItsGlyphsIntoABoundedTexture) {
+  HeadlessDevice h(64, 64);
+  auto font = MakeFont(h.device, "Arial", 600);
+  EXPECT_LE(font->m_textureWidth, 4096u);
+  EXPECT_EQ(font->m_textureWidth, font->m_textureHeight);
+  EXPECT_LT(font->m_textScale, 1.0f);
+  // Drawn at the requested size: 600 points are 800 pixels of character height.
+  EXPECT_GT(GlyphHeight(*font, 'H'), 800.0f);
+}

@@ -154,12 +154,25 @@ namespace {
 bool g_shutdownFrameAlive = false;
 bool g_shutdownViewAlive = false;
 
+bool g_closeInsideDraw = false;
+bool g_viewAliveAfterPumpedClose = false;
+
 class ShutdownView : public CView {
   DECLARE_DYNCREATE(ShutdownView)
  public:
   ShutdownView() { g_shutdownViewAlive = true; }
   ~ShutdownView() override { g_shutdownViewAlive = false; }
-  void OnDraw(CDC*) override {}
+  // Optionally closes the main window from inside the drawing, as an event
+  // pumped during a long frame would.
+  void OnDraw(CDC*) override {
+    if (!g_closeInsideDraw) return;
+    g_closeInsideDraw = false;
+    AfxGetApp()->m_pMainWnd->OnClose();
+    QCoreApplication::processEvents();
+    g_viewAliveAfterPumpedClose = g_shutdownViewAlive && m_frames >= 0;
+    ++m_frames;
+  }
+  int m_frames = 0;
 };
 IMPLEMENT_DYNCREATE(ShutdownView)
 
@@ -196,4 +209,25 @@ TEST(Shutdown, MainFrameIsDeletedBeforeTheLoopReturns) {
     EXPECT_EQ(app.m_pMainWnd, nullptr) << ending;
     ++ending;
   }
+}
+
+// A close that arrives while the view draws (pumped from inside the frame)
+// waits for the drawing to return, then ends the loop with both gone.
+TEST(Shutdown, CloseDuringDrawingWaitsForTheDrawing) {
+  TestApplication();
+  AfxRegisterMenu(901, kMenu, sizeof(kMenu) / sizeof(kMenu[0]));
+  TestApp app;
+  CSingleDocTemplate tpl(901, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(ShutdownFrame), RUNTIME_CLASS(ShutdownView));
+  ASSERT_NE(tpl.OpenDocumentFile(nullptr), nullptr);
+  auto* frame = dynamic_cast<CFrameWnd*>(app.m_pMainWnd);
+  ASSERT_NE(frame, nullptr);
+  g_closeInsideDraw = true;
+  g_viewAliveAfterPumpedClose = false;
+  frame->GetActiveView()->Invalidate();
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_FALSE(g_closeInsideDraw);
+  EXPECT_TRUE(g_viewAliveAfterPumpedClose);
+  EXPECT_FALSE(g_shutdownViewAlive);
+  EXPECT_FALSE(g_shutdownFrameAlive);
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
