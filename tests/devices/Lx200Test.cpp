@@ -29,6 +29,18 @@ bool Contains(const std::vector<std::string>& list, const std::string& item) {
   return false;
 }
 
+// The simulated mount answers on its own thread: wait for what it must have
+// received, bounded generously so a loaded or sanitizer build never flakes.
+template <class Condition>
+bool WaitUntil(Condition done) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
 }  // namespace
 
 TEST(Lx200Texts, FieldsAreRoundedThenSplitZeroPadded) {
@@ -123,7 +135,7 @@ TEST(Lx200Connect, HandshakeThenSiteTimeAndDate) {
     ASSERT_EQ(ConnectLx200(MakeIo(port, &log, 0.1), line, c.latitude * kDeg, c.westLongitude * kDeg, c.utcOffset,
                            now),
               Lx200ConnectResult::Connected);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(WaitUntil([&] { return Contains(mount.Commands(), ":SC 12/10/26#"); }));
     const auto commands = mount.Commands();
     EXPECT_TRUE(Contains(commands, c.st));
     EXPECT_TRUE(Contains(commands, c.sg));
@@ -144,7 +156,7 @@ TEST(Lx200Connect, SilentMountGetsFiveAcksAndFails) {
   Lx200LineSettings line;
   line.port = "COM3";
   EXPECT_EQ(ConnectLx200(MakeIo(port, &log, 0.01), line, 0.5, 0.1, 0, {}), Lx200ConnectResult::NoAnswer);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(WaitUntil([&] { return mount.Received().size() >= 5; }));
   EXPECT_EQ(mount.Received(), std::string(5, '\x06'));
   EXPECT_NE(log.find("\r\nLX200 : \r\n(impossible to connect.)"), std::string::npos);
 }
@@ -200,7 +212,7 @@ TEST_F(Lx200Frame, GoToThenReadBackTurnsTheView) {
     panel.m_showPosition = true;
     const int slews = mount.Slews();
     Exchange();
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_TRUE(WaitUntil([&] { return mount.Slews() >= slews + 1; }));
     auto commands = mount.Commands();
     ASSERT_GE(commands.size(), 3u);
     EXPECT_TRUE(Contains(commands, c.sr));
@@ -256,7 +268,7 @@ TEST_F(Lx200Frame, DeclinationAloneMovesAMountThatDoesNotFollow) {
   EXPECT_EQ(mount.Slews(), 0);
   state.followDeclination = 0.2002;
   Exchange();
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(WaitUntil([&] { return mount.Slews() >= 1; }));
   EXPECT_EQ(mount.Slews(), 1);
 }
 

@@ -105,6 +105,8 @@ BrightStar Star(float altitudeDeg, float azimuthDeg, float magnitude, const char
 // The bright-star catalogue of a test: the stars in zone 1.
 class BrightStars {
  public:
+  BrightStars(const BrightStars&) = delete;
+  BrightStars& operator=(const BrightStars&) = delete;
   explicit BrightStars(const std::vector<BrightStar>& stars) {
     g_brightStars = new BrightStar[kBrightStarCapacity];
     for (size_t i = 0; i < stars.size(); ++i) g_brightStars[i] = stars[i];
@@ -267,12 +269,14 @@ TEST_F(SkyScene, OneDrawPerVisibleStarWithinTheLimit) {
   SkyView view(folder.root);
   view.Start();
   ASSERT_TRUE(view.m_sceneReady);
-  BrightStars stars({Star(10, 0, 1.0f), Star(20, 5, 3.0f), Star(5, -5, 6.0f),  // three in view
-                     Star(10, 180, 1.0f),                                     // behind the camera
-                     Star(10, 2, 7.5f)});                                     // beyond the limit
   view.LookNorth(0.8f);
   view.m_showLandscape = false;
-  EXPECT_EQ(view.CountSkyDraws(), 3u);
+  {
+    BrightStars stars({Star(10, 0, 1.0f), Star(20, 5, 3.0f), Star(5, -5, 6.0f),  // three in view
+                       Star(10, 180, 1.0f),                                     // behind the camera
+                       Star(10, 2, 7.5f)});                                     // beyond the limit
+    EXPECT_EQ(view.CountSkyDraws(), 3u);
+  }
   // Without any bright star the sky draws nothing at all.
   BrightStars none({});
   EXPECT_EQ(view.CountSkyDraws(), 0u);
