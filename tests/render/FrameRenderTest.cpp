@@ -223,6 +223,22 @@ TEST_F(FrameRender, SceneObjectsAndTheirFallbacks) {
          EXPECT_LT(trail[at + 1], -15000);
          EXPECT_NE(v.m_haloTexture, nullptr);
        }},
+      {"corrupt cloud picture",
+       [](FrameView& v, const fs::path& root) {
+         // A JPEG start of image and frame header, then bytes no decoder accepts.
+         FILE* f = std::fopen((root / "textures/nuages.jpg").c_str(), "wb");
+         const unsigned char bytes[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01, 0x01,
+                                        0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0xFF, 0xC0, 0x00, 0x11, 0x08,
+                                        0x40, 0x00, 0x40, 0x00, 0x03, 0x13, 0x37, 0xFF, 0xFF};
+         std::fwrite(bytes, 1, sizeof bytes, f);
+         std::fclose(f);
+         v.m_showCloudySky = true;
+       },
+       [](FrameView& v) {
+         EXPECT_EQ(v.m_cloudySkyTexture, nullptr);
+         EXPECT_NE(v.m_starPictureTexture, nullptr);
+         EXPECT_NE(v.m_haloTexture, nullptr);
+       }},
       {"landscape fallback",
        [](FrameView& v, const fs::path& root) {
          fs::create_directories(root / "textures/landscapes");
