@@ -63,6 +63,7 @@ CNuvarine2View::CNuvarine2View() {
   MapTelescopeCommands();
   MapCaptureCommands();
   MapInternetCommands();
+  MapViewCommands();
 }
 
 CNuvarine2View::~CNuvarine2View() {

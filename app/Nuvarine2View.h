@@ -127,6 +127,78 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // it in the status bar. True when the key was one of them.
   bool HandleCaptureKey(UINT nChar);
   void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) override;
+  void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags) override;
+  // Focus lost: a Ctrl released in another window never reaches the view.
+  void OnKillFocus(CWnd* newWindow) override;
+  void OnMouseMove(UINT nFlags, CPoint point) override;
+  BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint point) override;
+  void OnLButtonDblClk(UINT nFlags, CPoint point) override;
+  BOOL OnEraseBkgnd(CDC* pDC) override;
+  // Right ascension and declination (radians) of the horizontal direction
+  // under the cursor, the refraction removed.
+  void CursorEquatorial(double altitude, double azimuth, double& rightAscension, double& declination) const;
+
+  // ---- View and animation commands -------------------------------------------------
+  void MapViewCommands();
+  void OnZoomIn();
+  void OnZoomOut();
+  void OnZoomReset();
+  void OnScrollLeft();
+  void OnScrollRight();
+  void OnScrollUp();
+  void OnScrollDown();
+  void OnViewNorth();
+  void OnViewEast();
+  void OnViewSouth();
+  void OnViewWest();
+  void OnViewZenith();
+  void OnInvertChart();
+  void OnStartAnimation();
+  void OnStartInvertedAnimation();
+  void OnStopAnimation();
+  // Dialog commands whose windows come with their own subsystem.
+  virtual void OnAnimationParameters();
+  virtual void OnZoomSetup();
+  virtual void OnLookInDirection();
+  virtual void OnFindObject();
+  // The narrowest field any zoom reaches: far below any useful field, far
+  // above the point where the projection overflows.
+  static constexpr float kMinimumFieldOfView = 1e-6f;
+  // Field widened one step from `field` (70 degrees caps it, holding the
+  // last widened value `last`).
+  static float WidenField(float field, float step, float& last, double limit);
+  // Seconds of the process timer (tests give their own).
+  virtual double AbsoluteTime() const;
+  // The computer clock as local time; false when it cannot be converted.
+  virtual bool LocalClock(double& year, double& month, double& day, double& hour, double& minute,
+                          double& second) const;
+  void TakeClockTime();
+  double m_animationStartDate = 0.0;
+  int m_animationStepCount = 0;
+  float m_centeringAngle1 = 0.0f;
+  float m_centeringAngle2 = 0.0f;
+  double m_flightSpeed = 0.0;
+  D3DXVECTOR3 m_flightLookDirection{0.0f, 0.0f, 1.0f};
+  IDirect3DTexture9* m_placementPictureTexture = nullptr;
+
+  // ---- Per-frame update steps --------------------------------------------------------
+  void AdvanceAnimation();
+  void UpdatePicturePlacement();
+  void FlyCamera();
+  // Steps whose owners come with their own subsystems.
+  virtual void UpdateHuygensMaterials();
+  virtual void RunAutomaticRefreshes(double computerJulianDate);
+  virtual void RunSurfaceTiles();
+  virtual void RequestSurveyTiles();
+  virtual void UpdateBodyDrawFlags();
+  virtual void SyncBodyTexturesAndMeshes();
+  // Frees the deep-sky picture slots so the sky reloads them.
+  virtual void ReleasePictureCache();
+  // Moves along the view axis by a step that shrinks near bodies (only the
+  // sign of delta matters).
+  void MoveCameraAlongView(short delta);
+  // Puts the camera at the object's camera distance looking along d.
+  void PlaceCameraNearObject(int objectNumber, double dx, double dy, double dz);
 
   // ---- Internet services ---------------------------------------------------------
   void MapInternetCommands();

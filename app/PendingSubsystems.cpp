@@ -8,21 +8,24 @@
 #include "Nuvarine2View.h"
 #include "SolarSystemTypes.h"
 
-void CNuvarine2View::FrameMove(float) {
-  BeginFrameTrail();
-  FollowObjectWithTelescope();
-  CloseIdleTelescopePort();
-}
+// Steps of the per-frame update whose owners are still to come.
+void CNuvarine2View::UpdateHuygensMaterials() {}
+void CNuvarine2View::RunAutomaticRefreshes(double) {}
+void CNuvarine2View::RunSurfaceTiles() {}
+void CNuvarine2View::RequestSurveyTiles() {}
+void CNuvarine2View::UpdateBodyDrawFlags() {}
+void CNuvarine2View::SyncBodyTexturesAndMeshes() {}
+void CNuvarine2View::ReleasePictureCache() {}
 
 void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
 
 void CNuvarine2View::RenderSolarSystem() {}
 
-// The view's keys: so far only those of screenshots and movies.
-void CNuvarine2View::OnKeyDown(UINT nChar, UINT, UINT) {
-  AbortSlewOnEscape(nChar);
-  HandleCaptureKey(nChar);
-}
+// Dialogs and commands of subsystems still to come.
+void CNuvarine2View::OnAnimationParameters() {}
+void CNuvarine2View::OnZoomSetup() {}
+void CNuvarine2View::OnLookInDirection() {}
+void CNuvarine2View::OnFindObject() {}
 
 void CNuvarine2View::OnConfiguration() {}
 

@@ -87,6 +87,11 @@ class CFrameWidget : public QMainWindow {
     // messages would hide the panes.
     if (e->type() == QEvent::StatusTip) return true;
     if (frame && e->type() == QEvent::Resize) DispatchWindowEvent(frame, e);
+    // Another window became active: the view no longer sees key releases.
+    if (frame && e->type() == QEvent::WindowDeactivate) {
+      auto* main = dynamic_cast<CFrameWnd*>(frame);
+      if (main && main->GetActiveView()) main->GetActiveView()->OnKillFocus(nullptr);
+    }
     // Keys that reach the frame itself belong to its view.
     if (frame && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
       auto* main = dynamic_cast<CFrameWnd*>(frame);

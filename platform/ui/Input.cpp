@@ -154,6 +154,10 @@ bool DispatchWindowEvent(CWnd* wnd, QEvent* event) {
       }
       return true;
     }
+    case QEvent::FocusOut:
+    case QEvent::WindowDeactivate:
+      wnd->OnKillFocus(nullptr);
+      return false;
     case QEvent::Resize: {
       auto* resize = static_cast<QResizeEvent*>(event);
       QWidget* w = wnd->GetWidget();

@@ -358,6 +358,7 @@ void CWnd::OnPaint() {}
 BOOL CWnd::OnEraseBkgnd(CDC*) { return TRUE; }
 void CWnd::OnKeyDown(UINT, UINT, UINT) {}
 void CWnd::OnKeyUp(UINT, UINT, UINT) {}
+void CWnd::OnKillFocus(CWnd*) {}
 void CWnd::OnChar(UINT, UINT, UINT) {}
 void CWnd::OnLButtonDown(UINT, CPoint) {}
 void CWnd::OnLButtonUp(UINT, CPoint) {}

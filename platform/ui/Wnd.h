@@ -106,6 +106,8 @@ class CWnd : public CCmdTarget, public CNativeWindow {
   virtual BOOL OnEraseBkgnd(CDC* pDC);
   virtual void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
   virtual void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
+  // The window lost the keyboard focus (to `newWindow`, null when unknown).
+  virtual void OnKillFocus(CWnd* newWindow);
   virtual void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
   virtual void OnLButtonDown(UINT nFlags, CPoint point);
   virtual void OnLButtonUp(UINT nFlags, CPoint point);
