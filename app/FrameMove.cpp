@@ -312,9 +312,11 @@ void CNuvarine2View::FlyCamera() {
 void CNuvarine2View::MoveCameraAlongView(short delta) {
   const D3DXVECTOR3 v = CameraBackAxis();
   double step = 30.0;
+  // A body whose step would exceed 20 million km is too far to slow the
+  // camera: far from every body a notch moves the full 30.
   auto consider = [&step](double distance) {
-    const double t = std::min(0.04022646 * std::pow(distance, 0.99255157), 20.0);
-    if (t > 0.0 && t < step) step = t;
+    const double t = 0.04022646 * std::pow(distance, 0.99255157);
+    if (t > 0.0 && t <= 20.0 && t < step) step = t;
   };
   for (int k = 0; k <= 71 && k < kBodyCount; ++k) {
     const bool satellite = k == 11 || k == 12 || (k >= 49 && k <= 56) || (k >= 59 && k <= 70);

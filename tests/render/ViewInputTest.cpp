@@ -1,0 +1,390 @@
+// The view under the user's hand: keys, wheel and drags, the zoom limits,
+// the animated time with an injected timer and clock, the flight to a body,
+// the follow step, and the coordinates under the cursor.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../shell/ShellTestSupport.h"
+#include "Nuvarine2View.h"
+#include "SolarSystemTypes.h"
+#include "UiDefs.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDeg = kPi / 180.0;
+
+class InputView : public CNuvarine2View {
+ public:
+  InputView() {
+    InitBodyConstants();
+    m_installFolder = NUVARINE_INSTALL_FOLDER;
+    libraryLoaded = LoadPlanetLibrary();
+    m_planetariumMode = true;
+    m_fieldOfView = 0.8f;
+    m_zoomStep = 1.07f;
+    m_backBufferWidthPixels = 320, m_backBufferHeightPixels = 240;
+    m_backBufferWidth = 320.0f, m_backBufferHeight = 240.0f;
+    m_camera.SetProjectionParameters(m_fieldOfView, 320.0f / 240.0f, 1e-5f, 2.3f);
+    ResetAndRotateCamera(3.1515927f, 0.2f);
+    Refresh();
+  }
+  void Refresh() {
+    m_camera.SetProjectionParameters(m_fieldOfView, 320.0f / 240.0f, 1e-5f, 2.3f);
+    D3DXMatrixMultiply(&m_viewProjectionMatrix, &m_camera.m_viewMatrix, &m_camera.m_projectionMatrix);
+  }
+  double AbsoluteTime() const override { return now; }
+  bool LocalClock(double& y, double& mo, double& d, double& h, double& mi, double& s) const override {
+    if (!clockWorks) return false;
+    y = 2024, mo = 3, d = 20, h = 4, mi = 6, s = 30.25;
+    return true;
+  }
+  void OnAnimationParameters() override { ++parameters; }
+  void OnConfiguration() override { ++configuration; }
+  void OnFindObject() override { ++find; }
+  // The look direction's azimuth (from north through east) and altitude.
+  void Look(double& azimuth, double& altitude) const {
+    D3DXVECTOR3 look;
+    D3DXVec3Cross(&look, &m_cameraSide, &m_cameraUp);
+    D3DXVec3Normalize(&look, &look);
+    altitude = std::asin(-look.y);
+    azimuth = std::atan2(-look.x, look.z);
+    if (azimuth < 0) azimuth += 2 * kPi;
+  }
+  bool libraryLoaded = false;
+  double now = 100.0;
+  bool clockWorks = true;
+  int parameters = 0, configuration = 0, find = 0;
+};
+
+class ViewInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ShellTestApplication();
+    SetMessageBoxHandler([this](const CString& text, const CString&, UINT) {
+      messages.push_back(text.c_str());
+      return IDOK;
+    });
+  }
+  void TearDown() override { SetMessageBoxHandler(nullptr); }
+  std::vector<std::string> messages;
+};
+
+TEST_F(ViewInput, WideningHoldsPastSeventyDegreesAndNarrowingHasAFloor) {
+  InputView view;
+  // The keyboard's numeric pad, the command and the wheel each keep their own last widened field.
+  for (int i = 0; i < 7; ++i) view.OnKeyDown(VK_SUBTRACT, 1, 0);
+  EXPECT_NEAR(view.m_fieldOfView, 1.2846256, 1e-6);
+  view.OnKeyDown(VK_SUBTRACT, 1, 0);
+  EXPECT_NEAR(view.m_fieldOfView, 1.2846256, 1e-6);
+
+  view.m_fieldOfView = 0.8f;
+  for (int i = 0; i < 9; ++i) view.OnZoomOut();
+  EXPECT_NEAR(view.m_fieldOfView, 1.2846256, 1e-6);
+  view.OnZoomIn();
+  EXPECT_NEAR(view.m_fieldOfView, 1.2846256 / 1.07, 1e-6);
+  view.OnZoomReset();
+  EXPECT_EQ(view.m_fieldOfView, 0.8f);
+
+  // The wheel compares with the float nearest 70 degrees.
+  view.m_fieldOfView = 1.2217304f;
+  view.OnMouseWheel(0, 120, CPoint(0, 0));
+  EXPECT_NEAR(view.m_fieldOfView, 1.2217304 * 1.07, 1e-6);
+
+  // Two thousand narrowing steps by key, wheel and command never reach zero or overflow.
+  view.m_fieldOfView = 0.8f;
+  for (int i = 0; i < 700; ++i) {
+    view.OnKeyDown(VK_ADD, 1, 0);
+    view.OnMouseWheel(0, -120, CPoint(0, 0));
+    view.OnZoomIn();
+  }
+  EXPECT_EQ(view.m_fieldOfView, CNuvarine2View::kMinimumFieldOfView);
+  view.Refresh();
+  EXPECT_TRUE(std::isfinite(view.m_camera.m_projectionMatrix._11));
+  EXPECT_TRUE(std::isfinite(view.m_camera.m_projectionMatrix._22));
+}
+
+TEST_F(ViewInput, KeyTableWithAndWithoutCtrl) {
+  InputView view;
+  // Letters alone do nothing (S alone is the screenshot, tested with the capture).
+  for (UINT key : {UINT('A'), UINT('C'), UINT('F'), UINT('P')}) view.OnKeyDown(key, 1, 0);
+  EXPECT_EQ(view.parameters + view.configuration + view.find, 0);
+  EXPECT_FALSE(view.m_animationRunning);
+
+  view.OnKeyDown(VK_CONTROL, 1, 0);
+  view.OnKeyDown('A', 1, 0);
+  view.OnKeyDown('C', 1, 0);
+  view.OnKeyDown('F', 1, 0);
+  EXPECT_EQ(view.parameters, 1);
+  EXPECT_EQ(view.configuration, 1);
+  EXPECT_EQ(view.find, 1);
+  view.OnKeyDown('P', 1, 0);
+  EXPECT_TRUE(view.m_animationRunning);
+  view.OnKeyDown('S', 1, 0);
+  EXPECT_FALSE(view.m_animationRunning);
+  view.OnKeyUp(VK_CONTROL, 1, 0);
+  EXPECT_FALSE(view.m_controlKeyDown);
+
+  // Ctrl released while another window has the focus: the focus loss clears it.
+  view.OnKeyDown(VK_CONTROL, 1, 0);
+  view.OnKillFocus(nullptr);
+  view.OnKeyDown('P', 1, 0);
+  EXPECT_FALSE(view.m_animationRunning);
+
+  // The main keyboard's + and - and unlisted keys leave the field alone.
+  const float field = view.m_fieldOfView;
+  for (UINT key : {VK_OEM_PLUS, VK_OEM_MINUS, VK_INSERT, VK_DELETE, UINT('Q')}) view.OnKeyDown(key, 1, 0);
+  EXPECT_EQ(view.m_fieldOfView, field);
+
+  // Escape clears the lock, the flight and the follow even without a telescope.
+  view.m_lockedObject = 5, view.m_flightTargetBody = 4, view.m_telescopeFollowTarget = true;
+  view.OnKeyDown(VK_ESCAPE, 1, 0);
+  EXPECT_EQ(view.m_lockedObject, -1);
+  EXPECT_EQ(view.m_flightTargetBody, -1);
+  EXPECT_FALSE(view.m_telescopeFollowTarget);
+}
+
+TEST_F(ViewInput, CompassAndArrowTurns) {
+  InputView view;
+  double az, alt;
+  view.OnViewWest();
+  view.Look(az, alt);
+  EXPECT_NEAR(az / kDeg, 270.0, 0.01);
+  EXPECT_NEAR(alt, 0.2, 1e-5);
+  view.ResetAndRotateCamera(static_cast<float>(3 * kPi / 2), 0.2f);
+  view.Look(az, alt);
+  EXPECT_NEAR(az / kDeg, 90.0, 0.01);
+  EXPECT_NEAR(alt, 0.2, 1e-5);
+  view.OnViewZenith();
+  view.Look(az, alt);
+  EXPECT_NEAR(alt, 1.4707963, 1e-5);
+
+  // The left arrow and the "Left" button turn opposite ways.
+  view.OnViewSouth();
+  double az0, alt0;
+  view.Look(az0, alt0);
+  view.OnKeyDown(VK_LEFT, 1, 0);
+  view.Look(az, alt);
+  const double keyTurn = az - az0;
+  view.OnViewSouth();
+  view.OnScrollLeft();
+  view.Look(az, alt);
+  EXPECT_NEAR(az - az0, -keyTurn, 1e-5);
+  EXPECT_NEAR(std::fabs(keyTurn), 0.016, 1e-4);
+
+  // Compass commands do nothing in solar-system mode.
+  view.m_planetariumMode = false;
+  const D3DXQUATERNION before = view.m_cameraOrientation;
+  view.OnViewNorth();
+  EXPECT_EQ(std::memcmp(&before, &view.m_cameraOrientation, sizeof before), 0);
+}
+
+TEST_F(ViewInput, LeftDragKeepsTheSkyPointUnderTheCursor) {
+  InputView view;
+  view.OnMouseMove(0, CPoint(160, 120));
+  float altStart, azStart;
+  view.ScreenToSky(160, 120, altStart, azStart);
+  CPoint p(160, 120);
+  for (int i = 0; i < 6; ++i) {
+    p = CPoint(p.x + 9, p.y - 4);
+    view.OnMouseMove(MK_LBUTTON, p);
+    view.Refresh();
+    // The point grabbed is under the cursor within a pixel.
+    float alt, az;
+    view.ScreenToSky(p.x, p.y, alt, az);
+    EXPECT_NEAR(alt, altStart, 0.8f * 1.5f / 320.0f) << "step " << i;
+    EXPECT_NEAR(std::remainder(az - azStart, 2 * kPi), 0.0, 0.8 * 1.5 / 320.0 / std::cos(alt)) << "step " << i;
+  }
+  // Shift+left and both buttons move nothing in planetarium mode.
+  const D3DXQUATERNION before = view.m_cameraOrientation;
+  view.OnMouseMove(MK_LBUTTON | MK_SHIFT, CPoint(p.x + 30, p.y));
+  view.OnMouseMove(MK_LBUTTON | MK_RBUTTON, CPoint(p.x + 60, p.y + 10));
+  EXPECT_EQ(std::memcmp(&before, &view.m_cameraOrientation, sizeof before), 0);
+
+  // During a flight, moves are ignored; after a dismissed pop-up, the first one.
+  view.m_flightTargetBody = 4;
+  view.OnMouseMove(MK_LBUTTON, CPoint(10, 10));
+  view.m_flightTargetBody = -1;
+  view.m_skipNextMouseMove = true;
+  view.OnMouseMove(MK_LBUTTON, CPoint(20, 20));
+  EXPECT_EQ(std::memcmp(&before, &view.m_cameraOrientation, sizeof before), 0);
+  EXPECT_FALSE(view.m_skipNextMouseMove);
+}
+
+TEST_F(ViewInput, AnimationRunsOnTheInjectedTimer) {
+  InputView view;
+  view.m_julianDate = 2460000.5;
+  // Method 1: factor 86400 is a day per second, reversed subtracts.
+  view.m_animationMethod = 1;
+  view.m_animationSpeedFactor = 86400.0;
+  view.OnStartAnimation();
+  view.now += 1.0;
+  view.AdvanceAnimation();
+  EXPECT_NEAR(view.m_julianDate, 2460001.5, 1e-7);
+  view.OnStartInvertedAnimation();
+  view.now += 2.0;
+  view.AdvanceAnimation();
+  EXPECT_NEAR(view.m_julianDate, 2459999.5, 1e-7);
+
+  // The speed keys keep the shown date continuous and come back to the same speed.
+  view.OnStartAnimation();
+  view.now += 0.5;
+  view.AdvanceAnimation();
+  const double shown = view.m_julianDate;
+  view.OnKeyDown(VK_DECIMAL, 1, 0);
+  view.AdvanceAnimation();
+  EXPECT_NEAR(view.m_julianDate, shown, 1e-9);
+  view.OnKeyDown(VK_NUMPAD0, 1, 0);
+  view.AdvanceAnimation();
+  EXPECT_NEAR(view.m_julianDate, shown, 1e-9);
+  EXPECT_EQ(view.m_animationSpeedFactor, 86400.0);
+
+  // Method 2: one step per frame however late; without automatic mode, one step.
+  view.m_animationMethod = 2;
+  view.m_animationFps = 10.0;
+  view.m_animationStepDays = 1.0, view.m_animationStepHours = 0, view.m_animationStepMinutes = 0;
+  view.m_animationStepSeconds = 0;
+  view.m_animationAutomatic = true;
+  const double start = view.m_julianDate;
+  view.OnStartAnimation();
+  view.now += 5.0;  // fifty steps due
+  view.AdvanceAnimation();
+  view.AdvanceAnimation();
+  EXPECT_NEAR(view.m_julianDate, start + 2.0, 1e-9);
+  EXPECT_TRUE(view.m_animationRunning);
+  view.m_animationAutomatic = false;
+  view.OnStartAnimation();
+  EXPECT_EQ(view.m_animationStepCount, 0);
+  view.AdvanceAnimation();
+  EXPECT_FALSE(view.m_animationRunning);
+  EXPECT_NEAR(view.m_julianDate, start + 3.0, 1e-9);
+}
+
+TEST_F(ViewInput, RealTimeTakesTheClockAndAnUnreadableClockKeepsTheInstant) {
+  InputView view;
+  view.m_realTime = true;
+  view.OnStartAnimation();
+  EXPECT_EQ(view.m_year, 2024);
+  EXPECT_EQ(view.m_hour, 4);
+  EXPECT_EQ(view.m_second, 30.25);
+  EXPECT_EQ(view.m_animationStartTime, 0.0);
+  view.m_year = 2001, view.m_month = 2, view.m_day = 3, view.m_hour = 4, view.m_minute = 5, view.m_second = 6;
+  view.clockWorks = false;
+  view.AdvanceAnimation();
+  EXPECT_EQ(view.m_year, 2001);
+  EXPECT_EQ(view.m_month, 2);
+  EXPECT_EQ(view.m_hour, 4);
+}
+
+TEST_F(ViewInput, LockedObjectKeepsItsOffsetAndTheFlightArrives) {
+  InputView view;
+  ASSERT_TRUE(view.libraryLoaded);
+  view.m_planetariumMode = false;
+  view.m_julianDate = 2460000.5;
+  view.UpdateTimeContext();
+  view.UpdateSkyPositions();
+  const Vector3d mars = g_bodies[4].position;
+  view.m_lockedObject = 4;
+  view.m_cameraPosition = Vector3d{mars.x + 0.1, mars.y - 0.2, mars.z + 0.05};
+  view.m_animationMethod = 1;
+  view.m_animationSpeedFactor = 86400.0;
+  view.OnStartAnimation();
+  view.now += 10.0;
+  view.AdvanceAnimation();
+  const Vector3d moved = g_bodies[4].position;
+  EXPECT_GT(std::fabs(moved.x - mars.x) + std::fabs(moved.y - mars.y), 1.0);
+  EXPECT_NEAR(view.m_cameraPosition.x - moved.x, 0.1, 1e-9);
+  EXPECT_NEAR(view.m_cameraPosition.y - moved.y, -0.2, 1e-9);
+  view.OnStopAnimation();
+
+  // A flight from 25 million km: the first frame moves 0.98184 million km.
+  view.m_lockedObject = -1;
+  const Vector3d target = g_bodies[4].position;
+  view.m_cameraPosition = Vector3d{target.x + 25.0, target.y, target.z};
+  g_bodies[4].cameraDistance = 25.0;
+  view.m_flightTargetBody = 4;
+  view.m_flightLookDirection = D3DXVECTOR3(-1.0f, 0.0f, 0.0f);  // straight at it
+  view.FlyCamera();
+  EXPECT_NEAR(25.0 - (view.m_cameraPosition.x - target.x), 0.98184, 1e-4);
+  // Looking exactly away from the target and then flying on: never NaN, and it arrives.
+  view.m_flightLookDirection = D3DXVECTOR3(1.0f, 0.0f, 0.0f);
+  for (int i = 0; i < 2000 && view.m_flightTargetBody != -1; ++i) {
+    view.FlyCamera();
+    ASSERT_TRUE(std::isfinite(view.m_cameraPosition.x));
+    ASSERT_TRUE(std::isfinite(view.m_flightLookDirection.x));
+  }
+  EXPECT_EQ(view.m_flightTargetBody, -1);
+  EXPECT_EQ(view.m_lockedObject, -1);  // locked only for the placement
+  const double arrival = g_bodies[4].diameter / (std::tan(0.4) * 1e6);
+  EXPECT_NEAR(g_bodies[4].cameraDistance, arrival, 1e-9);
+
+  // A camera exactly at the target is an arrival, with a lock kept.
+  view.m_lockedObject = 4;
+  view.m_cameraPosition = g_bodies[4].position;
+  view.m_flightTargetBody = 4;
+  view.FlyCamera();
+  EXPECT_EQ(view.m_flightTargetBody, -1);
+  EXPECT_EQ(view.m_lockedObject, 4);
+  EXPECT_TRUE(view.m_centeringPending);
+  EXPECT_TRUE(std::isfinite(view.m_cameraPosition.x));
+}
+
+TEST_F(ViewInput, WheelStepShrinksNearBodies) {
+  InputView view;
+  view.m_planetariumMode = false;
+  view.m_julianDate = 2460000.5;
+  view.UpdateTimeContext();
+  view.UpdateSkyPositions();
+  for (int k = 0; k < kBodyCount; ++k) g_bodies[k].surfaceDistance = 1e6;
+  view.m_cameraPosition = Vector3d{1e4, 1e4, 1e4};
+  Vector3d before = view.m_cameraPosition;
+  view.MoveCameraAlongView(-120);
+  auto moved = [&] {
+    const double x = view.m_cameraPosition.x - before.x, y = view.m_cameraPosition.y - before.y,
+                 z = view.m_cameraPosition.z - before.z;
+    return std::sqrt(x * x + y * y + z * z);
+  };
+  EXPECT_NEAR(moved(), 30.0, 1e-6);
+  g_bodies[3].surfaceDistance = 1.0;
+  before = view.m_cameraPosition;
+  view.MoveCameraAlongView(120);
+  EXPECT_NEAR(moved(), 0.04022646, 1e-7);
+}
+
+TEST_F(ViewInput, CoordinatesUnderTheCursor) {
+  InputView view;
+  view.m_observerLatitude = 45.0 * kDeg;
+  view.m_localSiderealTime = 2.0;
+  struct Case {
+    double altitude, azimuth, refraction, rightAscension, declination;
+  } cases[] = {
+      // On the meridian, south: hour angle 0, declination = latitude - zenith distance.
+      {45.0 * kDeg, 180.0 * kDeg, 0.0, 2.0, 0.0},
+      // The zenith: the declination is the latitude.
+      {90.0 * kDeg, 0.0, 1.0, 2.0, 45.0 * kDeg},
+      // Due north on the horizon (below 0.1 degree: no refraction removed).
+      {0.0, 0.0, 1.0, 2.0 + kPi, 45.0 * kDeg},
+  };
+  for (const Case& c : cases) {
+    view.m_refractionFactor = c.refraction;
+    double ra, dec;
+    view.CursorEquatorial(c.altitude, c.azimuth, ra, dec);
+    EXPECT_NEAR(dec, c.declination, 1e-9) << c.altitude << " " << c.azimuth;
+    if (std::fabs(c.altitude - kPi / 2) > 1e-9) EXPECT_NEAR(std::remainder(ra - c.rightAscension, 2 * kPi), 0.0, 1e-9);
+    EXPECT_GE(ra, 0.0);
+    EXPECT_LT(ra, 2 * kPi);
+  }
+  // At 10 degrees the refraction removed lowers the point by about 5.3 minutes of arc.
+  double raNo, decNo, raYes, decYes;
+  view.m_refractionFactor = 0.0;
+  view.CursorEquatorial(10.0 * kDeg, 180.0 * kDeg, raNo, decNo);
+  view.m_refractionFactor = 1.0;
+  view.CursorEquatorial(10.0 * kDeg, 180.0 * kDeg, raYes, decYes);
+  EXPECT_NEAR((decNo - decYes) / kDeg * 60.0, 5.3, 0.2);
+}
+
+}  // namespace
