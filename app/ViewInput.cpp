@@ -315,6 +315,19 @@ void CNuvarine2View::MapViewCommands() {
     ui->Enable(m_planetariumMode);
     ui->SetCheck(m_planetariumMode && m_chartInverted);
   });
+  // Mode switch: the menu items act only when they change the mode.
+  MapCommand(32915, [this] { OnToggleMode(); });
+  MapCommand(32911, [this] {
+    if (!m_planetariumMode && !m_modeSwitchBusy) OnToggleMode();
+  });
+  MapCommand(32912, [this] {
+    if (m_planetariumMode && !m_modeSwitchBusy) OnToggleMode();
+  });
+  MapCommand(293, [this] { GoToSun(0.0); });
+  MapUpdateCommandUI(32915, [this](CCmdUI* ui) { ui->SetCheck(!m_planetariumMode); });
+  MapUpdateCommandUI(32911, [this](CCmdUI* ui) { ui->SetCheck(m_planetariumMode); });
+  MapUpdateCommandUI(32912, [this](CCmdUI* ui) { ui->SetCheck(!m_planetariumMode); });
+  MapUpdateCommandUI(293, [this](CCmdUI* ui) { ui->Enable(!m_planetariumMode); });
   MapCommand(32817, [this] { OnStartAnimation(); });
   MapCommand(32836, [this] { OnStartInvertedAnimation(); });
   MapCommand(32837, [this] { OnStopAnimation(); });

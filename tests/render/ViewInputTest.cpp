@@ -388,3 +388,36 @@ TEST_F(ViewInput, CoordinatesUnderTheCursor) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewInput, ModeSwitchesComeBackToTheSouthernView) {
+  InputView view;
+  ASSERT_TRUE(view.libraryLoaded);
+  view.m_julianDate = 2460000.5;
+  view.UpdateTimeContext();
+  view.m_fieldOfView = 0.3f;
+  view.m_lockedObject = 5;
+  // The planetarium item does nothing in planetarium mode.
+  view.OnCmdMsg(32911, nullptr);
+  EXPECT_TRUE(view.m_planetariumMode);
+  view.OnCmdMsg(32912, nullptr);
+  EXPECT_FALSE(view.m_planetariumMode);
+  // The camera is near the Earth.
+  const Vector3d& earth = g_bodies[3].position;
+  const double dx = view.m_cameraPosition.x - earth.x, dy = view.m_cameraPosition.y - earth.y,
+               dz = view.m_cameraPosition.z - earth.z;
+  EXPECT_LT(std::sqrt(dx * dx + dy * dy + dz * dz), 1.0);
+  view.OnCmdMsg(32912, nullptr);
+  EXPECT_FALSE(view.m_planetariumMode);
+  view.OnCmdMsg(32915, nullptr);
+  EXPECT_TRUE(view.m_planetariumMode);
+  EXPECT_EQ(view.m_fieldOfView, 0.8f);
+  EXPECT_EQ(view.m_lockedObject, -1);
+  double az, alt;
+  view.Look(az, alt);
+  EXPECT_NEAR(az, 2 * kPi - 3.1515927, 1e-4);
+  EXPECT_NEAR(alt, 0.2, 1e-5);
+}
+
+}  // namespace
