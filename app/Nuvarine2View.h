@@ -15,6 +15,7 @@
 #include "Lx200.h"
 #include "Scene3D.h"
 #include "SerialPort.h"
+#include "Dialog.h"
 #include "View.h"
 #include "ViewCamera.h"
 #include "ViewSettings.h"

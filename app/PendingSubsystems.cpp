@@ -22,9 +22,6 @@ void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
 void CNuvarine2View::RenderSolarSystem() {}
 
 // Dialogs and commands of subsystems still to come.
-void CNuvarine2View::OnAnimationParameters() {}
-void CNuvarine2View::OnZoomSetup() {}
-void CNuvarine2View::OnLookInDirection() {}
 void CNuvarine2View::OnFindObject() {}
 
 void CNuvarine2View::OnConfiguration() {}

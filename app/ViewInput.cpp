@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "AnimationDialogs.h"
 #include "Catalogues.h"
 #include "MainFrame.h"
 #include "Nuvarine2View.h"
@@ -369,6 +370,26 @@ void CNuvarine2View::OnViewSouth() { ResetAndRotateCamera(3.1515927f, 0.2f); }
 void CNuvarine2View::OnViewWest() { ResetAndRotateCamera(1.5707964f, 0.2f); }
 void CNuvarine2View::OnViewZenith() { ResetAndRotateCamera(0.01f, 1.4707963f); }
 
+void CNuvarine2View::OnZoomSetup() {
+  CZoomSetupDialog dialog;
+  dialog.m_zoomStep = m_zoomStep;
+  if (RunDialog(dialog) == IDOK) m_zoomStep = dialog.m_zoomStep;
+}
+
+void CNuvarine2View::OnLookInDirection() {
+  CEnterCoordinatesDialog dialog;
+  if (RunDialog(dialog) == IDCANCEL) return;
+  UpdateTimeContext();
+  double azimuth = 0.0, altitude = 0.0;
+  EquatorialToHorizontal(azimuth, altitude, m_localSiderealTime, dialog.m_rightAscension * kPi / 180.0,
+                         dialog.m_declination * kPi / 180.0);
+  if (altitude > 0.0) {
+    ResetAndRotateCamera(static_cast<float>(-azimuth), static_cast<float>(altitude));
+    return;
+  }
+  ::MessageBox(GetSafeHwnd(), AfxString(1032).c_str(), AfxString(1027).c_str(), MB_OK);
+}
+
 // ---- Animation commands --------------------------------------------------------------------------
 
 void CNuvarine2View::OnStartAnimation() {
@@ -386,6 +407,28 @@ void CNuvarine2View::OnStartAnimation() {
 void CNuvarine2View::OnStartInvertedAnimation() {
   OnStartAnimation();
   m_animationReversed = true;
+}
+
+void CNuvarine2View::OnAnimationParameters() {
+  CAnimationDialog dialog;
+  dialog.m_speedFactor = m_animationSpeedFactor;
+  dialog.m_automatic = m_animationAutomatic;
+  dialog.m_stepDays = m_animationStepDays;
+  dialog.m_stepHours = m_animationStepHours;
+  dialog.m_stepMinutes = m_animationStepMinutes;
+  dialog.m_stepSeconds = m_animationStepSeconds;
+  dialog.m_framesPerSecond = m_animationFps;
+  dialog.m_method = m_animationMethod;
+  if (RunDialog(dialog) != IDOK) return;
+  m_animationSpeedFactor = dialog.m_speedFactor;
+  m_animationAutomatic = dialog.m_automatic;
+  m_animationStepDays = dialog.m_stepDays;
+  m_animationStepHours = dialog.m_stepHours;
+  m_animationStepMinutes = dialog.m_stepMinutes;
+  m_animationStepSeconds = dialog.m_stepSeconds;
+  m_animationFps = dialog.m_framesPerSecond;
+  m_animationMethod = dialog.m_method;
+  m_realTime = dialog.m_method == 3;
 }
 
 void CNuvarine2View::OnStopAnimation() {

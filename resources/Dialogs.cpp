@@ -118,6 +118,61 @@ const DialogControl kDriverChooserControls[] = {
     {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 140, 50, 50, 14},
 };
 
+const DialogControl kAnimationControls[] = {
+    {ControlKind::GroupBox, -1, "Method 1", 0, 7, 4, 236, 42},
+    {ControlKind::RadioButton, 1105, "Generate an animation", WS_TABSTOP, 15, 16, 100, 10},
+    {ControlKind::Edit, 1019, "", kEditBox, 118, 15, 60, 12},
+    {ControlKind::Static, -1, "X faster ", 0, 182, 17, 50, 10},
+    {ControlKind::Static, -1, "than the reality", 0, 118, 30, 100, 10},
+    {ControlKind::GroupBox, -1, "Method 2", 0, 7, 50, 236, 96},
+    {ControlKind::RadioButton, 1106, "Time between two frames :", WS_TABSTOP, 15, 62, 120, 10},
+    {ControlKind::Static, -1, "Days :", 0, 25, 78, 60, 10},
+    {ControlKind::Edit, 1049, "", kEditBox, 90, 76, 60, 12},
+    {ControlKind::Static, -1, "Hours :", 0, 25, 92, 60, 10},
+    {ControlKind::Edit, 1050, "", kEditBox, 90, 90, 60, 12},
+    {ControlKind::Static, -1, "Minutes :", 0, 25, 106, 60, 10},
+    {ControlKind::Edit, 1051, "", kEditBox, 90, 104, 60, 12},
+    {ControlKind::Static, -1, "Seconds :", 0, 25, 120, 60, 10},
+    {ControlKind::Edit, 1052, "", kEditBox, 90, 118, 60, 12},
+    {ControlKind::Static, -1, "Number of frames by second :", 0, 25, 133, 110, 10},
+    {ControlKind::Edit, 1053, "", kEditBox, 140, 131, 40, 12},
+    {ControlKind::CheckBox, 1031, "Automatic", WS_TABSTOP, 185, 62, 55, 10},
+    {ControlKind::GroupBox, -1, "Method 3", 0, 7, 150, 236, 28},
+    {ControlKind::RadioButton, 1054, "Synchronize animation with the clock of the computer", WS_TABSTOP, 15, 162, 220,
+     10},
+    {ControlKind::DefPushButton, 1, "OK", WS_TABSTOP, 40, 186, 50, 14},
+    {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 100, 186, 50, 14},
+    {ControlKind::PushButton, 1007, "Help", WS_TABSTOP, 160, 186, 50, 14},
+};
+
+const DialogControl kZoomSetupControls[] = {
+    {ControlKind::Slider, 1094, nullptr, WS_TABSTOP, 7, 8, 180, 18},
+    {ControlKind::Edit, 1019, "", ES_READONLY, 7, 30, 180, 12},
+    {ControlKind::DefPushButton, 1, "Apply", WS_TABSTOP, 7, 50, 55, 14},
+    {ControlKind::PushButton, 1007, "By default", WS_TABSTOP, 70, 50, 55, 14},
+    {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 132, 50, 55, 14},
+};
+
+const DialogControl kEnterCoordinatesControls[] = {
+    {ControlKind::GroupBox, -1, "Equatorial coordinates", 0, 7, 4, 200, 52},
+    {ControlKind::Static, -1, "RA :", 0, 15, 19, 25, 10},
+    {ControlKind::Edit, 1012, "0", kEditBox, 42, 17, 28, 12},
+    {ControlKind::Static, -1, "h", 0, 72, 19, 8, 10},
+    {ControlKind::Edit, 1013, "0", kEditBox, 82, 17, 28, 12},
+    {ControlKind::Static, -1, "m", 0, 112, 19, 8, 10},
+    {ControlKind::Edit, 1014, "0", kEditBox, 122, 17, 40, 12},
+    {ControlKind::Static, -1, "s", 0, 164, 19, 8, 10},
+    {ControlKind::Static, -1, "Dec :", 0, 15, 37, 25, 10},
+    {ControlKind::Edit, 1015, "0", kEditBox, 42, 35, 28, 12},
+    {ControlKind::Static, -1, "o", 0, 72, 37, 8, 10},
+    {ControlKind::Edit, 1016, "0", kEditBox, 82, 35, 28, 12},
+    {ControlKind::Static, -1, "'", 0, 112, 37, 8, 10},
+    {ControlKind::Edit, 1017, "0", kEditBox, 122, 35, 40, 12},
+    {ControlKind::Static, -1, "''", 0, 164, 37, 8, 10},
+    {ControlKind::DefPushButton, 1, "OK", WS_TABSTOP, 45, 62, 50, 14},
+    {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 110, 62, 50, 14},
+};
+
 #define CONTROLS(a) a, sizeof(a) / sizeof(a[0])
 
 }  // namespace
@@ -135,5 +190,9 @@ const DialogTemplate kDialogTemplates[] = {
     {IDD_DRIVER_CHOOSER, "Telescope driver", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 268, 72,
      CONTROLS(kDriverChooserControls)},
     {IDD_GPS, "GPS", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 180, 150, CONTROLS(kGpsControls)},
+    {137, "Animation...", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 250, 206, CONTROLS(kAnimationControls)},
+    {285, "Zoom setup...", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 194, 70, CONTROLS(kZoomSetupControls)},
+    {136, "Enter coordinates...", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 214, 82,
+     CONTROLS(kEnterCoordinatesControls)},
 };
 const size_t kDialogTemplateCount = sizeof(kDialogTemplates) / sizeof(kDialogTemplates[0]);

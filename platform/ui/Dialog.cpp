@@ -255,9 +255,15 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       case ControlKind::UpDown:
         widget = new CUpDownWidget(dialog, c.style & UDS_HORZ, [this, id](int delta) { SendControlNotify(id, UDN_DELTAPOS, delta); });
         break;
-      case ControlKind::Slider:
-        widget = new QSlider(Qt::Horizontal, dialog);
+      case ControlKind::Slider: {
+        auto* slider = new QSlider(Qt::Horizontal, dialog);
+        QObject::connect(slider, &QSlider::sliderReleased, [this, id]() { SendControlNotify(id, NM_RELEASEDCAPTURE); });
+        QObject::connect(slider, &QSlider::valueChanged, [this, id, slider](int) {
+          if (!slider->isSliderDown()) SendControlNotify(id, NM_RELEASEDCAPTURE);
+        });
+        widget = slider;
         break;
+      }
       case ControlKind::DateTime:
         widget = new QDateTimeEdit(dialog);
         break;

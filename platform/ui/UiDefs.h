@@ -61,6 +61,8 @@ constexpr DWORD UDS_ARROWKEYS = 0x20u;
 // Notification codes delivered to dialog handlers.
 constexpr UINT BN_CLICKED = 0;
 constexpr UINT EN_CHANGE = 0x300;
+// A slider let go (by the mouse or after a key step).
+constexpr UINT NM_RELEASEDCAPTURE = static_cast<UINT>(-16);
 constexpr UINT CBN_SELCHANGE = 1;
 constexpr UINT UDN_DELTAPOS = 0xFFFFFD2Eu;  // (UDN_FIRST - 1)
 

@@ -421,3 +421,130 @@ TEST_F(ViewInput, ModeSwitchesComeBackToTheSouthernView) {
 }
 
 }  // namespace
+
+#include <QTimer>
+
+#include "AnimationDialogs.h"
+
+namespace {
+
+// Runs the command's dialog for real (offscreen): `act` types into it and presses its buttons.
+void AnswerDialogs(InputView& view, std::function<void(CDialog&)> act) {
+  view.m_runDialog = [act](CDialog& dialog) -> INT_PTR {
+    QTimer::singleShot(0, [&dialog, act] { act(dialog); });
+    return dialog.DoModal();
+  };
+}
+
+TEST_F(ViewInput, ZoomDialogOpensAtTheNearestPositionAndEveryStepSurvivesApply) {
+  EXPECT_EQ(CZoomSetupDialog::PositionOfStep(1.07f), 7);
+  EXPECT_EQ(CZoomSetupDialog::StepOfPosition(0), 1.01f);
+  for (int p = 1; p <= 25; ++p) {
+    const float step = CZoomSetupDialog::StepOfPosition(p);
+    EXPECT_EQ(CZoomSetupDialog::StepOfPosition(CZoomSetupDialog::PositionOfStep(step)), step) << p;
+  }
+  InputView view;
+  CString shown;
+  AnswerDialogs(view, [&shown](CDialog& dialog) {
+    dialog.GetDlgItemText(1019, shown);
+    dialog.SendControlNotify(IDOK, BN_CLICKED);
+  });
+  for (int i = 0; i < 3; ++i) view.OnZoomSetup();
+  EXPECT_EQ(std::string(shown.c_str()), "Increase/Decrease of 7 %        ");
+  EXPECT_EQ(view.m_zoomStep, 1.07f);
+  // "By default" goes back to 7 %, Cancel keeps the step.
+  view.m_zoomStep = 1.2f;
+  AnswerDialogs(view, [](CDialog& dialog) {
+    dialog.SendControlNotify(1007, BN_CLICKED);
+    dialog.SendControlNotify(IDOK, BN_CLICKED);
+  });
+  view.OnZoomSetup();
+  EXPECT_EQ(view.m_zoomStep, 1.07f);
+  AnswerDialogs(view, [](CDialog& dialog) { dialog.SendControlNotify(IDCANCEL, BN_CLICKED); });
+  view.m_zoomStep = 1.2f;
+  view.OnZoomSetup();
+  EXPECT_EQ(view.m_zoomStep, 1.2f);
+}
+
+TEST_F(ViewInput, CoordinatesDialogKeepsTheSignOfMinusZero) {
+  struct Case {
+    const char *h, *m, *s, *d, *dm, *ds;
+    double ra, dec;
+  } cases[] = {
+      {"12", "30", "0", "-5", "30", "0", 187.5, -5.5},
+      {"0", "0", "0", "-0", "30", "0", 0.0, -0.5},
+      {"1", "0", "36", "0", "30", "0", 15.15, 0.5},
+  };
+  for (const Case& c : cases) {
+    CEnterCoordinatesDialog dialog;
+    QTimer::singleShot(0, [&dialog, &c] {
+      dialog.SetDlgItemText(1012, c.h);
+      dialog.SetDlgItemText(1013, c.m);
+      dialog.SetDlgItemText(1014, c.s);
+      dialog.SetDlgItemText(1015, c.d);
+      dialog.SetDlgItemText(1016, c.dm);
+      dialog.SetDlgItemText(1017, c.ds);
+      dialog.SendControlNotify(IDOK, BN_CLICKED);
+    });
+    ASSERT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_NEAR(dialog.m_rightAscension, c.ra, 1e-12);
+    EXPECT_NEAR(dialog.m_declination, c.dec, 1e-12);
+  }
+}
+
+TEST_F(ViewInput, LookInADirectionBelowTheHorizonSaysSoAndStays) {
+  InputView view;
+  view.m_observerLatitude = 45.0 * kDeg;
+  view.m_sinLatitude = std::sin(view.m_observerLatitude);
+  view.m_cosLatitude = std::cos(view.m_observerLatitude);
+  view.UpdateTimeContext();
+  const D3DXQUATERNION before = view.m_cameraOrientation;
+  // Declination -60 degrees never rises at latitude 45.
+  AnswerDialogs(view, [](CDialog& dialog) {
+    dialog.SetDlgItemText(1015, "-60");
+    dialog.SendControlNotify(IDOK, BN_CLICKED);
+  });
+  view.OnLookInDirection();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], "This point is below the horizon line !");
+  EXPECT_EQ(std::memcmp(&before, &view.m_cameraOrientation, sizeof before), 0);
+  // The pole star's place turns the view north at the latitude's height.
+  AnswerDialogs(view, [](CDialog& dialog) {
+    dialog.SetDlgItemText(1015, "89");
+    dialog.SetDlgItemText(1016, "59");
+    dialog.SendControlNotify(IDOK, BN_CLICKED);
+  });
+  view.OnLookInDirection();
+  double az, alt;
+  view.Look(az, alt);
+  EXPECT_NEAR(alt / kDeg, 45.0, 0.1);
+  EXPECT_NEAR(std::remainder(az, 2 * kPi) / kDeg, 0.0, 1.5);
+}
+
+TEST_F(ViewInput, AnimationDialogKeepsTypedValuesAndTellsABadOneOnce) {
+  InputView view;
+  view.m_animationSpeedFactor = 3000.0;
+  view.m_animationMethod = 1;
+  int opened = 0;
+  AnswerDialogs(view, [this, &opened](CDialog& dialog) {
+    ++opened;
+    dialog.SetDlgItemText(1053, "900");  // more than 500 frames a second
+    dialog.SendControlNotify(IDOK, BN_CLICKED);
+    EXPECT_EQ(messages.size(), 1u);  // once, and the dialog stays open
+    dialog.SetDlgItemText(1053, "25");
+    dialog.SetDlgItemText(1019, "7200");
+    dialog.Invalidate();
+    dialog.UpdateWindow();  // a repaint keeps what was typed
+    dialog.CheckDlgButton(1105, BST_UNCHECKED);
+    dialog.CheckDlgButton(1054, BST_CHECKED);
+    dialog.SendControlNotify(IDOK, BN_CLICKED);
+  });
+  view.CNuvarine2View::OnAnimationParameters();
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(view.m_animationFps, 25.0);
+  EXPECT_EQ(view.m_animationSpeedFactor, 7200.0);
+  EXPECT_EQ(view.m_animationMethod, 3);
+  EXPECT_TRUE(view.m_realTime);
+}
+
+}  // namespace
