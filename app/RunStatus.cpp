@@ -1,5 +1,7 @@
 #include "RunStatus.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -44,6 +46,21 @@ void ReportRunStatus() {
       static_cast<int>(frame->GetMenuTitles().size()), ToolBarCount(*frame), PaneCount(*frame));
   // The view's own X11 window when frames are shown on it directly.
   if (unsigned long window = view->NativeWindowId()) text += FormatC("viewwindow=0x%lx\n", window);
+  // Where the view looks and what it follows, for the end-to-end checks.
+  {
+    D3DXVECTOR3 look;
+    D3DXVec3Cross(&look, &view->m_cameraSide, &view->m_cameraUp);
+    D3DXVec3Normalize(&look, &look);
+    double azimuth = std::atan2(-look.x, look.z) * 180.0 / 3.14159265358979323846;
+    if (azimuth < 0.0) azimuth += 360.0;
+    const double altitude = std::asin(std::clamp(-look.y, -1.0f, 1.0f)) * 180.0 / 3.14159265358979323846;
+    text += FormatC(
+        "mode=%s\nfield=%.9g\nlookazimuth=%.6f\nlookaltitude=%.6f\ncamera=%.9g %.9g %.9g\nlocked=%d\nflight=%d\n"
+        "julian=%.9f\nanimation=%d\n",
+        view->m_planetariumMode ? "planetarium" : "solarsystem", static_cast<double>(view->m_fieldOfView), azimuth,
+        altitude, view->m_cameraPosition.x, view->m_cameraPosition.y, view->m_cameraPosition.z,
+        view->m_lockedObject, view->m_flightTargetBody, view->m_julianDate, view->m_animationRunning ? 1 : 0);
+  }
   // The first frame's result trail (empty until that frame is drawn).
   text += "trail=";
   for (int i = 0; i < view->m_savedTraceCount && i < kTraceCapacity; ++i)
