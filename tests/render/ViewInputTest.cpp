@@ -548,3 +548,79 @@ TEST_F(ViewInput, AnimationDialogKeepsTypedValuesAndTellsABadOneOnce) {
 }
 
 }  // namespace
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "AjouterImage.h"
+#include "Trajectory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST_F(ViewInput, PicturePlacementIsStoredOrSaidToBeImpossible) {
+  const fs::path root = fs::temp_directory_path() / ("nv-place-" + std::to_string(::getpid()));
+  fs::create_directories(root / "Textures" / "CP");
+  InputView view;
+  view.m_installFolder = root.string();
+  AjouterImage* window = view.m_pAddPictureDialog;
+  ASSERT_NE(window, nullptr);
+  for (int i = 0; i <= kDeepSkyPictureLimit; ++i) g_deepSkyPictures[i] = DeepSkyPicture{"", -1, 1, 0, 0, 0};
+  g_deepSkyPictures[0] = DeepSkyPicture{"m42.jpg", 41, 1, 0, 0, 0};
+
+  // A placement confirmed: the entry after the last, the name without its folder, the list written.
+  window->SetDlgItemText(1020, "C:\\pics\\M31.JPG");
+  window->m_okPressed = true;
+  view.m_pictureTargetObject = 30;
+  view.UpdatePicturePlacement();
+  EXPECT_EQ(view.m_pictureTargetObject, -1);
+  EXPECT_EQ(g_deepSkyPictures[1].objectNumber, 30);
+  EXPECT_EQ(std::string(g_deepSkyPictures[1].fileName.c_str()), "M31.JPG");
+  EXPECT_EQ(g_deepSkyPictures[2].objectNumber, -1);
+  std::ifstream written(root / "Textures" / "CP" / "CP.ini");
+  const std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("M31.JPG"), std::string::npos);
+  EXPECT_TRUE(messages.empty());
+
+  // Every entry taken by other objects: the user is told and nothing changes.
+  for (int i = 0; i < kDeepSkyPictureLimit; ++i) g_deepSkyPictures[i] = DeepSkyPicture{"p.jpg", 1000 + i, 1, 0, 0, 0};
+  window->m_okPressed = true;
+  view.m_pictureTargetObject = 30;
+  view.UpdatePicturePlacement();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(view.m_pictureTargetObject, -1);
+  for (int i = 0; i < kDeepSkyPictureLimit; ++i) ASSERT_EQ(g_deepSkyPictures[i].objectNumber, 1000 + i);
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+}
+
+TEST_F(ViewInput, ATrajectoryIsDroppedWithTheLockOutsideItsDates) {
+  InputView view;
+  ASSERT_TRUE(view.libraryLoaded);
+  view.m_planetariumMode = false;
+  std::memset(g_trajectory, 0, sizeof g_trajectory);
+  g_trajectory[0] = TrajectoryPoint{2450000.0, 1, 2, 3};
+  g_trajectory[1] = TrajectoryPoint{2450010.0, 1, 2, 3};
+  view.m_trajectoryBody = 40;
+  view.m_lockedObject = 40;
+  view.m_julianDate = 2450005.0;
+  view.CalendarFromJulianDay(view.m_year, view.m_month, view.m_day, view.m_hour, view.m_minute, view.m_second,
+                             view.m_julianDate);
+  view.m_animationMethod = 1;
+  view.m_animationSpeedFactor = 86400.0;
+  view.OnStartAnimation();
+  view.now += 1.0;
+  view.AdvanceAnimation();
+  EXPECT_EQ(view.m_lockedObject, 40);
+  EXPECT_NE(g_trajectory[0].julianDate, 0.0);
+  view.now += 10.0;
+  view.AdvanceAnimation();
+  EXPECT_EQ(view.m_lockedObject, -1);
+  EXPECT_EQ(view.m_trajectoryBody, -1);
+  EXPECT_EQ(g_trajectory[0].julianDate, 0.0);
+  EXPECT_EQ(g_trajectory[1].julianDate, 0.0);
+}
+
+}  // namespace
