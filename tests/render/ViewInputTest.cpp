@@ -554,6 +554,7 @@ TEST_F(ViewInput, AnimationDialogKeepsTypedValuesAndTellsABadOneOnce) {
 #include <unistd.h>
 
 #include "AjouterImage.h"
+#include "Catalogues.h"
 #include "Trajectory.h"
 
 namespace {
@@ -621,6 +622,58 @@ TEST_F(ViewInput, ATrajectoryIsDroppedWithTheLockOutsideItsDates) {
   EXPECT_EQ(view.m_trajectoryBody, -1);
   EXPECT_EQ(g_trajectory[0].julianDate, 0.0);
   EXPECT_EQ(g_trajectory[1].julianDate, 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ViewInput, RightDragOrbitsTheLockedObjectAtItsDistance) {
+  InputView view;
+  ASSERT_TRUE(view.libraryLoaded);
+  view.m_planetariumMode = false;
+  view.m_julianDate = 2460000.5;
+  view.UpdateTimeContext();
+  view.UpdateSkyPositions();
+  view.GoToBody(5, 0.0);
+  const double distance = g_bodies[5].cameraDistance;
+  view.OnMouseMove(0, CPoint(100, 100));
+  for (int i = 1; i <= 5; ++i) {
+    view.OnMouseMove(MK_RBUTTON, CPoint(100 + 15 * i, 100 + 7 * i));
+    const Vector3d& p = g_bodies[5].position;
+    const double dx = view.m_cameraPosition.x - p.x, dy = view.m_cameraPosition.y - p.y,
+                 dz = view.m_cameraPosition.z - p.z;
+    EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), distance, distance * 1e-6);
+    // Still looking at it: the look direction points from the camera to the body.
+    D3DXVECTOR3 look;
+    D3DXVec3Cross(&look, &view.m_cameraSide, &view.m_cameraUp);
+    D3DXVec3Normalize(&look, &look);
+    const double dot = -(dx * look.x + dy * look.y + dz * look.z) / std::sqrt(dx * dx + dy * dy + dz * dz);
+    EXPECT_NEAR(dot, 1.0, 1e-5);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ViewInput, StopKeepsTheInstantAndFreesTheStarTiles) {
+  InputView view;
+  view.m_julianDate = 2460000.5;
+  view.m_animationSpeedFactor = 86400.0;
+  view.OnStartAnimation();
+  view.now += 0.25;
+  view.AdvanceAnimation();
+  const double shown = view.m_julianDate;
+  for (int& slot : view.m_sky2000TileSlots) slot = 3;
+  for (int& slot : view.m_tycho2TileSlots) slot = 4;
+  g_sky2000StarCount = g_tycho2StarCount = g_tycho2Part2StarCount = 10;
+  view.OnStopAnimation();
+  EXPECT_FALSE(view.m_animationRunning);
+  EXPECT_EQ(view.m_julianDate, shown);
+  for (int slot : view.m_sky2000TileSlots) EXPECT_EQ(slot, 0);
+  for (int slot : view.m_tycho2TileSlots) EXPECT_EQ(slot, 0);
+  EXPECT_EQ(g_sky2000StarCount + g_tycho2StarCount + g_tycho2Part2StarCount, 0);
 }
 
 }  // namespace
