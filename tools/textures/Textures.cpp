@@ -34,8 +34,13 @@ double Noise(double x, double y, int period, uint32_t seed) {
 
 }  // namespace
 
-// A bright point with a soft glow.
-double StarProfile(double r) { return std::exp(-r * r * 9.0) * (1.0 - Smooth(0.8, 1.0, r)); }
+// A bright disc with a soft glow. The sprites of faint stars cover a few
+// pixels only: a narrow peak would be averaged away (mipmaps, linear
+// filtering) and the star vanish; a full core keeps it a visible point.
+double StarProfile(double r) {
+  const double glow = r < 0.25 ? 1.0 : std::exp(-(r - 0.25) * (r - 0.25) * 10.0);
+  return glow * (1.0 - Smooth(0.8, 1.0, r));
+}
 
 // A wide glow fading to nothing at the edge.
 double HaloProfile(double r) {
