@@ -195,6 +195,8 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   virtual void SyncBodyTexturesAndMeshes();
   // Frees the deep-sky picture slots so the sky reloads them.
   virtual void ReleasePictureCache();
+  // World matrix of the Milky Way tube: its centre line on the galactic equator.
+  D3DXMATRIX MilkyWayWorldMatrix();
   // Moves along the view axis by a step that shrinks near bodies (only the
   // sign of delta matters).
   void MoveCameraAlongView(short delta);

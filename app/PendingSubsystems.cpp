@@ -33,9 +33,8 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   return IDOK;
 }
 
-// Sky passes still to come: the Milky Way, the picture placement preview,
+// Sky passes still to come: the picture placement preview,
 // deep-sky objects and survey tiles.
-void CNuvarine2View::DrawMilkyWay() {}
 void CNuvarine2View::DrawPicturePlacementPreview() {}
 void CNuvarine2View::DrawDeepSkyObjects() {}
 void CNuvarine2View::DrawSurveyTiles() {}

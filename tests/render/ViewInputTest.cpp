@@ -677,3 +677,57 @@ TEST_F(ViewInput, StopKeepsTheInstantAndFreesTheStarTiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Galactic latitude and longitude (degrees) of a J2000 equatorial direction.
+void Galactic(double ra, double dec, double& l, double& b) {
+  const double m[3][3] = {{-0.0548755604162154, -0.8734370902348850, -0.4838350155487132},
+                          {0.4941094278755837, -0.4448296299600112, 0.7469822444972189},
+                          {-0.8676661490190047, -0.1980763734312015, 0.4559837761750669}};
+  const double e[3] = {std::cos(dec) * std::cos(ra), std::cos(dec) * std::sin(ra), std::sin(dec)};
+  double g[3];
+  for (int i = 0; i < 3; ++i) g[i] = m[i][0] * e[0] + m[i][1] * e[1] + m[i][2] * e[2];
+  b = std::asin(g[2]) / kDeg;
+  l = std::atan2(g[1], g[0]) / kDeg;
+}
+
+// The band's centre line lies on the galactic equator in both modes, and its
+// texture column u at galactic longitude 180 - 360 u.
+TEST_F(ViewInput, MilkyWayTubeFollowsTheGalacticEquator) {
+  struct Case {
+    double latitude, jd, lst;
+  } cases[] = {{48.85, 2461385.5, 0.3}, {-33.9, 2451545.0, 4.0}, {0.0, 2470000.0, 2.5}, {65.0, 2440000.0, 5.9}};
+  for (const Case& c : cases) {
+    InputView view;
+    view.m_planetariumMode = true;
+    view.m_observerLatitude = c.latitude * kDeg;
+    view.m_sinLatitude = std::sin(view.m_observerLatitude);
+    view.m_cosLatitude = std::cos(view.m_observerLatitude);
+    view.m_julianDate = c.jd;
+    view.m_localSiderealTime = c.lst;
+    view.m_refractionFactor = 0.0;
+    const D3DXMATRIX world = view.MilkyWayWorldMatrix();
+    double worst = 0.0, worstLongitude = 0.0;
+    for (int i = 0; i < 30; ++i) {
+      const double t = (i + 0.5) * 2 * kPi / 30;
+      const D3DXVECTOR3 local(static_cast<float>(std::cos(t)), static_cast<float>(std::sin(t)), 0.0f);
+      D3DXVECTOR3 p;
+      D3DXVec3TransformCoord(&p, &local, &world);
+      D3DXVec3Normalize(&p, &p);
+      const double altitude = std::asin(-p.y), azimuth = std::atan2(-p.x, p.z);
+      double ra, dec;
+      view.CursorEquatorial(altitude, azimuth, ra, dec);
+      view.PrecessToJ2000(ra, dec);
+      double l, b;
+      Galactic(ra, dec, l, b);
+      worst = std::max(worst, std::fabs(b));
+      const double expected = 180.0 - 360.0 * (t / (2 * kPi));
+      worstLongitude = std::max(worstLongitude, std::fabs(std::remainder(l - expected, 360.0)));
+    }
+    EXPECT_LT(worst, 0.4) << "latitude " << c.latitude << " jd " << c.jd;
+    EXPECT_LT(worstLongitude, 1.0) << "latitude " << c.latitude << " jd " << c.jd;
+  }
+}
+
+}  // namespace
