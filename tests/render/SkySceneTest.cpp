@@ -70,6 +70,7 @@ class SkyView : public CNuvarine2View {
   // Looks at azimuth 0 on the horizon with the given field.
   void LookNorth(float field) {
     m_planetariumMode = true;
+    m_milkyWay = 0;  // the counts here are of stars
     m_fieldOfView = field;
     m_camera.SetViewParameters(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 1), D3DXVECTOR3(0, -1, 0));
     m_camera.SetProjectionParameters(field, 256.0f / 192.0f, 0.001f, 100.0f);
