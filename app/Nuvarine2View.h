@@ -197,6 +197,15 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   virtual void ReleasePictureCache();
   // World matrix of the Milky Way tube: its centre line on the galactic equator.
   D3DXMATRIX MilkyWayWorldMatrix();
+  // Scene point (radius 2.01) of a J2000 place, precessed and horizontal in
+  // planetarium mode.
+  D3DXVECTOR3 DeepSkyScenePoint(double rightAscension, double declination);
+  // Position angle on the screen at p, q being p moved south (east in solar-system mode).
+  float ScreenPositionAngle(const D3DXVECTOR3& p, const D3DXVECTOR3& q, double positionAngleDegrees);
+  // Deep-sky pictures held for drawing: object index (-1 free) and texture.
+  static constexpr int kPictureSlots = 15;
+  int m_pictureCacheObjects[kPictureSlots] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  IDirect3DTexture9* m_pictureCacheTextures[kPictureSlots] = {};
   // Moves along the view axis by a step that shrinks near bodies (only the
   // sign of delta matters).
   void MoveCameraAlongView(short delta);

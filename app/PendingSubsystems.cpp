@@ -15,7 +15,6 @@ void CNuvarine2View::RunSurfaceTiles() {}
 void CNuvarine2View::RequestSurveyTiles() {}
 void CNuvarine2View::UpdateBodyDrawFlags() {}
 void CNuvarine2View::SyncBodyTexturesAndMeshes() {}
-void CNuvarine2View::ReleasePictureCache() {}
 
 void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
 
@@ -33,10 +32,7 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   return IDOK;
 }
 
-// Sky passes still to come: the picture placement preview,
-// deep-sky objects and survey tiles.
-void CNuvarine2View::DrawPicturePlacementPreview() {}
-void CNuvarine2View::DrawDeepSkyObjects() {}
+// Sky passes still to come: survey tiles.
 void CNuvarine2View::DrawSurveyTiles() {}
 
 // Start-up and shutdown steps of subsystems still to come.

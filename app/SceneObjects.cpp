@@ -197,6 +197,8 @@ void CNuvarine2View::ReleaseSceneResources() {
   ReleaseInterface(m_lens2Texture);
   ReleaseInterface(m_landscapeTexture);
   ReleaseInterface(m_milkyWayTexture);
+  ReleasePictureCache();
+  ReleaseInterface(m_placementPictureTexture);
   ReleaseInterface(m_cloudySkyTexture);
   for (IDirect3DTexture9*& t : m_tileTexturesLevel0) ReleaseInterface(t);
   for (IDirect3DTexture9*& t : m_tileTexturesLevel1) ReleaseInterface(t);
