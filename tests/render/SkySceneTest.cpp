@@ -602,3 +602,68 @@ TEST_F(SkyScene, ABrightStarShowsAtItsPixelInItsColour) {
   EXPECT_GE(at(blue, 2), at(blue, 0));      // B >= R
   EXPECT_GE(at(red, 0) - at(red, 2), 30);  // the M star is red
 }
+
+namespace {
+
+DeepSkyObject DeepSky(float altitudeDeg, float azimuthDeg, float magnitude, float sizeDeg, const char* type,
+                      const char* objectClass) {
+  DeepSkyObject o{};
+  o.altitude = altitudeDeg * kDeg;
+  o.azimuth = azimuthDeg * kDeg;
+  o.magnitude = magnitude;
+  o.largeSize = static_cast<float>(sizeDeg * kDeg);
+  o.smallSize = o.largeSize / 2;
+  o.positionAngle = 30;
+  std::snprintf(o.objectType, sizeof o.objectType, "%s", type);
+  std::snprintf(o.objectClass, sizeof o.objectClass, "%s", objectClass);
+  std::snprintf(o.name, sizeof o.name, "X %d", static_cast<int>(azimuthDeg));
+  return o;
+}
+
+// Ellipses (two for a galaxy), pictures in their slots, open clusters only named.
+TEST_F(SkyScene, DeepSkyEllipsesPicturesAndOpenClusters) {
+  SkyView view(folder.root);
+  view.Start();
+  ASSERT_TRUE(view.m_sceneReady);
+  view.LookNorth(0.8f);
+  view.m_showLandscape = false;
+  BrightStars stars({Star(10, 180, 1.0f)});  // behind the camera: the stars draw nothing
+  std::vector<DeepSkyObject> objects = {
+      DeepSky(10, 0, 3.0f, 1.0f, " Gx", "Sb"),   // galaxy: outer and inner ellipse
+      DeepSky(12, 5, 3.0f, 1.0f, " Gx", "IrII"), // irregular galaxy: one ellipse
+      DeepSky(8, -5, 3.0f, 2.0f, " Oc", ""),     // open cluster: no ellipse
+      DeepSky(9, 3, 3.0f, 0.1f, "Neb", ""),      // too small for this field
+      DeepSky(10, 8, 9.0f, 1.0f, "Neb", ""),     // too faint for an ellipse at this field
+      DeepSky(10, 180, 3.0f, 1.0f, "Neb", ""),   // behind the camera
+  };
+  g_deepSkyObjects = new DeepSkyObject[objects.size()];
+  std::copy(objects.begin(), objects.end(), g_deepSkyObjects);
+  g_deepSkyCount = static_cast<int>(objects.size());
+  for (auto& z : g_deepSkyZones) z = DeepSkyZone{0, 0, 0.1, g_deepSkyCount};
+  g_deepSkyZones[0].endIndex = 0;
+  for (int i = 0; i <= kDeepSkyPictureLimit; ++i) g_deepSkyPictures[i] = DeepSkyPicture{"", -1, 1, 0, 0, 0};
+
+  view.m_showDeepSkyObjects = false;
+  const uint64_t none = view.CountSkyDraws();
+  view.m_showDeepSkyObjects = true;
+  view.m_deepSkyLimitingMagnitude = 12.0;
+  EXPECT_EQ(view.CountSkyDraws() - none, 3u);
+
+  // A picture for the galaxy replaces its ellipses by one picture, held in a slot.
+  g_deepSkyPictures[0] = DeepSkyPicture{"missing.jpg", 0, 1.5f, 0, 0, 0};
+  EXPECT_EQ(view.CountSkyDraws() - none, 2u);
+  EXPECT_EQ(view.m_pictureCacheObjects[0], 0);
+  // Turned away, the object frees its slot.
+  view.LookNorth(0.8f);
+  g_deepSkyObjects[0].azimuth = static_cast<float>(90 * kDeg);
+  view.CountSkyDraws();
+  EXPECT_EQ(view.m_pictureCacheObjects[0], -1);
+
+  delete[] g_deepSkyObjects;
+  g_deepSkyObjects = nullptr;
+  g_deepSkyCount = 0;
+  for (auto& z : g_deepSkyZones) z.endIndex = 0;
+  g_deepSkyPictures[0].objectNumber = -1;
+}
+
+}  // namespace
