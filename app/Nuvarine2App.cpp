@@ -15,6 +15,7 @@ void CNuvarine2Doc::SetTitle(const char*) { CDocument::SetTitle(""); }
 CNuvarine2App::CNuvarine2App() : CWinApp(nullptr), m_instanceMutex(TRUE, "SDISAMPLE", nullptr), m_instanceLocked(0) {}
 
 BOOL CNuvarine2App::InitInstance() {
+  InstallUnattendedMessageBoxes();
   // A second copy ends here without a window; it says why on standard error.
   // When no lock file can be made at all, nothing tells a second copy apart:
   // the program starts without the check rather than not at all.

@@ -4,8 +4,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "App.h"
+#include "Catalogues.h"
 #include "Clock.h"
 #include "MainFrame.h"
 #include "NumberFormat.h"
@@ -26,7 +32,67 @@ int PaneCount(const CFrameWnd& frame) {
   return main && main->m_wndStatusBar.IsWindowVisible() ? main->m_wndStatusBar.GetCount() : 0;
 }
 
+// Milliseconds since boot at which this process started, as the kernel
+// records it (field 22 of /proc/self/stat, in clock ticks); 0 when unknown.
+double ProcessStartBootTime() {
+  FILE* f = std::fopen("/proc/self/stat", "r");
+  if (!f) return 0.0;
+  char buffer[1024] = {};
+  const size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+  std::fclose(f);
+  // The command name may hold blanks: fields count from the last ')'.
+  const char* p = std::strrchr(buffer, ')');
+  if (!p || n == 0) return 0.0;
+  unsigned long long start = 0;
+  int field = 2;
+  for (const char* q = p + 1; *q; ++q)
+    if (*q == ' ' && ++field == 22) {
+      start = std::strtoull(q + 1, nullptr, 10);
+      break;
+    }
+  const long ticks = sysconf(_SC_CLK_TCK);
+  return ticks > 0 ? start * 1000.0 / ticks : 0.0;
+}
+
+// Peak resident memory in kB (VmHWM of /proc/self/status); 0 when unknown.
+long PeakResidentKilobytes() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  long kb = 0;
+  while (std::fgets(line, sizeof line, f))
+    if (std::strncmp(line, "VmHWM:", 6) == 0) kb = std::strtol(line + 6, nullptr, 10);
+  std::fclose(f);
+  return kb;
+}
+
+std::vector<std::string> g_messageBoxes;
+
+std::string OneLine(const CString& text) {
+  std::string s = text.c_str();
+  for (char& c : s)
+    if (c == '\n' || c == '\r') c = ' ';
+  return s;
+}
+
 }  // namespace
+
+void InstallUnattendedMessageBoxes() {
+  const char* path = std::getenv("NUVARINE_STATUS_FILE");
+  if (!path || !*path) return;
+  SetMessageBoxHandler([](const CString& text, const CString& caption, UINT type) {
+    g_messageBoxes.push_back(OneLine(caption) + "|" + OneLine(text));
+    const bool second = (type & MB_DEFBUTTON2) != 0;
+    switch (type & MB_TYPEMASK) {
+      case MB_OKCANCEL: return second ? IDCANCEL : IDOK;
+      case MB_ABORTRETRYIGNORE: return second ? IDRETRY : IDABORT;
+      case MB_YESNOCANCEL:
+      case MB_YESNO: return second ? IDNO : IDYES;
+      case MB_RETRYCANCEL: return second ? IDCANCEL : IDRETRY;
+      default: return IDOK;
+    }
+  });
+}
 
 void ReportRunStatus() {
   static const char* path = std::getenv("NUVARINE_STATUS_FILE");
@@ -60,6 +126,14 @@ void ReportRunStatus() {
         view->m_planetariumMode ? "planetarium" : "solarsystem", static_cast<double>(view->m_fieldOfView), azimuth,
         altitude, view->m_cameraPosition.x, view->m_cameraPosition.y, view->m_cameraPosition.z,
         view->m_lockedObject, view->m_flightTargetBody, view->m_julianDate, view->m_animationRunning ? 1 : 0);
+  }
+  // Start-up cost and the catalogues loaded.
+  {
+    const double first = view->GetFirstPresentBootTime(), start = ProcessStartBootTime();
+    text += FormatC("firstpresentms=%.0f\npeakkb=%ld\nbrightstars=%d\ndeepsky=%d\nsky2000=%d\ntycho2=%d\ntycho2part2=%d\n",
+                    first > 0.0 && start > 0.0 ? first - start : -1.0, PeakResidentKilobytes(), g_brightStarCount,
+                    g_deepSkyCount, g_sky2000StarCount, g_tycho2StarCount, g_tycho2Part2StarCount);
+    for (const std::string& box : g_messageBoxes) text += "messagebox=" + box + "\n";
   }
   // The first frame's result trail (empty until that frame is drawn).
   text += "trail=";

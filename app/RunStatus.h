@@ -4,3 +4,6 @@
 // frame counter, window states and the first frame's result trail (for
 // unattended checks of a running copy).
 void ReportRunStatus();
+// In such runs message boxes are answered with their default button and
+// recorded (caption and text) in the file.
+void InstallUnattendedMessageBoxes();

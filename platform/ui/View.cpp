@@ -1,5 +1,7 @@
 #include "View.h"
 
+#include <ctime>
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
@@ -148,7 +150,7 @@ void CView::OnPaint() {
 void CView::PresentFrame(const unsigned char* bgra, int width, int height, int stride) {
   auto* widget = dynamic_cast<CViewWidget*>(GetWidget());
   if (!widget || !bgra || width <= 0 || height <= 0 || stride < width * 4) return;
-  ++m_presentCount;
+  CountPresent();
   QImage frame(bgra, width, height, stride, QImage::Format_RGB32);
   if (widget->m_surface.size() == frame.size()) {
     for (int y = 0; y < height; ++y)
@@ -167,7 +169,14 @@ unsigned long CView::NativeWindowId() {
   return static_cast<unsigned long>(widget->winId());
 }
 
-void CView::FramePresentedNatively() { ++m_presentCount; }
+void CView::FramePresentedNatively() { CountPresent(); }
+
+void CView::CountPresent() {
+  if (m_presentCount++ == 0) {
+    timespec now{};
+    if (clock_gettime(CLOCK_BOOTTIME, &now) == 0) m_firstPresentBootMs = now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+  }
+}
 
 void CView::GetPicture(std::vector<unsigned char>& bgra, int& width, int& height) const {
   auto* widget = dynamic_cast<CViewWidget*>(GetWidget());

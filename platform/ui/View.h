@@ -59,6 +59,9 @@ class CView : public CWnd {
   unsigned long GetPaintCount() const { return m_paintCount; }
   // Frames handed over by a drawing device so far.
   unsigned long GetPresentCount() const { return m_presentCount; }
+  // Milliseconds since the system booted (CLOCK_BOOTTIME) when the first frame
+  // was presented; 0 before it.
+  double GetFirstPresentBootTime() const { return m_firstPresentBootMs; }
 
  protected:
   CDocument* m_pDocument = nullptr;
@@ -70,4 +73,6 @@ class CView : public CWnd {
   bool m_inPaint = false;
   unsigned long m_paintCount = 0;
   unsigned long m_presentCount = 0;
+  double m_firstPresentBootMs = 0.0;
+  void CountPresent();
 };

@@ -11,6 +11,9 @@
 #   no-lock-anywhere    no folder can hold the lock: the program starts without the check
 #   another-folder      started from another folder: log and data in the install folder,
 #                       and a clean close (exit 0; no leak report in the sanitizer build)
+#   missing-zone        a deep-sky zone file is missing: the box is answered and recorded in
+#                       the status file, the rest loads and frames go on; the status file
+#                       tells the start-up time, peak memory and catalogue counts
 #   no-display          neither DISPLAY nor WAYLAND_DISPLAY: message, status 1
 #   bad-display         DISPLAY names no server: message, status 1
 # Every run happens in a private copy of the install folder inside a fresh
@@ -134,6 +137,20 @@ case $CASE in
     grep -q "starting without the check" "$WORK/first.err" || fail "the log does not say the check is off"
     grep -q "others can write in it" "$WORK/first.err" || fail "the log does not say why $PER_USER is refused"
     [ ! -e "$PER_USER/SDISAMPLE.lock" ] || fail "lock file made in a folder others can write"
+    close "$pid"
+    ;;
+  missing-zone)
+    rm -f "$PROGRAM/sac/50.dat"
+    start first
+    pid=$LAST_PID
+    wait_frames first 10
+    grep -q "^messagebox=Error !  Nuvarine 2.0|Impossible to open Nuvarine' catalogues" "$WORK/first.status" ||
+      fail "the missing zone's box is not recorded"
+    [ "$(grep -c '^messagebox=' "$WORK/first.status")" = 1 ] || fail "more than one box"
+    [ "$(status first brightstars)" -gt 9000 ] 2>/dev/null || fail "the bright stars did not load"
+    [ "$(status first deepsky)" -gt 10000 ] 2>/dev/null || fail "the other deep-sky zones did not load"
+    [ "$(status first firstpresentms)" -gt 0 ] 2>/dev/null || fail "no start-up time"
+    [ "$(status first peakkb)" -gt 0 ] 2>/dev/null || fail "no peak memory"
     close "$pid"
     ;;
   another-folder)
