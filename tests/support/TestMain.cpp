@@ -6,6 +6,9 @@
 // by a relative name (a log opened in the current folder) lands there too.
 // The folder is removed when the tests end, whatever they left in it.
 #include <gtest/gtest.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,5 +57,11 @@ int main(int argc, char** argv) {
   }
   const int result = RUN_ALL_TESTS();
   RemoveTree(folder);
+#if defined(__SANITIZE_ADDRESS__)
+  // Leaks are looked for now, while the toolkit's and the GL driver's threads
+  // still wait idle: at exit they are torn down, and LeakSanitizer's scan of a
+  // thread being torn down can crash ("Tracer caught signal 11").
+  __lsan_do_leak_check();
+#endif
   return result;
 }
