@@ -443,6 +443,15 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // The landscape, the horizon, the finder and CCD fields and the coordinate
   // rule of the planetarium (after the bodies).
   void DrawObserverSurroundings(D3DCOLOR skyColour);
+  // Parts of the solar-system pass: a point light at the Sun (errors shown
+  // once), one object's surface, the Earth's clouds, Saturn with its rings.
+  void SetSunLight(DWORD index, const D3DXVECTOR3& position, float diffuse, float specular, float range,
+                   float attenuation0, float attenuation1);
+  void EnableLight(DWORD index, bool enable);
+  void DrawSolarSystemObject(int n, const D3DXMATRIX& world, const D3DXVECTOR3& drawing, float radius, float polar,
+                             int level, double cameraDistance);
+  void DrawEarthClouds(const D3DXVECTOR3& drawing, float radius);
+  void DrawSaturn(const D3DXVECTOR3& drawing, float radius, float polar, int level);
   // Body number of the probe chosen last from the menu (0 none).
   int m_selectedSpacecraft = 0;
 

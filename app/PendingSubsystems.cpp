@@ -13,8 +13,6 @@ void CNuvarine2View::RunAutomaticRefreshes(double) {}
 void CNuvarine2View::RunSurfaceTiles() {}
 void CNuvarine2View::RequestSurveyTiles() {}
 
-void CNuvarine2View::RenderSolarSystem() {}
-
 // Dialogs and commands of subsystems still to come.
 void CNuvarine2View::OnFindObject() {}
 
