@@ -23,8 +23,6 @@ void CNuvarine2View::RenderSolarSystem() {}
 // Dialogs and commands of subsystems still to come.
 void CNuvarine2View::OnFindObject() {}
 
-void CNuvarine2View::OnConfiguration() {}
-
 void CNuvarine2View::OnSystemDiagnostic() {}
 
 int CNuvarine2View::RunStartupBox(const CString&, int& choice) {

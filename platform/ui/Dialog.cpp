@@ -18,6 +18,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
+#include <QTabBar>
+#include <QFrame>
 #include <QToolButton>
 #include <map>
 
@@ -56,6 +58,11 @@ class CDialogWidget : public QDialog {
  public:
   CDialogWidget(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
   void reject() override {
+    // A page inside another dialog hands Escape to the dialog around it.
+    if (!isWindow()) {
+      if (auto* outer = qobject_cast<QDialog*>(parentWidget() ? parentWidget()->window() : nullptr)) outer->reject();
+      return;
+    }
     if (auto* dlg = dynamic_cast<CDialog*>(WndFromWidget(this)))
       dlg->SendControlNotify(IDCANCEL, BN_CLICKED);
     else
@@ -153,8 +160,10 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
   const DialogTemplate* tpl = AfxFindDialog(m_templateId);
   if (!tpl) return FALSE;
   QWidget* parentWidget = parent ? parent->GetWidget() : nullptr;
+  const bool child = (tpl->style & WS_CHILD) != 0 && parentWidget;
   Qt::WindowFlags flags = Qt::Dialog;
-  if ((tpl->style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
+  if (child) flags = Qt::Widget;
+  else if ((tpl->style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
   else flags |= Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
   auto* dialog = new CDialogWidget(parentWidget, flags);
   dialog->setModal(modal);
@@ -236,15 +245,42 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       case ControlKind::ComboBox: {
         auto* combo = new QComboBox(dialog);
         combo->setEditable((c.style & CBS_DROPDOWN) != 0);
+        combo->setProperty("nvSorted", (c.style & CBS_SORT) != 0);
+        // Typed text stays typed text: it never becomes a new entry.
+        combo->setInsertPolicy(QComboBox::NoInsert);
         QObject::connect(combo, QOverload<int>::of(&QComboBox::activated),
                          [this, id](int) { SendControlNotify(id, CBN_SELCHANGE); });
         widget = combo;
         geometry.setHeight(std::min(geometry.height(), DialogUnitsToPixelsY(14)));
         break;
       }
-      case ControlKind::ListBox:
-        widget = new QListWidget(dialog);
+      case ControlKind::ListBox: {
+        auto* list = new QListWidget(dialog);
+        if (c.style & LBS_MULTIPLESEL) list->setSelectionMode(QAbstractItemView::MultiSelection);
+        else if (c.style & LBS_EXTENDEDSEL) list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        QObject::connect(list, &QListWidget::itemDoubleClicked,
+                         [this, id](QListWidgetItem*) { SendControlNotify(id, LBN_DBLCLK); });
+        widget = list;
         break;
+      }
+      case ControlKind::TabControl: {
+        // The pane first, so that the tabs sit on its top edge.
+        auto* pane = new QFrame(dialog);
+        pane->setFrameShape(QFrame::StyledPanel);
+        auto* tabs = new QTabBar(dialog);
+        tabs->setDrawBase(false);
+        tabs->setExpanding(false);
+        tabs->setProperty("nvPane", QVariant::fromValue(static_cast<QObject*>(pane)));
+        QObject::connect(tabs, &QTabBar::currentChanged, [this, id, tabs](int) {
+          if (!tabs->property("nvSilent").toBool()) SendControlNotify(id, TCN_SELCHANGE);
+        });
+        const int tabHeight = tabs->sizeHint().height() > 0 ? tabs->sizeHint().height() : 22;
+        pane->setGeometry(geometry.x(), geometry.y() + tabHeight - 1, geometry.width(), geometry.height() - tabHeight + 1);
+        pane->lower();
+        geometry.setHeight(tabHeight);
+        widget = tabs;
+        break;
+      }
       case ControlKind::Bitmap: {
         auto* picture = new QLabel(dialog);
         if (const QImage* image = BitmapResourceImage(c.resource))
@@ -286,6 +322,8 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       QRect area = screen->availableGeometry();
       dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
     }
+  } else if (child) {
+    dialog->move(DialogUnitsToPixelsX(tpl->x), DialogUnitsToPixelsY(tpl->y));
   } else if (parentWidget) {
     dialog->move(parentWidget->mapToGlobal(QPoint(DialogUnitsToPixelsX(tpl->x), DialogUnitsToPixelsY(tpl->y))));
   }
@@ -612,9 +650,115 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars) {
     pDX->Fail(FormatC("Please enter no more than %d characters.", maxChars).c_str());
 }
 
-void AfxAddComboString(CWnd* dialog, int id, const char* text) {
+namespace {
+
+template <typename W>
+W* DialogControlWidget(CWnd* dialog, int id) {
   CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
-  if (auto* combo = control ? qobject_cast<QComboBox*>(control->GetWidget()) : nullptr) combo->addItem(ToQ(text));
+  return control ? qobject_cast<W*>(control->GetWidget()) : nullptr;
+}
+
+}  // namespace
+
+void AfxAddComboString(CWnd* dialog, int id, const char* text) {
+  auto* combo = DialogControlWidget<QComboBox>(dialog, id);
+  if (!combo) return;
+  const QString q = ToQ(text);
+  int at = combo->count();
+  if (combo->property("nvSorted").toBool()) {
+    // Case-insensitive order, as the system's sorted lists keep it.
+    at = 0;
+    while (at < combo->count() && QString::compare(combo->itemText(at), q, Qt::CaseInsensitive) <= 0) ++at;
+  }
+  const QString shown = combo->isEditable() ? combo->currentText() : QString();
+  combo->insertItem(at, q);
+  // Adding entries changes neither the shown text nor the choice.
+  if (combo->isEditable()) combo->setEditText(shown);
+  else combo->setCurrentIndex(-1);
+}
+
+void AfxSetComboText(CWnd* dialog, int id, const char* text) {
+  auto* combo = DialogControlWidget<QComboBox>(dialog, id);
+  if (!combo) return;
+  const QString q = ToQ(text);
+  const int i = combo->findText(q, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  combo->setCurrentIndex(i);
+  if (combo->isEditable()) combo->setEditText(q);
+}
+
+CString AfxGetComboText(CWnd* dialog, int id) {
+  auto* combo = DialogControlWidget<QComboBox>(dialog, id);
+  return combo ? FromQ(combo->currentText()) : CString();
+}
+
+void AfxListAddString(CWnd* dialog, int id, const char* text) {
+  if (auto* list = DialogControlWidget<QListWidget>(dialog, id)) list->addItem(ToQ(text));
+}
+
+void AfxListResetContent(CWnd* dialog, int id) {
+  if (auto* list = DialogControlWidget<QListWidget>(dialog, id)) list->clear();
+}
+
+int AfxListGetCount(CWnd* dialog, int id) {
+  auto* list = DialogControlWidget<QListWidget>(dialog, id);
+  return list ? list->count() : 0;
+}
+
+CString AfxListGetText(CWnd* dialog, int id, int index) {
+  auto* list = DialogControlWidget<QListWidget>(dialog, id);
+  QListWidgetItem* item = list ? list->item(index) : nullptr;
+  return item ? FromQ(item->text()) : CString();
+}
+
+bool AfxListIsSelected(CWnd* dialog, int id, int index) {
+  auto* list = DialogControlWidget<QListWidget>(dialog, id);
+  QListWidgetItem* item = list ? list->item(index) : nullptr;
+  return item && item->isSelected();
+}
+
+void AfxListSetSelected(CWnd* dialog, int id, int index, bool selected) {
+  auto* list = DialogControlWidget<QListWidget>(dialog, id);
+  if (QListWidgetItem* item = list ? list->item(index) : nullptr) item->setSelected(selected);
+}
+
+int AfxListGetCurSel(CWnd* dialog, int id) {
+  auto* list = DialogControlWidget<QListWidget>(dialog, id);
+  return list ? list->currentRow() : -1;
+}
+
+void AfxListSetCurSel(CWnd* dialog, int id, int index) {
+  if (auto* list = DialogControlWidget<QListWidget>(dialog, id)) list->setCurrentRow(index);
+}
+
+void AfxTabInsertItem(CWnd* dialog, int id, const char* text) {
+  auto* tabs = DialogControlWidget<QTabBar>(dialog, id);
+  if (!tabs) return;
+  tabs->setProperty("nvSilent", true);
+  tabs->addTab(ToQ(text));
+  tabs->setProperty("nvSilent", false);
+}
+
+int AfxTabGetCurSel(CWnd* dialog, int id) {
+  auto* tabs = DialogControlWidget<QTabBar>(dialog, id);
+  return tabs ? tabs->currentIndex() : -1;
+}
+
+void AfxTabSetCurSel(CWnd* dialog, int id, int index) {
+  auto* tabs = DialogControlWidget<QTabBar>(dialog, id);
+  if (!tabs) return;
+  tabs->setProperty("nvSilent", true);
+  tabs->setCurrentIndex(index);
+  tabs->setProperty("nvSilent", false);
+}
+
+RECT AfxTabPageRect(CWnd* dialog, int id) {
+  RECT r{0, 0, 0, 0};
+  auto* tabs = DialogControlWidget<QTabBar>(dialog, id);
+  auto* pane = tabs ? qobject_cast<QWidget*>(tabs->property("nvPane").value<QObject*>()) : nullptr;
+  if (!pane) return r;
+  const QRect g = pane->geometry().adjusted(3, 3, -3, -3);
+  r.left = g.left(), r.top = g.top(), r.right = g.right() + 1, r.bottom = g.bottom() + 1;
+  return r;
 }
 
 void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue) {

@@ -21,6 +21,7 @@ enum class ControlKind {
   Slider,
   DateTime,
   RichEdit,  // read-only rich text with a vertical scroll bar (CRichTextCtrl)
+  TabControl,  // a row of tabs over a framed pane; pages are child dialogs placed on the pane
 };
 
 struct DialogControl {
@@ -112,8 +113,30 @@ void DDV_MinMaxFloat(CDataExchange* pDX, float value, float minValue, float maxV
 void DDV_MinMaxDouble(CDataExchange* pDX, double value, double minValue, double maxValue);
 void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars);
 
-// Controls' contents and lists (combo boxes, list boxes, sliders).
+// Controls' contents and lists (combo boxes, list boxes, sliders). A combo
+// box with CBS_SORT keeps its entries in alphabetical order.
 void AfxAddComboString(CWnd* dialog, int id, const char* text);
+// The combo box's text: the entry spelled exactly so, else (editable box) the
+// typed text, else no entry.
+void AfxSetComboText(CWnd* dialog, int id, const char* text);
+CString AfxGetComboText(CWnd* dialog, int id);
+// List boxes (several items selectable with LBS_MULTIPLESEL or LBS_EXTENDEDSEL;
+// a double click notifies LBN_DBLCLK).
+void AfxListAddString(CWnd* dialog, int id, const char* text);
+void AfxListResetContent(CWnd* dialog, int id);
+int AfxListGetCount(CWnd* dialog, int id);
+CString AfxListGetText(CWnd* dialog, int id, int index);
+bool AfxListIsSelected(CWnd* dialog, int id, int index);
+void AfxListSetSelected(CWnd* dialog, int id, int index, bool selected);
+// The current item (-1: none) of a list box.
+int AfxListGetCurSel(CWnd* dialog, int id);
+void AfxListSetCurSel(CWnd* dialog, int id, int index);
+// Tab controls: tabs in order, the selected tab (changing it by code sends no
+// notification) and the pane's rectangle in the dialog's client pixels.
+void AfxTabInsertItem(CWnd* dialog, int id, const char* text);
+int AfxTabGetCurSel(CWnd* dialog, int id);
+void AfxTabSetCurSel(CWnd* dialog, int id, int index);
+RECT AfxTabPageRect(CWnd* dialog, int id);
 void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue);
 
 // The standard file chooser: TRUE with the chosen path (CP1252) when the user chose a file.

@@ -54,6 +54,11 @@ constexpr DWORD SS_CENTER = 0x1u;
 constexpr DWORD SS_RIGHT = 0x2u;
 // Combo-box styles: a drop-down whose text can also be typed.
 constexpr DWORD CBS_DROPDOWN = 0x2u;
+// A list kept in alphabetical order whatever the order of adding.
+constexpr DWORD CBS_SORT = 0x100u;
+// List-box styles: several items selectable (click toggles, or with Shift/Ctrl).
+constexpr DWORD LBS_MULTIPLESEL = 0x8u;
+constexpr DWORD LBS_EXTENDEDSEL = 0x800u;
 // Up-down styles.
 constexpr DWORD UDS_HORZ = 0x40u;
 constexpr DWORD UDS_ARROWKEYS = 0x20u;
@@ -65,6 +70,8 @@ constexpr UINT EN_CHANGE = 0x300;
 constexpr UINT NM_RELEASEDCAPTURE = static_cast<UINT>(-16);
 constexpr UINT CBN_SELCHANGE = 1;
 constexpr UINT UDN_DELTAPOS = 0xFFFFFD2Eu;  // (UDN_FIRST - 1)
+constexpr UINT LBN_DBLCLK = 2;
+constexpr UINT TCN_SELCHANGE = static_cast<UINT>(-551);
 
 // Standard dialog results and message-box buttons.
 constexpr int IDOK = 1;
