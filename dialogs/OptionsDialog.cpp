@@ -36,8 +36,66 @@ bool PathHasExtension(const CString& path, const char* extension) {
   return true;
 }
 
-Options::Options() : CDialog(IDD_OPTIONS) {
+COptionsTabCtrl::COptionsTabCtrl() {
   for (int i = 0; i < kPageCount; ++i) m_pages[i] = CreateOptionsPage(i);
+}
+
+COptionsTabCtrl::~COptionsTabCtrl() {
+  for (OptionsPage*& page : m_pages) {
+    delete page;
+    page = nullptr;
+  }
+}
+
+void COptionsTabCtrl::Init() {
+  if (m_currentPage < 0 || m_currentPage >= m_pageCount) m_currentPage = 0;
+  for (int i = 0; i < m_pageCount; ++i) {
+    m_pages[i]->Create(kPageTemplates[i], this);
+    m_pages[i]->ShowWindow(SW_HIDE);
+  }
+  m_pages[m_currentPage]->ShowWindow(SW_SHOW);
+  SetRectangle();
+}
+
+void COptionsTabCtrl::SetRectangle() {
+  RECT client{}, item{};
+  GetClientRect(&client);
+  GetItemRect(0, &item);
+  const int x = item.left, y = item.bottom + 1;
+  const int width = client.right - item.left - 3, height = client.bottom - y - 3;
+  for (int i = 0; i < m_pageCount; ++i) {
+    m_pages[i]->MoveWindow(x, y, width, height);
+    m_pages[i]->ShowWindow(SW_HIDE);
+  }
+  m_pages[m_currentPage]->ShowWindow(SW_SHOW);
+  SetCurFocus(m_currentPage);
+}
+
+void COptionsTabCtrl::OnLButtonDown(UINT, CPoint) { ShowPage(GetCurFocus()); }
+
+void COptionsTabCtrl::ShowPage(int index) {
+  if (index < 0 || index >= m_pageCount) return;
+  if (GetCurFocus() != index) SetCurFocus(index);
+  if (index == m_currentPage) return;
+  m_pages[m_currentPage]->ShowWindow(SW_HIDE);
+  m_currentPage = index;
+  m_pages[m_currentPage]->ShowWindow(SW_SHOW);
+  m_pages[m_currentPage]->SetFocus();
+}
+
+void OptionsPage::OnCancel() {
+  CWnd* tabs = GetParent();
+  if (auto* owner = dynamic_cast<CDialog*>(tabs ? tabs->GetParent() : nullptr))
+    owner->SendControlNotify(IDCANCEL, BN_CLICKED);
+}
+
+void OptionsPage::OnOK() {
+  CWnd* tabs = GetParent();
+  if (auto* owner = dynamic_cast<CDialog*>(tabs ? tabs->GetParent() : nullptr))
+    owner->SendControlNotify(IDOK, BN_CLICKED);
+}
+
+Options::Options() : CDialog(IDD_OPTIONS) {
   MapCommand(kByDefault, [this] {
     // The pages are not read: the values copied in stay as they were.
     m_restoreDefaults = true;
@@ -46,58 +104,41 @@ Options::Options() : CDialog(IDD_OPTIONS) {
   MapCommand(kHelp, [] {
     if (auto* frame = dynamic_cast<CFrameWnd*>(AfxGetMainWnd())) frame->OnHelp();
   });
-  MapNotify(kTabControl, TCN_SELCHANGE, [this](int) { ShowPage(AfxTabGetCurSel(this, kTabControl)); });
 }
 
-Options::~Options() {
-  for (OptionsPage* page : m_pages) delete page;
-}
+Options::~Options() = default;
+
+void Options::DoDataExchange(CDataExchange* pDX) { DDX_Control(pDX, kTabControl, m_tabs); }
 
 BOOL Options::OnInitDialog() {
   CDialog::OnInitDialog();
-  m_restoreDefaults = false;
-  for (UINT id : kTabStrings) AfxTabInsertItem(this, kTabControl, AfxString(id).c_str());
-  if (m_currentPage < 0 || m_currentPage >= kPageCount) m_currentPage = 0;
-  const RECT pane = AfxTabPageRect(this, kTabControl);
-  for (int i = 0; i < kPageCount; ++i) {
-    OptionsPage* page = m_pages[i];
-    page->m_runDialog = &m_runDialog;
-    page->Create(kPageTemplates[i], this);
-    page->MoveWindow(&pane);
-    page->ShowWindow(SW_HIDE);
-    page->Load(m_settings);
-  }
-  m_pages[m_currentPage]->ShowWindow(SW_SHOW);
-  AfxTabSetCurSel(this, kTabControl, m_currentPage);
+  for (int i = 0; i < kPageCount; ++i) m_tabs.InsertItem(i, AfxString(kTabStrings[i]).c_str());
+  m_tabs.m_currentPage = m_currentPage;
+  for (OptionsPage* page : m_tabs.m_pages) page->m_runDialog = &m_runDialog;
+  m_tabs.Init();
+  for (OptionsPage* page : m_tabs.m_pages) page->Load(m_settings);
   return TRUE;
-}
-
-void Options::ShowPage(int index) {
-  if (index < 0 || index >= kPageCount) return;
-  if (index != m_currentPage) m_pages[m_currentPage]->ShowWindow(SW_HIDE);
-  m_currentPage = index;
-  AfxTabSetCurSel(this, kTabControl, index);
-  m_pages[index]->ShowWindow(SW_SHOW);
 }
 
 void Options::OnOK() {
   // Every page must pass before anything is taken: the first page whose
   // value fails is shown with its control focused, and the dialog stays.
   for (int i = 0; i < kPageCount; ++i) {
-    CDataExchange dx(m_pages[i], TRUE);
-    m_pages[i]->DoDataExchange(&dx);
+    OptionsPage* page = m_tabs.m_pages[i];
+    CDataExchange dx(page, TRUE);
+    page->DoDataExchange(&dx);
     if (dx.m_failed) {
-      ShowPage(i);
-      if (CWnd* control = m_pages[i]->GetDlgItem(dx.m_lastControl)) control->SetFocus();
+      m_tabs.ShowPage(i);
+      if (CWnd* control = page->GetDlgItem(dx.m_lastControl)) control->SetFocus();
       return;
     }
   }
-  for (OptionsPage* page : m_pages) page->Store(m_settings);
-  m_currentPage = AfxTabGetCurSel(this, kTabControl);
+  for (OptionsPage* page : m_tabs.m_pages) page->Store(m_settings);
+  m_currentPage = m_tabs.m_currentPage;
   EndDialog(IDOK);
 }
 
 void Options::OnCancel() {
-  m_currentPage = AfxTabGetCurSel(this, kTabControl);
+  m_currentPage = m_tabs.m_currentPage;
   EndDialog(IDCANCEL);
 }

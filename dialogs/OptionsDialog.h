@@ -107,15 +107,37 @@ using DialogRunner = std::function<INT_PTR(CDialog&)>;
 
 class OptionsPage;
 
+// The tab control of the configuration dialog and its nine pages (owned, in
+// tab order). Pages change on mouse clicks only.
+class COptionsTabCtrl : public CTabCtrl {
+ public:
+  static constexpr int kPageCount = 9;
+  COptionsTabCtrl();
+  ~COptionsTabCtrl() override;
+  // Creates the page windows on the control and shows the current one.
+  void Init();
+  // Places every page below the tabs; only the current one shows.
+  void SetRectangle();
+  void OnLButtonDown(UINT flags, CPoint point) override;
+  // Shows another page as a click on its tab does.
+  void ShowPage(int index);
+
+  OptionsPage* m_pages[kPageCount] = {};
+  int m_currentPage = 0;
+  int m_pageCount = kPageCount;
+};
+
 // The configuration dialog.
 class Options : public CDialog {
  public:
   Options();
   ~Options() override;
   BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange* pDX) override;
   void OnOK() override;
   void OnCancel() override;
 
+  COptionsTabCtrl m_tabs;
   OptionsSettings m_settings;
   bool m_restoreDefaults = false;
   int m_currentPage = 0;
@@ -123,19 +145,18 @@ class Options : public CDialog {
   // when set.
   DialogRunner m_runDialog;
 
-  // The pages in tab order and the page shown.
-  static constexpr int kPageCount = 9;
-  OptionsPage* Page(int index) const { return m_pages[index]; }
-  void ShowPage(int index);
-
- private:
-  OptionsPage* m_pages[kPageCount] = {};
+  static constexpr int kPageCount = COptionsTabCtrl::kPageCount;
+  OptionsPage* Page(int index) const { return m_tabs.m_pages[index]; }
 };
 
 // One page: a child dialog on the tab control's pane.
 class OptionsPage : public CDialog {
  public:
   explicit OptionsPage(UINT templateId) : CDialog(templateId) {}
+  // Escape on a page cancels the whole dialog.
+  void OnCancel() override;
+  // Enter on a page is the dialog's "Apply".
+  void OnOK() override;
   // Puts the settings into the page's members (the controls follow with
   // UpdateData(FALSE)) and takes them back.
   virtual void Load(const OptionsSettings& s) = 0;

@@ -13,19 +13,19 @@ BOOL SelectionObjets::OnInitDialog() {
   MapCommand(kRemove, [this] { OnRemove(); });
   CDialog::OnInitDialog();
   const int nameCount = m_names ? static_cast<int>(m_names->size()) : 0;
-  for (int i = 0; i < nameCount; ++i) AfxListAddString(this, kFullList, (*m_names)[i].c_str());
+  for (int i = 0; i < nameCount; ++i) AfxAddListString(this, kFullList, (*m_names)[i].c_str());
   m_workingCount = std::max(0, std::min(m_selectionCount, kSelectionCapacity));
   for (int i = 0; i < m_workingCount; ++i)
     if (m_selection[i] >= 0 && m_selection[i] < nameCount)
-      AfxListAddString(this, kDisplayList, (*m_names)[m_selection[i]].c_str());
+      AfxAddListString(this, kDisplayList, (*m_names)[m_selection[i]].c_str());
   return TRUE;
 }
 
 void SelectionObjets::OnAdd() {
-  const int count = AfxListGetCount(this, kFullList);
+  const int count = AfxGetListCount(this, kFullList);
   bool leftOver = false;
   for (int i = 0; i < count; ++i) {
-    if (!AfxListIsSelected(this, kFullList, i)) continue;
+    if (!AfxIsListSelected(this, kFullList, i)) continue;
     bool present = false;
     for (int j = 0; j < m_workingCount && !present; ++j) present = m_selection[j] == i;
     if (present) continue;
@@ -34,7 +34,7 @@ void SelectionObjets::OnAdd() {
       continue;
     }
     m_selection[m_workingCount++] = i;
-    AfxListAddString(this, kDisplayList, AfxListGetText(this, kFullList, i).c_str());
+    AfxAddListString(this, kDisplayList, AfxGetListText(this, kFullList, i).c_str());
   }
   if (leftOver) ::MessageBox(GetSafeHwnd(), AfxString(3700).c_str(), "Nuvarine 2.0", MB_OK);
 }
@@ -42,15 +42,15 @@ void SelectionObjets::OnAdd() {
 void SelectionObjets::OnRemove() {
   if (m_workingCount == 0) return;
   for (int i = 0; i < m_workingCount; ++i)
-    if (AfxListIsSelected(this, kDisplayList, i)) m_selection[i] = -1;
+    if (AfxIsListSelected(this, kDisplayList, i)) m_selection[i] = -1;
   int kept = 0;
   for (int i = 0; i < kSelectionCapacity; ++i)
     if (m_selection[i] != -1 && i < m_workingCount) m_selection[kept++] = m_selection[i];
   for (int i = kept; i < kSelectionCapacity; ++i) m_selection[i] = -1;
   m_workingCount = kept;
-  AfxListResetContent(this, kDisplayList);
+  AfxResetListContent(this, kDisplayList);
   for (int i = 0; i < m_workingCount; ++i)
-    AfxListAddString(this, kDisplayList, AfxListGetText(this, kFullList, m_selection[i]).c_str());
+    AfxAddListString(this, kDisplayList, AfxGetListText(this, kFullList, m_selection[i]).c_str());
 }
 
 void SelectionObjets::OnOK() {

@@ -48,7 +48,7 @@ const StringResource kOptionsStrings[] = {
 };
 
 const DialogControl kOptionsControls[] = {
-    {ControlKind::TabControl, 1113, nullptr, WS_TABSTOP, 7, 7, 292, 200},
+    {ControlKind::Tab, 1113, nullptr, WS_TABSTOP, 7, 7, 292, 200},
     {ControlKind::DefPushButton, 1, "Apply", kBox, 7, 214, 55, 14},
     {ControlKind::PushButton, 1164, "By default", kBox, 68, 214, 55, 14},
     {ControlKind::PushButton, 2, "Cancel", kBox, 129, 214, 55, 14},
@@ -194,9 +194,9 @@ const DialogControl kSelectObjectsControls[] = {
 
 const DialogControl kFontsColorsControls[] = {
     {ControlKind::Static, -1, "Double click on an item in the list :", 0, 7, 4, 200, 10},
-    {ControlKind::TabControl, 1113, nullptr, kBox, 7, 16, 186, 150},
-    {ControlKind::ListBox, 1119, nullptr, WS_BORDER | kBox, 14, 38, 172, 122},
-    {ControlKind::ListBox, 1093, nullptr, WS_BORDER | kBox, 14, 38, 172, 122},
+    {ControlKind::Tab, 1113, nullptr, kBox, 7, 16, 186, 150},
+    {ControlKind::ListBox, 1119, nullptr, LBS_NOTIFY | WS_BORDER | kBox, 14, 38, 172, 122},
+    {ControlKind::ListBox, 1093, nullptr, LBS_NOTIFY | WS_BORDER | kBox, 14, 38, 172, 122},
     {ControlKind::DefPushButton, 1, "OK", kBox, 7, 172, 55, 14},
     {ControlKind::PushButton, 1068, "By default", kBox, 72, 172, 55, 14},
     {ControlKind::PushButton, 2, "Cancel", kBox, 138, 172, 55, 14},

@@ -18,8 +18,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QTabBar>
-#include <QFrame>
 #include <QToolButton>
 #include <map>
 
@@ -58,11 +59,6 @@ class CDialogWidget : public QDialog {
  public:
   CDialogWidget(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
   void reject() override {
-    // A page inside another dialog hands Escape to the dialog around it.
-    if (!isWindow()) {
-      if (auto* outer = qobject_cast<QDialog*>(parentWidget() ? parentWidget()->window() : nullptr)) outer->reject();
-      return;
-    }
     if (auto* dlg = dynamic_cast<CDialog*>(WndFromWidget(this)))
       dlg->SendControlNotify(IDCANCEL, BN_CLICKED);
     else
@@ -115,6 +111,49 @@ class CUpDownWidget : public QWidget {
   std::function<void(int)> m_notify;
   bool m_horizontal;
 };
+
+// The tab control: a tab bar along the top of an area that holds the
+// owner's pages. A mouse press lets the bar move its focus first and then
+// tells the control's window.
+class CTabBarWidget : public QTabBar {
+ public:
+  explicit CTabBarWidget(QWidget* parent) : QTabBar(parent) {
+    setDrawBase(true);
+    setFocusPolicy(Qt::StrongFocus);
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    QTabBar::mousePressEvent(e);
+    if (e->button() != Qt::LeftButton) return;
+    if (CWnd* owner = WndFromWidget(parentWidget())) {
+      const QPoint p = mapToParent(e->position().toPoint());
+      owner->OnLButtonDown(MK_LBUTTON, CPoint(p.x(), p.y()));
+    }
+  }
+};
+
+class CTabAreaWidget : public QWidget {
+ public:
+  explicit CTabAreaWidget(QWidget* parent) : QWidget(parent), bar(new CTabBarWidget(this)) {
+    bar->move(0, 0);
+  }
+  CTabBarWidget* bar;
+
+ protected:
+  void resizeEvent(QResizeEvent*) override { bar->resize(width(), bar->sizeHint().height()); }
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const int top = bar->height();
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(0, top - 1, width() - 1, height() - top);
+  }
+};
+
+CTabBarWidget* TabBarOf(const CWnd* wnd) {
+  auto* area = wnd ? dynamic_cast<CTabAreaWidget*>(wnd->GetWidget()) : nullptr;
+  return area ? area->bar : nullptr;
+}
 
 struct CDialog::Data {
   struct Notify {
@@ -246,8 +285,7 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
         auto* combo = new QComboBox(dialog);
         combo->setEditable((c.style & CBS_DROPDOWN) != 0);
         combo->setProperty("nvSorted", (c.style & CBS_SORT) != 0);
-        // Typed text stays typed text: it never becomes a new entry.
-        combo->setInsertPolicy(QComboBox::NoInsert);
+        if (combo->isEditable()) combo->setInsertPolicy(QComboBox::NoInsert);
         QObject::connect(combo, QOverload<int>::of(&QComboBox::activated),
                          [this, id](int) { SendControlNotify(id, CBN_SELCHANGE); });
         widget = combo;
@@ -256,31 +294,18 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       }
       case ControlKind::ListBox: {
         auto* list = new QListWidget(dialog);
+        list->setProperty("nvSorted", (c.style & LBS_SORT) != 0);
         if (c.style & LBS_MULTIPLESEL) list->setSelectionMode(QAbstractItemView::MultiSelection);
         else if (c.style & LBS_EXTENDEDSEL) list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        QObject::connect(list, &QListWidget::itemDoubleClicked,
-                         [this, id](QListWidgetItem*) { SendControlNotify(id, LBN_DBLCLK); });
+        if (c.style & LBS_NOTIFY)
+          QObject::connect(list, &QListWidget::itemDoubleClicked,
+                           [this, id](QListWidgetItem*) { SendControlNotify(id, LBN_DBLCLK); });
         widget = list;
         break;
       }
-      case ControlKind::TabControl: {
-        // The pane first, so that the tabs sit on its top edge.
-        auto* pane = new QFrame(dialog);
-        pane->setFrameShape(QFrame::StyledPanel);
-        auto* tabs = new QTabBar(dialog);
-        tabs->setDrawBase(false);
-        tabs->setExpanding(false);
-        tabs->setProperty("nvPane", QVariant::fromValue(static_cast<QObject*>(pane)));
-        QObject::connect(tabs, &QTabBar::currentChanged, [this, id, tabs](int) {
-          if (!tabs->property("nvSilent").toBool()) SendControlNotify(id, TCN_SELCHANGE);
-        });
-        const int tabHeight = tabs->sizeHint().height() > 0 ? tabs->sizeHint().height() : 22;
-        pane->setGeometry(geometry.x(), geometry.y() + tabHeight - 1, geometry.width(), geometry.height() - tabHeight + 1);
-        pane->lower();
-        geometry.setHeight(tabHeight);
-        widget = tabs;
+      case ControlKind::Tab:
+        widget = new CTabAreaWidget(dialog);
         break;
-      }
       case ControlKind::Bitmap: {
         auto* picture = new QLabel(dialog);
         if (const QImage* image = BitmapResourceImage(c.resource))
@@ -316,14 +341,14 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
     control->SetDlgCtrlID(id);
     m_data->controls.push_back(std::move(control));
   }
-  if (tpl->style & DS_CENTER) {
+  if (child) {
+    dialog->move(DialogUnitsToPixelsX(tpl->x), DialogUnitsToPixelsY(tpl->y));
+  } else if (tpl->style & DS_CENTER) {
     QScreen* screen = parentWidget ? parentWidget->screen() : QGuiApplication::primaryScreen();
     if (screen) {
       QRect area = screen->availableGeometry();
       dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
     }
-  } else if (child) {
-    dialog->move(DialogUnitsToPixelsX(tpl->x), DialogUnitsToPixelsY(tpl->y));
   } else if (parentWidget) {
     dialog->move(parentWidget->mapToGlobal(QPoint(DialogUnitsToPixelsX(tpl->x), DialogUnitsToPixelsY(tpl->y))));
   }
@@ -337,6 +362,7 @@ INT_PTR CDialog::DoModal() {
   OnInitDialog();
   {
     ModalScope modal;
+    OpenModalEntry entry(false, FromQ(dialog->windowTitle()));
     dialog->exec();
   }
   INT_PTR result = m_data->result;
@@ -652,113 +678,157 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars) {
 
 namespace {
 
-template <typename W>
-W* DialogControlWidget(CWnd* dialog, int id) {
+// Where a sorted list puts a new entry: after the entries that compare
+// lower or equal without regard to case.
+template <typename Text>
+int SortedPlace(int count, const QString& item, Text textAt) {
+  int lo = 0, hi = count;
+  while (lo < hi) {
+    const int mid = (lo + hi) / 2;
+    if (QString::compare(textAt(mid), item, Qt::CaseInsensitive) <= 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
+template <typename Widget>
+Widget* ControlOfType(CWnd* dialog, int id) {
   CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
-  return control ? qobject_cast<W*>(control->GetWidget()) : nullptr;
+  return control ? qobject_cast<Widget*>(control->GetWidget()) : nullptr;
 }
 
 }  // namespace
 
 void AfxAddComboString(CWnd* dialog, int id, const char* text) {
-  auto* combo = DialogControlWidget<QComboBox>(dialog, id);
+  auto* combo = ControlOfType<QComboBox>(dialog, id);
   if (!combo) return;
-  const QString q = ToQ(text);
-  int at = combo->count();
-  if (combo->property("nvSorted").toBool()) {
-    // Case-insensitive order, as the system's sorted lists keep it.
-    at = 0;
-    while (at < combo->count() && QString::compare(combo->itemText(at), q, Qt::CaseInsensitive) <= 0) ++at;
-  }
-  const QString shown = combo->isEditable() ? combo->currentText() : QString();
-  combo->insertItem(at, q);
-  // Adding entries changes neither the shown text nor the choice.
-  if (combo->isEditable()) combo->setEditText(shown);
-  else combo->setCurrentIndex(-1);
+  const QString item = ToQ(text);
+  // Adding an entry must not replace the text already typed.
+  const QString typed = combo->currentText();
+  if (combo->property("nvSorted").toBool())
+    combo->insertItem(SortedPlace(combo->count(), item, [combo](int i) { return combo->itemText(i); }), item);
+  else
+    combo->addItem(item);
+  if (combo->isEditable()) combo->setEditText(typed);
+}
+
+int AfxGetComboCount(CWnd* dialog, int id) {
+  auto* combo = ControlOfType<QComboBox>(dialog, id);
+  return combo ? combo->count() : 0;
+}
+
+CString AfxGetComboString(CWnd* dialog, int id, int index) {
+  auto* combo = ControlOfType<QComboBox>(dialog, id);
+  return combo && index >= 0 && index < combo->count() ? FromQ(combo->itemText(index)) : CString();
+}
+
+int AfxAddListString(CWnd* dialog, int id, const char* text) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
+  if (!list) return -1;
+  const QString item = ToQ(text);
+  int row = list->count();
+  if (list->property("nvSorted").toBool())
+    row = SortedPlace(list->count(), item, [list](int i) { return list->item(i)->text(); });
+  list->insertItem(row, item);
+  return row;
+}
+
+int AfxGetListCurSel(CWnd* dialog, int id) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
+  if (!list) return -1;
+  const QList<QListWidgetItem*> selected = list->selectedItems();
+  return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+BOOL AfxSetListCurSel(CWnd* dialog, int id, int index) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
+  if (!list || index < -1 || index >= list->count()) return FALSE;
+  if (index < 0) list->clearSelection();
+  else list->setCurrentRow(index);
+  return TRUE;
 }
 
 void AfxSetComboText(CWnd* dialog, int id, const char* text) {
-  auto* combo = DialogControlWidget<QComboBox>(dialog, id);
+  auto* combo = ControlOfType<QComboBox>(dialog, id);
   if (!combo) return;
   const QString q = ToQ(text);
-  const int i = combo->findText(q, Qt::MatchExactly | Qt::MatchCaseSensitive);
-  combo->setCurrentIndex(i);
+  combo->setCurrentIndex(combo->findText(q, Qt::MatchExactly | Qt::MatchCaseSensitive));
   if (combo->isEditable()) combo->setEditText(q);
 }
 
 CString AfxGetComboText(CWnd* dialog, int id) {
-  auto* combo = DialogControlWidget<QComboBox>(dialog, id);
+  auto* combo = ControlOfType<QComboBox>(dialog, id);
   return combo ? FromQ(combo->currentText()) : CString();
 }
 
-void AfxListAddString(CWnd* dialog, int id, const char* text) {
-  if (auto* list = DialogControlWidget<QListWidget>(dialog, id)) list->addItem(ToQ(text));
+void AfxResetListContent(CWnd* dialog, int id) {
+  if (auto* list = ControlOfType<QListWidget>(dialog, id)) list->clear();
 }
 
-void AfxListResetContent(CWnd* dialog, int id) {
-  if (auto* list = DialogControlWidget<QListWidget>(dialog, id)) list->clear();
-}
-
-int AfxListGetCount(CWnd* dialog, int id) {
-  auto* list = DialogControlWidget<QListWidget>(dialog, id);
+int AfxGetListCount(CWnd* dialog, int id) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
   return list ? list->count() : 0;
 }
 
-CString AfxListGetText(CWnd* dialog, int id, int index) {
-  auto* list = DialogControlWidget<QListWidget>(dialog, id);
+CString AfxGetListText(CWnd* dialog, int id, int index) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
   QListWidgetItem* item = list ? list->item(index) : nullptr;
   return item ? FromQ(item->text()) : CString();
 }
 
-bool AfxListIsSelected(CWnd* dialog, int id, int index) {
-  auto* list = DialogControlWidget<QListWidget>(dialog, id);
+bool AfxIsListSelected(CWnd* dialog, int id, int index) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
   QListWidgetItem* item = list ? list->item(index) : nullptr;
   return item && item->isSelected();
 }
 
-void AfxListSetSelected(CWnd* dialog, int id, int index, bool selected) {
-  auto* list = DialogControlWidget<QListWidget>(dialog, id);
+void AfxSetListSelected(CWnd* dialog, int id, int index, bool selected) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
   if (QListWidgetItem* item = list ? list->item(index) : nullptr) item->setSelected(selected);
 }
 
-int AfxListGetCurSel(CWnd* dialog, int id) {
-  auto* list = DialogControlWidget<QListWidget>(dialog, id);
-  return list ? list->currentRow() : -1;
+// ---- Tab control ----------------------------------------------------------------------------
+
+LONG CTabCtrl::InsertItem(int index, const char* text) {
+  CTabBarWidget* bar = TabBarOf(this);
+  if (!bar) return -1;
+  return bar->insertTab(index, ToQ(text));
 }
 
-void AfxListSetCurSel(CWnd* dialog, int id, int index) {
-  if (auto* list = DialogControlWidget<QListWidget>(dialog, id)) list->setCurrentRow(index);
+int CTabCtrl::GetItemCount() const {
+  CTabBarWidget* bar = TabBarOf(this);
+  return bar ? bar->count() : 0;
 }
 
-void AfxTabInsertItem(CWnd* dialog, int id, const char* text) {
-  auto* tabs = DialogControlWidget<QTabBar>(dialog, id);
-  if (!tabs) return;
-  tabs->setProperty("nvSilent", true);
-  tabs->addTab(ToQ(text));
-  tabs->setProperty("nvSilent", false);
+BOOL CTabCtrl::GetItemRect(int index, RECT* rect) const {
+  CTabBarWidget* bar = TabBarOf(this);
+  if (!bar || !rect || index < 0 || index >= bar->count()) return FALSE;
+  const QRect r = bar->tabRect(index).translated(bar->pos());
+  rect->left = r.left();
+  rect->top = r.top();
+  rect->right = r.right() + 1;
+  rect->bottom = r.bottom() + 1;
+  return TRUE;
 }
 
-int AfxTabGetCurSel(CWnd* dialog, int id) {
-  auto* tabs = DialogControlWidget<QTabBar>(dialog, id);
-  return tabs ? tabs->currentIndex() : -1;
+int CTabCtrl::GetCurFocus() const {
+  CTabBarWidget* bar = TabBarOf(this);
+  return bar ? bar->currentIndex() : -1;
 }
 
-void AfxTabSetCurSel(CWnd* dialog, int id, int index) {
-  auto* tabs = DialogControlWidget<QTabBar>(dialog, id);
-  if (!tabs) return;
-  tabs->setProperty("nvSilent", true);
-  tabs->setCurrentIndex(index);
-  tabs->setProperty("nvSilent", false);
+void CTabCtrl::SetCurFocus(int index) {
+  if (CTabBarWidget* bar = TabBarOf(this))
+    if (index >= 0 && index < bar->count()) bar->setCurrentIndex(index);
 }
 
-RECT AfxTabPageRect(CWnd* dialog, int id) {
-  RECT r{0, 0, 0, 0};
-  auto* tabs = DialogControlWidget<QTabBar>(dialog, id);
-  auto* pane = tabs ? qobject_cast<QWidget*>(tabs->property("nvPane").value<QObject*>()) : nullptr;
-  if (!pane) return r;
-  const QRect g = pane->geometry().adjusted(3, 3, -3, -3);
-  r.left = g.left(), r.top = g.top(), r.right = g.right() + 1, r.bottom = g.bottom() + 1;
-  return r;
+void DDX_Control(CDataExchange* pDX, int id, CTabCtrl& control) {
+  if (control.HasWindow() || !pDX || !pDX->m_pDlgWnd) return;
+  CWnd* item = pDX->m_pDlgWnd->GetDlgItem(id);
+  if (!item || !dynamic_cast<CTabAreaWidget*>(item->GetWidget())) return;
+  QWidget* widget = item->GetWidget();
+  item->DetachWidget();
+  control.AttachWidget(widget, false);
+  control.SetDlgCtrlID(id);
 }
 
 void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue) {

@@ -21,7 +21,7 @@ enum class ControlKind {
   Slider,
   DateTime,
   RichEdit,  // read-only rich text with a vertical scroll bar (CRichTextCtrl)
-  TabControl,  // a row of tabs over a framed pane; pages are child dialogs placed on the pane
+  Tab,       // a row of tabs (CTabCtrl); the owner places its pages below them
 };
 
 struct DialogControl {
@@ -113,31 +113,44 @@ void DDV_MinMaxFloat(CDataExchange* pDX, float value, float minValue, float maxV
 void DDV_MinMaxDouble(CDataExchange* pDX, double value, double minValue, double maxValue);
 void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars);
 
-// Controls' contents and lists (combo boxes, list boxes, sliders). A combo
-// box with CBS_SORT keeps its entries in alphabetical order.
+// Controls' contents and lists (combo boxes, list boxes, sliders).
 void AfxAddComboString(CWnd* dialog, int id, const char* text);
-// The combo box's text: the entry spelled exactly so, else (editable box) the
-// typed text, else no entry.
+void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue);
+// List boxes: adds a line (at its sorted place under LBS_SORT) and returns
+// its index; the selected line, -1 when none (LB_GETCURSEL).
+int AfxAddListString(CWnd* dialog, int id, const char* text);
+int AfxGetListCurSel(CWnd* dialog, int id);
+BOOL AfxSetListCurSel(CWnd* dialog, int id, int index);
+// Several lines selectable (LBS_MULTIPLESEL: a click toggles; LBS_EXTENDEDSEL:
+// with Shift and Ctrl): the lines, their count and text, and whether each is
+// selected.
+void AfxResetListContent(CWnd* dialog, int id);
+int AfxGetListCount(CWnd* dialog, int id);
+CString AfxGetListText(CWnd* dialog, int id, int index);
+bool AfxIsListSelected(CWnd* dialog, int id, int index);
+void AfxSetListSelected(CWnd* dialog, int id, int index, bool selected);
+// A combo box's text: the entry spelled exactly so, else (editable box) the
+// typed text, else no entry; and the text shown.
 void AfxSetComboText(CWnd* dialog, int id, const char* text);
 CString AfxGetComboText(CWnd* dialog, int id);
-// List boxes (several items selectable with LBS_MULTIPLESEL or LBS_EXTENDEDSEL;
-// a double click notifies LBN_DBLCLK).
-void AfxListAddString(CWnd* dialog, int id, const char* text);
-void AfxListResetContent(CWnd* dialog, int id);
-int AfxListGetCount(CWnd* dialog, int id);
-CString AfxListGetText(CWnd* dialog, int id, int index);
-bool AfxListIsSelected(CWnd* dialog, int id, int index);
-void AfxListSetSelected(CWnd* dialog, int id, int index, bool selected);
-// The current item (-1: none) of a list box.
-int AfxListGetCurSel(CWnd* dialog, int id);
-void AfxListSetCurSel(CWnd* dialog, int id, int index);
-// Tab controls: tabs in order, the selected tab (changing it by code sends no
-// notification) and the pane's rectangle in the dialog's client pixels.
-void AfxTabInsertItem(CWnd* dialog, int id, const char* text);
-int AfxTabGetCurSel(CWnd* dialog, int id);
-void AfxTabSetCurSel(CWnd* dialog, int id, int index);
-RECT AfxTabPageRect(CWnd* dialog, int id);
-void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue);
+// Entries of a combo box's list, in the order shown.
+int AfxGetComboCount(CWnd* dialog, int id);
+CString AfxGetComboString(CWnd* dialog, int id, int index);
+
+// A tab control: the tabs only; the pages are windows its owner creates as
+// its children. A mouse press on a tab moves the focused tab first, then
+// reaches OnLButtonDown; keys move the focused tab alone.
+class CTabCtrl : public CWnd {
+ public:
+  LONG InsertItem(int index, const char* text);
+  int GetItemCount() const;
+  // The tab's rectangle in the control's client coordinates (TCM_GETITEMRECT).
+  BOOL GetItemRect(int index, RECT* rect) const;
+  int GetCurFocus() const;
+  void SetCurFocus(int index);
+};
+// Binds the member to the dialog's tab control `id` (once).
+void DDX_Control(CDataExchange* pDX, int id, CTabCtrl& control);
 
 // The standard file chooser: TRUE with the chosen path (CP1252) when the user chose a file.
 // filter: "Description|*.ext|...|".

@@ -378,14 +378,15 @@ TEST_F(ConfigurationDialog, ReopensOnThePageItClosedOn) {
   ConfigView view;
   int shown = -1;
   Answer(view, [](Options& dialog) {
-    AfxTabSetCurSel(&dialog, 1113, 7);
-    dialog.SendControlNotify(1113, TCN_SELCHANGE);
+    // A click on the tab moves the tab control's focus, then reaches it.
+    dialog.m_tabs.SetCurFocus(7);
+    dialog.m_tabs.OnLButtonDown(MK_LBUTTON, CPoint(5, 5));
     dialog.SendControlNotify(IDCANCEL, BN_CLICKED);
   });
   view.OnConfiguration();
   EXPECT_EQ(g_lastOptionsPage, 7);
   Answer(view, [&shown](Options& dialog) {
-    shown = AfxTabGetCurSel(&dialog, 1113);
+    shown = dialog.m_tabs.GetCurFocus();
     EXPECT_TRUE(dialog.Page(7)->GetWidget()->isVisible());
     EXPECT_FALSE(dialog.Page(0)->GetWidget()->isVisible());
     dialog.SendControlNotify(IDOK, BN_CLICKED);
@@ -406,7 +407,7 @@ TEST_F(ConfigurationDialog, ApplyWithABadValueShowsItsPageAndAppliesNothing) {
     dialog.Page(1)->SetDlgItemText(1143, "99");      // Stars: out of range
     dialog.Page(1)->SetDlgItemText(1019, "/p/x.tga");  // after the failing member
     dialog.SendControlNotify(IDOK, BN_CLICKED);
-    afterFirst = AfxTabGetCurSel(&dialog, 1113);
+    afterFirst = dialog.m_tabs.GetCurFocus();
     stillOpen = dialog.GetWidget()->isVisible();
     EXPECT_TRUE(dialog.Page(1)->GetWidget()->isVisible());
     dialog.Page(1)->SetDlgItemText(1143, "11.5");
@@ -606,15 +607,15 @@ TEST_F(ConfigurationDialog, ObjectsToDisplayKeepAHundredInRecordOrder) {
   std::vector<int> after;
   int shown = 0;
   QTimer::singleShot(0, [&] {
-    for (int i = 0; i < 120; ++i) AfxListSetSelected(&dialog, 1119, i, true);
+    for (int i = 0; i < 120; ++i) AfxSetListSelected(&dialog, 1119, i, true);
     dialog.SendControlNotify(1007, BN_CLICKED);
-    shown = AfxListGetCount(&dialog, 1120);
+    shown = AfxGetListCount(&dialog, 1120);
     // Again: nothing twice, and still one message per press at most.
-    for (int i = 0; i < 150; ++i) AfxListSetSelected(&dialog, 1119, i, i < 5);
+    for (int i = 0; i < 150; ++i) AfxSetListSelected(&dialog, 1119, i, i < 5);
     dialog.SendControlNotify(1007, BN_CLICKED);
     // "<-" removes the picked entries and closes the gaps.
-    AfxListSetSelected(&dialog, 1120, 0, true);
-    AfxListSetSelected(&dialog, 1120, 50, true);
+    AfxSetListSelected(&dialog, 1120, 0, true);
+    AfxSetListSelected(&dialog, 1120, 50, true);
     dialog.SendControlNotify(1063, BN_CLICKED);
     dialog.SendControlNotify(IDOK, BN_CLICKED);
   });
@@ -636,8 +637,8 @@ TEST_F(ConfigurationDialog, ObjectsToDisplayKeepAHundredInRecordOrder) {
   Answer(view, [](Options& options) {
     options.m_runDialog = [](CDialog& nested) -> INT_PTR {
       QTimer::singleShot(0, [&nested] {
-        AfxListSetSelected(&nested, 1119, 0, true);
-        AfxListSetSelected(&nested, 1119, 2, true);
+        AfxSetListSelected(&nested, 1119, 0, true);
+        AfxSetListSelected(&nested, 1119, 2, true);
         nested.SendControlNotify(1007, BN_CLICKED);
         nested.SendControlNotify(IDCANCEL, BN_CLICKED);
       });
@@ -653,8 +654,8 @@ TEST_F(ConfigurationDialog, ObjectsToDisplayKeepAHundredInRecordOrder) {
   Answer(view, [](Options& options) {
     options.m_runDialog = [](CDialog& nested) -> INT_PTR {
       QTimer::singleShot(0, [&nested] {
-        AfxListSetSelected(&nested, 1119, 0, true);
-        AfxListSetSelected(&nested, 1119, 2, true);
+        AfxSetListSelected(&nested, 1119, 0, true);
+        AfxSetListSelected(&nested, 1119, 2, true);
         nested.SendControlNotify(1007, BN_CLICKED);
         nested.SendControlNotify(IDOK, BN_CLICKED);
       });
