@@ -64,6 +64,9 @@ CNuvarine2View::CNuvarine2View() {
   MapCaptureCommands();
   MapInternetCommands();
   MapViewCommands();
+  MapDisplaySwitchCommands();
+  MapConfigurationFileCommands();
+  MapObjectCommands();
 }
 
 CNuvarine2View::~CNuvarine2View() {

@@ -21,6 +21,8 @@
 #include "View.h"
 #include "ViewCamera.h"
 #include "ViewSettings.h"
+#include "FindObject.h"
+#include "ObjectPick.h"
 
 class CSplashDialog;
 class ChargementDialog;
@@ -31,6 +33,13 @@ class CAviCapture;
 class CTextureFont;
 class ScreenLabelQueue;
 class CD3DFile_Mesh;
+class CMenu;
+class NouvRecherche;
+struct OptionsSettings;
+class Options;
+
+// The page the configuration dialog showed when it last closed (for the run).
+extern int g_lastOptionsPage;
 
 // Frame-loop state shared with the renderer and the system report.
 extern double g_previousFrameTime;  // ms; double, so hours of uptime keep millisecond steps
@@ -230,6 +239,59 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // The weekly element question of the per-frame update.
   void RunElementRefresh();
 
+  // ---- Display switches ------------------------------------------------------------
+  void MapDisplaySwitchCommands();
+  void OnPlanetNames();
+  void OnStarNames();
+  void OnConstellationNames();
+  void OnConstellationLines();
+  void OnEclipticAndEquator();
+  void OnGrids();
+  void OnDeepSkyObjects();
+  void OnDeepSkyNames();
+  void OnComets();
+  void OnAsteroids();
+  void OnSatelliteNames();
+  void OnOrbits();
+  void OnMilkyWay();
+  void OnLandscape();
+  void OnAtmospheres();
+  void OnRule();
+  void OnNaturalSkyColor();
+  void OnNightVision();
+  void OnTipsAtStartup();
+  void OnAlertsAtStartup();
+  // Quickfinder and Telrad outlines (planetarium mode only); any eyepiece
+  // field goes.
+  void SetFinderFields(bool quickfinder, bool telrad);
+  // True once the satellite of an orbit slot has a computed position.
+  bool OrbitSlotHasPosition(int slot) const;
+  // The scene's reset at the back buffer's size: reloads the textures a
+  // switch turned on needs.
+  void ResetObjectsForSwitch();
+
+  // ---- Configuration dialog -----------------------------------------------------------
+  // The dialog's values from the view's settings, and back after "Apply".
+  OptionsSettings OptionsFromView() const;
+  void OptionsToView(const OptionsSettings& settings);
+  // The settings that need a new device when they change.
+  struct DeviceSettings {
+    bool showAtmospheres, milkyWayShown, lensFlare, wireframe, textureCompression, showCloudySky, mipMapping,
+        reflection, realTimeCloudMap;
+    int antialiasing, textureLevel, bumpMapping, depthStencilFormat;
+    unsigned presentInterval;
+    CString starPictureFile, landscapeFile;  // compared ignoring case
+    bool operator==(const DeviceSettings& other) const;
+  };
+  DeviceSettings CurrentDeviceSettings() const;
+  virtual INT_PTR RunOptionsDialog(Options& dialog);
+
+  // ---- Configuration files (File menu) ----------------------------------------------
+  void MapConfigurationFileCommands();
+  void OnFileOpen();
+  void OnFileSaveAs();
+  void OnImportConfigurationV1();
+
   // ---- Paths and texts ---------------------------------------------------------
   CString m_lastEphemerisText;
   CString m_programVersion;
@@ -316,6 +378,39 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // when the notes file could not be written.
   bool SaveObjectNote(int category, int objectNumber, const CString& text);
   bool SaveObjectNoteByKey(int category, const CString& key, const CString& text);
+
+  // ---- Picking, the object pop-up menu, find and the body commands ----------------
+  void OnRButtonDblClk(UINT nFlags, CPoint point) override;
+  // The object under a pixel (positions brought to the displayed instant).
+  PickResult PickObjectAt(CPoint point);
+  // The pop-up menu of a pick and the command chosen in it.
+  void RunObjectMenu(const PickResult& pick);
+  // Builds the menu of a pick (per kind and mode) into `menu`; its title.
+  CString BuildObjectMenu(const PickResult& pick, CMenu& menu);
+  // The picked object becomes the target (nothing for no pick).
+  void SetTargetFromPick(const PickResult& pick);
+  void RunObjectCommand(UINT command, const PickResult& pick);
+  void ShowPickedInformation(const PickResult& pick);
+  void FollowPickedObject(const PickResult& pick);
+  void CenterOnTarget();
+  void EditPickedNote(const PickResult& pick);
+  // Sends the solar-system camera to object n and locks it there.
+  void LockOnObject(int objectNumber);
+  // The "Add an image..." and "Call a DSS server..." entries.
+  virtual void OnAddPictureForObject(int deepSkyIndex);
+  virtual void OnCallDssServer();
+  void OnFindObjectFromDialog(NouvRecherche& dialog);
+  void ShowFoundObject(const FindResult& found);
+  void ShowFoundObject3D(const FindResult& found);
+  // Gives the star tiles back to the sky drawing after a tile scan.
+  void ReleaseStarTiles();
+  // The body commands of the Observation menu and the work unit's.
+  void ShowBodyInformation(int body, int kind);
+  void ShowBodyInformation3D(int body, int kind);
+  void OnWorkUnitInfo();
+  void MapObjectCommands();
+  // Page of the find dialog shown at its next opening.
+  int m_lastFindPage = 0;
 
   // ---- Owned objects --------------------------------------------------------------
   CSerialPort m_gpsSerialPort;

@@ -14,9 +14,6 @@ void CNuvarine2View::RunSurfaceTiles() {}
 void CNuvarine2View::RequestSurveyTiles() {}
 
 // Dialogs and commands of subsystems still to come.
-void CNuvarine2View::OnFindObject() {}
-
-void CNuvarine2View::OnConfiguration() {}
 
 void CNuvarine2View::OnSystemDiagnostic() {}
 
@@ -33,5 +30,4 @@ void CNuvarine2View::LoadOpticsFile() {}
 void CNuvarine2View::SaveOpticsFile() {}
 void CNuvarine2View::ComputeStartupAlerts() {}
 void CNuvarine2View::InitializeOle() {}
-void CNuvarine2View::OnInfoEarth() { GoToBody(kBodyEarth, 0.0); }
 void CNuvarine2View::StopDownloadThreads() {}
