@@ -283,6 +283,19 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   DeviceSettings CurrentDeviceSettings() const;
   virtual INT_PTR RunOptionsDialog(Options& dialog);
 
+  // ---- Dialog and report commands ---------------------------------------------------
+  void MapReportCommands();
+  void OnFontsAndColors();
+  void OnHorizontalCoordinates();
+  void OnSiderealTime();
+  void OnCatalogueInformation();
+  // The texts of the sidereal-time and catalogue boxes.
+  CString SiderealTimeText();
+  CString CatalogueSummaryText() const;
+  // Makes the texture font of a label kind again from its settings record
+  // (on the device when there is one).
+  void RebuildLabelFont(int kind);
+
   // ---- Configuration files (File menu) ----------------------------------------------
   void MapConfigurationFileCommands();
   void OnFileOpen();
