@@ -20,8 +20,6 @@ void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
 void CNuvarine2View::RenderSolarSystem() {}
 
 // Dialogs and commands of subsystems still to come.
-void CNuvarine2View::OnFindObject() {}
-
 void CNuvarine2View::OnConfiguration() {}
 
 void CNuvarine2View::OnSystemDiagnostic() {}
@@ -36,4 +34,3 @@ void CNuvarine2View::LoadOpticsFile() {}
 void CNuvarine2View::SaveOpticsFile() {}
 void CNuvarine2View::ComputeStartupAlerts() {}
 void CNuvarine2View::InitializeOle() {}
-void CNuvarine2View::OnInfoEarth() { GoToBody(kBodyEarth, 0.0); }
