@@ -33,6 +33,11 @@ class CTextureFont;
 class ScreenLabelQueue;
 class CMenu;
 class NouvRecherche;
+struct OptionsSettings;
+class Options;
+
+// The page the configuration dialog showed when it last closed (for the run).
+extern int g_lastOptionsPage;
 
 // Frame-loop state shared with the renderer and the system report.
 extern double g_previousFrameTime;  // ms; double, so hours of uptime keep millisecond steps
@@ -265,6 +270,59 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void OnSettingProxy();
   // The weekly element question of the per-frame update.
   void RunElementRefresh();
+
+  // ---- Display switches ------------------------------------------------------------
+  void MapDisplaySwitchCommands();
+  void OnPlanetNames();
+  void OnStarNames();
+  void OnConstellationNames();
+  void OnConstellationLines();
+  void OnEclipticAndEquator();
+  void OnGrids();
+  void OnDeepSkyObjects();
+  void OnDeepSkyNames();
+  void OnComets();
+  void OnAsteroids();
+  void OnSatelliteNames();
+  void OnOrbits();
+  void OnMilkyWay();
+  void OnLandscape();
+  void OnAtmospheres();
+  void OnRule();
+  void OnNaturalSkyColor();
+  void OnNightVision();
+  void OnTipsAtStartup();
+  void OnAlertsAtStartup();
+  // Quickfinder and Telrad outlines (planetarium mode only); any eyepiece
+  // field goes.
+  void SetFinderFields(bool quickfinder, bool telrad);
+  // True once the satellite of an orbit slot has a computed position.
+  bool OrbitSlotHasPosition(int slot) const;
+  // The scene's reset at the back buffer's size: reloads the textures a
+  // switch turned on needs.
+  void ResetObjectsForSwitch();
+
+  // ---- Configuration dialog -----------------------------------------------------------
+  // The dialog's values from the view's settings, and back after "Apply".
+  OptionsSettings OptionsFromView() const;
+  void OptionsToView(const OptionsSettings& settings);
+  // The settings that need a new device when they change.
+  struct DeviceSettings {
+    bool showAtmospheres, milkyWayShown, lensFlare, wireframe, textureCompression, showCloudySky, mipMapping,
+        reflection, realTimeCloudMap;
+    int antialiasing, textureLevel, bumpMapping, depthStencilFormat;
+    unsigned presentInterval;
+    CString starPictureFile, landscapeFile;  // compared ignoring case
+    bool operator==(const DeviceSettings& other) const;
+  };
+  DeviceSettings CurrentDeviceSettings() const;
+  virtual INT_PTR RunOptionsDialog(Options& dialog);
+
+  // ---- Configuration files (File menu) ----------------------------------------------
+  void MapConfigurationFileCommands();
+  void OnFileOpen();
+  void OnFileSaveAs();
+  void OnImportConfigurationV1();
 
   // ---- Paths and texts ---------------------------------------------------------
   CString m_lastEphemerisText;

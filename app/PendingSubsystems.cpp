@@ -20,7 +20,6 @@ void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
 void CNuvarine2View::RenderSolarSystem() {}
 
 // Dialogs and commands of subsystems still to come.
-void CNuvarine2View::OnConfiguration() {}
 
 void CNuvarine2View::OnSystemDiagnostic() {}
 
