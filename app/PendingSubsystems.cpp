@@ -11,7 +11,6 @@
 // Steps of the per-frame update whose owners are still to come.
 void CNuvarine2View::RunAutomaticRefreshes(double) {}
 void CNuvarine2View::RunSurfaceTiles() {}
-void CNuvarine2View::RequestSurveyTiles() {}
 
 // Dialogs and commands of subsystems still to come.
 
@@ -22,12 +21,8 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   return IDOK;
 }
 
-// Sky passes still to come: survey tiles.
-void CNuvarine2View::DrawSurveyTiles() {}
-
 // Start-up and shutdown steps of subsystems still to come.
 void CNuvarine2View::LoadOpticsFile() {}
 void CNuvarine2View::SaveOpticsFile() {}
 void CNuvarine2View::ComputeStartupAlerts() {}
 void CNuvarine2View::InitializeOle() {}
-void CNuvarine2View::StopDownloadThreads() {}

@@ -32,6 +32,19 @@ constexpr int kLabelFontSlots[kLabelFontCount] = {1, 2, 0, 3, 4, 5, 6, 7, 8, 9, 
 
 }  // namespace
 
+void CNuvarine2View::RebuildLabelFont(int kind) {
+  if (kind < 0 || kind >= kLabelFontCount) return;
+  const LOGFONT& record = m_labelLogFonts[kind];
+  const unsigned flags =
+      (record.lfWeight >= 700 ? CTextureFont::kBold : 0u) | (record.lfItalic ? CTextureFont::kItalic : 0u);
+  CTextureFont*& slot = m_labelFonts[kLabelFontSlots[kind]];
+  DeleteFont(slot);
+  slot = new CTextureFont(record.lfFaceName, record.lfHeight, flags);
+  if (!m_pd3dDevice) return;
+  slot->CreateGlyphTexture(m_pd3dDevice);
+  slot->CreateDrawResources();
+}
+
 HRESULT CNuvarine2View::LoadPlaneShader(const char* path) {
   return LoadVertexProgram(m_pd3dDevice, *this, VertexProgram::Plane, path, &m_planetShader, &m_planetDeclaration);
 }
@@ -204,6 +217,7 @@ void CNuvarine2View::ReleaseSceneResources() {
   ReleaseInterface(m_landscapeTexture);
   ReleaseInterface(m_milkyWayTexture);
   ReleasePictureCache();
+  ReleaseSurveyTileCache();
   ReleaseInterface(m_placementPictureTexture);
   ReleaseInterface(m_cloudySkyTexture);
   for (IDirect3DTexture9*& t : m_tileTexturesLevel0) ReleaseInterface(t);
