@@ -59,11 +59,11 @@ const StringResource kOptionsStrings[] = {
 };
 
 const DialogControl kOptionsControls[] = {
-    {ControlKind::Tab, 1113, nullptr, WS_TABSTOP, 7, 7, 292, 200},
+    {ControlKind::Tab, 1113, nullptr, WS_TABSTOP, 7, 7, 416, 200},
     {ControlKind::DefPushButton, 1, "Apply", kBox, 7, 214, 55, 14},
     {ControlKind::PushButton, 1164, "By default", kBox, 68, 214, 55, 14},
     {ControlKind::PushButton, 2, "Cancel", kBox, 129, 214, 55, 14},
-    {ControlKind::PushButton, 1187, "Help", kBox, 244, 214, 55, 14},
+    {ControlKind::PushButton, 1187, "Help", kBox, 368, 214, 55, 14},
 };
 
 const DialogControl kConstellationsPage[] = {
@@ -218,7 +218,7 @@ const DialogControl kFontsColorsControls[] = {
 constexpr DWORD kModal = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER;
 
 const DialogTemplate kOptionsTemplates[] = {
-    {326, "Nuvarine configuration...", kModal, 0, 0, 306, 234, CONTROLS(kOptionsControls)},
+    {326, "Nuvarine configuration...", kModal, 0, 0, 430, 234, CONTROLS(kOptionsControls)},
     {327, "", kPage, 0, 0, 282, 176, CONTROLS(kConstellationsPage)},
     {328, "", kPage, 0, 0, 282, 176, CONTROLS(kStarsPage)},
     {329, "", kPage, 0, 0, 282, 176, CONTROLS(kDeepSkyPage)},
