@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <map>
 
@@ -69,6 +70,16 @@ class CDialogWidget : public QDialog {
   bool event(QEvent* e) override {
     if (e->type() == QEvent::Resize || e->type() == QEvent::Wheel) DispatchWindowEvent(WndFromWidget(this), e);
     return QDialog::event(e);
+  }
+  void showEvent(QShowEvent* e) override {
+    QDialog::showEvent(e);
+    if (!isWindow()) return;
+    for (QWidget* w : findChildren<QWidget*>()) {
+      if (!w->property("nvWantsFocus").toBool()) continue;
+      w->setProperty("nvWantsFocus", QVariant());
+      QTimer::singleShot(0, w, [w] { w->setFocus(Qt::OtherFocusReason); });
+      break;
+    }
   }
 };
 
@@ -205,6 +216,8 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
   else if ((tpl->style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
   else flags |= Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
   auto* dialog = new CDialogWidget(parentWidget, flags);
+  // The toolkit's dialogs are windows unless told otherwise afterwards.
+  if (child) dialog->setWindowFlags(Qt::Widget);
   dialog->setModal(modal);
   // The dialog units assume the classic 8-point dialog face.
   QFont face(QStringLiteral("Liberation Sans"));
