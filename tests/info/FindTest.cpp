@@ -175,6 +175,11 @@ TEST_F(Find, OrderAndModes) {
   FindResult r = Run(q);
   EXPECT_EQ(r.kind, FOUND_CONSTELLATION);
   EXPECT_STREQ(g_constellations[r.index].abbreviation, "Ori");
+  for (const char* name : {"Orion", "hunter", "Centaure", "Centaurus", "Bo\xF4tes"}) {
+    SCOPED_TRACE(name);
+    r = Run(Query(&FindQuery::constellationName, name));
+    EXPECT_EQ(r.kind, FOUND_CONSTELLATION);
+  }
   // The work unit only when shown, by "seti" in any case.
   q = Query(&FindQuery::objectName, "Seti");
   EXPECT_EQ(Run(q).kind, FOUND_NONE);
@@ -302,7 +307,7 @@ TEST_F(FindCommand, UnknownObjectsAreToldWithTheFindCaption) {
 
 TEST_F(FindCommand, ConstellationTurnsTheViewOrSaysItIsBelowTheHorizon) {
   FindView view;
-  view.Find([](NouvRecherche& d) { d.m_constellationName = "Hunter"; });
+  view.Find([](NouvRecherche& d) { d.m_constellationName = "Orion"; });
   int orionIndex = 0;
   for (int i = 0; i < kConstellationCount; ++i)
     if (std::strcmp(g_constellations[i].abbreviation, "Ori") == 0) orionIndex = i;
