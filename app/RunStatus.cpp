@@ -147,6 +147,8 @@ void ReportRunStatus() {
     for (const OpenModalWindow& w : AfxOpenModalWindows())
       text += std::string(w.popupMenu ? "popup=" : "dialog=") + OneLine(w.title) + "\n";
   }
+  // The bodies' textures and meshes in video memory.
+  text += FormatC("bodytextures=%d\nbodymeshes=%d\n", view->LoadedBodyTextureCount(), view->LoadedBodyMeshCount());
   // The first frame's result trail (empty until that frame is drawn).
   text += "trail=";
   for (int i = 0; i < view->m_savedTraceCount && i < kTraceCapacity; ++i)
