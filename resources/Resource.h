@@ -86,6 +86,8 @@ extern const size_t kBitmapCount;
 void RegisterNuvarineResources();
 // The information texts' strings, dialogs and banners (part of the above).
 void RegisterInfoResources();
+// The setup dialogs' templates, strings and pictures.
+void RegisterSetupResources();
 
 // Texts of the frame's overlays.
 constexpr unsigned IDS_LOCKED_ON = 100;

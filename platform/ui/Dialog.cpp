@@ -1,6 +1,10 @@
 #include "Dialog.h"
 
 #include <QButtonGroup>
+#include <QHeaderView>
+#include <QTabBar>
+#include <QTreeWidget>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -19,6 +23,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QToolButton>
+#include <algorithm>
 #include <map>
 
 #include "App.h"
@@ -64,7 +69,17 @@ class CDialogWidget : public QDialog {
 
  protected:
   bool event(QEvent* e) override {
-    if (e->type() == QEvent::Resize || e->type() == QEvent::Wheel) DispatchWindowEvent(WndFromWidget(this), e);
+    switch (e->type()) {
+      case QEvent::Resize:
+      case QEvent::Wheel:
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+        DispatchWindowEvent(WndFromWidget(this), e);
+        break;
+      default:
+        break;
+    }
     return QDialog::event(e);
   }
 };
@@ -157,6 +172,7 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
   if ((tpl->style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
   else flags |= Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
   auto* dialog = new CDialogWidget(parentWidget, flags);
+  dialog->setMouseTracking(true);
   dialog->setModal(modal);
   // The dialog units assume the classic 8-point dialog face.
   QFont face(QStringLiteral("Liberation Sans"));
@@ -236,6 +252,12 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       case ControlKind::ComboBox: {
         auto* combo = new QComboBox(dialog);
         combo->setEditable((c.style & CBS_DROPDOWN) != 0);
+        if (combo->isEditable()) {
+          // Enter must not add the typed text to the list.
+          combo->setInsertPolicy(QComboBox::NoInsert);
+          QObject::connect(combo->lineEdit(), &QLineEdit::textEdited,
+                           [this, id](const QString&) { SendControlNotify(id, CBN_EDITCHANGE); });
+        }
         QObject::connect(combo, QOverload<int>::of(&QComboBox::activated),
                          [this, id](int) { SendControlNotify(id, CBN_SELCHANGE); });
         widget = combo;
@@ -247,6 +269,8 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
         break;
       case ControlKind::Bitmap: {
         auto* picture = new QLabel(dialog);
+        // Clicks and moves over a picture are the dialog's.
+        picture->setAttribute(Qt::WA_TransparentForMouseEvents);
         if (const QImage* image = BitmapResourceImage(c.resource))
           picture->setPixmap(QPixmap::fromImage(image->scaled(geometry.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
         widget = picture;
@@ -270,6 +294,33 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       case ControlKind::RichEdit:
         widget = CreateRichEditWidget(dialog);
         break;
+      case ControlKind::ListView: {
+        auto* list = new QTreeWidget(dialog);
+        list->setRootIsDecorated(false);
+        list->setColumnCount(0);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setSelectionBehavior(QAbstractItemView::SelectRows);
+        list->header()->setStretchLastSection(false);
+        QObject::connect(list, &QTreeWidget::itemSelectionChanged, [this, id, list]() {
+          const QList<QTreeWidgetItem*> chosen = list->selectedItems();
+          SendControlNotify(id, LVN_ITEMCHANGED, chosen.isEmpty() ? -1 : list->indexOfTopLevelItem(chosen.front()));
+        });
+        widget = list;
+        break;
+      }
+      case ControlKind::TabControl: {
+        auto* tabs = new QTabBar(dialog);
+        tabs->setDrawBase(true);
+        QObject::connect(tabs, &QTabBar::currentChanged, [this, id](int) { SendControlNotify(id, TCN_SELCHANGE); });
+        widget = tabs;
+        break;
+      }
+      case ControlKind::MonthCalendar: {
+        auto* calendar = new QCalendarWidget(dialog);
+        calendar->setGridVisible(true);
+        widget = calendar;
+        break;
+      }
     }
     if (!widget) continue;
     widget->setGeometry(geometry);
@@ -576,6 +627,27 @@ void DDX_DateTimeCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value) {
   }
 }
 
+void DDX_MonthCalCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value) {
+  if (pDX->m_failed) return;
+  auto* calendar = qobject_cast<QCalendarWidget*>(ControlWidget(pDX, id));
+  if (!calendar) return;
+  if (pDX->m_bSaveAndValidate) {
+    const QDate date = calendar->selectedDate();
+    value = SYSTEMTIME();
+    value.wYear = static_cast<WORD>(date.year());
+    value.wMonth = static_cast<WORD>(date.month());
+    value.wDay = static_cast<WORD>(date.day());
+    value.wDayOfWeek = static_cast<WORD>(date.dayOfWeek() % 7);
+    value.wHour = value.wMinute = value.wSecond = 0;
+  } else {
+    const QDate date(value.wYear, value.wMonth, value.wDay);
+    if (date.isValid() && date >= calendar->minimumDate() && date <= calendar->maximumDate()) {
+      calendar->setSelectedDate(date);
+      calendar->setCurrentPage(date.year(), date.month());
+    }
+  }
+}
+
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minValue, int maxValue) {
   if (pDX->m_failed || !pDX->m_bSaveAndValidate) return;
   if (value < minValue || value > maxValue)
@@ -615,6 +687,100 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars) {
 void AfxAddComboString(CWnd* dialog, int id, const char* text) {
   CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
   if (auto* combo = control ? qobject_cast<QComboBox*>(control->GetWidget()) : nullptr) combo->addItem(ToQ(text));
+}
+
+void AfxResetComboContent(CWnd* dialog, int id) {
+  CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
+  if (auto* combo = control ? qobject_cast<QComboBox*>(control->GetWidget()) : nullptr) {
+    const QString text = combo->currentText();
+    combo->clear();
+    if (combo->isEditable()) combo->setEditText(text);
+  }
+}
+
+namespace {
+
+template <class T>
+T* DialogControlWidget(CWnd* dialog, int id) {
+  CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
+  return control ? qobject_cast<T*>(control->GetWidget()) : nullptr;
+}
+
+}  // namespace
+
+void AfxListViewAddColumn(CWnd* dialog, int id, const char* title, int width) {
+  auto* list = DialogControlWidget<QTreeWidget>(dialog, id);
+  if (!list) return;
+  const int column = list->columnCount();
+  list->setColumnCount(column + 1);
+  list->headerItem()->setText(column, ToQ(title));
+  list->setColumnWidth(column, width);
+}
+
+void AfxListViewDeleteAllItems(CWnd* dialog, int id) {
+  if (auto* list = DialogControlWidget<QTreeWidget>(dialog, id)) list->clear();
+}
+
+void AfxListViewInsertItem(CWnd* dialog, int id, int index, const std::vector<CString>& cells) {
+  auto* list = DialogControlWidget<QTreeWidget>(dialog, id);
+  if (!list) return;
+  auto* item = new QTreeWidgetItem;
+  for (size_t i = 0; i < cells.size(); ++i) item->setText(static_cast<int>(i), ToQ(cells[i]));
+  list->insertTopLevelItem(std::clamp(index, 0, list->topLevelItemCount()), item);
+}
+
+int AfxListViewGetItemCount(CWnd* dialog, int id) {
+  auto* list = DialogControlWidget<QTreeWidget>(dialog, id);
+  return list ? list->topLevelItemCount() : 0;
+}
+
+void AfxListViewSelectItem(CWnd* dialog, int id, int index) {
+  auto* list = DialogControlWidget<QTreeWidget>(dialog, id);
+  if (!list) return;
+  QTreeWidgetItem* item = list->topLevelItem(index);
+  if (!item) {
+    list->clearSelection();
+    return;
+  }
+  list->setCurrentItem(item);
+  item->setSelected(true);
+}
+
+bool AfxListViewIsItemSelectedAndFocused(CWnd* dialog, int id, int index) {
+  auto* list = DialogControlWidget<QTreeWidget>(dialog, id);
+  QTreeWidgetItem* item = list ? list->topLevelItem(index) : nullptr;
+  return item && item->isSelected() && list->currentItem() == item;
+}
+
+CString AfxListViewGetItemText(CWnd* dialog, int id, int index, int column) {
+  auto* list = DialogControlWidget<QTreeWidget>(dialog, id);
+  QTreeWidgetItem* item = list ? list->topLevelItem(index) : nullptr;
+  return item ? FromQ(item->text(column)) : CString();
+}
+
+void AfxTabInsertItem(CWnd* dialog, int id, const char* text) {
+  if (auto* tabs = DialogControlWidget<QTabBar>(dialog, id)) tabs->addTab(ToQ(text));
+}
+
+int AfxTabGetCurSel(CWnd* dialog, int id) {
+  auto* tabs = DialogControlWidget<QTabBar>(dialog, id);
+  return tabs ? tabs->currentIndex() : -1;
+}
+
+void AfxTabSetCurSel(CWnd* dialog, int id, int index) {
+  if (auto* tabs = DialogControlWidget<QTabBar>(dialog, id)) tabs->setCurrentIndex(index);
+}
+
+int AfxGetComboCount(CWnd* dialog, int id) {
+  CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
+  auto* combo = control ? qobject_cast<QComboBox*>(control->GetWidget()) : nullptr;
+  return combo ? combo->count() : 0;
+}
+
+void AfxSetDateTimeFormat(CWnd* dialog, int id, const char* format) {
+  CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
+  if (auto* edit = control ? qobject_cast<QDateTimeEdit*>(control->GetWidget()) : nullptr)
+    edit->setDisplayFormat(QString::fromLatin1(format));
 }
 
 void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue) {
