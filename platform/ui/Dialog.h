@@ -22,6 +22,7 @@ enum class ControlKind {
   Slider,
   DateTime,
   RichEdit,  // read-only rich text with a vertical scroll bar (CRichTextCtrl)
+  Tab,       // a row of tabs (CTabCtrl); the owner places its pages below them
   MonthCalendar,  // one month of days to pick from (DDX_MonthCalCtrl)
   ListView,       // report-style list: columns, single full-row selection (LVN_ITEMCHANGED)
   TabControl,     // a row of tabs (TCN_SELCHANGE)
@@ -137,9 +138,31 @@ CString AfxListViewGetItemText(CWnd* dialog, int id, int index, int column);
 void AfxTabInsertItem(CWnd* dialog, int id, const char* text);
 int AfxTabGetCurSel(CWnd* dialog, int id);
 void AfxTabSetCurSel(CWnd* dialog, int id, int index);
-int AfxGetComboCount(CWnd* dialog, int id);
 // Display format of a date-time control, in Qt's notation ("HH:mm:ss").
 void AfxSetDateTimeFormat(CWnd* dialog, int id, const char* format);
+// List boxes: adds a line (at its sorted place under LBS_SORT) and returns
+// its index; the selected line, -1 when none (LB_GETCURSEL).
+int AfxAddListString(CWnd* dialog, int id, const char* text);
+int AfxGetListCurSel(CWnd* dialog, int id);
+BOOL AfxSetListCurSel(CWnd* dialog, int id, int index);
+// Entries of a combo box's list, in the order shown.
+int AfxGetComboCount(CWnd* dialog, int id);
+CString AfxGetComboString(CWnd* dialog, int id, int index);
+
+// A tab control: the tabs only; the pages are windows its owner creates as
+// its children. A mouse press on a tab moves the focused tab first, then
+// reaches OnLButtonDown; keys move the focused tab alone.
+class CTabCtrl : public CWnd {
+ public:
+  LONG InsertItem(int index, const char* text);
+  int GetItemCount() const;
+  // The tab's rectangle in the control's client coordinates (TCM_GETITEMRECT).
+  BOOL GetItemRect(int index, RECT* rect) const;
+  int GetCurFocus() const;
+  void SetCurFocus(int index);
+};
+// Binds the member to the dialog's tab control `id` (once).
+void DDX_Control(CDataExchange* pDX, int id, CTabCtrl& control);
 
 // The standard file chooser: TRUE with the chosen path (CP1252) when the user chose a file.
 // filter: "Description|*.ext|...|".
