@@ -66,6 +66,7 @@ CNuvarine2View::CNuvarine2View() {
   MapViewCommands();
   MapDisplaySwitchCommands();
   MapConfigurationFileCommands();
+  MapReportCommands();
   MapObjectCommands();
   MapSetupCommands();
 }

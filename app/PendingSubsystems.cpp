@@ -9,15 +9,8 @@
 #include "SolarSystemTypes.h"
 
 // Steps of the per-frame update whose owners are still to come.
-void CNuvarine2View::UpdateHuygensMaterials() {}
 void CNuvarine2View::RunAutomaticRefreshes(double) {}
 void CNuvarine2View::RunSurfaceTiles() {}
-void CNuvarine2View::UpdateBodyDrawFlags() {}
-void CNuvarine2View::SyncBodyTexturesAndMeshes() {}
-
-void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
-
-void CNuvarine2View::RenderSolarSystem() {}
 
 // Dialogs and commands of subsystems still to come.
 

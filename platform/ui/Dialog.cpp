@@ -221,6 +221,9 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
   else flags |= Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
   auto* dialog = new CDialogWidget(parentWidget, flags);
   dialog->setMouseTracking(true);
+  // QDialog turns a window type of 0 into a dialog window of its own: a page
+  // must be made a plain child again, or it floats outside its owner.
+  if (child) dialog->setWindowFlags(Qt::Widget);
   dialog->setModal(modal);
   // The dialog units assume the classic 8-point dialog face.
   QFont face(QStringLiteral("Liberation Sans"));

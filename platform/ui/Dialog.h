@@ -180,5 +180,14 @@ void DDX_Control(CDataExchange* pDX, int id, CTabCtrl& control);
 // filter: "Description|*.ext|...|".
 BOOL AfxChooseFile(BOOL open, const char* defaultExtension, const char* fileName, const char* filter,
                    CWnd* parent, CString& path);
+// The system's colour picker, opened on `color` with the 16 custom colours
+// (read and given back); TRUE with the picked colour.
+BOOL AfxChooseColor(COLORREF& color, COLORREF* customColors, CWnd* parent);
+// The system's font picker, started from `font` (negative height: pixels;
+// weight; italic) without effects or script choice; TRUE with the choice.
+BOOL AfxChooseFont(LOGFONT& font, CWnd* parent);
+// Replace the pickers (tests): TRUE for OK.
+void SetColorChooserHandler(std::function<BOOL(COLORREF& color, COLORREF* customColors)> handler);
+void SetFontChooserHandler(std::function<BOOL(LOGFONT& font)> handler);
 // Replaces the file chooser (tests): returns TRUE with a path, FALSE for Cancel.
 void SetFileChooserHandler(std::function<BOOL(CString& path)> handler);
