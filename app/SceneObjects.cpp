@@ -196,9 +196,15 @@ bool CNuvarine2View::InitObjects() {
 }
 
 void CNuvarine2View::ReleaseSceneResources() {
-  // The body textures (their per-frame synchronisation releases them all
-  // once it exists; until then they are released here).
+  // The body textures and meshes: the synchronisation with no flag set
+  // releases every row it reaches; the rows it skips (wireframe, the bump
+  // maps of the other mode, the clouds without atmospheres) are released
+  // here after it.
+  ClearBodyDrawFlags();
+  SyncBodyTexturesAndMeshes(m_bodyDrawFlags);
   for (IDirect3DTexture9*& t : m_bodyTextures) ReleaseInterface(t);
+  ReleaseInterface(m_saturnRingTexture);
+  ReleaseInterface(m_ringShadowTexture);
   for (CTextureFont*& font : m_labelFonts) DeleteFont(font);
   DeleteFont(m_overlayFont);
   ReleaseInterface(m_starPictureTexture);
