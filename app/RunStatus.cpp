@@ -135,6 +135,20 @@ void ReportRunStatus() {
     text += FormatC("\nbackbuffer=%.0f %.0f\n", static_cast<double>(view->m_backBufferWidth),
                     static_cast<double>(view->m_backBufferHeight));
   }
+  // The observer's place and the telescope and GPS exchanges, for the device
+  // checks (degrees and hours; longitude west positive, as kept).
+  {
+    constexpr double kDegrees = 180.0 / 3.14159265358979323846;
+    text += FormatC(
+        "observer=%.6f %.6f %.2f\ngps=%d %d\ntelescope=%d\nfollow=%d %.6f %.6f\ntelescopereply=%.6f %.6f\n"
+        "target=%.6f %.6f %.6f %.6f\n",
+        view->m_observerLatitude * kDegrees, view->m_observerLongitude * kDegrees, view->m_observerElevation,
+        view->m_gpsActive, view->m_gpsFixValid, view->m_telescopeConnected ? 1 : 0,
+        view->m_telescopeFollowTarget ? 1 : 0, view->m_followRightAscension * kDegrees / 15.0,
+        view->m_followDeclination * kDegrees, view->m_telescopeRightAscension * kDegrees / 15.0,
+        view->m_telescopeDeclination * kDegrees, view->m_targetRightAscension * kDegrees / 15.0,
+        view->m_targetDeclination * kDegrees, view->m_targetAzimuth * kDegrees, view->m_targetAltitude * kDegrees);
+  }
   // Start-up cost and the catalogues loaded.
   {
     const double first = view->GetFirstPresentBootTime(), start = ProcessStartBootTime();
