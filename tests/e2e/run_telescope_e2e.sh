@@ -17,6 +17,8 @@
 #     there and the view turns to the place read back.
 # Every wait is bounded.
 set -u
+# Numbers are read and printed with a point whatever the locale the tests run in.
+awk() { LC_ALL=C command awk "$@"; }
 PROGRAM_DIR=$1
 CASE=${2:-lx200}
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -81,6 +83,7 @@ export WORK CASE
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
+awk() { LC_ALL=C command awk "$@"; }
 export NUVARINE_STATUS_FILE=$WORK/status
 status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
 # field <name> <n>: the n-th number of a status line.
