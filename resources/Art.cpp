@@ -172,4 +172,5 @@ void RegisterNuvarineResources() {
   AfxRegisterDialogs(kDialogTemplates, kDialogTemplateCount);
   AfxRegisterBitmaps(kBitmaps, kBitmapCount);
   RegisterInfoResources();
+  RegisterCalendarResources();
 }

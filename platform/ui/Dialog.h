@@ -21,6 +21,8 @@ enum class ControlKind {
   Slider,
   DateTime,
   RichEdit,  // read-only rich text with a vertical scroll bar (CRichTextCtrl)
+  MonthCalendar,  // one month of days; a click sends MCN_SELCHANGE
+  Progress,       // a progress bar (CProgressCtrl)
 };
 
 struct DialogControl {
@@ -104,7 +106,18 @@ void DDX_Check(CDataExchange* pDX, int id, bool& value);
 void DDX_CBString(CDataExchange* pDX, int id, CString& value);
 void DDX_CBIndex(CDataExchange* pDX, int id, int& index);
 void DDX_Slider(CDataExchange* pDX, int id, int& value);
+// The date pickers: a value set by the exchange sends no change notification.
 void DDX_DateTimeCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value);
+void DDX_MonthCalCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value);
+
+// A progress bar of a dialog, bound by DDX_Control.
+class CProgressCtrl : public CWnd {
+ public:
+  void SetRange(short lower, short upper);
+  int SetPos(int position);
+  int GetPos() const;
+};
+void DDX_Control(CDataExchange* pDX, int id, CProgressCtrl& control);
 
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minValue, int maxValue);
 void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minValue, UINT maxValue);
