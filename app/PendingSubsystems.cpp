@@ -38,7 +38,6 @@ void CNuvarine2View::DrawSurveyTiles() {}
 // Start-up and shutdown steps of subsystems still to come.
 void CNuvarine2View::LoadOpticsFile() {}
 void CNuvarine2View::SaveOpticsFile() {}
-void CNuvarine2View::ComputeStartupAlerts() {}
 void CNuvarine2View::InitializeOle() {}
 void CNuvarine2View::OnInfoEarth() { GoToBody(kBodyEarth, 0.0); }
 void CNuvarine2View::StopDownloadThreads() {}

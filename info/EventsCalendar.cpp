@@ -9,7 +9,6 @@
 
 namespace {
 
-// Civil date of a Julian date (Gregorian after 1582-10-15).
 void CivilDate(double julianDate, int& year, int& month, int& day) {
   const double jd = julianDate + 0.5;
   const double z = std::floor(jd);
@@ -80,7 +79,10 @@ bool CEventStepper::Step(double julianDate, int hour, int minute, int day, CStri
     m_detectors.Prime(state);
   }
   if (!m_sampler.StateAt(julianDate, state)) return false;
-  m_detectors.Run(state, hour, minute, day, text, [&](int k) { Mark(day, hour + k); });
+  // Only the coarse pass marks: the fine pass visits what it marked.
+  m_detectors.Run(state, hour, minute, day, text, [&](int k) {
+    if (!m_fine) Mark(day, hour + k);
+  });
   return true;
 }
 
@@ -91,6 +93,7 @@ bool CEventStepper::Run(double firstDay, int days, std::vector<CString>& texts) 
   m_stopped = false;
   for (int pass = 0; pass < 2 && !m_stopped; ++pass) {
     const bool fine = pass == 1;
+    m_fine = fine;
     m_detectors.StartPass(fine);
     // The coarse pass also takes the first step of the day after the
     // period, so an event of the last hour is seen and its hour marked.
@@ -131,6 +134,10 @@ bool CEventStepper::Run(double firstDay, int days, std::vector<CString>& texts) 
 }
 
 // ---- Requests and text ---------------------------------------------------------
+
+void CivilDateOfJulianDay(double julianDate, int& year, int& month, int& day) {
+  CivilDate(julianDate, year, month, day);
+}
 
 bool IsCalendarDateValid(double year, double month, double day) {
   if (!std::isfinite(year) || !std::isfinite(month) || !std::isfinite(day)) return false;

@@ -48,6 +48,7 @@ class CEventStepper {
   CEventDetectors& m_detectors;
   std::vector<std::array<bool, 24>> m_marks;
   bool m_stopped = false;
+  bool m_fine = false;
   long m_steps = 0;
 };
 
@@ -66,6 +67,9 @@ struct CalendarNames {
   const CString* monthNames = nullptr;    // 12, "january" first
   const CString* weekdayNames = nullptr;  // 7, "Saturday" first
 };
+
+// Civil date of a Julian date (Gregorian after 1582-10-15).
+void CivilDateOfJulianDay(double julianDate, int& year, int& month, int& day);
 
 // False for a date the pickers report as not valid, or out of the tables.
 bool IsCalendarDateValid(double year, double month, double day);
