@@ -64,6 +64,7 @@ CNuvarine2View::CNuvarine2View() {
   MapCaptureCommands();
   MapInternetCommands();
   MapViewCommands();
+  MapObjectCommands();
   MapCalendarCommands();
 }
 

@@ -19,6 +19,8 @@
 #include "View.h"
 #include "ViewCamera.h"
 #include "ViewSettings.h"
+#include "FindObject.h"
+#include "ObjectPick.h"
 
 class CSplashDialog;
 class ChargementDialog;
@@ -28,6 +30,8 @@ class CDialog;
 class CAviCapture;
 class CTextureFont;
 class ScreenLabelQueue;
+class CMenu;
+class NouvRecherche;
 
 // Frame-loop state shared with the renderer and the system report.
 extern double g_previousFrameTime;  // ms; double, so hours of uptime keep millisecond steps
@@ -332,6 +336,39 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // when the notes file could not be written.
   bool SaveObjectNote(int category, int objectNumber, const CString& text);
   bool SaveObjectNoteByKey(int category, const CString& key, const CString& text);
+
+  // ---- Picking, the object pop-up menu, find and the body commands ----------------
+  void OnRButtonDblClk(UINT nFlags, CPoint point) override;
+  // The object under a pixel (positions brought to the displayed instant).
+  PickResult PickObjectAt(CPoint point);
+  // The pop-up menu of a pick and the command chosen in it.
+  void RunObjectMenu(const PickResult& pick);
+  // Builds the menu of a pick (per kind and mode) into `menu`; its title.
+  CString BuildObjectMenu(const PickResult& pick, CMenu& menu);
+  // The picked object becomes the target (nothing for no pick).
+  void SetTargetFromPick(const PickResult& pick);
+  void RunObjectCommand(UINT command, const PickResult& pick);
+  void ShowPickedInformation(const PickResult& pick);
+  void FollowPickedObject(const PickResult& pick);
+  void CenterOnTarget();
+  void EditPickedNote(const PickResult& pick);
+  // Sends the solar-system camera to object n and locks it there.
+  void LockOnObject(int objectNumber);
+  // The "Add an image..." and "Call a DSS server..." entries.
+  virtual void OnAddPictureForObject(int deepSkyIndex);
+  virtual void OnCallDssServer();
+  void OnFindObjectFromDialog(NouvRecherche& dialog);
+  void ShowFoundObject(const FindResult& found);
+  void ShowFoundObject3D(const FindResult& found);
+  // Gives the star tiles back to the sky drawing after a tile scan.
+  void ReleaseStarTiles();
+  // The body commands of the Observation menu and the work unit's.
+  void ShowBodyInformation(int body, int kind);
+  void ShowBodyInformation3D(int body, int kind);
+  void OnWorkUnitInfo();
+  void MapObjectCommands();
+  // Page of the find dialog shown at its next opening.
+  int m_lastFindPage = 0;
 
   // ---- Owned objects --------------------------------------------------------------
   CSerialPort m_gpsSerialPort;

@@ -21,8 +21,6 @@ void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
 void CNuvarine2View::RenderSolarSystem() {}
 
 // Dialogs and commands of subsystems still to come.
-void CNuvarine2View::OnFindObject() {}
-
 void CNuvarine2View::OnConfiguration() {}
 
 void CNuvarine2View::OnSystemDiagnostic() {}
@@ -39,5 +37,4 @@ void CNuvarine2View::DrawSurveyTiles() {}
 void CNuvarine2View::LoadOpticsFile() {}
 void CNuvarine2View::SaveOpticsFile() {}
 void CNuvarine2View::InitializeOle() {}
-void CNuvarine2View::OnInfoEarth() { GoToBody(kBodyEarth, 0.0); }
 void CNuvarine2View::StopDownloadThreads() {}

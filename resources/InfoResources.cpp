@@ -191,4 +191,5 @@ void RegisterInfoResources() {
   AfxRegisterStrings(kInfoStringTable, kInfoStringTableCount);
   AfxRegisterDialogs(kInfoDialogTemplates, sizeof(kInfoDialogTemplates) / sizeof(kInfoDialogTemplates[0]));
   AfxRegisterBitmaps(kBanners, sizeof(kBanners) / sizeof(kBanners[0]));
+  RegisterFindResources();
 }

@@ -34,6 +34,15 @@ constexpr unsigned IDB_BANNER_SPACECRAFT = 289;
 constexpr unsigned IDD_OBJECT_INFO = 140;
 constexpr unsigned IDD_OBJECT_INFO_3D = 288;
 constexpr unsigned IDD_NOTES = 336;
+constexpr unsigned IDD_SELECT_OBJECT = 284;
+constexpr unsigned IDD_FIND = 279;
+constexpr unsigned IDD_FIND_STAR = 274;
+constexpr unsigned IDD_FIND_DEEP_SKY = 275;
+constexpr unsigned IDD_FIND_SOLAR_SYSTEM = 276;
+constexpr unsigned IDD_FIND_CONSTELLATION = 278;
+// Pop-up menus of a picked object (planetarium, solar-system mode).
+constexpr unsigned IDR_OBJECT_MENU = 233;
+constexpr unsigned IDR_OBJECT_MENU_3D = 138;
 constexpr unsigned IDD_SPLASH = 226;
 constexpr unsigned IDD_LOADING = 250;
 constexpr unsigned IDD_ADD_PICTURE = 238;
@@ -92,6 +101,12 @@ extern const size_t kBitmapCount;
 void RegisterNuvarineResources();
 // The information texts' strings, dialogs and banners (part of the above).
 void RegisterInfoResources();
+// Picking, pop-up menus and find (part of the above).
+void RegisterFindResources();
+// Lists the find pages start with: the Greek letters (symbol list) and the
+// bodies of the planet list.
+extern const char* const kFindSymbolList[24];
+extern const char* const kFindPlanetList[10];
 // The events calendar's strings, dialogs and picture (part of the above).
 void RegisterCalendarResources();
 

@@ -21,6 +21,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTabBar>
 #include <QToolButton>
 #include <map>
 
@@ -125,6 +128,49 @@ class CUpDownWidget : public QWidget {
   bool m_horizontal;
 };
 
+// The tab control: a tab bar along the top of an area that holds the
+// owner's pages. A mouse press lets the bar move its focus first and then
+// tells the control's window.
+class CTabBarWidget : public QTabBar {
+ public:
+  explicit CTabBarWidget(QWidget* parent) : QTabBar(parent) {
+    setDrawBase(true);
+    setFocusPolicy(Qt::StrongFocus);
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    QTabBar::mousePressEvent(e);
+    if (e->button() != Qt::LeftButton) return;
+    if (CWnd* owner = WndFromWidget(parentWidget())) {
+      const QPoint p = mapToParent(e->position().toPoint());
+      owner->OnLButtonDown(MK_LBUTTON, CPoint(p.x(), p.y()));
+    }
+  }
+};
+
+class CTabAreaWidget : public QWidget {
+ public:
+  explicit CTabAreaWidget(QWidget* parent) : QWidget(parent), bar(new CTabBarWidget(this)) {
+    bar->move(0, 0);
+  }
+  CTabBarWidget* bar;
+
+ protected:
+  void resizeEvent(QResizeEvent*) override { bar->resize(width(), bar->sizeHint().height()); }
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const int top = bar->height();
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(0, top - 1, width() - 1, height() - top);
+  }
+};
+
+CTabBarWidget* TabBarOf(const CWnd* wnd) {
+  auto* area = wnd ? dynamic_cast<CTabAreaWidget*>(wnd->GetWidget()) : nullptr;
+  return area ? area->bar : nullptr;
+}
+
 struct CDialog::Data {
   struct Notify {
     int id;
@@ -169,8 +215,10 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
   const DialogTemplate* tpl = AfxFindDialog(m_templateId);
   if (!tpl) return FALSE;
   QWidget* parentWidget = parent ? parent->GetWidget() : nullptr;
+  const bool child = (tpl->style & WS_CHILD) != 0 && parentWidget;
   Qt::WindowFlags flags = Qt::Dialog;
-  if ((tpl->style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
+  if (child) flags = Qt::Widget;
+  else if ((tpl->style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
   else flags |= Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
   auto* dialog = new CDialogWidget(parentWidget, flags);
   dialog->setModal(modal);
@@ -253,14 +301,25 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       case ControlKind::ComboBox: {
         auto* combo = new QComboBox(dialog);
         combo->setEditable((c.style & CBS_DROPDOWN) != 0);
+        combo->setProperty("nvSorted", (c.style & CBS_SORT) != 0);
+        if (combo->isEditable()) combo->setInsertPolicy(QComboBox::NoInsert);
         QObject::connect(combo, QOverload<int>::of(&QComboBox::activated),
                          [this, id](int) { SendControlNotify(id, CBN_SELCHANGE); });
         widget = combo;
         geometry.setHeight(std::min(geometry.height(), DialogUnitsToPixelsY(14)));
         break;
       }
-      case ControlKind::ListBox:
-        widget = new QListWidget(dialog);
+      case ControlKind::ListBox: {
+        auto* list = new QListWidget(dialog);
+        list->setProperty("nvSorted", (c.style & LBS_SORT) != 0);
+        if (c.style & LBS_NOTIFY)
+          QObject::connect(list, &QListWidget::itemDoubleClicked,
+                           [this, id](QListWidgetItem*) { SendControlNotify(id, LBN_DBLCLK); });
+        widget = list;
+        break;
+      }
+      case ControlKind::Tab:
+        widget = new CTabAreaWidget(dialog);
         break;
       case ControlKind::Bitmap: {
         auto* picture = new QLabel(dialog);
@@ -318,7 +377,9 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
     control->SetDlgCtrlID(id);
     m_data->controls.push_back(std::move(control));
   }
-  if (tpl->style & DS_CENTER) {
+  if (child) {
+    dialog->move(DialogUnitsToPixelsX(tpl->x), DialogUnitsToPixelsY(tpl->y));
+  } else if (tpl->style & DS_CENTER) {
     QScreen* screen = parentWidget ? parentWidget->screen() : QGuiApplication::primaryScreen();
     if (screen) {
       QRect area = screen->availableGeometry();
@@ -337,6 +398,7 @@ INT_PTR CDialog::DoModal() {
   OnInitDialog();
   {
     ModalScope modal;
+    OpenModalEntry entry(false, FromQ(dialog->windowTitle()));
     dialog->exec();
   }
   INT_PTR result = m_data->result;
@@ -696,9 +758,120 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars) {
     pDX->Fail(FormatC("Please enter no more than %d characters.", maxChars).c_str());
 }
 
-void AfxAddComboString(CWnd* dialog, int id, const char* text) {
+namespace {
+
+// Where a sorted list puts a new entry: after the entries that compare
+// lower or equal without regard to case.
+template <typename Text>
+int SortedPlace(int count, const QString& item, Text textAt) {
+  int lo = 0, hi = count;
+  while (lo < hi) {
+    const int mid = (lo + hi) / 2;
+    if (QString::compare(textAt(mid), item, Qt::CaseInsensitive) <= 0) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
+template <typename Widget>
+Widget* ControlOfType(CWnd* dialog, int id) {
   CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
-  if (auto* combo = control ? qobject_cast<QComboBox*>(control->GetWidget()) : nullptr) combo->addItem(ToQ(text));
+  return control ? qobject_cast<Widget*>(control->GetWidget()) : nullptr;
+}
+
+}  // namespace
+
+void AfxAddComboString(CWnd* dialog, int id, const char* text) {
+  auto* combo = ControlOfType<QComboBox>(dialog, id);
+  if (!combo) return;
+  const QString item = ToQ(text);
+  // Adding an entry must not replace the text already typed.
+  const QString typed = combo->currentText();
+  if (combo->property("nvSorted").toBool())
+    combo->insertItem(SortedPlace(combo->count(), item, [combo](int i) { return combo->itemText(i); }), item);
+  else
+    combo->addItem(item);
+  if (combo->isEditable()) combo->setEditText(typed);
+}
+
+int AfxGetComboCount(CWnd* dialog, int id) {
+  auto* combo = ControlOfType<QComboBox>(dialog, id);
+  return combo ? combo->count() : 0;
+}
+
+CString AfxGetComboString(CWnd* dialog, int id, int index) {
+  auto* combo = ControlOfType<QComboBox>(dialog, id);
+  return combo && index >= 0 && index < combo->count() ? FromQ(combo->itemText(index)) : CString();
+}
+
+int AfxAddListString(CWnd* dialog, int id, const char* text) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
+  if (!list) return -1;
+  const QString item = ToQ(text);
+  int row = list->count();
+  if (list->property("nvSorted").toBool())
+    row = SortedPlace(list->count(), item, [list](int i) { return list->item(i)->text(); });
+  list->insertItem(row, item);
+  return row;
+}
+
+int AfxGetListCurSel(CWnd* dialog, int id) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
+  if (!list) return -1;
+  const QList<QListWidgetItem*> selected = list->selectedItems();
+  return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+BOOL AfxSetListCurSel(CWnd* dialog, int id, int index) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
+  if (!list || index < -1 || index >= list->count()) return FALSE;
+  if (index < 0) list->clearSelection();
+  else list->setCurrentRow(index);
+  return TRUE;
+}
+
+// ---- Tab control ----------------------------------------------------------------------------
+
+LONG CTabCtrl::InsertItem(int index, const char* text) {
+  CTabBarWidget* bar = TabBarOf(this);
+  if (!bar) return -1;
+  return bar->insertTab(index, ToQ(text));
+}
+
+int CTabCtrl::GetItemCount() const {
+  CTabBarWidget* bar = TabBarOf(this);
+  return bar ? bar->count() : 0;
+}
+
+BOOL CTabCtrl::GetItemRect(int index, RECT* rect) const {
+  CTabBarWidget* bar = TabBarOf(this);
+  if (!bar || !rect || index < 0 || index >= bar->count()) return FALSE;
+  const QRect r = bar->tabRect(index).translated(bar->pos());
+  rect->left = r.left();
+  rect->top = r.top();
+  rect->right = r.right() + 1;
+  rect->bottom = r.bottom() + 1;
+  return TRUE;
+}
+
+int CTabCtrl::GetCurFocus() const {
+  CTabBarWidget* bar = TabBarOf(this);
+  return bar ? bar->currentIndex() : -1;
+}
+
+void CTabCtrl::SetCurFocus(int index) {
+  if (CTabBarWidget* bar = TabBarOf(this))
+    if (index >= 0 && index < bar->count()) bar->setCurrentIndex(index);
+}
+
+void DDX_Control(CDataExchange* pDX, int id, CTabCtrl& control) {
+  if (control.HasWindow() || !pDX || !pDX->m_pDlgWnd) return;
+  CWnd* item = pDX->m_pDlgWnd->GetDlgItem(id);
+  if (!item || !dynamic_cast<CTabAreaWidget*>(item->GetWidget())) return;
+  QWidget* widget = item->GetWidget();
+  item->DetachWidget();
+  control.AttachWidget(widget, false);
+  control.SetDlgCtrlID(id);
 }
 
 void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue) {

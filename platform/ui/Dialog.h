@@ -21,6 +21,7 @@ enum class ControlKind {
   Slider,
   DateTime,
   RichEdit,  // read-only rich text with a vertical scroll bar (CRichTextCtrl)
+  Tab,       // a row of tabs (CTabCtrl); the owner places its pages below them
   MonthCalendar,  // one month of days; a click sends MCN_SELCHANGE
   Progress,       // a progress bar (CProgressCtrl)
 };
@@ -128,6 +129,29 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars);
 // Controls' contents and lists (combo boxes, list boxes, sliders).
 void AfxAddComboString(CWnd* dialog, int id, const char* text);
 void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue);
+// List boxes: adds a line (at its sorted place under LBS_SORT) and returns
+// its index; the selected line, -1 when none (LB_GETCURSEL).
+int AfxAddListString(CWnd* dialog, int id, const char* text);
+int AfxGetListCurSel(CWnd* dialog, int id);
+BOOL AfxSetListCurSel(CWnd* dialog, int id, int index);
+// Entries of a combo box's list, in the order shown.
+int AfxGetComboCount(CWnd* dialog, int id);
+CString AfxGetComboString(CWnd* dialog, int id, int index);
+
+// A tab control: the tabs only; the pages are windows its owner creates as
+// its children. A mouse press on a tab moves the focused tab first, then
+// reaches OnLButtonDown; keys move the focused tab alone.
+class CTabCtrl : public CWnd {
+ public:
+  LONG InsertItem(int index, const char* text);
+  int GetItemCount() const;
+  // The tab's rectangle in the control's client coordinates (TCM_GETITEMRECT).
+  BOOL GetItemRect(int index, RECT* rect) const;
+  int GetCurFocus() const;
+  void SetCurFocus(int index);
+};
+// Binds the member to the dialog's tab control `id` (once).
+void DDX_Control(CDataExchange* pDX, int id, CTabCtrl& control);
 
 // The standard file chooser: TRUE with the chosen path (CP1252) when the user chose a file.
 // filter: "Description|*.ext|...|".

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
+#include <QTimer>
 #include <map>
 
 #include "App.h"
@@ -21,8 +22,39 @@ std::map<UINT, CString>& StringTable() {
 
 }  // namespace
 
-ModalScope::ModalScope() { ++g_modalDepth; }
+std::vector<OpenModalWindow>& OpenModals() {
+  static std::vector<OpenModalWindow> list;
+  return list;
+}
+
+std::function<void()>& ModalIdleHandler() {
+  static std::function<void()> handler;
+  return handler;
+}
+
+ModalScope::ModalScope() {
+  ++g_modalDepth;
+  // One timer for the whole process; it fires inside every nested loop.
+  static QTimer* timer = nullptr;
+  if (!timer && qApp) {
+    timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [] {
+      if (g_modalDepth > 0 && ModalIdleHandler()) ModalIdleHandler()();
+    });
+  }
+  if (timer && !timer->isActive()) timer->start(200);
+}
 ModalScope::~ModalScope() { --g_modalDepth; }
+
+OpenModalEntry::OpenModalEntry(bool popupMenu, const CString& title) {
+  OpenModals().push_back({popupMenu, title});
+}
+OpenModalEntry::~OpenModalEntry() {
+  if (!OpenModals().empty()) OpenModals().pop_back();
+}
+
+std::vector<OpenModalWindow> AfxOpenModalWindows() { return OpenModals(); }
+void SetModalIdleHandler(std::function<void()> handler) { ModalIdleHandler() = std::move(handler); }
 int AfxModalDepth() { return g_modalDepth; }
 
 void AfxRegisterStrings(const StringResource* table, size_t count) {

@@ -2,6 +2,7 @@
 // Constants, message boxes, the string table, key state and the message pump
 // of the window layer. Qt-free: the system's code includes this, never Qt.
 #include <functional>
+#include <vector>
 
 #include "CString.h"
 #include "NativeWindow.h"
@@ -57,6 +58,11 @@ constexpr DWORD SS_CENTER = 0x1u;
 constexpr DWORD SS_RIGHT = 0x2u;
 // Combo-box styles: a drop-down whose text can also be typed.
 constexpr DWORD CBS_DROPDOWN = 0x2u;
+// The list shows its entries sorted, whatever order they are added in.
+constexpr DWORD CBS_SORT = 0x100u;
+// List boxes: sorted entries; double-clicks notified (LBN_DBLCLK).
+constexpr DWORD LBS_SORT = 0x2u;
+constexpr DWORD LBS_NOTIFY = 0x1u;
 // Up-down styles.
 constexpr DWORD UDS_HORZ = 0x40u;
 constexpr DWORD UDS_ARROWKEYS = 0x20u;
@@ -72,6 +78,7 @@ constexpr UINT MCN_SELCHANGE = 0xFFFFFD12u;
 // A slider let go (by the mouse or after a key step).
 constexpr UINT NM_RELEASEDCAPTURE = static_cast<UINT>(-16);
 constexpr UINT CBN_SELCHANGE = 1;
+constexpr UINT LBN_DBLCLK = 2;
 constexpr UINT UDN_DELTAPOS = 0xFFFFFD2Eu;  // (UDN_FIRST - 1)
 
 // Standard dialog results and message-box buttons.
@@ -176,3 +183,13 @@ void PumpMessages();
 bool InsideMessagePump();
 // Depth of running modal loops (dialogs, boxes); frames wait while it is not 0.
 int AfxModalDepth();
+// The modal windows open now, outermost first: dialog captions and pop-up
+// menu titles (a menu's title is its first entry's text).
+struct OpenModalWindow {
+  bool popupMenu = false;
+  CString title;
+};
+std::vector<OpenModalWindow> AfxOpenModalWindows();
+// Called about five times a second while a modal loop runs (frames stop
+// meanwhile); null removes it.
+void SetModalIdleHandler(std::function<void()> handler);

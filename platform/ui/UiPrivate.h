@@ -48,6 +48,11 @@ struct ModalScope {
   ModalScope();
   ~ModalScope();
 };
+// Names a modal window in AfxOpenModalWindows while it lives.
+struct OpenModalEntry {
+  OpenModalEntry(bool popupMenu, const CString& title);
+  ~OpenModalEntry();
+};
 
 // Recolours the application from the system-colour table (night vision).
 void ApplySysColorsToApplication();
