@@ -64,6 +64,8 @@ CNuvarine2View::CNuvarine2View() {
   MapCaptureCommands();
   MapInternetCommands();
   MapViewCommands();
+  MapDisplaySwitchCommands();
+  MapConfigurationFileCommands();
   MapObjectCommands();
   MapCalendarCommands();
 }

@@ -15,6 +15,7 @@
 #include "Lx200.h"
 #include "Scene3D.h"
 #include "SerialPort.h"
+#include "SurveyTiles.h"
 #include "Dialog.h"
 #include "View.h"
 #include "ViewCamera.h"
@@ -32,6 +33,11 @@ class CTextureFont;
 class ScreenLabelQueue;
 class CMenu;
 class NouvRecherche;
+struct OptionsSettings;
+class Options;
+
+// The page the configuration dialog showed when it last closed (for the run).
+extern int g_lastOptionsPage;
 
 // Frame-loop state shared with the renderer and the system report.
 extern double g_previousFrameTime;  // ms; double, so hours of uptime keep millisecond steps
@@ -51,6 +57,25 @@ BorderSegment BuildBorderSegment(double a, double d1, double b, double d2);
 void ComputeObserverTerms(double latitude, double elevation, double& rhoSinPhi, double& rhoCosPhi);
 // The start-up's refraction scale for a pressure (hPa) and temperature (C).
 double StartupRefractionFactor(double pressure, double temperature);
+// Survey tiles: the resolution steps one level at a time toward the field of
+// view (300 px level 2 above 0.053 rad, 512 level 3, 1024 level 4, 1500
+// level 5 below 0.008); a field on a boundary keeps the level.
+void StepSurveyTileLevel(float fieldOfView, char& level, int& size);
+// Width of a tile of `size` rows at a declination (degrees), at least 1.
+int SurveyTileWidth(int size, double declination);
+// Evens out a grey tile's background from the levels along its borders
+// (rows 3 and H - 3, columns 3 and W - 4) toward 50.
+void FlattenSurveyTile(unsigned char* bits, int width, int height, int pitch);
+// Survey state shared with the tile requests: slot states (0 until a slot's
+// first request), the request table (degrees: view centre truncated [0] [5]
+// and unrounded [1] [6], last tile of each slot [2..4] [7..9]), the tile
+// resolution and the field of view of the steady view.
+extern char g_dssSlotState[3];
+extern double g_dssRequests[10];
+extern int g_dssTileSize;
+extern char g_dssTileLevel;
+extern double g_dssSteadyFieldOfView;
+extern BYTE g_dssFrameTicker;
 // Window-layer tests that build the whole frame without an install folder
 // clear it: the view window is then made without the start-up sequence.
 extern bool g_startupSequenceEnabled;
@@ -102,7 +127,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
 
   // ---- Start-up texts --------------------------------------------------------
   // kind 1 splash window, 2 loading window; then dispatches pending messages.
-  void ShowLoadingMessage(int kind, UINT stringId, const char* argument);
+  virtual void ShowLoadingMessage(int kind, UINT stringId, const char* argument);
   void HideLoadingDialogs();
   // Shows the splash or the loading window as m_loadingWindow says.
   void ApplyLoadingWindowState();
@@ -210,6 +235,21 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   static constexpr int kPictureSlots = 15;
   int m_pictureCacheObjects[kPictureSlots] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
   IDirect3DTexture9* m_pictureCacheTextures[kPictureSlots] = {};
+  // Survey tiles held for drawing: cache name (empty = free), the tile size
+  // it was loaded with, and its texture.
+  static constexpr int kSurveyTileSlots = 100;
+  CString m_dssTileNames[kSurveyTileSlots];
+  int m_dssTileSizes[kSurveyTileSlots] = {};
+  IDirect3DTexture9* m_dssTileTextures[kSurveyTileSlots] = {};
+  // The request handed to each download slot.
+  DssTileRequest m_dssTileRequests[3];
+  void DropSurveyTile(int slot);
+  // Frees every survey tile slot.
+  void ReleaseSurveyTileCache();
+  // The pixel of a J2000 place (radians) precessed and horizontal, radius 2.01;
+  // false when it lies behind the camera.
+  bool SurveyPlacePixel(double rightAscension, double declination, float radius, D3DXVECTOR2& pixel);
+  bool SurveyTileVisible(double rightAscension, double declination, bool sampleEdges);
   // Moves along the view axis by a step that shrinks near bodies (only the
   // sign of delta matters).
   void MoveCameraAlongView(short delta);
@@ -249,6 +289,59 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   bool IsCalendarRunning() const { return m_calendarRunning; }
   bool m_calendarRunning = false;
   bool m_calendarCloseStop = false;
+
+  // ---- Display switches ------------------------------------------------------------
+  void MapDisplaySwitchCommands();
+  void OnPlanetNames();
+  void OnStarNames();
+  void OnConstellationNames();
+  void OnConstellationLines();
+  void OnEclipticAndEquator();
+  void OnGrids();
+  void OnDeepSkyObjects();
+  void OnDeepSkyNames();
+  void OnComets();
+  void OnAsteroids();
+  void OnSatelliteNames();
+  void OnOrbits();
+  void OnMilkyWay();
+  void OnLandscape();
+  void OnAtmospheres();
+  void OnRule();
+  void OnNaturalSkyColor();
+  void OnNightVision();
+  void OnTipsAtStartup();
+  void OnAlertsAtStartup();
+  // Quickfinder and Telrad outlines (planetarium mode only); any eyepiece
+  // field goes.
+  void SetFinderFields(bool quickfinder, bool telrad);
+  // True once the satellite of an orbit slot has a computed position.
+  bool OrbitSlotHasPosition(int slot) const;
+  // The scene's reset at the back buffer's size: reloads the textures a
+  // switch turned on needs.
+  void ResetObjectsForSwitch();
+
+  // ---- Configuration dialog -----------------------------------------------------------
+  // The dialog's values from the view's settings, and back after "Apply".
+  OptionsSettings OptionsFromView() const;
+  void OptionsToView(const OptionsSettings& settings);
+  // The settings that need a new device when they change.
+  struct DeviceSettings {
+    bool showAtmospheres, milkyWayShown, lensFlare, wireframe, textureCompression, showCloudySky, mipMapping,
+        reflection, realTimeCloudMap;
+    int antialiasing, textureLevel, bumpMapping, depthStencilFormat;
+    unsigned presentInterval;
+    CString starPictureFile, landscapeFile;  // compared ignoring case
+    bool operator==(const DeviceSettings& other) const;
+  };
+  DeviceSettings CurrentDeviceSettings() const;
+  virtual INT_PTR RunOptionsDialog(Options& dialog);
+
+  // ---- Configuration files (File menu) ----------------------------------------------
+  void MapConfigurationFileCommands();
+  void OnFileOpen();
+  void OnFileSaveAs();
+  void OnImportConfigurationV1();
 
   // ---- Paths and texts ---------------------------------------------------------
   CString m_lastEphemerisText;

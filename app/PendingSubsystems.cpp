@@ -12,7 +12,6 @@
 void CNuvarine2View::UpdateHuygensMaterials() {}
 void CNuvarine2View::RunAutomaticRefreshes(double) {}
 void CNuvarine2View::RunSurfaceTiles() {}
-void CNuvarine2View::RequestSurveyTiles() {}
 void CNuvarine2View::UpdateBodyDrawFlags() {}
 void CNuvarine2View::SyncBodyTexturesAndMeshes() {}
 
@@ -21,7 +20,6 @@ void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
 void CNuvarine2View::RenderSolarSystem() {}
 
 // Dialogs and commands of subsystems still to come.
-void CNuvarine2View::OnConfiguration() {}
 
 void CNuvarine2View::OnSystemDiagnostic() {}
 
@@ -30,11 +28,7 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   return IDOK;
 }
 
-// Sky passes still to come: survey tiles.
-void CNuvarine2View::DrawSurveyTiles() {}
-
 // Start-up and shutdown steps of subsystems still to come.
 void CNuvarine2View::LoadOpticsFile() {}
 void CNuvarine2View::SaveOpticsFile() {}
 void CNuvarine2View::InitializeOle() {}
-void CNuvarine2View::StopDownloadThreads() {}

@@ -126,6 +126,13 @@ void ReportRunStatus() {
         view->m_planetariumMode ? "planetarium" : "solarsystem", static_cast<double>(view->m_fieldOfView), azimuth,
         altitude, view->m_cameraPosition.x, view->m_cameraPosition.y, view->m_cameraPosition.z,
         view->m_lockedObject, view->m_flightTargetBody, view->m_julianDate, view->m_animationRunning ? 1 : 0);
+    // The scene-to-screen transform (row vectors) and the back buffer, so a
+    // check can find where the sky puts a star.
+    const D3DXMATRIX& m = view->m_viewProjectionMatrix;
+    text += "viewprojection=";
+    for (int i = 0; i < 16; ++i) text += FormatC(i ? " %.9g" : "%.9g", static_cast<double>(m.m[i / 4][i % 4]));
+    text += FormatC("\nbackbuffer=%.0f %.0f\n", static_cast<double>(view->m_backBufferWidth),
+                    static_cast<double>(view->m_backBufferHeight));
   }
   // Start-up cost and the catalogues loaded.
   {

@@ -198,6 +198,7 @@ void CNuvarine2View::ReleaseSceneResources() {
   ReleaseInterface(m_landscapeTexture);
   ReleaseInterface(m_milkyWayTexture);
   ReleasePictureCache();
+  ReleaseSurveyTileCache();
   ReleaseInterface(m_placementPictureTexture);
   ReleaseInterface(m_cloudySkyTexture);
   for (IDirect3DTexture9*& t : m_tileTexturesLevel0) ReleaseInterface(t);

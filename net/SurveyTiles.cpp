@@ -229,12 +229,18 @@ bool StartDssTileThread(int slot, const DssTileRequest& request) {
   return true;
 }
 
-bool StopDssTileThreads() {
+bool StopDssTileThreads(void (*sleep)(int milliseconds)) {
+  auto pause = [sleep](int ms) {
+    if (sleep)
+      sleep(ms);
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  };
   g_stopDownloadThreads = true;
   for (int i = 0; i < 30; ++i) {
+    pause(100);
     if (g_dssThreadFree[0] && g_dssThreadFree[1] && g_dssThreadFree[2]) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  pause(100);
   return g_dssThreadFree[0] && g_dssThreadFree[1] && g_dssThreadFree[2];
 }

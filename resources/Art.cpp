@@ -172,5 +172,6 @@ void RegisterNuvarineResources() {
   AfxRegisterDialogs(kDialogTemplates, kDialogTemplateCount);
   AfxRegisterBitmaps(kBitmaps, kBitmapCount);
   RegisterInfoResources();
+  RegisterOptionsResources();
   RegisterCalendarResources();
 }

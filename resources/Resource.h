@@ -101,6 +101,8 @@ extern const size_t kBitmapCount;
 void RegisterNuvarineResources();
 // The information texts' strings, dialogs and banners (part of the above).
 void RegisterInfoResources();
+// The configuration, Direct 3D, objects-to-display and fonts-and-colours dialogs' texts and templates.
+void RegisterOptionsResources();
 // Picking, pop-up menus and find (part of the above).
 void RegisterFindResources();
 // Lists the find pages start with: the Greek letters (symbol list) and the

@@ -21,6 +21,8 @@ const StringResource kStringTable[] = {
     // Sky lines.
     {507, "Ecliptic"},
     {508, "Equator"},
+    // Survey tiles.
+    {1059, "Downloading DSS zone...\nPlease wait..."},
     // Overlays of the frame.
     {100, "Locked on %s\r\nDistance:%5.0f km\r\n(ESC for cancel)"},
     {101, "Locked"},

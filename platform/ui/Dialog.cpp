@@ -312,6 +312,8 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       case ControlKind::ListBox: {
         auto* list = new QListWidget(dialog);
         list->setProperty("nvSorted", (c.style & LBS_SORT) != 0);
+        if (c.style & LBS_MULTIPLESEL) list->setSelectionMode(QAbstractItemView::MultiSelection);
+        else if (c.style & LBS_EXTENDEDSEL) list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         if (c.style & LBS_NOTIFY)
           QObject::connect(list, &QListWidget::itemDoubleClicked,
                            [this, id](QListWidgetItem*) { SendControlNotify(id, LBN_DBLCLK); });
@@ -828,6 +830,45 @@ BOOL AfxSetListCurSel(CWnd* dialog, int id, int index) {
   if (index < 0) list->clearSelection();
   else list->setCurrentRow(index);
   return TRUE;
+}
+
+void AfxSetComboText(CWnd* dialog, int id, const char* text) {
+  auto* combo = ControlOfType<QComboBox>(dialog, id);
+  if (!combo) return;
+  const QString q = ToQ(text);
+  combo->setCurrentIndex(combo->findText(q, Qt::MatchExactly | Qt::MatchCaseSensitive));
+  if (combo->isEditable()) combo->setEditText(q);
+}
+
+CString AfxGetComboText(CWnd* dialog, int id) {
+  auto* combo = ControlOfType<QComboBox>(dialog, id);
+  return combo ? FromQ(combo->currentText()) : CString();
+}
+
+void AfxResetListContent(CWnd* dialog, int id) {
+  if (auto* list = ControlOfType<QListWidget>(dialog, id)) list->clear();
+}
+
+int AfxGetListCount(CWnd* dialog, int id) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
+  return list ? list->count() : 0;
+}
+
+CString AfxGetListText(CWnd* dialog, int id, int index) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
+  QListWidgetItem* item = list ? list->item(index) : nullptr;
+  return item ? FromQ(item->text()) : CString();
+}
+
+bool AfxIsListSelected(CWnd* dialog, int id, int index) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
+  QListWidgetItem* item = list ? list->item(index) : nullptr;
+  return item && item->isSelected();
+}
+
+void AfxSetListSelected(CWnd* dialog, int id, int index, bool selected) {
+  auto* list = ControlOfType<QListWidget>(dialog, id);
+  if (QListWidgetItem* item = list ? list->item(index) : nullptr) item->setSelected(selected);
 }
 
 // ---- Tab control ----------------------------------------------------------------------------

@@ -134,6 +134,18 @@ void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue);
 int AfxAddListString(CWnd* dialog, int id, const char* text);
 int AfxGetListCurSel(CWnd* dialog, int id);
 BOOL AfxSetListCurSel(CWnd* dialog, int id, int index);
+// Several lines selectable (LBS_MULTIPLESEL: a click toggles; LBS_EXTENDEDSEL:
+// with Shift and Ctrl): the lines, their count and text, and whether each is
+// selected.
+void AfxResetListContent(CWnd* dialog, int id);
+int AfxGetListCount(CWnd* dialog, int id);
+CString AfxGetListText(CWnd* dialog, int id, int index);
+bool AfxIsListSelected(CWnd* dialog, int id, int index);
+void AfxSetListSelected(CWnd* dialog, int id, int index, bool selected);
+// A combo box's text: the entry spelled exactly so, else (editable box) the
+// typed text, else no entry; and the text shown.
+void AfxSetComboText(CWnd* dialog, int id, const char* text);
+CString AfxGetComboText(CWnd* dialog, int id);
 // Entries of a combo box's list, in the order shown.
 int AfxGetComboCount(CWnd* dialog, int id);
 CString AfxGetComboString(CWnd* dialog, int id, int index);

@@ -63,6 +63,9 @@ constexpr DWORD CBS_SORT = 0x100u;
 // List boxes: sorted entries; double-clicks notified (LBN_DBLCLK).
 constexpr DWORD LBS_SORT = 0x2u;
 constexpr DWORD LBS_NOTIFY = 0x1u;
+// List boxes with several lines selectable: each click toggles, or with Shift/Ctrl.
+constexpr DWORD LBS_MULTIPLESEL = 0x8u;
+constexpr DWORD LBS_EXTENDEDSEL = 0x800u;
 // Up-down styles.
 constexpr DWORD UDS_HORZ = 0x40u;
 constexpr DWORD UDS_ARROWKEYS = 0x20u;

@@ -2,7 +2,7 @@
 // star names, star draws and tiles on the headless device, the dashed
 // equator and the target cross; the start-up tables (border segments,
 // observer terms, grids), the catalogue zones' box, the camera turns and
-// the mode switch; the version block reader.
+// the mode switch; the version block reader; survey tiles.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -17,6 +17,8 @@
 #include "Catalogues.h"
 #include "ConstellationTables.h"
 #include "FileVersionInfo.h"
+#include "InstallPath.h"
+#include "../../tools/pictures/Image.h"
 #include "Nuvarine2View.h"
 #include "ProcessObjects.h"
 #include "ScreenLabel.h"
@@ -667,3 +669,212 @@ TEST_F(SkyScene, DeepSkyEllipsesPicturesAndOpenClusters) {
 }
 
 }  // namespace
+
+// ---- Survey tiles ---------------------------------------------------------------
+
+TEST(SurveyTiles, ResolutionStepsAcrossEveryLevelInOneFrame) {
+  struct Row {
+    float field;
+    char from;
+    char level;
+    int size;
+  } rows[] = {
+      {0.06f, 2, 2, 300},   {0.005f, 2, 5, 1500},  // straight from 300 to 1500
+      {0.03f, 5, 3, 512},   {0.01f, 2, 4, 1024},   {0.1f, 5, 2, 300},
+      {0.053f, 2, 2, 300},  {0.053f, 3, 3, 512},   // a boundary keeps the level
+      {0.008f, 4, 4, 1024}, {0.008f, 5, 5, 1500},
+  };
+  for (const Row& r : rows) {
+    char level = r.from;
+    int size = 0;
+    StepSurveyTileLevel(r.field, level, size);
+    EXPECT_EQ(level, r.level) << r.field << " from " << int(r.from);
+    EXPECT_EQ(size, r.size) << r.field;
+  }
+  EXPECT_EQ(SurveyTileWidth(300, 0.0), 300);
+  EXPECT_EQ(SurveyTileWidth(300, -60.0), 150);
+  EXPECT_EQ(SurveyTileWidth(300, 90.0), 1);  // never an empty row at the pole
+  EXPECT_EQ(SurveyTileWidth(10, 89.0), 1);
+}
+
+TEST(SurveyTiles, FlatteningEvensOutAGradientAndReadsTheRightBorderWithinTheWidth) {
+  // A sky from 40 on the left to 100 on the right, with padding past the
+  // width that a border read at the pitch would take for the right edge.
+  const int width = 60, height = 40, pitch = 64;
+  std::vector<unsigned char> tile(pitch * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < pitch; ++x) tile[y * pitch + x] = x < width ? static_cast<unsigned char>(40 + x) : 120;
+  FlattenSurveyTile(tile.data(), width, height, pitch);
+  // The border levels: rows 3 and 37 take their darkest part (49), column 3
+  // is 43 and column 56 is 96; each pixel is scaled by the square root of the
+  // two gains toward 50. At (55, 20): 95 x sqrt(50 / 91.58 x 50 / 49) = 70.9.
+  // (A right border read at the pitch would take the padding instead.)
+  EXPECT_EQ(tile[20 * pitch + 55], 70);
+  for (int y : {5, 20, 35}) {
+    const int left = tile[y * pitch + 5], right = tile[y * pitch + 55];
+    EXPECT_LT(right - left, 50 / 2) << y;  // the gradient is at least halved
+    EXPECT_NEAR(left, 50, 5) << y;
+  }
+  EXPECT_EQ(tile[10 * pitch + 62], 120);  // the padding is left alone
+
+  // A saturated tile keeps its pixels; tiles too small for the borders and a
+  // one-column tile near the pole are left as they are.
+  std::vector<unsigned char> white(pitch * height, 255);
+  FlattenSurveyTile(white.data(), width, height, pitch);
+  EXPECT_EQ(white[20 * pitch + 30], 255);
+  std::vector<unsigned char> thin(1 * 300, 80);
+  FlattenSurveyTile(thin.data(), 1, 300, 1);
+  EXPECT_EQ(thin[150], 80);
+}
+
+namespace {
+
+// A grey survey tile in the cache folder.
+void WriteTile(const fs::path& install, const std::string& name, unsigned char level) {
+  fs::create_directories(install / "cache" / "DSS");
+  pictures::RgbImage image;
+  image.width = image.height = 64;
+  image.pixels.assign(64 * 64 * 3, level);
+  std::string error;
+  ASSERT_TRUE(pictures::WriteJpeg((install / "cache" / "DSS" / name).string(), image, 90, error)) << error;
+}
+
+}  // namespace
+
+// Tiles of the cache around the view centre: loaded on steady even frames,
+// kept while in view, reloaded at a new resolution; empty files removed;
+// nothing loaded in wire frame.
+TEST_F(SkyScene, SurveyTilesLoadFromTheCacheWhileTheViewIsSteady) {
+  SkyView view(folder.root);
+  view.Start();
+  ASSERT_TRUE(view.m_sceneReady);
+  BrightStars stars({Star(10, 180, 1.0f)});
+  view.m_planetariumMode = true;
+  view.m_milkyWay = 0;
+  view.m_showLandscape = false;
+  view.m_pressure = 0;
+  g_dssEnabled = true;
+  g_dssServer = 1, g_dssMode = 2, g_dssOptions = 1;
+  WriteTile(folder.root, "08300-0500-1-2-1.jpg", 90);  // 83 degrees, -5 degrees
+  std::ofstream(folder.root / "cache" / "DSS" / "08400-0500-1-2-1.jpg").close();  // an empty answer
+
+  // Look at the tile's centre (after a first scene has settled the date).
+  view.LookNorth(0.06f);
+  view.CountSkyDraws();
+  double a = 83.0 * kDeg, d = -5.0 * kDeg, azimuth = 0, altitude = 0;
+  view.PrecessFromJ2000(a, d);
+  view.m_observerLatitude = 0.0;
+  view.m_localSiderealTime = a;  // on the meridian, 5 degrees south of the zenith
+  view.EquatorialToHorizontal(azimuth, altitude, view.m_localSiderealTime, a, d);
+  const D3DXVECTOR3 centre =
+      view.SkyToScenePoint(true, static_cast<float>(altitude), static_cast<float>(azimuth), 2.01f);
+  auto look = [&](float field) {
+    view.m_fieldOfView = field;
+    view.m_camera.SetViewParameters(D3DXVECTOR3(0, 0, 0), centre, D3DXVECTOR3(0, 0, 1));
+    view.m_camera.SetProjectionParameters(field, 256.0f / 192.0f, 0.001f, 100.0f);
+    D3DXMatrixMultiply(&view.m_viewProjectionMatrix, &view.m_camera.m_viewMatrix, &view.m_camera.m_projectionMatrix);
+    view.m_backBufferWidthPixels = 256, view.m_backBufferHeightPixels = 192;
+    view.m_backBufferWidth = 256.0f, view.m_backBufferHeight = 192.0f;
+    view.m_halfBackBufferWidth = 128.0f, view.m_halfBackBufferHeight = 96.0f;
+  };
+  look(0.06f);
+  g_dssRequests[0] = g_dssRequests[1] = 83.0;
+  g_dssRequests[5] = g_dssRequests[6] = -5.0;
+  auto slotOf = [&](const char* name) {
+    for (int i = 0; i < CNuvarine2View::kSurveyTileSlots; ++i)
+      if (view.m_dssTileNames[i] == name) return i;
+    return -1;
+  };
+  auto frame = [&](uint32_t counter) {
+    view.m_frameCounter = counter;
+    return view.CountSkyDraws();
+  };
+
+  // An odd frame, or a field not yet steady, loads nothing.
+  g_dssSteadyFieldOfView = 0.06f;
+  view.m_viewMovedByMouse = false;
+  const uint64_t none = frame(11);
+  EXPECT_EQ(slotOf("08300-0500-1-2-1.jpg"), -1);
+  g_dssSteadyFieldOfView = 0.1;
+  frame(12);
+  EXPECT_EQ(slotOf("08300-0500-1-2-1.jpg"), -1);
+  // Wire frame loads nothing either.
+  g_dssSteadyFieldOfView = 0.06f;
+  view.m_wireframe = true;
+  frame(12);
+  EXPECT_EQ(slotOf("08300-0500-1-2-1.jpg"), -1);
+  view.m_wireframe = false;
+
+  // Steady and even: the tile is loaded at 300 rows and drawn.
+  EXPECT_EQ(frame(12), none + 1);
+  const int slot = slotOf("08300-0500-1-2-1.jpg");
+  ASSERT_GE(slot, 0);
+  EXPECT_EQ(view.m_dssTileSizes[slot], 300);
+  EXPECT_FALSE(fs::exists(folder.root / "cache" / "DSS" / "08400-0500-1-2-1.jpg"));
+  // Later frames, odd ones included, draw it from its slot.
+  EXPECT_EQ(frame(13), none + 1);
+
+  // Zoomed in to 0.005 the resolution is 1500: the next steady frame drops
+  // the old tile, the one after loads it again at the new size.
+  look(0.005f);
+  g_dssSteadyFieldOfView = 0.005f;
+  frame(14);
+  frame(16);
+  const int again = slotOf("08300-0500-1-2-1.jpg");
+  ASSERT_GE(again, 0);
+  EXPECT_EQ(view.m_dssTileSizes[again], 1500);
+  EXPECT_EQ(g_dssTileSize, 1500);
+
+  // Turned away, the tile leaves its slot.
+  view.m_camera.SetViewParameters(D3DXVECTOR3(0, 0, 0), -centre, D3DXVECTOR3(0, 0, 1));
+  D3DXMatrixMultiply(&view.m_viewProjectionMatrix, &view.m_camera.m_viewMatrix, &view.m_camera.m_projectionMatrix);
+  g_dssRequests[1] += 180.0;
+  frame(17);
+  EXPECT_EQ(slotOf("08300-0500-1-2-1.jpg"), -1);
+  g_dssEnabled = false;
+}
+
+TEST(SurveyTiles, ShutdownWaitsOneTenthPollsThenAPause) {
+  static int slept;
+  slept = 0;
+  auto sleep = [](int ms) { slept += ms; };
+  for (auto& f : g_dssThreadFree) f = true;
+  EXPECT_TRUE(StopDssTileThreads(sleep));
+  EXPECT_EQ(slept, 200);  // no download: one poll and the last pause
+  slept = 0;
+  g_dssThreadFree[1] = false;  // a download that never ends
+  EXPECT_FALSE(StopDssTileThreads(sleep));
+  EXPECT_EQ(slept, 3100);
+  g_dssThreadFree[1] = true;
+  g_stopDownloadThreads = false;
+}
+
+// The start-up's texts in their order; without the planet library it stops
+// after the preparatory tables with box 300, and the shutdown still writes
+// the settings.
+TEST_F(SkyScene, StartupTextsInOrderAndAMissingPlanetLibraryStopsIt) {
+  class RecordingView : public SkyView {
+   public:
+    using SkyView::SkyView;
+    void ShowLoadingMessage(int kind, UINT id, const char* argument) override {
+      texts.push_back(id);
+      SkyView::ShowLoadingMessage(kind, id, argument);
+    }
+    std::vector<UINT> texts;
+  };
+  std::vector<UINT> texts;
+  std::string settings;
+  {
+    RecordingView view(folder.root);
+    CREATESTRUCT cs{};
+    EXPECT_FALSE(view.PreCreateWindow(cs));
+    texts = view.texts;
+    settings = ResolveInstallPath("", view.m_settingsPath.c_str());
+    fs::remove(settings);
+  }
+  EXPECT_EQ(texts, (std::vector<UINT>{3304, 3309, 3310, 3311}));
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().text, AfxString(300));
+  EXPECT_TRUE(fs::exists(settings)) << settings;
+  fs::remove(settings);
+}
