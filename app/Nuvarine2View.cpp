@@ -66,7 +66,9 @@ CNuvarine2View::CNuvarine2View() {
   MapViewCommands();
   MapDisplaySwitchCommands();
   MapConfigurationFileCommands();
+  MapReportCommands();
   MapObjectCommands();
+  MapSetupCommands();
   MapCalendarCommands();
 }
 

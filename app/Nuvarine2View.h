@@ -4,7 +4,9 @@
 // settings and the sky model are its bases (every scene, sky and settings
 // operation is a view method). Subsystems extend it by
 // adding members in their own sections and methods in their own sources.
+#include <array>
 #include <cstdint>
+#include <string>
 #include <functional>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "Geometry.h"
 #include "Gps.h"
 #include "Lx200.h"
+#include "Optics.h"
 #include "Scene3D.h"
 #include "SerialPort.h"
 #include "SurveyTiles.h"
@@ -31,6 +34,7 @@ class CDialog;
 class CAviCapture;
 class CTextureFont;
 class ScreenLabelQueue;
+class CD3DFile_Mesh;
 class CMenu;
 class NouvRecherche;
 struct OptionsSettings;
@@ -153,6 +157,16 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void CreateMovieCapture();
   void DeleteMovieCapture();
   void MapCaptureCommands();
+  // Time and place, optics, About, the system report, print and links.
+  void MapSetupCommands();
+  void OnTimeAndLocation();
+  void OnEyepieceField();
+  // The eyepiece, camera and other field lists ("oculaires.ini"), and the
+  // field the sky map outlines: a camera field's width, height and mount.
+  OpticsLists m_optics;
+  float m_selectedCcdSize1 = 0.0f;
+  float m_selectedCcdSize2 = 0.0f;
+  float m_selectedCcdType = 0.0f;
   // F8 closes a running movie; S without Ctrl saves a screenshot and tells
   // it in the status bar. True when the key was one of them.
   bool HandleCaptureKey(UINT nChar);
@@ -336,6 +350,19 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   };
   DeviceSettings CurrentDeviceSettings() const;
   virtual INT_PTR RunOptionsDialog(Options& dialog);
+
+  // ---- Dialog and report commands ---------------------------------------------------
+  void MapReportCommands();
+  void OnFontsAndColors();
+  void OnHorizontalCoordinates();
+  void OnSiderealTime();
+  void OnCatalogueInformation();
+  // The texts of the sidereal-time and catalogue boxes.
+  CString SiderealTimeText();
+  CString CatalogueSummaryText() const;
+  // Makes the texture font of a label kind again from its settings record
+  // (on the device when there is one).
+  void RebuildLabelFont(int kind);
 
   // ---- Configuration files (File menu) ----------------------------------------------
   void MapConfigurationFileCommands();
@@ -551,6 +578,55 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   IDirect3DTexture9* m_tileTexturesLevel1[512] = {};
   IDirect3DTexture9* m_tileTexturesLevel2[2048] = {};
   D3DXVECTOR2 m_markerCirclePoints[2];
+
+  // ---- Body resources: draw flags, textures and meshes -------------------------------
+  // One byte per drawable body resource (texture set, shared texture or
+  // mesh), 1 when the current view can show it close up.
+  static constexpr int kBodyDrawFlagCount = 57;
+  using BodyDrawFlags = std::array<BYTE, kBodyDrawFlagCount>;
+  BodyDrawFlags m_bodyDrawFlags{};
+  void ClearBodyDrawFlags();
+  // Loads the resources of the set flags and releases those of clear ones.
+  void SyncBodyTexturesAndMeshes(BodyDrawFlags flags);
+  // load false: releases the slot; true with an empty slot: loads it by the
+  // texture level (compressed first when asked, then the plain file, then
+  // the average level); a filled slot is left. Returns true.
+  bool LoadBodyTexture(IDirect3DTexture9** slot, bool load, D3DFORMAT plainFormat, D3DFORMAT compressedFormat,
+                       unsigned mipLevels, CString name, CString extension, float bumpScale, bool showMessage);
+  // A normal map from a height picture; on failure the slot stays empty.
+  HRESULT CreateNormalMapTexture(const char* path, IDirect3DTexture9** out, float amplitude, D3DFORMAT format);
+  // Shows one of the strings 650-652 the first time in the run a picture is
+  // larger than its level allows (tests count the calls).
+  virtual void ShowTextureSizeBox(UINT stringId);
+  // Counts of loaded body textures and meshes (the run-status file).
+  int LoadedBodyTextureCount() const;
+  int LoadedBodyMeshCount() const;
+  IDirect3DTexture9* m_saturnRingTexture = nullptr;
+  IDirect3DTexture9* m_ringShadowTexture = nullptr;
+  static constexpr int kMeshSlotCount = 25;
+  CD3DFile_Mesh* m_meshes[kMeshSlotCount] = {};
+  D3DMATERIAL9 m_defaultMaterial{};
+  D3DMATERIAL9* m_pMaterial = &m_defaultMaterial;
+  bool m_textureSizeBoxShown = false;
+  // Each distinct light failure is shown once per run ("Error SetLight",
+  // "Error LightEnable"); the trail keeps every one.
+  void ReportLightFailure(const char* text, HRESULT result);
+  virtual void ShowLightFailureBox(const char* text);
+  std::vector<std::string> m_reportedLightFailures;
+  // The landscape, the horizon, the finder and CCD fields and the coordinate
+  // rule of the planetarium (after the bodies).
+  void DrawObserverSurroundings(D3DCOLOR skyColour);
+  // Parts of the solar-system pass: a point light at the Sun (errors shown
+  // once), one object's surface, the Earth's clouds, Saturn with its rings.
+  void SetSunLight(DWORD index, const D3DXVECTOR3& position, float diffuse, float specular, float range,
+                   float attenuation0, float attenuation1);
+  void EnableLight(DWORD index, bool enable);
+  void DrawSolarSystemObject(int n, const D3DXMATRIX& world, const D3DXVECTOR3& drawing, float radius, float polar,
+                             int level, double cameraDistance);
+  void DrawEarthClouds(const D3DXVECTOR3& drawing, float radius);
+  void DrawSaturn(const D3DXVECTOR3& drawing, float radius, float polar, int level);
+  // Body number of the probe chosen last from the menu (0 none).
+  int m_selectedSpacecraft = 0;
 
   // ---- Frame, scene objects and vertex programs -------------------------------------
   // The five vertex programs (each returns the result of its last step; a

@@ -9,15 +9,8 @@
 #include "SolarSystemTypes.h"
 
 // Steps of the per-frame update whose owners are still to come.
-void CNuvarine2View::UpdateHuygensMaterials() {}
 void CNuvarine2View::RunAutomaticRefreshes(double) {}
 void CNuvarine2View::RunSurfaceTiles() {}
-void CNuvarine2View::UpdateBodyDrawFlags() {}
-void CNuvarine2View::SyncBodyTexturesAndMeshes() {}
-
-void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR) {}
-
-void CNuvarine2View::RenderSolarSystem() {}
 
 // Dialogs and commands of subsystems still to come.
 
@@ -29,6 +22,4 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
 }
 
 // Start-up and shutdown steps of subsystems still to come.
-void CNuvarine2View::LoadOpticsFile() {}
-void CNuvarine2View::SaveOpticsFile() {}
 void CNuvarine2View::InitializeOle() {}

@@ -142,6 +142,8 @@ void ReportRunStatus() {
                     g_deepSkyCount, g_sky2000StarCount, g_tycho2StarCount, g_tycho2Part2StarCount);
     for (const std::string& box : g_messageBoxes) text += "messagebox=" + box + "\n";
   }
+  // The bodies' textures and meshes in video memory.
+  text += FormatC("bodytextures=%d\nbodymeshes=%d\n", view->LoadedBodyTextureCount(), view->LoadedBodyMeshCount());
   // The first frame's result trail (empty until that frame is drawn).
   text += "trail=";
   for (int i = 0; i < view->m_savedTraceCount && i < kTraceCapacity; ++i)

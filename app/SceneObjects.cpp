@@ -32,6 +32,19 @@ constexpr int kLabelFontSlots[kLabelFontCount] = {1, 2, 0, 3, 4, 5, 6, 7, 8, 9, 
 
 }  // namespace
 
+void CNuvarine2View::RebuildLabelFont(int kind) {
+  if (kind < 0 || kind >= kLabelFontCount) return;
+  const LOGFONT& record = m_labelLogFonts[kind];
+  const unsigned flags =
+      (record.lfWeight >= 700 ? CTextureFont::kBold : 0u) | (record.lfItalic ? CTextureFont::kItalic : 0u);
+  CTextureFont*& slot = m_labelFonts[kLabelFontSlots[kind]];
+  DeleteFont(slot);
+  slot = new CTextureFont(record.lfFaceName, record.lfHeight, flags);
+  if (!m_pd3dDevice) return;
+  slot->CreateGlyphTexture(m_pd3dDevice);
+  slot->CreateDrawResources();
+}
+
 HRESULT CNuvarine2View::LoadPlaneShader(const char* path) {
   return LoadVertexProgram(m_pd3dDevice, *this, VertexProgram::Plane, path, &m_planetShader, &m_planetDeclaration);
 }
@@ -183,9 +196,15 @@ bool CNuvarine2View::InitObjects() {
 }
 
 void CNuvarine2View::ReleaseSceneResources() {
-  // The body textures (their per-frame synchronisation releases them all
-  // once it exists; until then they are released here).
+  // The body textures and meshes: the synchronisation with no flag set
+  // releases every row it reaches; the rows it skips (wireframe, the bump
+  // maps of the other mode, the clouds without atmospheres) are released
+  // here after it.
+  ClearBodyDrawFlags();
+  SyncBodyTexturesAndMeshes(m_bodyDrawFlags);
   for (IDirect3DTexture9*& t : m_bodyTextures) ReleaseInterface(t);
+  ReleaseInterface(m_saturnRingTexture);
+  ReleaseInterface(m_ringShadowTexture);
   for (CTextureFont*& font : m_labelFonts) DeleteFont(font);
   DeleteFont(m_overlayFont);
   ReleaseInterface(m_starPictureTexture);

@@ -229,8 +229,11 @@ void DrawAtmosphereHalo(IDirect3DDevice9* device, const D3DXVECTOR3& centre, flo
         k = 0.1f;
       }
     }
-    const D3DXVECTOR3 pi = q + normal * (outerFactor * innerFactor);
-    const D3DXVECTOR3 po = q + normal * outerFactor;
+    // The band hugs the limb: its edges lie at fo x fi and fo radii from the
+    // centre. (Offsets of fo scene units from the limb would put the halo a
+    // whole unit away from a body whose radius is a tiny fraction of one.)
+    const D3DXVECTOR3 pi = centre + normal * (radius * outerFactor * innerFactor);
+    const D3DXVECTOR3 po = centre + normal * (radius * outerFactor);
     out[2 * i] = {pi.x, pi.y, pi.z, pi.x, pi.y, pi.z, pack(k * 0.99f, inner.r * k, inner.g * k, inner.b * k), 0,
                   0, 0, 0, 0, 0, 0};
     out[2 * i + 1] = {po.x, po.y, po.z, po.x, po.y, po.z, pack(k * 0.1f, outer.r * k, outer.g * k, outer.b * k), 0,

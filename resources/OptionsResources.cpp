@@ -37,6 +37,17 @@ const StringResource kOptionsStrings[] = {
     {569, "BOINC"},
     {611, "3D"},
     {612, "Satellites"},
+    {1031, "Star position :\r\n\r\nAzimuth : %s\r\nAltitude : %s"},
+    {1033, "Universal Time (UT) = %s\r\n"},
+    {1034, "Sidereal Time = %s\r\n"},
+    {1035, "Julian day number = %10.5f\r\n"},
+    {1052, "Sky2000 catalogue active (%i stars loaded)\r\n"},
+    {1053, "Tycho2 catalogue active (%i stars loaded)\r\n"},
+    {1054, "Tycho2-2 catalogue active (%i stars loaded)\r\n"},
+    {1055, "Comets catalogue active (%i comets loaded)\r\n"},
+    {1056, "Asteroids catalogue active (%i asteroids loaded)\r\n"},
+    {1057, "Bright Stars Catalogue active (%i stars)\r\n"},
+    {1058, "SAC catalogue active (%i deep sky objects)\r\n"},
     {1042, "Short"},
     {1043, "Latin"},
     {1044, "English"},
@@ -48,11 +59,11 @@ const StringResource kOptionsStrings[] = {
 };
 
 const DialogControl kOptionsControls[] = {
-    {ControlKind::Tab, 1113, nullptr, WS_TABSTOP, 7, 7, 292, 200},
+    {ControlKind::Tab, 1113, nullptr, WS_TABSTOP, 7, 7, 416, 200},
     {ControlKind::DefPushButton, 1, "Apply", kBox, 7, 214, 55, 14},
     {ControlKind::PushButton, 1164, "By default", kBox, 68, 214, 55, 14},
     {ControlKind::PushButton, 2, "Cancel", kBox, 129, 214, 55, 14},
-    {ControlKind::PushButton, 1187, "Help", kBox, 244, 214, 55, 14},
+    {ControlKind::PushButton, 1187, "Help", kBox, 368, 214, 55, 14},
 };
 
 const DialogControl kConstellationsPage[] = {
@@ -207,7 +218,7 @@ const DialogControl kFontsColorsControls[] = {
 constexpr DWORD kModal = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER;
 
 const DialogTemplate kOptionsTemplates[] = {
-    {326, "Nuvarine configuration...", kModal, 0, 0, 306, 234, CONTROLS(kOptionsControls)},
+    {326, "Nuvarine configuration...", kModal, 0, 0, 430, 234, CONTROLS(kOptionsControls)},
     {327, "", kPage, 0, 0, 282, 176, CONTROLS(kConstellationsPage)},
     {328, "", kPage, 0, 0, 282, 176, CONTROLS(kStarsPage)},
     {329, "", kPage, 0, 0, 282, 176, CONTROLS(kDeepSkyPage)},

@@ -109,6 +109,8 @@ void RegisterFindResources();
 // bodies of the planet list.
 extern const char* const kFindSymbolList[24];
 extern const char* const kFindPlanetList[10];
+// The setup dialogs' templates, strings and pictures.
+void RegisterSetupResources();
 // The events calendar's strings, dialogs and picture (part of the above).
 void RegisterCalendarResources();
 

@@ -40,6 +40,10 @@ const StringResource kStringTable[] = {
     {3702, "GPS\r\nWaiting for information"},
     // Start-up texts.
     {3302, "Loading %s texture"},
+    {3303, "Loading %s 3D object"},
+    {650, "The size of textures in low resolution cannot\nexceed 1024x1024 pixels"},
+    {651, "The size of textures in average resolution cannot\nexceed 2048x2048 pixels"},
+    {652, "The size of textures in high resoltion cannot\nexceed 4096x4096 pixels"},
     {3304, "Initializing..."},
     {3305, "Initializing 3D system..."},
     {595, "Increase/Decrease of %i %%        "},

@@ -15,6 +15,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QIcon>
+#include <QStandardPaths>
 #include <map>
 
 #include "App.h"
@@ -55,6 +57,39 @@ const std::vector<MenuItemResource>* AfxFindMenu(UINT id) {
 void AfxRegisterToolBars(const ToolBarResource* table, size_t count) {
   for (size_t i = 0; i < count; ++i) ToolBarTable()[table[i].id] = table[i];
 }
+namespace {
+std::map<UINT, CString>& ThemeIconTable() {
+  static std::map<UINT, CString> table;
+  return table;
+}
+}  // namespace
+
+void AfxRegisterToolBarThemeIcons(const ToolBarThemeIcon* table, size_t count) {
+  for (size_t i = 0; i < count; ++i) ThemeIconTable()[table[i].id] = table[i].name;
+}
+
+CString AfxToolBarThemeIconName(UINT id) {
+  // Without a desktop theme (a bare X server, the offscreen platform) the
+  // Adwaita icons installed with the program's packages serve.
+  static const bool themeChosen = [] {
+    // Platforms without a desktop theme search only the program's own
+    // resources: add the system's icon folders.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+      const QString icons = data + QStringLiteral("/icons");
+      if (!paths.contains(icons)) paths << icons;
+    }
+    QIcon::setThemeSearchPaths(paths);
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor"))
+      QIcon::setThemeName(QStringLiteral("Adwaita"));
+    return true;
+  }();
+  (void)themeChosen;
+  auto it = ThemeIconTable().find(id);
+  if (it == ThemeIconTable().end() || !QIcon::hasThemeIcon(ToQ(it->second))) return CString();
+  return it->second;
+}
+
 const ToolBarResource* AfxFindToolBar(UINT id) {
   auto it = ToolBarTable().find(id);
   return it == ToolBarTable().end() ? nullptr : &it->second;
@@ -211,6 +246,12 @@ BOOL CToolBar::SendImageList(UINT message, CImageList* list) {
     if (!picture) break;
     QIcon icon = action->icon();
     QPixmap pixmap = QPixmap::fromImage(*picture);
+    const CString themed = AfxToolBarThemeIconName(action->data().toUInt());
+    if (!themed.IsEmpty()) {
+      // The theme draws its own disabled state.
+      action->setIcon(QIcon::fromTheme(ToQ(themed)));
+      continue;
+    }
     if (message == TB_SETIMAGELIST) {
       QIcon fresh;
       fresh.addPixmap(pixmap, QIcon::Normal);

@@ -39,6 +39,16 @@ struct ToolBarResource {
 };
 void AfxRegisterToolBars(const ToolBarResource* table, size_t count);
 const ToolBarResource* AfxFindToolBar(UINT id);
+// Buttons whose picture comes from the desktop's icon theme when it has an
+// icon of that name (freedesktop naming: "document-open", "zoom-in"...); the
+// bar's own picture serves otherwise.
+struct ToolBarThemeIcon {
+  UINT id;
+  const char* name;
+};
+void AfxRegisterToolBarThemeIcons(const ToolBarThemeIcon* table, size_t count);
+// The theme icon a button shows, if any (empty when the theme lacks it).
+CString AfxToolBarThemeIconName(UINT id);
 
 // ---- Control bars ------------------------------------------------------------------
 constexpr DWORD TBSTYLE_FLAT = 0x800;

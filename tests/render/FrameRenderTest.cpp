@@ -18,6 +18,7 @@
 #include "TextureFont.h"
 #include "Textures.h"
 #include "UiDefs.h"
+#include "BodyImages.h"
 
 namespace fs = std::filesystem;
 
@@ -43,6 +44,9 @@ class InstallFolder {
                        error);
     textures::WriteTga((root / "textures/Lens2.tga").string(),
                        textures::DrawRadial(64, textures::Lens2Profile, 1, 1, 1), error);
+    // The planetarium always wants the Sun's and the Moon's maps.
+    bodies::WriteBmp((root / "textures/sun.bmp").string(), bodies::MakeImage(16, 8, 255, 220, 120, 255), error);
+    bodies::WriteJpeg((root / "textures/moon.jpg").string(), bodies::MakeImage(16, 8, 128, 128, 128, 255), 90, error);
   }
   ~InstallFolder() {
     std::error_code ignored;

@@ -454,3 +454,17 @@ TEST_F(CommandStates, FileMenuOpensSavesAndImportsThroughTheChooser) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandStates, StandardButtonsTakeTheThemeIconsTheOthersTheirOwn) {
+  if (!std::filesystem::exists("/usr/share/icons/Adwaita/index.theme"))
+    GTEST_SKIP() << "package adwaita-icon-theme is missing (scripts/setup installs it)";
+  EXPECT_EQ(AfxToolBarThemeIconName(57601), "document-open");
+  EXPECT_EQ(AfxToolBarThemeIconName(176), "zoom-in");
+  EXPECT_EQ(AfxToolBarThemeIconName(32817), "media-playback-start");
+  // The planetarium's own switches keep the pictograms drawn for them.
+  for (UINT id : {32858u, 162u, 221u, 160u, 32875u}) EXPECT_TRUE(AfxToolBarThemeIconName(id).IsEmpty()) << id;
+}
+
+}  // namespace

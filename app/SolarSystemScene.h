@@ -1,0 +1,17 @@
+#pragma once
+// Computations of the solar-system scene that the tests check on their own.
+
+// The Earth's spin (apparent Greenwich sidereal angle, radians in [0, 2 pi)).
+double EarthSpinAngle(double julianDate, double utFraction, double nutationLongitude, double cosObliquity);
+// The factor applied to an object's position and radii at camera distance
+// d: far objects come to distance 1, very near ones go out to 0.0001; a
+// camera at the exact centre keeps the factor 1.
+double ClampDrawingDistance(double d);
+
+// One strip of the ring buffer: first vertex and triangle count.
+struct RingDraw {
+  int start, triangles;
+};
+// The strips of the half ring that starts at the camera angle t (radians);
+// returns how many (1 or 2).
+int RingHalfDraws(double t, RingDraw out[2]);

@@ -1,0 +1,393 @@
+// The bodies' resources and drawing: the draw flags from the mode, the field
+// and the distances; texture files chosen by level, compression and
+// fallback; oversized pictures refused once with a box; normal maps that
+// fail leave their slot empty; meshes and their materials; light failures
+// shown once; the solar-system scene's spin, distance clamp and ring strips.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "../shell/ShellTestSupport.h"
+#include "BodyImages.h"
+#include "D3DFileMesh.h"
+#include "Nuvarine2View.h"
+#include "ProcessObjects.h"
+#include "SolarSystemScene.h"
+#include "SolarSystemTypes.h"
+#include "Trajectory.h"
+#include "UiDefs.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempFolder {
+ public:
+  TempFolder() {
+    root = fs::temp_directory_path() / ("nv-bodies-" + std::to_string(::getpid()) + "-" + std::to_string(++s_count));
+    fs::create_directories(root);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+  }
+  fs::path root;
+
+ private:
+  static inline int s_count = 0;
+};
+
+class BodyView : public CNuvarine2View {
+ public:
+  explicit BodyView(const fs::path& folder) {
+    m_installFolder = folder.string();
+    m_millisecondClock = [this] { return clock += 20.0; };
+  }
+  void GetClientSize(int& width, int& height) const override { width = 128, height = 96; }
+  void Start() {
+    fs::create_directories(fs::path(m_installFolder.GetString()) / "VS");
+    for (const char* name : {"plan.vs", "lens.vs", "tube.vs", "disque.vs", "anneaux.vs"})
+      fs::copy_file(fs::path(NUVARINE_VS_SOURCES) / name, fs::path(m_installFolder.GetString()) / "VS" / name,
+                    fs::copy_options::overwrite_existing);
+    OnInitialUpdate();
+    OnDraw(nullptr);
+  }
+  // The camera at the origin looking along +z (azimuth 0 on the horizon).
+  void LookNorth(float field) {
+    m_fieldOfView = field;
+    m_camera.SetViewParameters(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 1), D3DXVECTOR3(0, -1, 0));
+    m_camera.SetProjectionParameters(field, 4.0f / 3.0f, 0.001f, 100.0f);
+  }
+  void ShowTextureSizeBox(UINT id) override { sizeBoxes.push_back(id); }
+  void ShowLightFailureBox(const char* text) override { lightBoxes.emplace_back(text); }
+  std::vector<int> SetFlags() const {
+    std::vector<int> set;
+    for (int i = 0; i < kBodyDrawFlagCount; ++i)
+      if (m_bodyDrawFlags[static_cast<size_t>(i)]) set.push_back(i);
+    return set;
+  }
+  std::vector<UINT> sizeBoxes;
+  std::vector<std::string> lightBoxes;
+  double clock = 1000.0;
+};
+
+void WritePicture(const fs::path& path, int width, int height) {
+  fs::create_directories(path.parent_path());
+  std::string error;
+  const bodies::Image image = bodies::MakeImage(width, height, 120, 130, 140, 255);
+  ASSERT_TRUE(bodies::WriteJpeg(path.string(), image, 90, error)) << error;
+}
+
+void WriteDds(const fs::path& path, int width, int height) {
+  fs::create_directories(path.parent_path());
+  std::string error;
+  ASSERT_TRUE(bodies::WriteDds(path.string(), bodies::MakeImage(width, height, 200, 10, 10, 255), bodies::Dxt::kDxt1,
+                               error))
+      << error;
+}
+
+D3DSURFACE_DESC Describe(IDirect3DTexture9* t) {
+  D3DSURFACE_DESC d{};
+  if (t) t->GetLevelDesc(0, &d);
+  return d;
+}
+
+class BodyDraw : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ShellTestApplication();
+    ResetFrameLoopGlobals();
+    SetAdapterLimitsForLayer({});
+    SetDisplayModeForLayer(1920, 1080);
+    SetMessageBoxHandler([](const CString&, const CString&, UINT) { return IDOK; });
+    for (BodyState& b : g_bodies) b = BodyState{};
+    for (BodyState& b : g_bodies) b.cameraDistance = 1e7;
+    std::memset(g_trajectory, 0, sizeof(TrajectoryPoint) * 4);
+  }
+  void TearDown() override {
+    SetMessageBoxHandler(nullptr);
+    FreeCatalogueBuffers();
+    std::memset(g_trajectory, 0, sizeof(TrajectoryPoint) * 4);
+  }
+  TempFolder folder;
+};
+
+}  // namespace
+
+// ---- Draw flags --------------------------------------------------------------------
+
+TEST_F(BodyDraw, PlanetariumWantsTheSunAndMoonAndPlanetsOnlyInANarrowField) {
+  BodyView view(folder.root);
+  view.m_planetariumMode = true;
+  // Mars straight ahead (azimuth 0, altitude 0), Jupiter behind; the Earth
+  // ahead too, which is never wanted.
+  g_bodies[kBodyJupiter].azimuth = 3.1;
+  struct Case {
+    float field;
+    std::vector<int> expected;
+  } cases[] = {{0.1f, {0, 10}}, {0.8f, {0, 10}}, {0.05f, {0, 4, 10, 20, 21}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    view.LookNorth(c.field);
+    for (int n = kBodyMercury; n <= kBodyPluto; ++n)
+      if (n != kBodyMars && n != kBodyJupiter && n != kBodyEarth) g_bodies[n].azimuth = 3.1;
+    view.UpdateBodyDrawFlags();
+    EXPECT_EQ(view.SetFlags(), c.expected);
+  }
+}
+
+TEST_F(BodyDraw, SolarSystemFlagsFollowStrictDistanceThresholds) {
+  BodyView view(folder.root);
+  view.m_planetariumMode = false;
+  view.m_computeSatellitePositions = false;
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, double>> distances;
+    bool trajectory;
+    std::vector<int> expected;
+  } cases[] = {
+      {"Saturn at 35, Dione at 1", {{kBodySaturn, 35}, {kBodyDione, 1}}, false, {6, 22, 23, 27, 31}},
+      {"Dione at 0.05", {{kBodySaturn, 35}, {kBodyDione, 0.05}}, false, {6, 22, 23, 26, 27, 31}},
+      {"Mars at exactly 10", {{kBodyMars, 10}}, false, {}},
+      {"Mars just inside", {{kBodyMars, 9.999}}, false, {4, 20, 21}},
+      {"Earth near", {{kBodyEarth, 1}}, false, {3, 10, 35}},
+      {"probe near without a trajectory", {{kBodyCassini, 0.01}}, false, {}},
+      {"probe near with a trajectory", {{kBodyCassini, 0.01}, {kBodyVoyager1, 0.2}}, true, {37, 39}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (BodyState& b : g_bodies) b.cameraDistance = 1e7;
+    for (const auto& [body, d] : c.distances) g_bodies[body].cameraDistance = d;
+    g_trajectory[0].julianDate = c.trajectory ? 2453000.5 : 0.0;
+    view.UpdateBodyDrawFlags();
+    EXPECT_EQ(view.SetFlags(), c.expected);
+  }
+}
+
+TEST_F(BodyDraw, NearAsteroidsSetTheNucleusSlotOnce) {
+  BodyView view(folder.root);
+  view.m_planetariumMode = false;
+  view.m_showAsteroids = true;
+  g_asteroids = new AsteroidRecord[3]{};
+  g_asteroidCount = 3;
+  g_asteroids[0].cameraDistance = 5.0;
+  g_asteroids[1].cameraDistance = 0.05;
+  g_asteroids[2].cameraDistance = 0.01;
+  g_displayedAsteroidCount = 3;
+  for (int i = 0; i < 3; ++i) g_displayedAsteroidIndices[i] = i;
+  view.UpdateBodyDrawFlags();
+  EXPECT_EQ(view.SetFlags(), std::vector<int>{42});
+  g_displayedAsteroidCount = 0;
+}
+
+// ---- Textures and meshes on the headless device -----------------------------------
+
+TEST_F(BodyDraw, TexturesComeFromTheLevelsFolderWithCompressionAndFallbacks) {
+  BodyView view(folder.root);
+  view.Start();
+  const fs::path root = folder.root;
+  WritePicture(root / "Textures hr" / "mars.jpg", 32, 16);
+  WriteDds(root / "Textures hr" / "jupiter.dds", 16, 8);
+  WritePicture(root / "Textures hr" / "jupiter.jpg", 32, 16);
+  WritePicture(root / "textures" / "earth.jpg", 64, 32);
+  WritePicture(root / "textures" / "mars.jpg", 64, 32);
+  WritePicture(root / "Textures hr" / "moon.jpg", 128, 64);
+  WritePicture(root / "textures" / "moon.jpg", 64, 32);
+  struct Case {
+    const char* name;
+    bool planetarium;
+    UINT width;
+  } cases[] = {
+      {"jupiter", false, 16},  // hr .dds first
+      {"mars", false, 32},     // no .dds: the hr .jpg
+      {"earth", false, 64},    // nothing in hr: the average level's .jpg
+      {"moon", true, 128},     // the planetarium's Moon from hr
+      {"mars", true, 64},      // every other planetarium body from the average level
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    view.m_textureLevel = 3;
+    view.m_textureCompression = true;
+    view.m_planetariumMode = c.planetarium;
+    IDirect3DTexture9* slot = nullptr;
+    EXPECT_TRUE(view.LoadBodyTexture(&slot, true, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, c.name, "jpg", 0.0f, false));
+    ASSERT_NE(slot, nullptr);
+    EXPECT_EQ(Describe(slot).Width, c.width);
+    view.LoadBodyTexture(&slot, false, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, c.name, "jpg", 0.0f, false);
+    EXPECT_EQ(slot, nullptr);
+  }
+}
+
+TEST_F(BodyDraw, OversizedPicturesAreRefusedWithOneBoxPerRun) {
+  BodyView view(folder.root);
+  view.Start();
+  WritePicture(folder.root / "Textures br" / "earth.jpg", 2048, 1024);
+  WritePicture(folder.root / "Textures br" / "mars.jpg", 2048, 1024);
+  view.m_textureLevel = 1;
+  view.m_textureCompression = false;
+  view.m_planetariumMode = false;
+  IDirect3DTexture9* a = nullptr;
+  IDirect3DTexture9* b = nullptr;
+  view.LoadBodyTexture(&a, true, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "earth", "jpg", 0.0f, false);
+  view.LoadBodyTexture(&b, true, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "mars", "jpg", 0.0f, false);
+  EXPECT_EQ(a, nullptr);
+  EXPECT_EQ(b, nullptr);
+  EXPECT_EQ(view.sizeBoxes, std::vector<UINT>{650});
+}
+
+TEST_F(BodyDraw, AFailedNormalMapLeavesItsSlotEmptyAndReportsTheFailure) {
+  BodyView view(folder.root);
+  view.Start();
+  IDirect3DTexture9* slot = nullptr;
+  EXPECT_TRUE(FAILED(view.CreateNormalMapTexture((folder.root / "none.jpg").c_str(), &slot, 1.0f, D3DFMT_R8G8B8)));
+  EXPECT_EQ(slot, nullptr);
+  // A picture that exists but is not one.
+  std::ofstream(folder.root / "broken.jpg") << "not a picture";
+  EXPECT_TRUE(FAILED(view.CreateNormalMapTexture((folder.root / "broken.jpg").c_str(), &slot, 1.0f, D3DFMT_R8G8B8)));
+  EXPECT_EQ(slot, nullptr);
+  WritePicture(folder.root / "heights.jpg", 16, 8);
+  EXPECT_EQ(view.CreateNormalMapTexture((folder.root / "heights.jpg").c_str(), &slot, 1.0f, D3DFMT_A8R8G8B8), S_OK);
+  EXPECT_NE(slot, nullptr);
+  if (slot) slot->Release();
+}
+
+TEST_F(BodyDraw, SaturnsFlagLoadsAndReleasesItsThreeTexturesAndWireframeKeepsTextures) {
+  BodyView view(folder.root);
+  view.Start();
+  for (const char* name : {"saturn.jpg"}) WritePicture(folder.root / "textures" / name, 16, 8);
+  std::string error;
+  ASSERT_TRUE(bodies::WritePng((folder.root / "textures" / "saturn-rings.png").string(),
+                               bodies::MakeImage(4, 16, 200, 200, 200, 128), true, error));
+  ASSERT_TRUE(bodies::WritePng((folder.root / "textures" / "ombre.png").string(),
+                               bodies::MakeImage(16, 16, 255, 255, 255, 255), false, error));
+  view.m_textureLevel = 2;
+  view.m_textureCompression = false;
+  view.m_planetariumMode = false;
+  CNuvarine2View::BodyDrawFlags flags{};
+  flags[6] = 1;
+  view.SyncBodyTexturesAndMeshes(flags);
+  EXPECT_NE(view.m_bodyTextures[8], nullptr);
+  EXPECT_NE(view.m_saturnRingTexture, nullptr);
+  EXPECT_NE(view.m_ringShadowTexture, nullptr);
+  view.m_wireframe = true;
+  flags[6] = 0;
+  view.SyncBodyTexturesAndMeshes(flags);
+  EXPECT_NE(view.m_bodyTextures[8], nullptr) << "wireframe leaves the textures as they are";
+  view.m_wireframe = false;
+  view.SyncBodyTexturesAndMeshes(flags);
+  EXPECT_EQ(view.m_bodyTextures[8], nullptr);
+  EXPECT_EQ(view.m_saturnRingTexture, nullptr);
+  EXPECT_EQ(view.m_ringShadowTexture, nullptr);
+}
+
+TEST_F(BodyDraw, ReleaseSceneResourcesReleasesTheBumpMapsOfTheOtherMode) {
+  BodyView view(folder.root);
+  view.Start();
+  WritePicture(folder.root / "textures" / "mercury.jpg", 16, 8);
+  WritePicture(folder.root / "textures" / "mercurybump.jpg", 16, 8);
+  view.m_textureLevel = 2;
+  view.m_bumpMapping = 10;
+  view.m_planetariumMode = false;
+  CNuvarine2View::BodyDrawFlags flags{};
+  flags[1] = 1;
+  view.SyncBodyTexturesAndMeshes(flags);
+  ASSERT_NE(view.m_bodyTextures[33], nullptr);
+  view.m_planetariumMode = true;  // the bump row is then skipped
+  view.ReleaseSceneResources();
+  EXPECT_EQ(view.m_bodyTextures[33], nullptr);
+  EXPECT_EQ(view.LoadedBodyTextureCount(), 0);
+}
+
+TEST_F(BodyDraw, MeshesKeepOneMaterialWithATextureFileAndDrawByAlpha) {
+  BodyView view(folder.root);
+  view.Start();
+  const fs::path file = folder.root / "three.x";
+  std::ofstream(file) << "xof 0303txt 0032\nMesh {\n 3;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;;\n 3;\n 3;0,1,2;,\n 3;0,2,1;,\n"
+                         " 3;0,1,2;;\n MeshMaterialList {\n  3;\n  3;\n  0,\n  1,\n  2;\n"
+                         "  Material {\n   1;1;1;1;;\n   10;\n   0;0;0;;\n   0;0;0;;\n   TextureFilename { \"a.jpg\"; }\n  }\n"
+                         "  Material {\n   1;1;1;0.5;;\n   10;\n   0;0;0;;\n   0;0;0;;\n  }\n"
+                         "  Material {\n   1;1;1;1.5;;\n   10;\n   0;0;0;;\n   0;0;0;;\n  }\n }\n}\n";
+  WritePicture(folder.root / "given.jpg", 8, 8);
+  CD3DFile_Mesh withTexture;
+  ASSERT_EQ(withTexture.LoadFromFile(view.m_pd3dDevice, file.c_str(), (folder.root / "given.jpg").c_str()), S_OK);
+  EXPECT_EQ(withTexture.m_materialCount, 1u);
+  EXPECT_NE(withTexture.m_pTextures[0], nullptr);
+  CD3DFile_Mesh all;
+  ASSERT_EQ(all.LoadFromFile(view.m_pd3dDevice, file.c_str(), ""), S_OK);
+  EXPECT_EQ(all.m_materialCount, 3u);
+  EXPECT_EQ(all.DrawSubsets(view.m_pd3dDevice, true, true), E_FAIL) << "no device mesh yet";
+  ASSERT_EQ(all.RestoreLocalMesh(view.m_pd3dDevice), S_OK);
+  IDirect3DDevice9* device = view.m_pd3dDevice;
+  device->SetBatchingForLayer(false);
+  device->BeginScene();
+  struct Case {
+    bool opaque, translucent;
+    uint64_t draws;
+  } cases[] = {{true, false, 2}, {false, true, 2}, {true, true, 4}};
+  for (const Case& c : cases) {
+    const uint64_t before = device->GetDrawCallCountForLayer();
+    all.DrawSubsets(device, c.opaque, c.translucent);
+    EXPECT_EQ(device->GetDrawCallCountForLayer() - before, c.draws) << c.opaque << c.translucent;
+  }
+  device->EndScene();
+  device->SetBatchingForLayer(true);
+}
+
+TEST_F(BodyDraw, EachDistinctLightFailureIsShownOnce) {
+  BodyView view(folder.root);
+  for (int frame = 0; frame < 3; ++frame) {
+    view.ReportLightFailure("Error SetLight", E_FAIL);
+    view.ReportLightFailure("Error LightEnable", E_FAIL);
+  }
+  EXPECT_EQ(view.lightBoxes, (std::vector<std::string>{"Error SetLight", "Error LightEnable"}));
+}
+
+TEST_F(BodyDraw, HuygensRidesOnCassiniUntilTheSeparation) {
+  BodyView view(folder.root);
+  view.Start();
+  CD3DFile_Mesh* mesh = new CD3DFile_Mesh();
+  mesh->m_materialCount = 310;
+  mesh->m_pMaterials = new D3DMATERIAL9[310]{};
+  mesh->m_pTextures = new IDirect3DTexture9*[310]{};
+  view.m_meshes[7] = mesh;
+  view.m_selectedSpacecraft = 40;
+  struct Case {
+    double jd;
+    float alpha;
+  } cases[] = {{2453364.584076192, 1.0f}, {2453364.6, 0.0f}, {2453000.0, 1.0f}};
+  for (const Case& c : cases) {
+    view.m_julianDate = c.jd;
+    view.UpdateHuygensMaterials();
+    EXPECT_EQ(mesh->m_pMaterials[90].Diffuse.a, c.alpha) << c.jd;
+    EXPECT_EQ(mesh->m_pMaterials[109].Diffuse.a, c.alpha) << c.jd;
+    EXPECT_EQ(mesh->m_pMaterials[110].Diffuse.a, 0.0f) << "only the probe's materials change";
+  }
+}
+
+// ---- Solar-system scene computations ------------------------------------------------
+
+TEST(SolarSystemScene, EarthSpinDistanceClampAndRingStrips) {
+  EXPECT_NEAR(EarthSpinAngle(2415020.0, 0.0, 0.0, 1.0), 1.739936, 1e-6);
+  struct Clamp {
+    double d, factor;
+  } clamps[] = {{2.0, 0.5}, {1.0, 1.0}, {0.5, 1.0}, {0.00005, 2.0}, {0.0, 1.0}};
+  for (const Clamp& c : clamps) EXPECT_DOUBLE_EQ(ClampDrawingDistance(c.d), c.factor) << c.d;
+  // The camera angle t picks k = 2 trunc(148 t / 2 pi).
+  struct Strips {
+    int k;
+    std::vector<std::pair<int, int>> draws;
+  } strips[] = {{0, {{0, 148}}}, {150, {{0, 2}, {150, 146}}}, {294, {{0, 146}, {294, 2}}}};
+  for (const Strips& s : strips) {
+    const double t = (s.k / 2 + 0.5) * 2.0 * 3.141592653589793 / 148.0;
+    RingDraw draws[2];
+    const int count = RingHalfDraws(t, draws);
+    std::vector<std::pair<int, int>> got;
+    for (int i = 0; i < count; ++i) got.push_back({draws[i].start, draws[i].triangles});
+    EXPECT_EQ(got, s.draws) << s.k;
+  }
+}
