@@ -148,6 +148,8 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // Saves the view less 2 pixels a side as the next free "Screenshot<i>.bmp";
   // the name, or empty when the picture could not be taken or saved.
   CString SaveScreenshot();
+  // The view less 2 pixels a side as a bitmap file; false when it could not be taken or saved.
+  bool SaveViewPicture(const CString& name);
   void OnTakeScreenShot();
   // Closes a running movie and starts the next one.
   void OnCaptureMovie();
@@ -161,6 +163,10 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void MapSetupCommands();
   void OnTimeAndLocation();
   void OnEyepieceField();
+  void OnPrintChart();
+  void OnWeatherReports();
+  void OnVisitHomepage();
+  void OnSendMessage();
   // The eyepiece, camera and other field lists ("oculaires.ini"), and the
   // field the sky map outlines: a camera field's width, height and mount.
   OpticsLists m_optics;

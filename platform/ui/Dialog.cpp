@@ -27,6 +27,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
 #include <map>
@@ -99,6 +100,16 @@ class CDialogWidget : public QDialog {
         break;
     }
     return QDialog::event(e);
+  }
+  void showEvent(QShowEvent* e) override {
+    QDialog::showEvent(e);
+    if (!isWindow()) return;
+    for (QWidget* w : findChildren<QWidget*>()) {
+      if (!w->property("nvWantsFocus").toBool()) continue;
+      w->setProperty("nvWantsFocus", QVariant());
+      QTimer::singleShot(0, w, [w] { w->setFocus(Qt::OtherFocusReason); });
+      break;
+    }
   }
 };
 
