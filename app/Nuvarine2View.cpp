@@ -68,6 +68,7 @@ CNuvarine2View::CNuvarine2View() {
   MapConfigurationFileCommands();
   MapReportCommands();
   MapObjectCommands();
+  MapSpacecraftCommands();
 }
 
 CNuvarine2View::~CNuvarine2View() {

@@ -391,3 +391,51 @@ TEST(SolarSystemScene, EarthSpinDistanceClampAndRingStrips) {
     EXPECT_EQ(got, s.draws) << s.k;
   }
 }
+
+// ---- Spacecraft commands ---------------------------------------------------------------
+
+TEST_F(BodyDraw, ProbeCommandsSwapPartnersAndRefuseDatesOutsideTheFlight) {
+  BodyView view(folder.root);
+  view.m_suppressObjectInfo = true;
+  std::vector<CString> boxes;
+  SetMessageBoxHandler([&](const CString& text, const CString&, UINT) {
+    boxes.push_back(text);
+    return IDOK;
+  });
+  fs::create_directories(folder.root / "donnees");
+  auto write = [&](const char* name, double x) {
+    std::ofstream f(folder.root / "donnees" / name);
+    for (int i = 0; i < 5; ++i) f << 2400000.5 + 25000 * i << " " << x << " 1000 0\n";
+  };
+  write("cassini.xyz", 1.0e9);
+  write("huygens.xyz", 2.0e9);
+  view.m_julianDate = 2453340.5;
+  view.ShowProbeCommand(232);  // Cassini: Huygens second
+  EXPECT_EQ(g_trajectory[0].x, 1.0e9);
+  ASSERT_NE(g_secondTrajectory, nullptr);
+  TrajectoryPoint** table = g_secondTrajectory;
+  EXPECT_EQ(g_secondTrajectory[0]->x, 2.0e9);
+  EXPECT_EQ(view.m_lockedObject, kBodyCassini);
+  view.m_julianDate = 2453340.5;  // the update recomputed it from the view's calendar fields
+  view.ShowProbeCommand(33001);  // Huygens: Cassini second, the same second table
+  EXPECT_EQ(g_trajectory[0].x, 2.0e9);
+  EXPECT_EQ(g_secondTrajectory[0]->x, 1.0e9);
+  EXPECT_EQ(g_secondTrajectory, table);
+  EXPECT_EQ(view.m_selectedSpacecraft, kBodyHuygens);
+  EXPECT_TRUE(boxes.empty());
+
+  struct Case {
+    UINT command;
+    double jd;
+  } refused[] = {{232, 2300000.5}, {187, 2453340.5}};  // outside the flight; no file for Galileo
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.command);
+    boxes.clear();
+    view.m_lockedObject = kBodyCassini;
+    view.m_julianDate = c.jd;
+    view.ShowProbeCommand(c.command);
+    EXPECT_EQ(boxes, std::vector<CString>{"There is no information on the position of the probe on this date !"});
+    EXPECT_EQ(view.m_lockedObject, -1);
+    EXPECT_EQ(TrajectoryPointCount(g_trajectory, kTrajectoryCapacity), 0);
+  }
+}
