@@ -69,6 +69,7 @@ CNuvarine2View::CNuvarine2View() {
   MapReportCommands();
   MapObjectCommands();
   MapSpacecraftCommands();
+  MapSetupCommands();
 }
 
 CNuvarine2View::~CNuvarine2View() {

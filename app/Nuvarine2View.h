@@ -15,6 +15,7 @@
 #include "Geometry.h"
 #include "Gps.h"
 #include "Lx200.h"
+#include "Optics.h"
 #include "Scene3D.h"
 #include "SerialPort.h"
 #include "SurveyTiles.h"
@@ -156,6 +157,16 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void CreateMovieCapture();
   void DeleteMovieCapture();
   void MapCaptureCommands();
+  // Time and place, optics, About, the system report, print and links.
+  void MapSetupCommands();
+  void OnTimeAndLocation();
+  void OnEyepieceField();
+  // The eyepiece, camera and other field lists ("oculaires.ini"), and the
+  // field the sky map outlines: a camera field's width, height and mount.
+  OpticsLists m_optics;
+  float m_selectedCcdSize1 = 0.0f;
+  float m_selectedCcdSize2 = 0.0f;
+  float m_selectedCcdType = 0.0f;
   // F8 closes a running movie; S without Ctrl saves a screenshot and tells
   // it in the status bar. True when the key was one of them.
   bool HandleCaptureKey(UINT nChar);

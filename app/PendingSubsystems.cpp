@@ -22,7 +22,5 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
 }
 
 // Start-up and shutdown steps of subsystems still to come.
-void CNuvarine2View::LoadOpticsFile() {}
-void CNuvarine2View::SaveOpticsFile() {}
 void CNuvarine2View::ComputeStartupAlerts() {}
 void CNuvarine2View::InitializeOle() {}

@@ -80,6 +80,7 @@ std::string OneLine(const CString& text) {
 void InstallUnattendedMessageBoxes() {
   const char* path = std::getenv("NUVARINE_STATUS_FILE");
   if (!path || !*path) return;
+  SetModalIdleHandler([] { ReportRunStatus(); });
   SetMessageBoxHandler([](const CString& text, const CString& caption, UINT type) {
     g_messageBoxes.push_back(OneLine(caption) + "|" + OneLine(text));
     const bool second = (type & MB_DEFBUTTON2) != 0;
@@ -141,6 +142,10 @@ void ReportRunStatus() {
                     first > 0.0 && start > 0.0 ? first - start : -1.0, PeakResidentKilobytes(), g_brightStarCount,
                     g_deepSkyCount, g_sky2000StarCount, g_tycho2StarCount, g_tycho2Part2StarCount);
     for (const std::string& box : g_messageBoxes) text += "messagebox=" + box + "\n";
+    // Pop-up menus and dialogs open now (the file is written during their
+    // modal loops too).
+    for (const OpenModalWindow& w : AfxOpenModalWindows())
+      text += std::string(w.popupMenu ? "popup=" : "dialog=") + OneLine(w.title) + "\n";
   }
   // The bodies' textures and meshes in video memory.
   text += FormatC("bodytextures=%d\nbodymeshes=%d\n", view->LoadedBodyTextureCount(), view->LoadedBodyMeshCount());

@@ -22,6 +22,16 @@ constexpr int kConstellationPageCombo = 1124;
 // The field that takes the typing when a page is shown.
 constexpr int kFirstField[4] = {kStarNameCombo, kObjectNameEdit, kPlanetCombo, kConstellationPageCombo};
 
+// A drop-down's text: an empty text leaves the field empty instead of
+// selecting the list's first entry.
+void ExchangeComboText(CDataExchange* pDX, int id, CString& value) {
+  if (!pDX->m_bSaveAndValidate && value.empty()) {
+    if (pDX->m_pDlgWnd) pDX->m_pDlgWnd->SetDlgItemText(id, "");
+    return;
+  }
+  DDX_CBString(pDX, id, value);
+}
+
 CString TextOf(CDialog* page, int id) {
   CString text;
   if (page) page->GetDlgItemText(id, text);
@@ -66,8 +76,8 @@ BOOL Recherche2::OnInitDialog() {
 }
 
 void Recherche2::DoDataExchange(CDataExchange* pDX) {
-  DDX_CBString(pDX, kSymbolCombo, m_symbol);
-  DDX_CBString(pDX, kConstellationCombo, m_constellation);
+  ExchangeComboText(pDX, kSymbolCombo, m_symbol);
+  ExchangeComboText(pDX, kConstellationCombo, m_constellation);
   DDX_Text(pDX, kHdEdit, m_hdNumber);
   DDX_Text(pDX, kSaoEdit, m_saoNumber);
 }
@@ -85,7 +95,7 @@ BOOL Recherche4::OnInitDialog() {
   return CDialog::OnInitDialog();
 }
 
-void Recherche4::DoDataExchange(CDataExchange* pDX) { DDX_CBString(pDX, kPlanetCombo, m_planet); }
+void Recherche4::DoDataExchange(CDataExchange* pDX) { ExchangeComboText(pDX, kPlanetCombo, m_planet); }
 
 Recherche5::Recherche5() : CDialog(IDD_FIND_CONSTELLATION) {}
 

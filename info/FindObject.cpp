@@ -112,11 +112,15 @@ FindResult FindObject(CSkyModel& sky, const FindQuery& q, const FindContext& c) 
   if (c.showSetiWorkUnits && Lower(q.objectName.c_str()).find("seti") != std::string::npos)
     return found(FOUND_WORK_UNIT, 0);
 
-  // 2. A constellation by its English name.
+  // 2. A constellation by its English name (the page's list), else by its
+  // Latin name, which users type as often.
   if (c.planetarium && !q.constellationName.empty()) {
     const std::string wanted = StripFrenchAccents(q.constellationName).c_str();
     for (int i = 0; i < kConstellationCount; ++i)
       if (EqualNoCase(wanted, StripFrenchAccents(g_constellations[i].englishName).c_str()))
+        return found(FOUND_CONSTELLATION, i);
+    for (int i = 0; i < kConstellationCount; ++i)
+      if (EqualNoCase(wanted, StripFrenchAccents(g_constellations[i].latinName).c_str()))
         return found(FOUND_CONSTELLATION, i);
   }
 

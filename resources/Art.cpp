@@ -475,4 +475,5 @@ void RegisterNuvarineResources() {
   AfxRegisterBitmaps(kBitmaps, kBitmapCount);
   RegisterInfoResources();
   RegisterOptionsResources();
+  RegisterSetupResources();
 }

@@ -103,6 +103,8 @@ void RegisterFindResources();
 // bodies of the planet list.
 extern const char* const kFindSymbolList[24];
 extern const char* const kFindPlanetList[10];
+// The setup dialogs' templates, strings and pictures.
+void RegisterSetupResources();
 
 // Texts of the frame's overlays.
 constexpr unsigned IDS_LOCKED_ON = 100;

@@ -1,6 +1,10 @@
 #include "Dialog.h"
 
 #include <QButtonGroup>
+#include <QHeaderView>
+#include <QTabBar>
+#include <QTreeWidget>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -21,7 +25,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <map>
 
 #include "App.h"
@@ -67,8 +73,28 @@ class CDialogWidget : public QDialog {
 
  protected:
   bool event(QEvent* e) override {
-    if (e->type() == QEvent::Resize || e->type() == QEvent::Wheel) DispatchWindowEvent(WndFromWidget(this), e);
+    switch (e->type()) {
+      case QEvent::Resize:
+      case QEvent::Wheel:
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+        DispatchWindowEvent(WndFromWidget(this), e);
+        break;
+      default:
+        break;
+    }
     return QDialog::event(e);
+  }
+  void showEvent(QShowEvent* e) override {
+    QDialog::showEvent(e);
+    if (!isWindow()) return;
+    for (QWidget* w : findChildren<QWidget*>()) {
+      if (!w->property("nvWantsFocus").toBool()) continue;
+      w->setProperty("nvWantsFocus", QVariant());
+      QTimer::singleShot(0, w, [w] { w->setFocus(Qt::OtherFocusReason); });
+      break;
+    }
   }
 };
 
@@ -205,6 +231,7 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
   else if ((tpl->style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
   else flags |= Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
   auto* dialog = new CDialogWidget(parentWidget, flags);
+  dialog->setMouseTracking(true);
   // QDialog turns a window type of 0 into a dialog window of its own: a page
   // must be made a plain child again, or it floats outside its owner.
   if (child) dialog->setWindowFlags(Qt::Widget);
@@ -289,6 +316,9 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
         combo->setEditable((c.style & CBS_DROPDOWN) != 0);
         combo->setProperty("nvSorted", (c.style & CBS_SORT) != 0);
         if (combo->isEditable()) combo->setInsertPolicy(QComboBox::NoInsert);
+        if (combo->isEditable())
+          QObject::connect(combo->lineEdit(), &QLineEdit::textEdited,
+                           [this, id](const QString&) { SendControlNotify(id, CBN_EDITCHANGE); });
         QObject::connect(combo, QOverload<int>::of(&QComboBox::activated),
                          [this, id](int) { SendControlNotify(id, CBN_SELCHANGE); });
         widget = combo;
@@ -311,6 +341,8 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
         break;
       case ControlKind::Bitmap: {
         auto* picture = new QLabel(dialog);
+        // Clicks and moves over a picture are the dialog's.
+        picture->setAttribute(Qt::WA_TransparentForMouseEvents);
         if (const QImage* image = BitmapResourceImage(c.resource))
           picture->setPixmap(QPixmap::fromImage(image->scaled(geometry.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
         widget = picture;
@@ -334,6 +366,33 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       case ControlKind::RichEdit:
         widget = CreateRichEditWidget(dialog);
         break;
+      case ControlKind::ListView: {
+        auto* list = new QTreeWidget(dialog);
+        list->setRootIsDecorated(false);
+        list->setColumnCount(0);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setSelectionBehavior(QAbstractItemView::SelectRows);
+        list->header()->setStretchLastSection(false);
+        QObject::connect(list, &QTreeWidget::itemSelectionChanged, [this, id, list]() {
+          const QList<QTreeWidgetItem*> chosen = list->selectedItems();
+          SendControlNotify(id, LVN_ITEMCHANGED, chosen.isEmpty() ? -1 : list->indexOfTopLevelItem(chosen.front()));
+        });
+        widget = list;
+        break;
+      }
+      case ControlKind::TabControl: {
+        auto* tabs = new QTabBar(dialog);
+        tabs->setDrawBase(true);
+        QObject::connect(tabs, &QTabBar::currentChanged, [this, id](int) { SendControlNotify(id, TCN_SELCHANGE); });
+        widget = tabs;
+        break;
+      }
+      case ControlKind::MonthCalendar: {
+        auto* calendar = new QCalendarWidget(dialog);
+        calendar->setGridVisible(true);
+        widget = calendar;
+        break;
+      }
     }
     if (!widget) continue;
     widget->setGeometry(geometry);
@@ -643,6 +702,27 @@ void DDX_DateTimeCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value) {
   }
 }
 
+void DDX_MonthCalCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value) {
+  if (pDX->m_failed) return;
+  auto* calendar = qobject_cast<QCalendarWidget*>(ControlWidget(pDX, id));
+  if (!calendar) return;
+  if (pDX->m_bSaveAndValidate) {
+    const QDate date = calendar->selectedDate();
+    value = SYSTEMTIME();
+    value.wYear = static_cast<WORD>(date.year());
+    value.wMonth = static_cast<WORD>(date.month());
+    value.wDay = static_cast<WORD>(date.day());
+    value.wDayOfWeek = static_cast<WORD>(date.dayOfWeek() % 7);
+    value.wHour = value.wMinute = value.wSecond = 0;
+  } else {
+    const QDate date(value.wYear, value.wMonth, value.wDay);
+    if (date.isValid() && date >= calendar->minimumDate() && date <= calendar->maximumDate()) {
+      calendar->setSelectedDate(date);
+      calendar->setCurrentPage(date.year(), date.month());
+    }
+  }
+}
+
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minValue, int maxValue) {
   if (pDX->m_failed || !pDX->m_bSaveAndValidate) return;
   if (value < minValue || value > maxValue)
@@ -832,6 +912,84 @@ void DDX_Control(CDataExchange* pDX, int id, CTabCtrl& control) {
   item->DetachWidget();
   control.AttachWidget(widget, false);
   control.SetDlgCtrlID(id);
+}
+
+void AfxResetComboContent(CWnd* dialog, int id) {
+  CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
+  if (auto* combo = control ? qobject_cast<QComboBox*>(control->GetWidget()) : nullptr) {
+    const QString text = combo->currentText();
+    combo->clear();
+    if (combo->isEditable()) combo->setEditText(text);
+  }
+}
+
+void AfxListViewAddColumn(CWnd* dialog, int id, const char* title, int width) {
+  auto* list = ControlOfType<QTreeWidget>(dialog, id);
+  if (!list) return;
+  const int column = list->columnCount();
+  list->setColumnCount(column + 1);
+  list->headerItem()->setText(column, ToQ(title));
+  list->setColumnWidth(column, width);
+}
+
+void AfxListViewDeleteAllItems(CWnd* dialog, int id) {
+  if (auto* list = ControlOfType<QTreeWidget>(dialog, id)) list->clear();
+}
+
+void AfxListViewInsertItem(CWnd* dialog, int id, int index, const std::vector<CString>& cells) {
+  auto* list = ControlOfType<QTreeWidget>(dialog, id);
+  if (!list) return;
+  auto* item = new QTreeWidgetItem;
+  for (size_t i = 0; i < cells.size(); ++i) item->setText(static_cast<int>(i), ToQ(cells[i]));
+  list->insertTopLevelItem(std::clamp(index, 0, list->topLevelItemCount()), item);
+}
+
+int AfxListViewGetItemCount(CWnd* dialog, int id) {
+  auto* list = ControlOfType<QTreeWidget>(dialog, id);
+  return list ? list->topLevelItemCount() : 0;
+}
+
+void AfxListViewSelectItem(CWnd* dialog, int id, int index) {
+  auto* list = ControlOfType<QTreeWidget>(dialog, id);
+  if (!list) return;
+  QTreeWidgetItem* item = list->topLevelItem(index);
+  if (!item) {
+    list->clearSelection();
+    return;
+  }
+  list->setCurrentItem(item);
+  item->setSelected(true);
+}
+
+bool AfxListViewIsItemSelectedAndFocused(CWnd* dialog, int id, int index) {
+  auto* list = ControlOfType<QTreeWidget>(dialog, id);
+  QTreeWidgetItem* item = list ? list->topLevelItem(index) : nullptr;
+  return item && item->isSelected() && list->currentItem() == item;
+}
+
+CString AfxListViewGetItemText(CWnd* dialog, int id, int index, int column) {
+  auto* list = ControlOfType<QTreeWidget>(dialog, id);
+  QTreeWidgetItem* item = list ? list->topLevelItem(index) : nullptr;
+  return item ? FromQ(item->text(column)) : CString();
+}
+
+void AfxTabInsertItem(CWnd* dialog, int id, const char* text) {
+  if (auto* tabs = ControlOfType<QTabBar>(dialog, id)) tabs->addTab(ToQ(text));
+}
+
+int AfxTabGetCurSel(CWnd* dialog, int id) {
+  auto* tabs = ControlOfType<QTabBar>(dialog, id);
+  return tabs ? tabs->currentIndex() : -1;
+}
+
+void AfxTabSetCurSel(CWnd* dialog, int id, int index) {
+  if (auto* tabs = ControlOfType<QTabBar>(dialog, id)) tabs->setCurrentIndex(index);
+}
+
+void AfxSetDateTimeFormat(CWnd* dialog, int id, const char* format) {
+  CWnd* control = dialog ? dialog->GetDlgItem(id) : nullptr;
+  if (auto* edit = control ? qobject_cast<QDateTimeEdit*>(control->GetWidget()) : nullptr)
+    edit->setDisplayFormat(QString::fromLatin1(format));
 }
 
 void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue) {

@@ -3,6 +3,7 @@
 // geometry in dialog units), modal or modeless, and the ordered data exchange
 // between a dialog's members and its controls.
 #include <functional>
+#include <vector>
 
 #include "Wnd.h"
 
@@ -22,6 +23,9 @@ enum class ControlKind {
   DateTime,
   RichEdit,  // read-only rich text with a vertical scroll bar (CRichTextCtrl)
   Tab,       // a row of tabs (CTabCtrl); the owner places its pages below them
+  MonthCalendar,  // one month of days to pick from (DDX_MonthCalCtrl)
+  ListView,       // report-style list: columns, single full-row selection (LVN_ITEMCHANGED)
+  TabControl,     // a row of tabs (TCN_SELCHANGE)
 };
 
 struct DialogControl {
@@ -106,6 +110,8 @@ void DDX_CBString(CDataExchange* pDX, int id, CString& value);
 void DDX_CBIndex(CDataExchange* pDX, int id, int& index);
 void DDX_Slider(CDataExchange* pDX, int id, int& value);
 void DDX_DateTimeCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value);
+// The selected day (time fields 0); a day the control cannot show leaves its own.
+void DDX_MonthCalCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value);
 
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minValue, int maxValue);
 void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minValue, UINT maxValue);
@@ -116,6 +122,24 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxChars);
 // Controls' contents and lists (combo boxes, list boxes, sliders).
 void AfxAddComboString(CWnd* dialog, int id, const char* text);
 void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue);
+void AfxResetComboContent(CWnd* dialog, int id);
+// Report lists: columns (titles and pixel widths), rows of cell texts.
+void AfxListViewAddColumn(CWnd* dialog, int id, const char* title, int width);
+void AfxListViewDeleteAllItems(CWnd* dialog, int id);
+// Inserts a row at `index` (0: the top).
+void AfxListViewInsertItem(CWnd* dialog, int id, int index, const std::vector<CString>& cells);
+int AfxListViewGetItemCount(CWnd* dialog, int id);
+// Selects (and focuses) a row, as a click does; -1 clears the selection.
+void AfxListViewSelectItem(CWnd* dialog, int id, int index);
+// The row is both selected and the focused one.
+bool AfxListViewIsItemSelectedAndFocused(CWnd* dialog, int id, int index);
+CString AfxListViewGetItemText(CWnd* dialog, int id, int index, int column);
+// Tabs.
+void AfxTabInsertItem(CWnd* dialog, int id, const char* text);
+int AfxTabGetCurSel(CWnd* dialog, int id);
+void AfxTabSetCurSel(CWnd* dialog, int id, int index);
+// Display format of a date-time control, in Qt's notation ("HH:mm:ss").
+void AfxSetDateTimeFormat(CWnd* dialog, int id, const char* format);
 // List boxes: adds a line (at its sorted place under LBS_SORT) and returns
 // its index; the selected line, -1 when none (LB_GETCURSEL).
 int AfxAddListString(CWnd* dialog, int id, const char* text);

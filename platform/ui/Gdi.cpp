@@ -50,6 +50,16 @@ void CDC::FillSolidRect(int x, int y, int width, int height, COLORREF color) {
   if (Paint p{*this}) p->fillRect(x, y, width, height, ToQColor(color));
 }
 
+BOOL CDC::DrawImageFile(int x, int y, int width, int height, const char* path) {
+  QImage picture;
+  if (!path || !picture.load(QString::fromUtf8(path))) return FALSE;
+  Paint p{*this};
+  if (!p) return FALSE;
+  p->setRenderHint(QPainter::SmoothPixmapTransform);
+  p->drawImage(QRect(x, y, width, height), picture);
+  return TRUE;
+}
+
 void CDC::FillSolidRect(const RECT* rect, COLORREF color) {
   if (rect) FillSolidRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, color);
 }

@@ -74,6 +74,13 @@ constexpr UINT EN_CHANGE = 0x300;
 constexpr UINT NM_RELEASEDCAPTURE = static_cast<UINT>(-16);
 constexpr UINT CBN_SELCHANGE = 1;
 constexpr UINT LBN_DBLCLK = 2;
+// Text typed into an editable combo box.
+constexpr UINT CBN_EDITCHANGE = 5;
+// A report list's item changed state: the value is the item's index when it
+// became selected, -1 when the selection was cleared.
+constexpr UINT LVN_ITEMCHANGED = static_cast<UINT>(-101);
+// A tab control's current tab changed.
+constexpr UINT TCN_SELCHANGE = static_cast<UINT>(-551);
 constexpr UINT UDN_DELTAPOS = 0xFFFFFD2Eu;  // (UDN_FIRST - 1)
 
 // Standard dialog results and message-box buttons.

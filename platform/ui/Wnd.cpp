@@ -256,7 +256,15 @@ BOOL CWnd::IsWindowEnabled() const {
 
 CWnd* CWnd::SetFocus() {
   CWnd* previous = WndFromWidget(QApplication::focusWidget());
-  if (QWidget* w = GetWidget()) w->setFocus(Qt::OtherFocusReason);
+  if (QWidget* w = GetWidget()) {
+    w->setFocus(Qt::OtherFocusReason);
+    // A dialog being set up is not shown yet: it gives the focus to this
+    // control once it is (the dialog's own choice of focus).
+    if (!w->window()->isVisible()) {
+      for (QWidget* other : w->window()->findChildren<QWidget*>()) other->setProperty("nvWantsFocus", QVariant());
+      w->setProperty("nvWantsFocus", true);
+    }
+  }
   return previous;
 }
 

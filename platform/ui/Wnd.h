@@ -170,6 +170,9 @@ class CDC {
   // Centred on one line in the rectangle.
   void DrawCenteredText(const RECT* rect, const char* text);
   SIZE GetTextExtent(const char* text);
+  // A picture file (PNG, JPEG, BMP) scaled into the rectangle; FALSE when it
+  // cannot be read.
+  BOOL DrawImageFile(int x, int y, int width, int height, const char* path);
 
  private:
   class Paint;

@@ -34,11 +34,8 @@ QApplication& App() {
   static int argc = 1;
   static char name[] = "pick_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    auto* a = new QApplication(argc, argv);
-    RegisterNuvarineResources();
-    return a;
-  }();
+  static QApplication* app = qApp ? qApp : new QApplication(argc, argv);
+  RegisterNuvarineResources();
   return *app;
 }
 

@@ -547,6 +547,39 @@ TEST_F(ViewInput, AnimationDialogKeepsTypedValuesAndTellsABadOneOnce) {
   EXPECT_TRUE(view.m_realTime);
 }
 
+TEST_F(ViewInput, AnimationMethodDecidesRealTime) {
+  // Method 3 runs time in real time; methods 1 and 2 step it.
+  struct Row {
+    int box, method;
+    bool realTime;
+  };
+  const Row rows[] = {{1105, 1, false}, {1106, 2, false}, {1054, 3, true}, {1105, 1, false}};
+  InputView view;
+  for (const Row& row : rows) {
+    AnswerDialogs(view, [&row](CDialog& dialog) {
+      for (int box : {1105, 1106, 1054}) dialog.CheckDlgButton(box, box == row.box ? BST_CHECKED : BST_UNCHECKED);
+      dialog.SendControlNotify(IDOK, BN_CLICKED);
+    });
+    view.m_realTime = !row.realTime;
+    view.CNuvarine2View::OnAnimationParameters();
+    EXPECT_EQ(view.m_animationMethod, row.method);
+    EXPECT_EQ(view.m_realTime, row.realTime) << row.method;
+  }
+}
+
+TEST_F(ViewInput, ZoomDialogPositionZeroAppliesOnePercent) {
+  InputView view;
+  view.m_zoomStep = 1.07f;
+  AnswerDialogs(view, [](CDialog& dialog) {
+    CDataExchange dx(&dialog, FALSE);
+    int zero = 0;
+    DDX_Slider(&dx, 1094, zero);
+    dialog.SendControlNotify(IDOK, BN_CLICKED);
+  });
+  view.OnZoomSetup();
+  EXPECT_EQ(view.m_zoomStep, 1.01f);
+}
+
 }  // namespace
 
 #include <filesystem>

@@ -1,0 +1,98 @@
+// The view's setup commands: each copies the view's values into its dialog,
+// runs it and takes the results back only on OK.
+#include <cmath>
+
+#include "InstallPath.h"
+#include "NumberFormat.h"
+#include "Nuvarine2View.h"
+#include "OpticsDialogs.h"
+#include "UiDefs.h"
+#include "SkyMath.h"
+#include "TimeLocationDialog.h"
+#include "TimePlace.h"
+
+namespace {
+constexpr double kDegree = 3.14159265358979323846 / 180.0;
+}
+
+void CNuvarine2View::MapSetupCommands() {
+  MapCommand(32771, [this] { OnTimeAndLocation(); });
+  MapCommand(32772, [this] { OnTimeAndLocation(); });
+  MapCommand(32867, [this] { OnEyepieceField(); });
+  MapUpdateCommandUI(32867, [this](CCmdUI* ui) { ui->Enable(m_planetariumMode); });
+}
+
+void CNuvarine2View::LoadOpticsFile() {
+  ReadOpticsFile(ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini"), m_optics);
+}
+
+void CNuvarine2View::SaveOpticsFile() {
+  WriteOpticsFile(ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini"), m_optics);
+}
+
+void CNuvarine2View::OnEyepieceField() {
+  if (!m_planetariumMode) return;
+  SelectOculaires dialog(this);
+  dialog.m_lists = m_optics;
+  if (dialog.DoModal() != IDOK) return;
+  m_optics = dialog.m_lists;
+  m_eyepieceFieldSize = dialog.m_fieldOfView;
+  m_selectedCcdSize1 = dialog.m_ccdHeight;
+  m_selectedCcdSize2 = dialog.m_ccdWidth;
+  m_selectedCcdType = dialog.m_ccdMountType;
+  if (dialog.m_magnification != 0.0f && dialog.m_fieldOfView != 0.0f)
+    ::MessageBox(GetSafeHwnd(),
+                 FormatC(AfxString(1049).c_str(), static_cast<double>(dialog.m_fieldOfView),
+                         static_cast<double>(dialog.m_magnification)).c_str(),
+                 "Nuvarine 2.0", MB_OK);
+}
+
+void CNuvarine2View::OnTimeAndLocation() {
+  CTimeLocationDialog dialog(this);
+  dialog.m_latitude = m_observerLatitude / kDegree;
+  dialog.m_longitude = m_observerLongitude / kDegree;
+  dialog.m_year = m_year;
+  dialog.m_month = m_month;
+  dialog.m_day = m_day;
+  dialog.m_hour = m_hour;
+  dialog.m_minute = m_minute;
+  dialog.m_second = m_second;
+  dialog.m_timeZone = m_utcOffset;
+  dialog.m_temperature = m_temperature;
+  dialog.m_pressure = m_pressure;
+  dialog.m_altitude = m_observerElevation;
+  dialog.m_warnTimeZone = m_englishUi && m_showTimeZoneAlert;
+  if (dialog.DoModal() != IDOK) return;
+
+  m_observerLatitude = dialog.m_latitude * kDegree;
+  m_observerLongitude = dialog.m_longitude * kDegree;
+  m_year = dialog.m_year;
+  m_month = dialog.m_month;
+  m_day = dialog.m_day;
+  m_hour = dialog.m_hour;
+  m_minute = dialog.m_minute;
+  m_second = dialog.m_second;
+  m_utcOffset = dialog.m_timeZone;
+  m_temperature = dialog.m_temperature;
+  m_pressure = dialog.m_pressure;
+  m_observerElevation = dialog.m_altitude;
+  if (m_englishUi) m_showTimeZoneAlert = dialog.m_warnTimeZone;
+
+  m_cosLatitude = std::cos(m_observerLatitude);
+  m_sinLatitude = std::sin(m_observerLatitude);
+  m_refractionFactor = DialogRefractionFactor(m_temperature, m_pressure);
+  DialogParallaxTerms(m_observerLatitude, m_observerElevation, m_rhoSinPhi, m_rhoCosPhi);
+
+  // Following an object in the solar system: the camera keeps its offset
+  // from the object across the change of date.
+  Vector3d before;
+  double distance = 0.0;
+  if (!m_planetariumMode && m_lockedObject != -1 && LockedObjectPlace(before, distance)) {
+    Vector3d offset;
+    SubtractVector3d(offset, m_cameraPosition, before);
+    UpdateSkyPositions();
+    Vector3d after;
+    if (LockedObjectPlace(after, distance)) AddVector3d(m_cameraPosition, after, offset);
+  }
+  UpdateSkyPositions();
+}
