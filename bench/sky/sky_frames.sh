@@ -35,6 +35,9 @@ start() {
 Latitude=48.8566000000
 Longitude=-2.3522000000
 UTCP=0.0000000000
+Pressure=1013.0000000000
+Temperature=10.0000000000
+Elevation=0.0000000000
 [Application Settings]
 Planetarium=True
 Landscape=True
@@ -62,10 +65,12 @@ INI
     exec ./nuvarine2 > "$WORK/log" 2>&1) &
   PID=$!
   wait_for '[ "$(status scene)" = 1 ] && [ "$(status frames)" -gt 10 ] 2>/dev/null' 120 || { echo "no scene"; exit 1; }
+  [ "$(status mode)" = planetarium ] || { echo "not started in the planetarium"; exit 1; }
 }
 stop() {
-  pkill -TERM -f "$WORK/program/nuvarine2" 2>/dev/null || kill -TERM "$PID"
-  wait_for '! pgrep -f "$WORK/program/nuvarine2" > /dev/null' 30
+  kill -TERM "$PID"
+  wait_for '! kill -0 "$PID" 2>/dev/null' 30
+  wait "$PID" 2>/dev/null
 }
 measure() {  # label
   sleep 2
