@@ -70,6 +70,7 @@ CNuvarine2View::CNuvarine2View() {
   MapObjectCommands();
   MapSpacecraftCommands();
   MapSetupCommands();
+  MapCalendarCommands();
 }
 
 CNuvarine2View::~CNuvarine2View() {
