@@ -1,11 +1,15 @@
 // The view's setup commands: each copies the view's values into its dialog,
 // runs it and takes the results back only on OK.
 #include <cmath>
+#include <cstdio>
 
 #include "InstallPath.h"
 #include "NumberFormat.h"
 #include "Nuvarine2View.h"
 #include "OpticsDialogs.h"
+#include "RichTextCtrl.h"
+#include "Shell.h"
+#include "WebLinks.h"
 #include "UiDefs.h"
 #include "SkyMath.h"
 #include "TimeLocationDialog.h"
@@ -20,6 +24,35 @@ void CNuvarine2View::MapSetupCommands() {
   MapCommand(32772, [this] { OnTimeAndLocation(); });
   MapCommand(32867, [this] { OnEyepieceField(); });
   MapUpdateCommandUI(32867, [this](CCmdUI* ui) { ui->Enable(m_planetariumMode); });
+  MapCommand(291, [this] { OnPrintChart(); });
+  MapCommand(32885, [this] { OnWeatherReports(); });
+  MapCommand(32841, [this] { OnVisitHomepage(); });
+  MapCommand(32887, [this] { OnSendMessage(); });
+}
+
+// The picture just taken is printed, from the install folder where it was
+// written; when it cannot be taken, nothing older is printed.
+void CNuvarine2View::OnPrintChart() {
+  const std::string path = ResolveInstallPath(m_installFolder.c_str(), "print.bmp");
+  std::remove(path.c_str());
+  if (!SaveViewPicture(path.c_str())) {
+    ::MessageBox(GetSafeHwnd(), "The chart could not be copied for printing.", "Nuvarine 2.0", MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  AfxPrintImageFile(this, path.c_str());
+}
+
+void CNuvarine2View::OnWeatherReports() {
+  if (!m_planetariumMode) return;
+  ShellExecute(nullptr, "open", TheWebLinks().weather.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
+}
+
+void CNuvarine2View::OnVisitHomepage() {
+  ShellExecute(nullptr, "open", TheWebLinks().homepage.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
+}
+
+void CNuvarine2View::OnSendMessage() {
+  ShellExecute(nullptr, "open", TheWebLinks().contactMail.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
 }
 
 void CNuvarine2View::LoadOpticsFile() {
