@@ -9,7 +9,6 @@
 #include "SolarSystemTypes.h"
 
 // Steps of the per-frame update whose owners are still to come.
-void CNuvarine2View::RunAutomaticRefreshes(double) {}
 void CNuvarine2View::RunSurfaceTiles() {}
 
 // Dialogs and commands of subsystems still to come.
