@@ -14,7 +14,6 @@ void CNuvarine2View::RunSurfaceTiles() {}
 
 // Dialogs and commands of subsystems still to come.
 
-void CNuvarine2View::OnSystemDiagnostic() {}
 
 int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   choice = 0;
