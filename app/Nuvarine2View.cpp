@@ -69,6 +69,7 @@ CNuvarine2View::CNuvarine2View() {
   MapReportCommands();
   MapObjectCommands();
   MapSetupCommands();
+  MapCalendarCommands();
 }
 
 CNuvarine2View::~CNuvarine2View() {

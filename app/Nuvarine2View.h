@@ -291,6 +291,25 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // The weekly element question of the per-frame update.
   void RunElementRefresh();
 
+  // ---- Events calendar ----------------------------------------------------------
+  void MapCalendarCommands();
+  // The events of a month or of a period (1 to 50 days) as a document shown
+  // in the result dialog, or in the alert form as plain text appended to
+  // m_lastEphemerisText. The observation context is the same afterwards.
+  void ShowEventsCalendar(bool planetsRiseSet, bool periodMode, int lengthDays, bool alertMode, double year,
+                          double month, double day);
+  void OnEphemeris();
+  void OnSeeLastEphemerisResult();
+  // While a calculation runs, commands that would touch the borrowed
+  // context are refused and shown disabled.
+  BOOL OnCmdMsg(UINT id, CCmdUI* pUI) override;
+  // A close asked during a calculation: the calculation stops at its next
+  // step and the close is carried out once the context is restored.
+  void StopEventsCalendar();
+  bool IsCalendarRunning() const { return m_calendarRunning; }
+  bool m_calendarRunning = false;
+  bool m_calendarCloseStop = false;
+
   // ---- Display switches ------------------------------------------------------------
   void MapDisplaySwitchCommands();
   void OnPlanetNames();

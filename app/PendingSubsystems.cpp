@@ -21,5 +21,4 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
 }
 
 // Start-up and shutdown steps of subsystems still to come.
-void CNuvarine2View::ComputeStartupAlerts() {}
 void CNuvarine2View::InitializeOle() {}
