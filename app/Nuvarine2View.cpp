@@ -68,6 +68,7 @@ CNuvarine2View::CNuvarine2View() {
   MapConfigurationFileCommands();
   MapReportCommands();
   MapObjectCommands();
+  MapSpacecraftCommands();
   MapSetupCommands();
   MapCalendarCommands();
 }

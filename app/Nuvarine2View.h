@@ -633,6 +633,10 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void DrawSaturn(const D3DXVECTOR3& drawing, float radius, float polar, int level);
   // Body number of the probe chosen last from the menu (0 none).
   int m_selectedSpacecraft = 0;
+  // The probe commands (menu ids 187, 225, ...): the trajectory loaded, the
+  // view locked on the probe and its information shown.
+  void ShowProbeCommand(UINT command);
+  void MapSpacecraftCommands();
 
   // ---- Frame, scene objects and vertex programs -------------------------------------
   // The five vertex programs (each returns the result of its last step; a
