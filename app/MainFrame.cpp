@@ -190,7 +190,11 @@ void SetStatusText(int pane, const char* text) {
 }
 
 void CMainFrame::OnClose() {
-  if (auto* view = dynamic_cast<CNuvarine2View*>(GetActiveView()); view && view->IsDrawingFrame()) {
+  if (auto* view = dynamic_cast<CNuvarine2View*>(GetActiveView());
+      view && (view->IsDrawingFrame() || view->IsCalendarRunning())) {
+    // The events calendar holds a borrowed context: it stops and restores
+    // it first, so the settings written by the close are the user's.
+    if (view->IsCalendarRunning()) view->StopEventsCalendar();
     view->m_closeRequested = true;
     return;
   }

@@ -68,7 +68,9 @@ CNuvarine2View::CNuvarine2View() {
   MapConfigurationFileCommands();
   MapReportCommands();
   MapObjectCommands();
+  MapSpacecraftCommands();
   MapSetupCommands();
+  MapCalendarCommands();
 }
 
 CNuvarine2View::~CNuvarine2View() {

@@ -148,6 +148,8 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // Saves the view less 2 pixels a side as the next free "Screenshot<i>.bmp";
   // the name, or empty when the picture could not be taken or saved.
   CString SaveScreenshot();
+  // The view less 2 pixels a side as a bitmap file; false when it could not be taken or saved.
+  bool SaveViewPicture(const CString& name);
   void OnTakeScreenShot();
   // Closes a running movie and starts the next one.
   void OnCaptureMovie();
@@ -161,6 +163,10 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void MapSetupCommands();
   void OnTimeAndLocation();
   void OnEyepieceField();
+  void OnPrintChart();
+  void OnWeatherReports();
+  void OnVisitHomepage();
+  void OnSendMessage();
   // The eyepiece, camera and other field lists ("oculaires.ini"), and the
   // field the sky map outlines: a camera field's width, height and mount.
   OpticsLists m_optics;
@@ -285,6 +291,25 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // The weekly element question of the per-frame update.
   void RunElementRefresh(double computerJulianDate);
   void RunCloudMapRefresh(double computerJulianDate);
+
+  // ---- Events calendar ----------------------------------------------------------
+  void MapCalendarCommands();
+  // The events of a month or of a period (1 to 50 days) as a document shown
+  // in the result dialog, or in the alert form as plain text appended to
+  // m_lastEphemerisText. The observation context is the same afterwards.
+  void ShowEventsCalendar(bool planetsRiseSet, bool periodMode, int lengthDays, bool alertMode, double year,
+                          double month, double day);
+  void OnEphemeris();
+  void OnSeeLastEphemerisResult();
+  // While a calculation runs, commands that would touch the borrowed
+  // context are refused and shown disabled.
+  BOOL OnCmdMsg(UINT id, CCmdUI* pUI) override;
+  // A close asked during a calculation: the calculation stops at its next
+  // step and the close is carried out once the context is restored.
+  void StopEventsCalendar();
+  bool IsCalendarRunning() const { return m_calendarRunning; }
+  bool m_calendarRunning = false;
+  bool m_calendarCloseStop = false;
 
   // ---- Display switches ------------------------------------------------------------
   void MapDisplaySwitchCommands();
@@ -609,6 +634,10 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void DrawSaturn(const D3DXVECTOR3& drawing, float radius, float polar, int level);
   // Body number of the probe chosen last from the menu (0 none).
   int m_selectedSpacecraft = 0;
+  // The probe commands (menu ids 187, 225, ...): the trajectory loaded, the
+  // view locked on the probe and its information shown.
+  void ShowProbeCommand(UINT command);
+  void MapSpacecraftCommands();
 
   // ---- Frame, scene objects and vertex programs -------------------------------------
   // The five vertex programs (each returns the result of its last step; a

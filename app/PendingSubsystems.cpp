@@ -13,7 +13,6 @@ void CNuvarine2View::RunSurfaceTiles() {}
 
 // Dialogs and commands of subsystems still to come.
 
-void CNuvarine2View::OnSystemDiagnostic() {}
 
 int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   choice = 0;
@@ -21,5 +20,4 @@ int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
 }
 
 // Start-up and shutdown steps of subsystems still to come.
-void CNuvarine2View::ComputeStartupAlerts() {}
 void CNuvarine2View::InitializeOle() {}

@@ -54,20 +54,24 @@ void CNuvarine2View::AddCapturedFrame() {
 
 CString CNuvarine2View::SaveScreenshot() {
   const CString name = NextFreeNumberedName("Screenshot%i.bmp", 0);
+  return SaveViewPicture(name) ? name : CString();
+}
+
+bool CNuvarine2View::SaveViewPicture(const CString& name) {
   PumpMessages();
-  if (!m_pd3dDevice) return CString();
+  if (!m_pd3dDevice) return false;
   D3DDISPLAYMODE mode{};
-  if (FAILED(m_pd3dDevice->GetDisplayMode(0, &mode))) return CString();
+  if (FAILED(m_pd3dDevice->GetDisplayMode(0, &mode))) return false;
   int width = 0, height = 0;
   GetClientSize(width, height);
-  if (width <= 4 || height <= 4) return CString();
+  if (width <= 4 || height <= 4) return false;
   // The surface covers the display and the view, whichever is larger.
   const UINT surfaceWidth = std::max<UINT>(mode.Width, static_cast<UINT>(std::max(width, 0)));
   const UINT surfaceHeight = std::max<UINT>(mode.Height, static_cast<UINT>(std::max(height, 0)));
   IDirect3DSurface9* surface = nullptr;
   if (FAILED(m_pd3dDevice->CreateOffscreenPlainSurface(surfaceWidth, surfaceHeight, D3DFMT_A8R8G8B8,
                                                        D3DPOOL_SYSTEMMEM, &surface, nullptr)))
-    return CString();
+    return false;
   bool saved = false;
   D3DLOCKED_RECT locked;
   if (SUCCEEDED(m_pd3dDevice->GetFrontBufferData(0, surface)) &&
@@ -92,7 +96,7 @@ CString CNuvarine2View::SaveScreenshot() {
     surface->UnlockRect();
   }
   surface->Release();
-  return saved ? name : CString();
+  return saved;
 }
 
 void CNuvarine2View::OnTakeScreenShot() {

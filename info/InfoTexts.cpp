@@ -60,6 +60,8 @@ bool ThreeBlanks(const CString& s) { return s == "   "; }
 
 }  // namespace
 
+const char* InfoRtfHeader() { return kRtfHeader; }
+
 double StarMatchDistance(double ra1, double dec1, double ra2, double dec2) {
   double d = std::fmod(ra2 - ra1, kTwoPi);
   if (d < 0.0) d += kTwoPi;

@@ -11,6 +11,10 @@
 
 class CSkyModel;
 
+// The 155-character header every information text starts with (font and
+// colour tables), without a size switch.
+const char* InfoRtfHeader();
+
 // Name tables of the application (body names, lower-case month names,
 // Greek letter names "Alpha".."Omega").
 struct InfoNameTables {

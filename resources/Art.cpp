@@ -476,4 +476,5 @@ void RegisterNuvarineResources() {
   RegisterInfoResources();
   RegisterOptionsResources();
   RegisterSetupResources();
+  RegisterCalendarResources();
 }

@@ -51,6 +51,10 @@ constexpr unsigned IDD_GPS = 315;
 constexpr unsigned IDD_SCOPE_TYPE = 360;
 constexpr unsigned IDD_SERIAL_CONFIG = 361;
 constexpr unsigned IDD_DRIVER_CHOOSER = 5100;
+constexpr unsigned IDD_EPHEMERIS = 265;
+constexpr unsigned IDD_EPHEMERIS_RESULT = 266;
+constexpr unsigned IDD_WORK_IN_PROGRESS = 268;
+constexpr unsigned IDB_EPHEMERIS_BANNER = 267;
 constexpr int IDC_STATUS_TEXT = 1019;
 // String-table entries used by the shell.
 constexpr unsigned IDS_SOCKETS_FAILED = 104;
@@ -88,6 +92,8 @@ extern const StringResource kStringTable[];
 extern const size_t kStringTableCount;
 extern const StringResource kInfoStringTable[];
 extern const size_t kInfoStringTableCount;
+extern const StringResource kCalendarStringTable[];
+extern const size_t kCalendarStringTableCount;
 extern const BitmapResource kBitmaps[];
 extern const size_t kBitmapCount;
 
@@ -105,6 +111,8 @@ extern const char* const kFindSymbolList[24];
 extern const char* const kFindPlanetList[10];
 // The setup dialogs' templates, strings and pictures.
 void RegisterSetupResources();
+// The events calendar's strings, dialogs and picture (part of the above).
+void RegisterCalendarResources();
 
 // Texts of the frame's overlays.
 constexpr unsigned IDS_LOCKED_ON = 100;

@@ -41,6 +41,7 @@ const StringResource kStringTable[] = {
     // Start-up texts.
     {3302, "Loading %s texture"},
     {3303, "Loading %s 3D object"},
+    {800, "There is no information on the position of the probe on this date !"},
     {650, "The size of textures in low resolution cannot\nexceed 1024x1024 pixels"},
     {651, "The size of textures in average resolution cannot\nexceed 2048x2048 pixels"},
     {652, "The size of textures in high resoltion cannot\nexceed 4096x4096 pixels"},

@@ -153,6 +153,9 @@ BOOL CWinApp::OnIdle(LONG count) {
 bool CWinApp::IdleStep() {
   // A modal dialog or box runs its own loop: the application is not idle.
   if (AfxModalDepth() > 0 || (qApp && QApplication::activeModalWidget())) return false;
+  // Nor while a long operation pumps messages from inside itself: its steps
+  // must not wait for the idle work (only repaints draw meanwhile).
+  if (InsideMessagePump()) return false;
   if (!OnIdle(m_idleCount++)) m_idleCount = 0;
   return true;
 }

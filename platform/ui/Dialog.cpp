@@ -5,6 +5,8 @@
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QCalendarWidget>
+#include <QProgressBar>
+#include <QSignalBlocker>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -37,6 +39,19 @@
 // ---- Templates ---------------------------------------------------------------------
 
 namespace {
+
+// Tells a dialog that one of its edits received the focus.
+class FocusNotifier : public QObject {
+ public:
+  FocusNotifier(QObject* parent, std::function<void()> notify) : QObject(parent), m_notify(std::move(notify)) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn) m_notify();
+    return false;
+  }
+
+ private:
+  std::function<void()> m_notify;
+};
 
 std::map<UINT, DialogTemplate>& DialogTable() {
   static std::map<UINT, DialogTemplate> table;
@@ -280,6 +295,7 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
           if (c.style & ES_RIGHT) edit->setAlignment(Qt::AlignRight);
           if (c.style & ES_READONLY) edit->setFocusPolicy(Qt::ClickFocus);
           QObject::connect(edit, &QLineEdit::textEdited, [this, id]() { SendControlNotify(id, EN_CHANGE); });
+          edit->installEventFilter(new FocusNotifier(edit, [this, id]() { SendControlNotify(id, EN_SETFOCUS); }));
           widget = edit;
         }
         break;
@@ -360,9 +376,30 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
         widget = slider;
         break;
       }
-      case ControlKind::DateTime:
-        widget = new QDateTimeEdit(dialog);
+      case ControlKind::DateTime: {
+        auto* edit = new QDateTimeEdit(dialog);
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+        if (c.style & DTS_RIGHTALIGN) edit->setAlignment(Qt::AlignRight);
+        QObject::connect(edit, &QDateTimeEdit::dateTimeChanged,
+                         [this, id](const QDateTime&) { SendControlNotify(id, DTN_DATETIMECHANGE); });
+        widget = edit;
         break;
+      }
+      case ControlKind::MonthCalendar: {
+        auto* calendar = new QCalendarWidget(dialog);
+        calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+        calendar->setGridVisible(true);
+        QObject::connect(calendar, &QCalendarWidget::selectionChanged, [this, id]() { SendControlNotify(id, MCN_SELCHANGE); });
+        widget = calendar;
+        break;
+      }
+      case ControlKind::Progress: {
+        auto* bar = new QProgressBar(dialog);
+        bar->setTextVisible(false);
+        widget = bar;
+        break;
+      }
       case ControlKind::RichEdit:
         widget = CreateRichEditWidget(dialog);
         break;
@@ -385,12 +422,6 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
         tabs->setDrawBase(true);
         QObject::connect(tabs, &QTabBar::currentChanged, [this, id](int) { SendControlNotify(id, TCN_SELCHANGE); });
         widget = tabs;
-        break;
-      }
-      case ControlKind::MonthCalendar: {
-        auto* calendar = new QCalendarWidget(dialog);
-        calendar->setGridVisible(true);
-        widget = calendar;
         break;
       }
     }
@@ -698,6 +729,7 @@ void DDX_DateTimeCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value) {
   } else {
     QDate date(value.wYear, value.wMonth, value.wDay);
     QTime time(value.wHour, value.wMinute, value.wSecond);
+    const QSignalBlocker quiet(edit);
     if (date.isValid() && time.isValid()) edit->setDateTime(QDateTime(date, time));
   }
 }
@@ -707,20 +739,44 @@ void DDX_MonthCalCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value) {
   auto* calendar = qobject_cast<QCalendarWidget*>(ControlWidget(pDX, id));
   if (!calendar) return;
   if (pDX->m_bSaveAndValidate) {
-    const QDate date = calendar->selectedDate();
-    value = SYSTEMTIME();
-    value.wYear = static_cast<WORD>(date.year());
-    value.wMonth = static_cast<WORD>(date.month());
-    value.wDay = static_cast<WORD>(date.day());
-    value.wDayOfWeek = static_cast<WORD>(date.dayOfWeek() % 7);
-    value.wHour = value.wMinute = value.wSecond = 0;
+    const QDate d = calendar->selectedDate();
+    value = SYSTEMTIME{};
+    value.wYear = static_cast<WORD>(d.year());
+    value.wMonth = static_cast<WORD>(d.month());
+    value.wDay = static_cast<WORD>(d.day());
+    value.wDayOfWeek = static_cast<WORD>(d.dayOfWeek() % 7);
   } else {
     const QDate date(value.wYear, value.wMonth, value.wDay);
-    if (date.isValid() && date >= calendar->minimumDate() && date <= calendar->maximumDate()) {
-      calendar->setSelectedDate(date);
-      calendar->setCurrentPage(date.year(), date.month());
-    }
+    const QSignalBlocker quiet(calendar);
+    if (date.isValid()) calendar->setSelectedDate(date);
   }
+}
+
+void CProgressCtrl::SetRange(short lower, short upper) {
+  if (auto* bar = qobject_cast<QProgressBar*>(GetWidget())) bar->setRange(lower, upper);
+}
+
+int CProgressCtrl::SetPos(int position) {
+  auto* bar = qobject_cast<QProgressBar*>(GetWidget());
+  if (!bar) return 0;
+  const int old = bar->value();
+  bar->setValue(position);
+  return old < bar->minimum() ? bar->minimum() : old;
+}
+
+int CProgressCtrl::GetPos() const {
+  auto* bar = qobject_cast<QProgressBar*>(GetWidget());
+  return bar ? bar->value() : 0;
+}
+
+void DDX_Control(CDataExchange* pDX, int id, CProgressCtrl& control) {
+  if (control.HasWindow() || !pDX || !pDX->m_pDlgWnd) return;
+  CWnd* item = pDX->m_pDlgWnd->GetDlgItem(id);
+  if (!item || !qobject_cast<QProgressBar*>(item->GetWidget())) return;
+  QWidget* widget = item->GetWidget();
+  item->DetachWidget();
+  control.AttachWidget(widget, false);
+  control.SetDlgCtrlID(id);
 }
 
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minValue, int maxValue) {

@@ -26,6 +26,7 @@ enum class ControlKind {
   MonthCalendar,  // one month of days to pick from (DDX_MonthCalCtrl)
   ListView,       // report-style list: columns, single full-row selection (LVN_ITEMCHANGED)
   TabControl,     // a row of tabs (TCN_SELCHANGE)
+  Progress,       // a progress bar (CProgressCtrl)
 };
 
 struct DialogControl {
@@ -109,9 +110,19 @@ void DDX_Check(CDataExchange* pDX, int id, bool& value);
 void DDX_CBString(CDataExchange* pDX, int id, CString& value);
 void DDX_CBIndex(CDataExchange* pDX, int id, int& index);
 void DDX_Slider(CDataExchange* pDX, int id, int& value);
+// The date pickers: a value set by the exchange sends no change notification.
 void DDX_DateTimeCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value);
 // The selected day (time fields 0); a day the control cannot show leaves its own.
 void DDX_MonthCalCtrl(CDataExchange* pDX, int id, SYSTEMTIME& value);
+
+// A progress bar of a dialog, bound by DDX_Control.
+class CProgressCtrl : public CWnd {
+ public:
+  void SetRange(short lower, short upper);
+  int SetPos(int position);
+  int GetPos() const;
+};
+void DDX_Control(CDataExchange* pDX, int id, CProgressCtrl& control);
 
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minValue, int maxValue);
 void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minValue, UINT maxValue);

@@ -715,9 +715,14 @@ void CFrameWnd::OnUpdateControlBarMenu(CCmdUI* pCmdUI) {
 namespace {
 
 // The help of the program is a page in the install folder, opened with the desktop's viewer.
+// The user's guide opens in the default browser; when none can be started
+// the user learns where the guide is.
 void OpenHelpFile() {
   CString page = ResolveInstallPath("", "help\\index.html");
-  ShellExecute(nullptr, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (ShellExecute(nullptr, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL) > 32) return;
+  const CString text = CString("The user's guide could not be opened: no web browser could be started.\r\n\r\n"
+                               "It is the file ") + page + "\r\nOpen it with any web browser.";
+  AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace

@@ -222,6 +222,49 @@ void CRichTextCtrl::Print(bool ask) {
   PrintDocument(edit->document(), printer);
 }
 
+BOOL AfxPrintImageFile(CWnd* owner, const char* path) {
+  QImage picture;
+  if (!path || !picture.load(QString::fromUtf8(path))) return FALSE;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(QStringLiteral("Nuvarine 2"));
+  if (PrintHandler()) {
+    CString pdf;
+    if (!PrintHandler()(pdf)) return FALSE;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(ToQ(pdf.GetString()));
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+  } else {
+    const bool noPrinter = QPrinterInfo::availablePrinters().isEmpty();
+    if (noPrinter) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+      printer.setOutputFileName(QDir(documents.isEmpty() ? QDir::homePath() : documents).filePath("Nuvarine2.pdf"));
+    }
+    QPrintDialog dialog(&printer, owner ? owner->GetWidget() : nullptr);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, noPrinter);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    int result;
+    {
+      ModalScope modal;
+      result = dialog.exec();
+    }
+    if (result != QDialog::Accepted) return FALSE;
+  }
+  QPainter painter;
+  if (!painter.begin(&printer)) return FALSE;
+  const QRect page = painter.viewport();
+  QSize fitted = picture.size();
+  fitted.scale(page.size(), Qt::KeepAspectRatio);
+  const QRect target(page.x() + (page.width() - fitted.width()) / 2, page.y() + (page.height() - fitted.height()) / 2,
+                     fitted.width(), fitted.height());
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(target, picture);
+  return painter.end() ? TRUE : FALSE;
+}
+
 void DDX_Control(CDataExchange* pDX, int id, CRichTextCtrl& control) {
   if (control.HasWindow() || !pDX || !pDX->m_pDlgWnd) return;
   CWnd* item = pDX->m_pDlgWnd->GetDlgItem(id);

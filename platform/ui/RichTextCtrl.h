@@ -54,3 +54,8 @@ BOOL AfxSetDlgItemBitmap(CWnd* dialog, int id, UINT bitmapId);
 // Cancel, or TRUE with the PDF file to print into (A4, no printer margins).
 using PrintDialogHandler = std::function<BOOL(CString& pdfPath)>;
 void SetPrintDialogHandler(PrintDialogHandler handler);
+
+// Prints a picture file (BMP, PNG, JPEG) on one page, fitted to the page and
+// centred, after the print dialog (a PDF file when no printer exists). FALSE
+// when the picture cannot be read or the user cancelled.
+BOOL AfxPrintImageFile(CWnd* owner, const char* path);

@@ -47,6 +47,9 @@ constexpr DWORD ES_CENTER = 0x1u;
 constexpr DWORD ES_RIGHT = 0x2u;
 constexpr DWORD ES_MULTILINE = 0x4u;
 constexpr DWORD ES_AUTOHSCROLL = 0x80u;
+// Date-picker and month-calendar styles.
+constexpr DWORD DTS_RIGHTALIGN = 0x20u;
+constexpr DWORD MCS_NOTODAY = 0x10u;
 constexpr DWORD ES_READONLY = 0x800u;
 constexpr DWORD ES_WANTRETURN = 0x1000u;
 constexpr DWORD ES_NUMBER = 0x2000u;
@@ -70,6 +73,11 @@ constexpr DWORD UDS_ARROWKEYS = 0x20u;
 // Notification codes delivered to dialog handlers.
 constexpr UINT BN_CLICKED = 0;
 constexpr UINT EN_CHANGE = 0x300;
+constexpr UINT EN_SETFOCUS = 0x100;
+// A date picker's value changed by the user.
+constexpr UINT DTN_DATETIMECHANGE = 0xFFFFFD09u;
+// A day chosen in a month calendar by the user.
+constexpr UINT MCN_SELCHANGE = 0xFFFFFD12u;
 // A slider let go (by the mouse or after a key step).
 constexpr UINT NM_RELEASEDCAPTURE = static_cast<UINT>(-16);
 constexpr UINT CBN_SELCHANGE = 1;

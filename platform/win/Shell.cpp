@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -15,6 +17,21 @@ namespace {
 
 bool LooksLikeAddress(const std::string& s) {
   return s.find("://") != std::string::npos || s.rfind("mailto:", 0) == 0;
+}
+
+// The desktop's opener must exist on the search path: without it nothing can
+// be opened, and the caller must hear so instead of a silent success.
+bool OpenerFound() {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    const size_t end = std::min(dirs.find(':', start), dirs.size());
+    const std::string candidate = (end > start ? dirs.substr(start, end - start) : ".") + "/xdg-open";
+    if (access(candidate.c_str(), X_OK) == 0) return true;
+    start = end + 1;
+  }
+  return false;
 }
 
 }  // namespace
@@ -28,6 +45,7 @@ intptr_t ShellExecute(HWND, const char*, const char* file, const char*, const ch
     if (stat(target.c_str(), &st) != 0) return SE_ERR_FNF;
   }
   target = Cp1252ToUtf8(target);
+  if (!OpenerFound()) return SE_ERR_NOASSOC;
   // Double fork: the opener runs detached and leaves no zombie behind.
   pid_t child = fork();
   if (child < 0) return SE_ERR_NOASSOC;

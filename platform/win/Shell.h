@@ -1,7 +1,8 @@
 #pragma once
 // Opening a document or an address with the program the desktop associates
 // with it (xdg-open), in the shape of the Windows shell call. The call does
-// not wait for the program. Results above 32 mean success.
+// not wait for the program. Results above 32 mean success; SE_ERR_NOASSOC
+// when the desktop's opener (xdg-open) cannot be found or started.
 #include <cstdint>
 
 #include "NativeWindow.h"

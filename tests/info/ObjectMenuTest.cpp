@@ -351,3 +351,32 @@ TEST_F(ObjectMenu, ScreenCentreNearTheZenithIsTheLookDirection) {
   }
 }
 }  // namespace
+
+namespace {
+// Follow on a planet locks the view on it; the following frames' follow
+// step keeps it at the screen centre while time runs.
+TEST_F(ObjectMenu, FollowedPlanetStaysCentredAsTimeRuns) {
+  int above = -1;
+  for (int k = 1; k <= 9 && above < 0; ++k)
+    if (k != kBodyEarth && g_bodies[k].altitude > 0.1) above = k;
+  ASSERT_GE(above, 0);
+  PickResult planet = Picked(PICK_BODY);
+  planet.bodyIndex = above;
+  SetPopupMenuHandler([](const CMenu&) -> UINT { return 236; });
+  view.RunObjectMenu(planet);
+  ASSERT_EQ(view.m_lockedObject, above);
+  const double pixel = 2.0 * std::tan(0.4) / 1024.0;
+  for (int frame = 0; frame < 3; ++frame) {
+    view.m_minute += 10.0;
+    view.UpdateSkyPositions();
+    view.FollowObjectWithTelescope();
+    float latitude = 0, longitude = 0;
+    view.ScreenToSky(640, 512, latitude, longitude);
+    const BodyState& b = g_bodies[above];
+    EXPECT_LT(PickSeparation(longitude, latitude, b.azimuth, b.altitude), 1.5 * pixel) << frame;
+    EXPECT_DOUBLE_EQ(view.m_targetAzimuth, b.azimuth);
+  }
+  view.m_minute -= 30.0;
+  view.UpdateSkyPositions();
+}
+}  // namespace

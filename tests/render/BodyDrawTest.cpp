@@ -55,7 +55,7 @@ class BodyView : public CNuvarine2View {
       fs::copy_file(fs::path(NUVARINE_VS_SOURCES) / name, fs::path(m_installFolder.GetString()) / "VS" / name,
                     fs::copy_options::overwrite_existing);
     OnInitialUpdate();
-    OnDraw(nullptr);
+    for (int i = 0; i < 5; ++i) OnDraw(nullptr);  // the scene objects come with the fifth frame
   }
   // The camera at the origin looking along +z (azimuth 0 on the horizon).
   void LookNorth(float field) {
@@ -389,5 +389,119 @@ TEST(SolarSystemScene, EarthSpinDistanceClampAndRingStrips) {
     std::vector<std::pair<int, int>> got;
     for (int i = 0; i < count; ++i) got.push_back({draws[i].start, draws[i].triangles});
     EXPECT_EQ(got, s.draws) << s.k;
+  }
+}
+
+// ---- Spacecraft commands ---------------------------------------------------------------
+
+TEST_F(BodyDraw, ProbeCommandsSwapPartnersAndRefuseDatesOutsideTheFlight) {
+  BodyView view(folder.root);
+  view.m_suppressObjectInfo = true;
+  std::vector<CString> boxes;
+  SetMessageBoxHandler([&](const CString& text, const CString&, UINT) {
+    boxes.push_back(text);
+    return IDOK;
+  });
+  fs::create_directories(folder.root / "donnees");
+  auto write = [&](const char* name, double x) {
+    std::ofstream f(folder.root / "donnees" / name);
+    for (int i = 0; i < 5; ++i) f << 2400000.5 + 25000 * i << " " << x << " 1000 0\n";
+  };
+  write("cassini.xyz", 1.0e9);
+  write("huygens.xyz", 2.0e9);
+  view.m_julianDate = 2453340.5;
+  view.ShowProbeCommand(232);  // Cassini: Huygens second
+  EXPECT_EQ(g_trajectory[0].x, 1.0e9);
+  ASSERT_NE(g_secondTrajectory, nullptr);
+  TrajectoryPoint** table = g_secondTrajectory;
+  EXPECT_EQ(g_secondTrajectory[0]->x, 2.0e9);
+  EXPECT_EQ(view.m_lockedObject, kBodyCassini);
+  view.m_julianDate = 2453340.5;  // the update recomputed it from the view's calendar fields
+  view.ShowProbeCommand(33001);  // Huygens: Cassini second, the same second table
+  EXPECT_EQ(g_trajectory[0].x, 2.0e9);
+  EXPECT_EQ(g_secondTrajectory[0]->x, 1.0e9);
+  EXPECT_EQ(g_secondTrajectory, table);
+  EXPECT_EQ(view.m_selectedSpacecraft, kBodyHuygens);
+  EXPECT_TRUE(boxes.empty());
+
+  struct Case {
+    UINT command;
+    double jd;
+  } refused[] = {{232, 2300000.5}, {187, 2453340.5}};  // outside the flight; no file for Galileo
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.command);
+    boxes.clear();
+    view.m_lockedObject = kBodyCassini;
+    view.m_julianDate = c.jd;
+    view.ShowProbeCommand(c.command);
+    EXPECT_EQ(boxes, std::vector<CString>{"There is no information on the position of the probe on this date !"});
+    EXPECT_EQ(view.m_lockedObject, -1);
+    EXPECT_EQ(TrajectoryPointCount(g_trajectory, kTrajectoryCapacity), 0);
+  }
+}
+
+// ---- The Moon's phase in the planetarium -------------------------------------------------
+
+TEST_F(BodyDraw, TheMoonIsLitOnTheSideOfTheSun) {
+  BodyView view(folder.root);
+  view.Start();
+  WritePicture(folder.root / "textures" / "moon.jpg", 64, 32);
+  view.m_planetariumMode = true;
+  view.m_textureLevel = 2;
+  view.m_textureCompression = false;
+  view.LookNorth(0.05f);
+  view.m_camera.SetProjectionParameters(0.05f, 128.0f / 96.0f, 1e-5f, 100.0f);
+  D3DXMatrixMultiply(&view.m_viewProjectionMatrix, &view.m_camera.m_viewMatrix, &view.m_camera.m_projectionMatrix);
+  view.m_backBufferWidth = 128.0f, view.m_backBufferHeight = 96.0f;
+  view.m_skyColorValue = {0, 0, 0, 1};
+  view.m_showPlanetNames = false;
+  // The Moon straight ahead, the Sun a quarter turn to one side then the other.
+  for (double sunAzimuth : {kPi / 2, -kPi / 2}) {
+    SCOPED_TRACE(sunAzimuth);
+    for (BodyState& b : g_bodies) b.azimuth = 3.0, b.altitude = -1.0, b.earthDistance = 5.0;
+    BodyState& moon = g_bodies[kBodyMoon];
+    moon.azimuth = 0.0, moon.altitude = 0.0, moon.diameter = 3474.0, moon.earthDistance = 0.00257;
+    moon.magnitude = -10.0, moon.illumination = 0.5, moon.apparentDiameter = 0.009;
+    g_bodies[kBodySun].azimuth = sunAzimuth, g_bodies[kBodySun].altitude = -0.5, g_bodies[kBodySun].earthDistance = 1.0;
+    view.UpdateBodyDrawFlags();
+    view.SyncBodyTexturesAndMeshes(view.m_bodyDrawFlags);
+    ASSERT_NE(view.m_bodyTextures[12], nullptr);
+    IDirect3DDevice9* device = view.m_pd3dDevice;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
+    device->BeginScene();
+    device->SetTransform(D3DTS_VIEW, &view.m_camera.m_viewMatrix);
+    device->SetTransform(D3DTS_PROJECTION, &view.m_camera.m_projectionMatrix);
+    device->SetBatchingForLayer(false);
+    const uint64_t before = device->GetDrawCallCountForLayer();
+    view.RenderBodiesFromEarth(0);
+    EXPECT_GT(device->GetDrawCallCountForLayer() - before, 0u);
+    device->SetBatchingForLayer(true);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    IDirect3DSurface9* copy = nullptr;
+    device->CreateOffscreenPlainSurface(view.m_backBufferWidthPixels, view.m_backBufferHeightPixels, D3DFMT_A8R8G8B8,
+                                        D3DPOOL_SYSTEMMEM, &copy, nullptr);
+    device->GetFrontBufferData(0, copy);
+    D3DLOCKED_RECT locked{};
+    copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+    const int w = static_cast<int>(view.m_backBufferWidthPixels), h = static_cast<int>(view.m_backBufferHeightPixels);
+    long left = 0, right = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const uint8_t* p = static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch + x * 4;
+        (x < w / 2 ? left : right) += p[0] + p[1] + p[2];
+      }
+    copy->UnlockRect();
+    copy->Release();
+    // The side of the screen the Sun's direction projects to.
+    const D3DXVECTOR3 sun(static_cast<float>(-std::sin(sunAzimuth)), 0.0f, 0.001f);
+    D3DXVECTOR4 projected;
+    D3DXVec3Transform(&projected, &sun, &view.m_viewProjectionMatrix);
+    const bool sunRight = projected.x / projected.w > 0.0f;
+    EXPECT_GT(left + right, 0);
+    if (sunRight)
+      EXPECT_GT(right, 4 * left);
+    else
+      EXPECT_GT(left, 4 * right);
   }
 }
