@@ -41,4 +41,19 @@ void CNuvarine2View::RunElementRefresh(double jd) {
   if (disableAutomatic) m_autoUpdateElements = false;
 }
 
-void CNuvarine2View::RunCloudMapRefresh(double) {}
+void CNuvarine2View::RunCloudMapRefresh(double jd) {
+  if (!CloudMapDue(m_planetariumMode, m_realTimeCloudMap, m_showAtmospheres, static_cast<long>(m_frameCounter), jd,
+                   m_lastCloudMapDate, m_animationRunning, m_realTime))
+    return;
+  // The attempt counts whatever its outcome: the next one comes three hours later.
+  m_lastCloudMapDate = jd;
+  DownloadCloudMap();
+  StoreRefreshDate("ChargementNuages", jd);
+  // Only a cloud texture in use is replaced by the new picture.
+  IDirect3DTexture9** clouds = &m_bodyTextures[2];
+  if (m_showAtmospheres && *clouds) {
+    (*clouds)->Release();
+    *clouds = nullptr;
+    LoadBodyTexture(clouds, true, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "nuagestr", "jpg", 0.0f, false);
+  }
+}

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "Dialog.h"
+#include "CloudMap.h"
 #include "ElementDownloads.h"
 #include "Endpoints.h"
 #include "InstallPath.h"
@@ -294,6 +295,24 @@ bool AskElementUpdate(const CString& installFolder, bool& disableAutomatic) {
   const bool yes = question.DoModal() == IDOK;
   disableAutomatic = question.m_disableAutomatic != 0;
   return yes && ConnectionAvailable();
+}
+
+// Silent but for an address that cannot be used: no connection, a server
+// error or a reply that is not a picture keep the previous cloud map.
+void CNuvarine2View::DownloadCloudMap() {
+  LoadInstallEndpoints(m_installFolder);
+  const ProxySettings proxy{m_useProxy, m_proxyName};
+  const std::string folder = m_installFolder;
+  bool connected = false;
+  DownloadResult result = DownloadResult::NoReply;
+  if (!RunForegroundDownload([&](DownloadProgress& progress) {
+        progress.SetLabel(kTextCloudSession);
+        connected = ConnectionAvailable();
+        if (connected) result = DownloadCloudMapFile(folder, g_endpoints(), proxy, progress, &g_internetShutdown);
+      }))
+    return;
+  if (connected && result == DownloadResult::BadUrl)
+    ::MessageBox(nullptr, kTextImpossibleToConnect, kTextErrorCaption, MB_OK);
 }
 
 void CNuvarine2View::ReadRegistryDates() {

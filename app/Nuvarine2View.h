@@ -283,6 +283,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // download holds the window.
   bool RunForegroundDownload(const std::function<void(DownloadProgress&)>& work);
   void DownloadElements(int kind, bool showMessage);
+  void DownloadCloudMap();
   void DownloadCometElements(bool showMessage);
   void DownloadAsteroidElements(bool showMessage);
   void DownloadSatelliteElements(bool showMessage);
