@@ -289,7 +289,8 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void OnUpdateOrbitalElements();
   void OnSettingProxy();
   // The weekly element question of the per-frame update.
-  void RunElementRefresh();
+  void RunElementRefresh(double computerJulianDate);
+  void RunCloudMapRefresh(double computerJulianDate);
 
   // ---- Events calendar ----------------------------------------------------------
   void MapCalendarCommands();

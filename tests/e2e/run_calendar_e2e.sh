@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The events calendar in the real program under a virtual X server: in the
+# planetarium, Calculation > Ephemeris... opens "Ephemeris calculation :",
+# Compute shows "Work in progress..." and then the result "Ephemeris"; once
+# that is closed the frames go on. Every wait is bounded.
+set -u
+PROGRAM_DIR=$1
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/program_tree.sh"
+require_programs xvfb-run:xvfb xdotool:xdotool || exit 1
+[ -x "$PROGRAM_DIR/nuvarine2" ] || { echo "FAIL: no program in $PROGRAM_DIR"; exit 1; }
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+mkdir -m 700 "$WORK/run"
+export XDG_RUNTIME_DIR=$WORK/run
+export XDG_CONFIG_HOME=$WORK/config
+unset QT_QPA_PLATFORM
+make_program_tree "$PROGRAM_DIR" "$WORK/program" || { echo "FAIL: cannot copy the install folder"; exit 1; }
+export WORK
+
+cat > "$WORK/inner.sh" <<'INNER'
+set -u
+export NUVARINE_STATUS_FILE=$WORK/status
+status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
+wait_for() {  # condition, seconds
+  local end=$((SECONDS + $2))
+  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.1; done
+  return 1
+}
+fail() { echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
+shown() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)" ]; }
+
+cd "$WORK/program"
+./nuvarine2 > "$WORK/program.log" 2>&1 &
+PID=$!
+wait_for '[ "$(status scene)" = 1 ] && [ "$(status frames)" -gt 10 ] 2>/dev/null' 90 || fail "no scene"
+WIN=$(xdotool search --onlyvisible --name "Nuvarine" | head -1)
+[ -n "$WIN" ] || fail "no window"
+xdotool windowactivate --sync "$WIN" 2>/dev/null || xdotool windowfocus --sync "$WIN"
+if [ "$(status mode)" != planetarium ]; then
+  xdotool key --window "$WIN" alt+o; sleep 0.5; xdotool key m; sleep 0.3; xdotool key p
+  wait_for '[ "$(status mode)" = planetarium ]' 20 || fail "no planetarium mode"
+fi
+
+xdotool key --window "$WIN" alt+c; sleep 0.5; xdotool key e
+wait_for 'shown "Ephemeris calculation :"' 20 || fail "Ephemeris... opens no dialog"
+DLG=$(xdotool search --onlyvisible --name "^Ephemeris calculation :\$" | head -1)
+xdotool windowactivate --sync "$DLG" 2>/dev/null || xdotool windowfocus --sync "$DLG"
+xdotool key --window "$DLG" Return
+wait_for 'shown "Work in progress..."' 20 || fail "no work-in-progress window"
+wait_for 'shown "Ephemeris"' 60 || fail "no result dialog"
+wait_for '! shown "Work in progress..."' 5 || fail "the work-in-progress window stays"
+RES=$(xdotool search --onlyvisible --name "^Ephemeris\$" | head -1)
+xdotool windowactivate --sync "$RES" 2>/dev/null || xdotool windowfocus --sync "$RES"
+xdotool key --window "$RES" Escape
+wait_for '! shown "Ephemeris"' 20 || fail "the result dialog does not close"
+f=$(status frames)
+wait_for "[ \"\$(status frames)\" -gt $((f + 10)) ] 2>/dev/null" 30 || fail "the frames do not go on"
+
+kill -TERM "$PID"
+for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$PID" 2>/dev/null && fail "the program did not close"
+wait "$PID"
+echo "PASS"
+INNER
+timeout 280 xvfb-run -a -s "-screen 0 1280x800x24" bash "$WORK/inner.sh"
