@@ -8,9 +8,11 @@
 #include <thread>
 
 #include "Dialog.h"
+#include "CloudMap.h"
 #include "ElementDownloads.h"
 #include "Endpoints.h"
 #include "InstallPath.h"
+#include "InternetServices.h"
 #include "Nuvarine2View.h"
 #include "NumberFormat.h"
 #include "Registry.h"
@@ -182,12 +184,6 @@ class Proxy : public CDialog {
 
 std::atomic<bool> g_foregroundDownloadBusy{false};
 
-double ComputerJulianDate() {
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-  return 2440587.5 + seconds / 86400.0;
-}
-
 }  // namespace
 
 std::atomic<bool> g_internetShutdown{false};
@@ -291,26 +287,32 @@ void CNuvarine2View::OnUpdateOrbitalElements() {
   if (m_autoUpdateSatellites) DownloadSatelliteElements(true);
 }
 
-void CNuvarine2View::RunElementRefresh() {
-  const double jd = ComputerJulianDate();
-  if (!ElementPromptDue(m_autoUpdateElements, static_cast<long>(m_frameCounter), jd, m_lastElementsUpdateDate)) return;
+bool AskElementUpdate(const CString& installFolder, bool& disableAutomatic) {
   RegisterInternetDialogs();
-  LoadInstallEndpoints(m_installFolder);
-  m_lastElementsUpdateDate = jd;
+  LoadInstallEndpoints(installFolder);
   majon question;
   question.m_disableAutomatic = 0;
-  if (question.DoModal() == IDOK && ConnectionAvailable()) {
-    if (m_autoUpdateComets) DownloadCometElements(true);
-    if (m_autoUpdateAsteroids) DownloadAsteroidElements(true);
-    if (m_autoUpdateSatellites) DownloadSatelliteElements(true);
-    CRegKey key;
-    if (key.Create(HKEY_CURRENT_USER, "Software\\Nuvarine2") == ERROR_SUCCESS) {
-      char text[32];
-      FormatRefreshDate(text, jd);
-      key.SetStringValue("ActualisationPO", text);
-    }
-  }
-  if (question.m_disableAutomatic) m_autoUpdateElements = false;
+  const bool yes = question.DoModal() == IDOK;
+  disableAutomatic = question.m_disableAutomatic != 0;
+  return yes && ConnectionAvailable();
+}
+
+// Silent but for an address that cannot be used: no connection, a server
+// error or a reply that is not a picture keep the previous cloud map.
+void CNuvarine2View::DownloadCloudMap() {
+  LoadInstallEndpoints(m_installFolder);
+  const ProxySettings proxy{m_useProxy, m_proxyName};
+  const std::string folder = m_installFolder;
+  bool connected = false;
+  DownloadResult result = DownloadResult::NoReply;
+  if (!RunForegroundDownload([&](DownloadProgress& progress) {
+        progress.SetLabel(kTextCloudSession);
+        connected = ConnectionAvailable();
+        if (connected) result = DownloadCloudMapFile(folder, g_endpoints(), proxy, progress, &g_internetShutdown);
+      }))
+    return;
+  if (connected && result == DownloadResult::BadUrl)
+    ::MessageBox(nullptr, kTextImpossibleToConnect, kTextErrorCaption, MB_OK);
 }
 
 void CNuvarine2View::ReadRegistryDates() {

@@ -283,13 +283,15 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // download holds the window.
   bool RunForegroundDownload(const std::function<void(DownloadProgress&)>& work);
   void DownloadElements(int kind, bool showMessage);
+  void DownloadCloudMap();
   void DownloadCometElements(bool showMessage);
   void DownloadAsteroidElements(bool showMessage);
   void DownloadSatelliteElements(bool showMessage);
   void OnUpdateOrbitalElements();
   void OnSettingProxy();
   // The weekly element question of the per-frame update.
-  void RunElementRefresh();
+  void RunElementRefresh(double computerJulianDate);
+  void RunCloudMapRefresh(double computerJulianDate);
 
   // ---- Events calendar ----------------------------------------------------------
   void MapCalendarCommands();

@@ -9,12 +9,10 @@
 #include "SolarSystemTypes.h"
 
 // Steps of the per-frame update whose owners are still to come.
-void CNuvarine2View::RunAutomaticRefreshes(double) {}
 void CNuvarine2View::RunSurfaceTiles() {}
 
 // Dialogs and commands of subsystems still to come.
 
-void CNuvarine2View::OnSystemDiagnostic() {}
 
 int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
   choice = 0;

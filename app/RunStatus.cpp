@@ -77,6 +77,14 @@ std::string OneLine(const CString& text) {
 
 }  // namespace
 
+bool RunningUnattended() {
+  static const bool unattended = [] {
+    const char* path = std::getenv("NUVARINE_STATUS_FILE");
+    return path && *path;
+  }();
+  return unattended;
+}
+
 void InstallUnattendedMessageBoxes() {
   const char* path = std::getenv("NUVARINE_STATUS_FILE");
   if (!path || !*path) return;

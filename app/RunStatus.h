@@ -8,3 +8,7 @@ void ReportRunStatus();
 // In such runs message boxes are answered with their default button and
 // recorded (caption and text) in the file.
 void InstallUnattendedMessageBoxes();
+// True in such runs: questions asked in dialogs of their own (not message
+// boxes) are then not shown and count as declined, so nothing waits for a
+// click that never comes.
+bool RunningUnattended();

@@ -1,7 +1,9 @@
 // The view's setup commands: each copies the view's values into its dialog,
 // runs it and takes the results back only on OK.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "InstallPath.h"
 #include "NumberFormat.h"
@@ -9,6 +11,7 @@
 #include "OpticsDialogs.h"
 #include "RichTextCtrl.h"
 #include "Shell.h"
+#include "SystemReport.h"
 #include "WebLinks.h"
 #include "UiDefs.h"
 #include "SkyMath.h"
@@ -17,6 +20,14 @@
 
 namespace {
 constexpr double kDegree = 3.14159265358979323846 / 180.0;
+
+// The system report's window: the whole text in one scrolling edit.
+class ParametresVideo : public CDialog {
+ public:
+  explicit ParametresVideo(CWnd* parent) : CDialog(247, parent) {}
+  CString m_reportText;
+  void DoDataExchange(CDataExchange* pDX) override { DDX_Text(pDX, 1019, m_reportText); }
+};
 }
 
 void CNuvarine2View::MapSetupCommands() {
@@ -24,10 +35,42 @@ void CNuvarine2View::MapSetupCommands() {
   MapCommand(32772, [this] { OnTimeAndLocation(); });
   MapCommand(32867, [this] { OnEyepieceField(); });
   MapUpdateCommandUI(32867, [this](CCmdUI* ui) { ui->Enable(m_planetariumMode); });
+  MapCommand(248, [this] { OnSystemDiagnostic(); });
   MapCommand(291, [this] { OnPrintChart(); });
   MapCommand(32885, [this] { OnWeatherReports(); });
   MapCommand(32841, [this] { OnVisitHomepage(); });
   MapCommand(32887, [this] { OnSendMessage(); });
+}
+
+void CNuvarine2View::OnSystemDiagnostic() {
+  SystemReportInput in;
+  in.programVersion = m_programVersion.c_str();
+  in.facts = ReadSystemFacts();
+  in.caps = m_pDeviceCaps;
+  in.adapter = m_pAdapterIdentifier;
+  D3DDISPLAYMODE mode{};
+  if (m_pd3dDevice && SUCCEEDED(m_pd3dDevice->GetDisplayMode(0, &mode))) {
+    in.displayWidth = mode.Width;
+    in.displayHeight = mode.Height;
+  }
+  in.framesPerSecondMax = m_framesPerSecondMax;
+  in.availableTextureMemory = m_availableTextureMemory;
+  in.rgbTexture = m_rgbTextureAccepted;
+  in.argbTexture = m_argbTextureAccepted;
+  in.multisample2 = m_multisample2Accepted;
+  in.multisample4 = m_multisample4Accepted;
+  in.savedTrace.assign(m_savedTraceCodes, m_savedTraceCodes + std::clamp(m_savedTraceCount, 0, kTraceCapacity));
+  in.currentTrace.assign(m_traceCodes, m_traceCodes + std::clamp(m_traceCount, 0, kTraceCapacity));
+  const std::string report = BuildSystemReport(in);
+  // Unattended runs record message boxes, never wait on a window.
+  const char* status = std::getenv("NUVARINE_STATUS_FILE");
+  if (status && *status) {
+    ::MessageBox(GetSafeHwnd(), report.c_str(), "Diagnostic...", MB_OK);
+    return;
+  }
+  ParametresVideo dialog(this);
+  dialog.m_reportText = report.c_str();
+  RunDialog(dialog);
 }
 
 // The picture just taken is printed, from the install folder where it was

@@ -136,6 +136,12 @@ const DialogControl kOtherFieldControls[] = {
     {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 100, 59, 56, 14},
 };
 
+const DialogControl kReportControls[] = {
+    {ControlKind::GroupBox, -1, "System parameters", 0, 7, 4, 296, 222},
+    {ControlKind::Edit, 1019, "", ES_MULTILINE | ES_READONLY | WS_BORDER | WS_VSCROLL, 14, 16, 282, 204},
+    {ControlKind::DefPushButton, 1, "OK", WS_TABSTOP, 127, 232, 56, 14},
+};
+
 #define CONTROLS(a) a, sizeof(a) / sizeof(a[0])
 
 const DialogTemplate kSetupDialogs[] = {
@@ -143,6 +149,7 @@ const DialogTemplate kSetupDialogs[] = {
      CONTROLS(kTimeLocationControls)},
     {294, "Click on your position :", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 360, 208,
      CONTROLS(kEarthMapControls)},
+    {247, "Diagnostic...", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 310, 252, CONTROLS(kReportControls)},
     {5002, "Calendar", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 174, 142, CONTROLS(kCalendarControls)},
     {332, "Eyepieces and CCD fields...", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 290, 178,
      CONTROLS(kSelectOpticsControls)},

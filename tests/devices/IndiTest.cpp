@@ -117,7 +117,14 @@ TEST_F(IndiSimulator, SiteSyncSlewAndReadBack) {
   EXPECT_TRUE(Eventually([] { return std::fabs(GetDriverDoubleProperty("SiteLongitude") + 11.5167) < 1e-3; }, 5000));
   EXPECT_NEAR(GetDriverDoubleProperty("SiteLatitude"), 48.1173, 1e-3) << log;
 
-  const double ra = 5.0, dec = 30.0;
+  // A place near Munich's meridian now, high whatever the hour: the
+  // simulator refuses a slew below the horizon.
+  const double julian = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count() /
+                            86400.0 + 2440587.5;
+  const double siderealHours = std::fmod(18.697374558 + 24.06570982441908 * (julian - 2451545.0) + 11.5167 / 15.0, 24.0);
+  double ra = std::fmod(siderealHours + 24.0, 24.0);
+  if (ra > 23.5) ra -= 0.5;  // the slew goes 0.2 h east
+  const double dec = 40.0;
   EXPECT_EQ(SyncTelescope(ra, dec), 0);
   ASSERT_TRUE(Eventually(
       [&] { return ArcMinutes(GetTelescopeRightAscension() * 15, ra * 15) < 1 && ArcMinutes(GetTelescopeDeclination(), dec) < 1; },
