@@ -103,6 +103,7 @@ CNuvarine2View::~CNuvarine2View() {
     m_pD3D->Release();
     m_pD3D = nullptr;
   }
+  DeleteLabelFonts();  // fonts edited while no device existed
   if (m_startupRan) FreeCatalogueBuffers();
   auto destroy = [](CDialog*& dialog) {
     if (!dialog) return;

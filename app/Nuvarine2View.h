@@ -673,6 +673,9 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   IDirect3DVertexShader9* m_ringShader = nullptr;
   IDirect3DVertexDeclaration9* m_ringDeclaration = nullptr;
   CTextureFont* m_labelFonts[13] = {};
+  // Deletes the label and overlay fonts (also made without a device, by the
+  // fonts dialog).
+  void DeleteLabelFonts();
   CTextureFont* m_overlayFont = nullptr;
   IDirect3DTexture9* m_starPictureTexture = nullptr;
   IDirect3DTexture9* m_haloTexture = nullptr;

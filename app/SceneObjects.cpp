@@ -45,6 +45,11 @@ void CNuvarine2View::RebuildLabelFont(int kind) {
   slot->CreateDrawResources();
 }
 
+void CNuvarine2View::DeleteLabelFonts() {
+  for (CTextureFont*& font : m_labelFonts) DeleteFont(font);
+  DeleteFont(m_overlayFont);
+}
+
 HRESULT CNuvarine2View::LoadPlaneShader(const char* path) {
   return LoadVertexProgram(m_pd3dDevice, *this, VertexProgram::Plane, path, &m_planetShader, &m_planetDeclaration);
 }
@@ -205,8 +210,7 @@ void CNuvarine2View::ReleaseSceneResources() {
   for (IDirect3DTexture9*& t : m_bodyTextures) ReleaseInterface(t);
   ReleaseInterface(m_saturnRingTexture);
   ReleaseInterface(m_ringShadowTexture);
-  for (CTextureFont*& font : m_labelFonts) DeleteFont(font);
-  DeleteFont(m_overlayFont);
+  DeleteLabelFonts();
   ReleaseInterface(m_starPictureTexture);
   ReleaseInterface(m_haloTexture);
   ReleaseInterface(m_starSpriteTexture);
