@@ -131,10 +131,10 @@ void ReportRunStatus() {
     const double altitude = std::asin(std::clamp(-look.y, -1.0f, 1.0f)) * 180.0 / 3.14159265358979323846;
     text += FormatC(
         "mode=%s\nfield=%.9g\nlookazimuth=%.6f\nlookaltitude=%.6f\ncamera=%.9g %.9g %.9g\nlocked=%d\nflight=%d\n"
-        "julian=%.9f\nanimation=%d\n",
+        "julian=%.9f\nanimation=%d\nclockms=%.1f\n",
         view->m_planetariumMode ? "planetarium" : "solarsystem", static_cast<double>(view->m_fieldOfView), azimuth,
         altitude, view->m_cameraPosition.x, view->m_cameraPosition.y, view->m_cameraPosition.z,
-        view->m_lockedObject, view->m_flightTargetBody, view->m_julianDate, view->m_animationRunning ? 1 : 0);
+        view->m_lockedObject, view->m_flightTargetBody, view->m_julianDate, view->m_animationRunning ? 1 : 0, now);
     // The scene-to-screen transform (row vectors) and the back buffer, so a
     // check can find where the sky puts a star.
     const D3DXMATRIX& m = view->m_viewProjectionMatrix;

@@ -59,7 +59,7 @@ f=$(status frames)
 wait_for "[ \"\$(status frames)\" -gt $((f + 10)) ] 2>/dev/null" 30 || fail "the frames do not go on"
 
 kill -TERM "$PID"
-for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$PID" 2>/dev/null && fail "the program did not close"
 wait "$PID"
 echo "PASS"

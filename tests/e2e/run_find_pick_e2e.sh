@@ -92,7 +92,7 @@ wait_for '[ -z "$(status dialog)" ]' 20 || fail "Escape does not close the infor
 settle || fail "frames do not go on"
 
 kill -TERM "$PID"
-for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$PID" 2>/dev/null && fail "the program did not close"
 wait "$PID"
 echo "PASS"

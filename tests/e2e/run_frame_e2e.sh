@@ -43,7 +43,7 @@ wait_for() {  # condition, seconds
 fail() { echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
 stop() {
   kill -TERM "$PID"
-  for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+  for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
   kill -9 "$PID" 2>/dev/null
   wait "$PID" 2>/dev/null
 }

@@ -91,15 +91,22 @@ settle
 near "$(status lookazimuth)" "$az2" 1e-3 && fail "the left arrow does not turn the view"
 
 # Ctrl+P: time runs at the speed factor (3000 by default); Ctrl+S stops it.
-jd0=$(status julian); t0=$(date +%s.%N)
+# The rate is taken from two reports of the program's own clock, so a slow
+# machine drawing a few frames a second does not skew it.
 xdotool key ctrl+p
 wait_for '[ "$(status animation)" = 1 ]' 10 || fail "Ctrl+P does not start the animation"
-sleep 3
-jd1=$(status julian); t1=$(date +%s.%N)
+settle
+report0=$(cat "$NUVARINE_STATUS_FILE")
+sleep 4
+settle
+report1=$(cat "$NUVARINE_STATUS_FILE")
 xdotool key ctrl+s
 wait_for '[ "$(status animation)" = 0 ]' 10 || fail "Ctrl+S does not stop the animation"
-rate=$(awk -v a="$jd0" -v b="$jd1" -v s="$t0" -v e="$t1" 'BEGIN { printf "%.1f", (b - a) * 86400 / (e - s) }')
-awk -v r="$rate" 'BEGIN { exit !(r > 3000 * 0.8 && r < 3000 * 1.1) }' || fail "time ran at $rate x, not about 3000 x"
+field_of() { echo "$1" | grep "^$2=" | cut -d= -f2-; }
+rate=$(awk -v a="$(field_of "$report0" julian)" -v b="$(field_of "$report1" julian)" \
+  -v s="$(field_of "$report0" clockms)" -v e="$(field_of "$report1" clockms)" \
+  'BEGIN { if (e <= s) { print 0; exit } printf "%.1f", (b - a) * 86400000 / (e - s) }')
+awk -v r="$rate" 'BEGIN { exit !(r > 3000 * 0.9 && r < 3000 * 1.1) }' || fail "time ran at $rate x, not about 3000 x"
 settle
 jd2=$(status julian); sleep 1; settle
 [ "$(status julian)" = "$jd2" ] || fail "time runs on after Ctrl+S"
@@ -111,7 +118,7 @@ settle
 [ "$(status locked)" = 3 ] || fail "the camera is not locked on the Earth"
 
 kill -TERM "$PID"
-for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$PID" 2>/dev/null && fail "the program did not close"
 wait "$PID"
 echo "PASS"

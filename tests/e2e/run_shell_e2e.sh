@@ -74,7 +74,7 @@ kill -0 "$PID" 2>/dev/null || fail "first copy died"
 
 # Clean close: the termination request closes the main window.
 kill -TERM "$PID"
-for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
 if kill -0 "$PID" 2>/dev/null; then fail "program did not close"; fi
 wait "$PID"
 RC=$?

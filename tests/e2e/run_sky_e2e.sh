@@ -99,7 +99,7 @@ run() {
   "$PYTHON" "$HERE/sky_pixels.py" "$NUVARINE_STATUS_FILE" "$WORK/$name.png" "$latitude" "$east" \
     "2024-01-15T21:00:00" "$@" || fail "$name: the sky is not where it should be"
   kill -TERM "$PID"
-  for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+  for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
   kill -0 "$PID" 2>/dev/null && fail "$name: the program did not close"
   wait "$PID"
   # The settings file was replaced by a rename: another inode, the fixture's

@@ -195,7 +195,7 @@ if [ "$CASE" = indi ]; then
   near_angle "$(status lookazimuth)" "$(field target 3)" 0.05 && near "$(status lookaltitude)" "$(field target 4)" 0.05 ||
     fail "the view does not look where the simulator points"
   kill -TERM "$PID"
-  for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+  for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
   kill -0 "$PID" 2>/dev/null && fail "the program did not close"
   wait "$PID"
   echo "PASS"
@@ -268,7 +268,7 @@ grep -q "^messagebox=.*GPS" "$NUVARINE_STATUS_FILE" && fail "the GPS reports: $(
 settle || fail "frames do not go on"
 
 kill -TERM "$PID"
-for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$PID" 2>/dev/null && fail "the program did not close"
 wait "$PID"
 echo "PASS"

@@ -44,8 +44,10 @@ xdotool key m
 wait_for "xwininfo -root -tree | grep -q '\"Video Compression\"'" 15 || fail "no save-options dialog"
 xdotool key Return
 wait_for "[ -f video1.avi ]" 15 || fail "no movie file"
+# A few seconds of frames; a slow machine gets longer to record a dozen.
 F1=$(status frames)
 sleep 3
+wait_for "[ \"\$(status frames)\" -ge $((F1 + 14)) ] 2>/dev/null" 90 || fail "frames stop while recording"
 F2=$(status frames)
 xdotool windowactivate --sync "$WINDOW" 2>/dev/null || true
 xdotool key F8
@@ -55,14 +57,14 @@ wait_for "[ -f Screenshot0.bmp ]" 15 || fail "no screenshot"
 sleep 1
 kill -0 "$PID" 2>/dev/null || fail "the program ended"
 kill -TERM "$PID"
-for i in $(seq 1 75); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$PID" 2>/dev/null && fail "program did not close"
 wait "$PID"
 RC=$?
 [ $RC -eq 0 ] || fail "exit status $RC"
 echo "frames $F1 -> $F2"
 INNER
-timeout 150 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/inner.sh" || exit 1
+timeout 240 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/inner.sh" || exit 1
 
 cd "$PROGRAM_DIR"
 PROBE=$(ffprobe -v error -count_frames -select_streams v:0 \
