@@ -289,6 +289,14 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void DownloadSatelliteElements(bool showMessage);
   void OnUpdateOrbitalElements();
   void OnSettingProxy();
+  // "Update Nuvarine": version page, list of newer components, download page
+  // or packages; an installed updater runs only when the user agrees.
+  void MapProgramUpdateCommands();
+  void OnUpdateProgram();
+  // The packages of the non-empty addresses (updater, program, library, 3D
+  // objects, textures, help) with their progress window; true when every
+  // download ran without a stop.
+  bool InstallUpdatePackages(const std::array<std::string, 6>& urls);
   // The weekly element question of the per-frame update.
   void RunElementRefresh(double computerJulianDate);
   void RunCloudMapRefresh(double computerJulianDate);
