@@ -93,11 +93,13 @@ void CNuvarine2View::ShowEventsCalendar(bool planetsRiseSet, bool periodMode, in
   if (!alertMode) {
     // The window, its Stop button and the sky go on, but a frame drawn at
     // every step made the month as slow as thousands of frames on a busy
-    // machine: the messages are pumped at most every 40 ms.
-    stepper.onStep = [lastPump = 0.0]() mutable {
+    // machine: the messages are pumped every 40 ms, and when the progress moves.
+    stepper.onStep = [lastPump = 0.0, lastPercent = -1]() mutable {
+      const int percent = CWorkInProgressDialog::m_percent;
       const double now = MillisecondClock();
-      if (now - lastPump < 40.0) return;
+      if (now - lastPump < 40.0 && percent == lastPercent) return;
       lastPump = now;
+      lastPercent = percent;
       PumpMessages();
     };
     stepper.onProgress = [](int percent) { CWorkInProgressDialog::m_percent = percent; };
