@@ -180,6 +180,7 @@ std::atomic<bool> g_foregroundDownloadBusy{false};
 
 std::atomic<bool> g_internetShutdown{false};
 
+// The endpoints file of the install folder replaces the built-in hosts.
 void LoadInstallEndpoints(const CString& installFolder) {
   static bool done = false;
   if (done) return;
