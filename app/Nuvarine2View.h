@@ -90,6 +90,8 @@ void FreeCatalogueBuffers();
 constexpr int kSkyTileSlotCount = 30;
 
 class DownloadProgress;
+// Surface-tile textures loaded now (all levels).
+extern int g_loadedTileCount;
 
 class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   DECLARE_DYNCREATE(CNuvarine2View)
