@@ -120,9 +120,11 @@ AzimuthStrokes AzimuthStrokesAt(int degree) {
   return s;
 }
 
-float ZenithSlope(D3DXVECTOR2 p, D3DXVECTOR2 q) {
-  const float dx = q.x - p.x;
-  if (dx == 0.0f) return 1e-10f;
+float ZenithSlope(D3DXVECTOR2 p, D3DXVECTOR2 q, float middle) {
+  float dx = q.x - p.x;
+  // Straight above: the limit of a zenith a hair towards the middle, an
+  // upright stroke (a flat one would cross the scale).
+  if (dx == 0.0f) dx = p.x < middle ? 1e-10f : -1e-10f;
   const float m = (q.y - p.y) / dx;
   return m == 0.0f ? 1e-10f : m;
 }
@@ -151,7 +153,8 @@ void CNuvarine2View::DrawLandscape(D3DCOLOR skyColour) {
   IDirect3DDevice9* device = m_pd3dDevice;
   device->SetRenderState(D3DRS_LIGHTING, FALSE);
   device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-  const float lift = 0.01f * static_cast<float>(m_landscapeElevation);
+  // The height setting (-20 to 20) is kept in a byte as a signed value.
+  const float lift = 0.01f * static_cast<float>(static_cast<signed char>(m_landscapeElevation));
   D3DXMATRIX scale, tilt, turn, move, world, wvp;
 
   // The panorama: a band about the eye, its see-through sky keyed out by the
@@ -208,9 +211,8 @@ void CNuvarine2View::DrawLandscape(D3DCOLOR skyColour) {
 
 void CNuvarine2View::DrawHorizonLine() {
   // Altitude 0 at nine azimuths round the full turn. The chords all lie in
-  // the horizon's plane, so they show the horizon itself; they are clipped
-  // at the camera, since a point behind it would project to a mirrored pixel
-  // and send a segment across the sky.
+  // the horizon's plane, so they show the horizon itself. They are clipped
+  // at the camera: a point at right angles to the view has no pixel.
   static constexpr int kAzimuths[9] = {0, 10, 60, 110, 160, 210, 260, 310, 360};
   D3DXVECTOR3 points[9];
   for (int i = 0; i < 9; ++i)
@@ -254,12 +256,6 @@ void CNuvarine2View::DrawCoordinateRule() {
   CTextureFont* font = m_labelFonts[3];
   int width = 0, height = 0;
   GetClientSize(width, height);
-  // A pixel of a scene point, with its projected place; points behind the
-  // camera are left out (they would project mirrored into the window).
-  auto project = [&](const D3DXVECTOR3& p, D3DXVECTOR3& ndc) {
-    D3DXVec3TransformCoord(&ndc, &p, &m_viewProjectionMatrix);
-    return IsInFrontOfCamera(p.x, p.y, p.z);
-  };
   auto toPixel = [&](const D3DXVECTOR3& ndc) {
     return D3DXVECTOR2((ndc.x + 1.0f) * m_backBufferWidth / 2.0f, (1.0f - ndc.y) * m_backBufferHeight / 2.0f);
   };
@@ -272,7 +268,8 @@ void CNuvarine2View::DrawCoordinateRule() {
   for (int i = 0; i <= 90; ++i) {
     const D3DXVECTOR3 p = SkyToScenePoint(true, static_cast<float>(i * kDegree), azimuth0, 2.01f);
     D3DXVECTOR3 ndc;
-    altitudeShown[i] = project(p, ndc) && ndc.y > -1.0f && ndc.y < 1.0f;
+    D3DXVec3TransformCoord(&ndc, &p, &m_viewProjectionMatrix);
+    altitudeShown[i] = ndc.y > -1.0f && ndc.y < 1.0f;
     if (!altitudeShown[i]) continue;
     const D3DXVECTOR2 px = altitudePixels[i] = toPixel(ndc);
     const float half = static_cast<float>(AltitudeStrokeHalfLength(i));
@@ -293,14 +290,15 @@ void CNuvarine2View::DrawCoordinateRule() {
     const float az = static_cast<float>(j * kDegree);
     const D3DXVECTOR3 p = SkyToScenePoint(true, altitude1, az, 2.01f);
     D3DXVECTOR3 ndc;
-    azimuthShown[j] = project(p, ndc) && ndc.x > -1.0f && ndc.x < 1.0f && IsInViewCone(p.x, p.y, p.z, m_fieldOfView) &&
+    D3DXVec3TransformCoord(&ndc, &p, &m_viewProjectionMatrix);
+    azimuthShown[j] = ndc.x > -1.0f && ndc.x < 1.0f && IsInViewCone(p.x, p.y, p.z, m_fieldOfView) &&
                       ndc.y < 0.0f;
     if (!azimuthShown[j]) continue;
     D3DXVECTOR2 at = azimuthPixels[j] = toPixel(ndc);
     const D3DXVECTOR3 zenith = SkyToScenePoint(true, static_cast<float>(kPi / 2.0 - 0.01), az, 2.01f);
     D3DXVECTOR3 zenithNdc;
     D3DXVec3TransformCoord(&zenithNdc, &zenith, &m_viewProjectionMatrix);
-    const float slope = ZenithSlope(at, toPixel(zenithNdc));
+    const float slope = ZenithSlope(at, toPixel(zenithNdc), m_halfBackBufferWidth);
     const AzimuthStrokes strokes = AzimuthStrokesAt(j);
     for (int k = 0; k < strokes.count; ++k) {
       const D3DXVECTOR2 offset = AzimuthStrokeOffset(strokes.lengths[k], slope, at.x < m_halfBackBufferWidth);

@@ -44,9 +44,10 @@ struct AzimuthStrokes {
   float lengths[3] = {};
 };
 AzimuthStrokes AzimuthStrokesAt(int degree);
-// Screen slope (dy / dx, pixels) from p towards q; a vertical or a flat
-// direction gives 1e-10 (the strokes then lie flat or stand upright).
-float ZenithSlope(D3DXVECTOR2 p, D3DXVECTOR2 q);
+// Screen slope (dy / dx, pixels) from p towards q; a flat direction gives
+// 1e-10, a vertical one the steep slope of a q a hair off towards the
+// window's middle column.
+float ZenithSlope(D3DXVECTOR2 p, D3DXVECTOR2 q, float middle);
 // Offset of one stroke of length L towards the zenith, from the screen
 // slope of the direction to the zenith (pixels); a stroke starting left of
 // the window's middle mirrors its vertical part.
