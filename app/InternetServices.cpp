@@ -76,14 +76,6 @@ void RegisterInternetDialogs() {
   AfxRegisterDialogs(kInternetDialogs, sizeof kInternetDialogs / sizeof kInternetDialogs[0]);
 }
 
-// The endpoints file of the install folder replaces the built-in hosts.
-void LoadInstallEndpoints(const CString& installFolder) {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  LoadEndpoints(ResolveInstallPath(installFolder, "\\endpoints.ini"));
-}
-
 bool ConnectionAvailable() {
   std::string host = g_endpoints().testHost;
   INTERNET_PORT port = 80;
@@ -187,6 +179,14 @@ std::atomic<bool> g_foregroundDownloadBusy{false};
 }  // namespace
 
 std::atomic<bool> g_internetShutdown{false};
+
+// The endpoints file of the install folder replaces the built-in hosts.
+void LoadInstallEndpoints(const CString& installFolder) {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  LoadEndpoints(ResolveInstallPath(installFolder, "\\endpoints.ini"));
+}
 
 void CNuvarine2View::MapInternetCommands() {
   MapCommand(kCommandUpdateOrbitalElements, [this] { OnUpdateOrbitalElements(); });

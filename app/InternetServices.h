@@ -6,3 +6,6 @@
 // test succeeds; `disableAutomatic` tells whether the user ticked
 // "Disable the automatic update function", whatever the answer.
 bool AskElementUpdate(const CString& installFolder, bool& disableAutomatic);
+
+// Reads the install folder's endpoints file once, over the built-in hosts.
+void LoadInstallEndpoints(const CString& installFolder);

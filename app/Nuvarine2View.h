@@ -288,6 +288,14 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void DownloadAsteroidElements(bool showMessage);
   void DownloadSatelliteElements(bool showMessage);
   void OnUpdateOrbitalElements();
+  // The survey settings and the satellite-pass pages (commands 32842, 32886, 32906).
+  void MapSurveyAndPageCommands();
+  void MapWebPageCommands();
+  void OnIridiumFlares();
+  void OnSatelliteVisibility();
+  // The country dialog's time-zone code; empty after Cancel or a typed text
+  // that names no country.
+  std::string ChooseCountryCode();
   void OnSettingProxy();
   // The weekly element question of the per-frame update.
   void RunElementRefresh(double computerJulianDate);
