@@ -167,6 +167,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void OnWeatherReports();
   void OnVisitHomepage();
   void OnSendMessage();
+  void OnAbout();
   // The eyepiece, camera and other field lists ("oculaires.ini"), and the
   // field the sky map outlines: a camera field's width, height and mount.
   OpticsLists m_optics;
