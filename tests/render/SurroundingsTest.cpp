@@ -78,6 +78,11 @@ struct Rgb {
 
 class SurroundingsView : public CNuvarine2View {
  public:
+  // The frames run past the seventh: its start-up box counts as closed at once.
+  int RunStartupBox(const CString&, int& choice) override {
+    choice = 0;
+    return IDCANCEL;
+  }
   explicit SurroundingsView(const fs::path& folder) {
     m_installFolder = folder.string();
     m_millisecondClock = [this] { return clock += 20.0; };
