@@ -188,13 +188,17 @@ void LoadInstallEndpoints(const CString& installFolder) {
   LoadEndpoints(ResolveInstallPath(installFolder, "\\endpoints.ini"));
 }
 
+bool BeginForegroundDownload() { return !g_foregroundDownloadBusy.exchange(true); }
+void EndForegroundDownload() { g_foregroundDownloadBusy = false; }
+
 void CNuvarine2View::MapInternetCommands() {
   MapCommand(kCommandUpdateOrbitalElements, [this] { OnUpdateOrbitalElements(); });
   MapCommand(kCommandSettingProxy, [this] { OnSettingProxy(); });
+  MapProgramUpdateCommands();
 }
 
 bool CNuvarine2View::RunForegroundDownload(const std::function<void(DownloadProgress&)>& work) {
-  if (g_foregroundDownloadBusy.exchange(true)) return false;
+  if (!BeginForegroundDownload()) return false;
   RegisterInternetDialogs();
   DownloadProgress progress;
   progress.SetLabel(kTextInitialisationConnection);
@@ -216,7 +220,7 @@ bool CNuvarine2View::RunForegroundDownload(const std::function<void(DownloadProg
     window.KillTimer(1);
     window.DestroyWindow();
   }
-  g_foregroundDownloadBusy = false;
+  EndForegroundDownload();
   return true;
 }
 

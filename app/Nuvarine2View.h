@@ -90,6 +90,8 @@ void FreeCatalogueBuffers();
 constexpr int kSkyTileSlotCount = 30;
 
 class DownloadProgress;
+// Surface-tile textures loaded now (all levels).
+extern int g_loadedTileCount;
 
 class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   DECLARE_DYNCREATE(CNuvarine2View)
@@ -298,6 +300,14 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // that names no country.
   std::string ChooseCountryCode();
   void OnSettingProxy();
+  // "Update Nuvarine": version page, list of newer components, download page
+  // or packages; an installed updater runs only when the user agrees.
+  void MapProgramUpdateCommands();
+  void OnUpdateProgram();
+  // The packages of the non-empty addresses (updater, program, library, 3D
+  // objects, textures, help) with their progress window; true when every
+  // download ran without a stop.
+  bool InstallUpdatePackages(const std::array<std::string, 6>& urls);
   // The weekly element question of the per-frame update.
   void RunElementRefresh(double computerJulianDate);
   void RunCloudMapRefresh(double computerJulianDate);

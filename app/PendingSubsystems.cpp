@@ -8,9 +8,6 @@
 #include "Nuvarine2View.h"
 #include "SolarSystemTypes.h"
 
-// Steps of the per-frame update whose owners are still to come.
-void CNuvarine2View::RunSurfaceTiles() {}
-
 // Dialogs and commands of subsystems still to come.
 
 // Start-up and shutdown steps of subsystems still to come.
