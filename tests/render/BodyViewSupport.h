@@ -39,7 +39,7 @@ class BodyView : public CNuvarine2View {
     m_installFolder = folder.string();
     m_millisecondClock = [this] { return clock += 20.0; };
   }
-  void GetClientSize(int& width, int& height) const override { width = 128, height = 96; }
+  void GetClientSize(int& width, int& height) const override { width = clientWidth, height = clientHeight; }
   void Start() {
     fs::create_directories(fs::path(m_installFolder.GetString()) / "VS");
     for (const char* name : {"plan.vs", "lens.vs", "tube.vs", "disque.vs", "anneaux.vs"})
@@ -65,6 +65,7 @@ class BodyView : public CNuvarine2View {
   std::vector<UINT> sizeBoxes;
   std::vector<std::string> lightBoxes;
   double clock = 1000.0;
+  int clientWidth = 128, clientHeight = 96;
 };
 
 inline void WritePicture(const fs::path& path, int width, int height) {
