@@ -170,7 +170,18 @@ void ReportRunStatus() {
       text += std::string(w.popupMenu ? "popup=" : "dialog=") + OneLine(w.title) + "\n";
   }
   // The bodies' textures and meshes in video memory.
-  text += FormatC("bodytextures=%d\nbodymeshes=%d\n", view->LoadedBodyTextureCount(), view->LoadedBodyMeshCount());
+  text += FormatC("bodytextures=%d\nbodymeshes=%d\nscenereleases=%d\nlongestframems=%.1f\n",
+                  view->LoadedBodyTextureCount(), view->LoadedBodyMeshCount(), view->m_sceneReleaseCount,
+                  view->m_longestFrameMs);
+  view->m_longestFrameMs = 0.0;
+  // Where the followed object is (million km, the scene frame), for checks
+  // that find it on the screen.
+  {
+    Vector3d place;
+    double distance = 0.0;
+    if (view->LockedObjectPlace(place, distance))
+      text += FormatC("lockedplace=%.9g %.9g %.9g\n", place.x, place.y, place.z);
+  }
   // The first frame's result trail (empty until that frame is drawn).
   text += "trail=";
   for (int i = 0; i < view->m_savedTraceCount && i < kTraceCapacity; ++i)
