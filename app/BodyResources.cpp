@@ -168,10 +168,17 @@ bool CNuvarine2View::LoadBodyTexture(IDirect3DTexture9** slot, bool load, D3DFOR
   if (m_planetariumMode) level = name.Find("moon") >= 0 && m_textureLevel >= 3 ? 3 : 2;
   bool compressed = m_textureCompression;
   HRESULT result = E_FAIL;
+  // The downloaded cloud map is a single JPEG for every level: it comes first
+  // when present, the level folders after it.
+  const CString cloudMap = m_installFolder + "\\textures\\nuagestr.jpg";
+  char found[500] = {};
+  const bool downloaded = name == "nuagestr" && SUCCEEDED(FindMediaFile(cloudMap.c_str(), found, sizeof(found)));
+  if (downloaded) compressed = false;
   for (int attempt = 0; attempt < 3; ++attempt) {
-    const CString file = compressed ? FormatC("%s\\%s\\%s.dds", m_installFolder.c_str(), LevelFolder(level), name.c_str())
-                                    : FormatC("%s\\%s\\%s.%s", m_installFolder.c_str(), LevelFolder(level),
-                                              name.c_str(), extension.c_str());
+    const CString file = downloaded && attempt == 0 ? std::string(cloudMap)
+                         : compressed ? FormatC("%s\\%s\\%s.dds", m_installFolder.c_str(), LevelFolder(level), name.c_str())
+                                      : FormatC("%s\\%s\\%s.%s", m_installFolder.c_str(), LevelFolder(level),
+                                                name.c_str(), extension.c_str());
     const D3DFORMAT format = compressed ? compressedFormat : plainFormat;
     char path[500] = {};
     result = FindMediaFile(file.c_str(), path, sizeof(path));

@@ -2,6 +2,7 @@
 // context, the progress window and the start-up alerts.
 #include <vector>
 
+#include "Clock.h"
 #include "EphemerisDialogs.h"
 #include "EventsCalendar.h"
 #include "Nuvarine2View.h"
@@ -90,7 +91,17 @@ void CNuvarine2View::ShowEventsCalendar(bool planetsRiseSet, bool periodMode, in
   CEventDetectors detectors(g_bodyNames);
   CEventStepper stepper(sampler, detectors);
   if (!alertMode) {
-    stepper.onStep = [] { PumpMessages(); };
+    // The window, its Stop button and the sky go on, but a frame drawn at
+    // every step made the month as slow as thousands of frames on a busy
+    // machine: the messages are pumped every 40 ms, and when the progress moves.
+    stepper.onStep = [lastPump = 0.0, lastPercent = -1]() mutable {
+      const int percent = CWorkInProgressDialog::m_percent;
+      const double now = MillisecondClock();
+      if (now - lastPump < 40.0 && percent == lastPercent) return;
+      lastPump = now;
+      lastPercent = percent;
+      PumpMessages();
+    };
     stepper.onProgress = [](int percent) { CWorkInProgressDialog::m_percent = percent; };
   }
   stepper.stopRequested = [this] { return CWorkInProgressDialog::m_stopRequested.load() || m_calendarCloseStop; };

@@ -76,14 +76,6 @@ void RegisterInternetDialogs() {
   AfxRegisterDialogs(kInternetDialogs, sizeof kInternetDialogs / sizeof kInternetDialogs[0]);
 }
 
-// The endpoints file of the install folder replaces the built-in hosts.
-void LoadInstallEndpoints(const CString& installFolder) {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  LoadEndpoints(ResolveInstallPath(installFolder, "\\endpoints.ini"));
-}
-
 bool ConnectionAvailable() {
   std::string host = g_endpoints().testHost;
   INTERNET_PORT port = 80;
@@ -188,13 +180,25 @@ std::atomic<bool> g_foregroundDownloadBusy{false};
 
 std::atomic<bool> g_internetShutdown{false};
 
+// The endpoints file of the install folder replaces the built-in hosts.
+void LoadInstallEndpoints(const CString& installFolder) {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  LoadEndpoints(ResolveInstallPath(installFolder, "\\endpoints.ini"));
+}
+
+bool BeginForegroundDownload() { return !g_foregroundDownloadBusy.exchange(true); }
+void EndForegroundDownload() { g_foregroundDownloadBusy = false; }
+
 void CNuvarine2View::MapInternetCommands() {
   MapCommand(kCommandUpdateOrbitalElements, [this] { OnUpdateOrbitalElements(); });
   MapCommand(kCommandSettingProxy, [this] { OnSettingProxy(); });
+  MapProgramUpdateCommands();
 }
 
 bool CNuvarine2View::RunForegroundDownload(const std::function<void(DownloadProgress&)>& work) {
-  if (g_foregroundDownloadBusy.exchange(true)) return false;
+  if (!BeginForegroundDownload()) return false;
   RegisterInternetDialogs();
   DownloadProgress progress;
   progress.SetLabel(kTextInitialisationConnection);
@@ -216,7 +220,7 @@ bool CNuvarine2View::RunForegroundDownload(const std::function<void(DownloadProg
     window.KillTimer(1);
     window.DestroyWindow();
   }
-  g_foregroundDownloadBusy = false;
+  EndForegroundDownload();
   return true;
 }
 

@@ -71,6 +71,7 @@ CNuvarine2View::CNuvarine2View() {
   MapSpacecraftCommands();
   MapSetupCommands();
   MapCalendarCommands();
+  MapSurveyAndPageCommands();
 }
 
 CNuvarine2View::~CNuvarine2View() {

@@ -90,6 +90,8 @@ void FreeCatalogueBuffers();
 constexpr int kSkyTileSlotCount = 30;
 
 class DownloadProgress;
+// Surface-tile textures loaded now (all levels).
+extern int g_loadedTileCount;
 
 class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   DECLARE_DYNCREATE(CNuvarine2View)
@@ -167,6 +169,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void OnWeatherReports();
   void OnVisitHomepage();
   void OnSendMessage();
+  void OnAbout();
   // The eyepiece, camera and other field lists ("oculaires.ini"), and the
   // field the sky map outlines: a camera field's width, height and mount.
   OpticsLists m_optics;
@@ -288,7 +291,23 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void DownloadAsteroidElements(bool showMessage);
   void DownloadSatelliteElements(bool showMessage);
   void OnUpdateOrbitalElements();
+  // The survey settings and the satellite-pass pages (commands 32842, 32886, 32906).
+  void MapSurveyAndPageCommands();
+  void MapWebPageCommands();
+  void OnIridiumFlares();
+  void OnSatelliteVisibility();
+  // The country dialog's time-zone code; empty after Cancel or a typed text
+  // that names no country.
+  std::string ChooseCountryCode();
   void OnSettingProxy();
+  // "Update Nuvarine": version page, list of newer components, download page
+  // or packages; an installed updater runs only when the user agrees.
+  void MapProgramUpdateCommands();
+  void OnUpdateProgram();
+  // The packages of the non-empty addresses (updater, program, library, 3D
+  // objects, textures, help) with their progress window; true when every
+  // download ran without a stop.
+  bool InstallUpdatePackages(const std::array<std::string, 6>& urls);
   // The weekly element question of the per-frame update.
   void RunElementRefresh(double computerJulianDate);
   void RunCloudMapRefresh(double computerJulianDate);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "AjouterImage.h"
 #include "Catalogues.h"
 #include "ConstellationTables.h"
 #include "FindDialogs.h"
@@ -226,11 +227,11 @@ void CNuvarine2View::RunObjectCommand(UINT command, const PickResult& pick) {
       else if (pick.kind == PICK_ASTEROID) LockOnObject(1000 + pick.asteroidIndex);
       break;
     case kAddImage:
-      if (picked) OnAddPictureForObject(pick.deepSkyIndex);
+      // Without a deep-sky candidate the index is only a default: the
+      // picture of object 0 is not the user's choice.
+      if (pick.distance[PICK_DEEP_SKY] < kNoCandidate) OnAddPictureForObject(pick.deepSkyIndex);
       break;
-    case kCallDss:
-      if (picked) OnCallDssServer();
-      break;
+    case kCallDss: OnCallDssServer(); break;
     case kNotes: EditPickedNote(pick); break;
     default: break;
   }
@@ -688,8 +689,34 @@ void CNuvarine2View::OnInfoEarth() {
   if (m_frameCounter > 10) ShowBodyInformation(kBodyEarth, OBJECT_PLANET);
 }
 
-void CNuvarine2View::OnAddPictureForObject(int) {}
-void CNuvarine2View::OnCallDssServer() {}
+void CNuvarine2View::OnAddPictureForObject(int deepSkyIndex) {
+  AjouterImage* window = m_pAddPictureDialog;
+  if (!window || !g_deepSkyObjects || !ValidIndex(deepSkyIndex, g_deepSkyCount)) return;
+  m_lockedObject = -1;
+  m_telescopeFollowTarget = false;
+  int i = 0;
+  while (i < kDeepSkyPictureLimit && g_deepSkyPictures[i].objectNumber != deepSkyIndex &&
+         g_deepSkyPictures[i].objectNumber != -1)
+    ++i;
+  const DeepSkyPicture& entry = g_deepSkyPictures[i];
+  if (entry.objectNumber == deepSkyIndex) {
+    window->m_currentPath = m_installFolder + "\\textures\\CP\\" + entry.fileName;
+    window->m_scale = entry.scale;
+    window->m_raCorrection = entry.raOffset;
+    window->m_decCorrection = entry.decOffset;
+    window->m_rotation = entry.rotation;
+  } else {
+    // A new picture starts from the plain values.
+    window->m_currentPath.Empty();
+    window->m_scale = 1.0f;
+    window->m_raCorrection = 0.0f;
+    window->m_decCorrection = 0.0f;
+    window->m_rotation = 0.0f;
+  }
+  window->LoadEditFields();
+  m_pictureTargetObject = deepSkyIndex;
+  window->ShowWindow(SW_SHOWNORMAL);
+}
 
 void CNuvarine2View::MapObjectCommands() {
   struct BodyCommand {

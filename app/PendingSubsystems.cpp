@@ -1,6 +1,6 @@
 // Operations of the view that other subsystems provide. Until they join,
 // these keep the frame loop running: the frame's sky and body passes draw
-// nothing, no tips box, options dialog or system report is shown; the camera
+// nothing, no options dialog or system report is shown; the camera
 // turn only sets the orientation. Each definition here goes away when its
 // owner's code arrives.
 #include <algorithm>
@@ -8,16 +8,7 @@
 #include "Nuvarine2View.h"
 #include "SolarSystemTypes.h"
 
-// Steps of the per-frame update whose owners are still to come.
-void CNuvarine2View::RunSurfaceTiles() {}
-
 // Dialogs and commands of subsystems still to come.
-
-
-int CNuvarine2View::RunStartupBox(const CString&, int& choice) {
-  choice = 0;
-  return IDOK;
-}
 
 // Start-up and shutdown steps of subsystems still to come.
 void CNuvarine2View::InitializeOle() {}

@@ -228,6 +228,7 @@ void CNuvarine2View::ReleaseSceneResources() {
   for (IDirect3DTexture9*& t : m_tileTexturesLevel0) ReleaseInterface(t);
   for (IDirect3DTexture9*& t : m_tileTexturesLevel1) ReleaseInterface(t);
   for (IDirect3DTexture9*& t : m_tileTexturesLevel2) ReleaseInterface(t);
+  g_loadedTileCount = 0;
   ReleaseInterface(m_spriteQuadVB);
   ReleaseInterface(m_tubeVB);
   ReleaseInterface(m_discVB);

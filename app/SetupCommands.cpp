@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "AboutDialog.h"
 #include "InstallPath.h"
 #include "NumberFormat.h"
 #include "Nuvarine2View.h"
 #include "OpticsDialogs.h"
 #include "RichTextCtrl.h"
+#include "RunStatus.h"
 #include "Shell.h"
 #include "SystemReport.h"
 #include "WebLinks.h"
@@ -17,6 +19,7 @@
 #include "SkyMath.h"
 #include "TimeLocationDialog.h"
 #include "TimePlace.h"
+#include "TipsDialog.h"
 
 namespace {
 constexpr double kDegree = 3.14159265358979323846 / 180.0;
@@ -40,6 +43,32 @@ void CNuvarine2View::MapSetupCommands() {
   MapCommand(32885, [this] { OnWeatherReports(); });
   MapCommand(32841, [this] { OnVisitHomepage(); });
   MapCommand(32887, [this] { OnSendMessage(); });
+  MapCommand(ID_APP_ABOUT, [this] { OnAbout(); });
+}
+
+int CNuvarine2View::RunStartupBox(const CString& alertText, int& choice) {
+  // Unattended runs have nobody to close the box: it counts as closed with
+  // its first entry, which changes nothing.
+  if (RunningUnattended()) {
+    choice = 0;
+    return IDCANCEL;
+  }
+  CTipsDialog box;
+  box.m_english = m_englishUi;
+  box.m_text = alertText;
+  const INT_PTR result = RunDialog(box);
+  choice = box.m_choice;
+  return static_cast<int>(result);
+}
+
+void CNuvarine2View::OnAbout() {
+  CAboutDialog box(this);
+  box.m_english = m_englishUi;
+  box.m_textVariant = false;
+  box.m_version = m_programVersion;
+  box.m_privateBuild = m_privateBuildText;
+  box.m_specialBuild = m_specialBuildText;
+  RunDialog(box);
 }
 
 void CNuvarine2View::OnSystemDiagnostic() {

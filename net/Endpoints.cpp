@@ -20,7 +20,8 @@ bool LoadEndpoints(const std::string& path, Endpoints& into) {
     if (key == "testHost") into.testHost = value;
     else if (key == "minorPlanetHost") into.minorPlanetHost = value;
     else if (key == "satelliteHost") into.satelliteHost = value;
-    else if (key == "updateBaseUrl") into.updateBaseUrl = value;
+    else if (key == "versionPageUrl") into.versionPageUrl = value;
+    else if (key == "downloadPageUrl") into.downloadPageUrl = value;
     else if (key == "passHost") into.passHost = value;
     else if (key == "iridiumHost") into.iridiumHost = value;
     else if (key.size() == 11 && key.compare(0, 10, "surveyHost") == 0 && key[10] >= '1' && key[10] <= '3')

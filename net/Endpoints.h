@@ -18,8 +18,9 @@ struct Endpoints {
                                 "skyview.gsfc.nasa.gov (SkyView, NASA)"};
   // Whole addresses of a real-time cloud map (one chosen per download).
   std::string cloudMapUrl[4];
-  // The program's version page and download folder.
-  std::string updateBaseUrl;
+  // The maker's version page (string 401) and download page (string 403).
+  std::string versionPageUrl;
+  std::string downloadPageUrl;
   // Satellite pass pages.
   std::string passHost = "www.heavens-above.com";
   std::string iridiumHost;

@@ -131,6 +131,35 @@ std::string BuildUpdateList(VersionPage& page, const std::array<float, kComponen
   return list;
 }
 
+VersionPageResult FetchVersionPage(const std::string& url, const ProxySettings& proxy, const InternetLimits& limits,
+                                   const std::atomic<bool>* abort, std::string& block) {
+  block.clear();
+  DWORD service = 0;
+  CString server, object;
+  INTERNET_PORT port = 0;
+  if (!AfxParseURL(url.c_str(), service, server, object, port)) return VersionPageResult::BadUrl;
+  std::unique_ptr<CInternetSession> session(NewInternetSession(proxy));
+  session->SetLimits(limits);
+  session->SetAbortFlags(abort);
+  std::unique_ptr<CHttpConnection> connection(session->GetHttpConnection(server.c_str(), port));
+  std::unique_ptr<CHttpFile> file(connection->OpenRequest(CHttpConnection::HTTP_VERB_GET, object.c_str(), nullptr, 1,
+                                                          nullptr, nullptr,
+                                                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_KEEP_CONNECTION |
+                                                              INTERNET_FLAG_NO_CACHE_WRITE));
+  DWORD status = 0;
+  if (!file->SendRequest() || !file->QueryInfoStatusCode(status) || status != HTTP_STATUS_OK)
+    return VersionPageResult::NotFound;
+  // The block may come in pieces: read until 2000 bytes or the end.
+  char buffer[2000];
+  size_t filled = 0;
+  UINT n = 0;
+  while (filled < sizeof buffer && (n = file->Read(buffer + filled, static_cast<UINT>(sizeof buffer - filled))) > 0)
+    filled += n;
+  block.assign(buffer, filled);
+  file->Close();
+  return VersionPageResult::Read;
+}
+
 int64_t QueryRemoteFileSize(const std::string& url, const ProxySettings& proxy, const InternetLimits& limits) {
   DWORD service = 0;
   CString server, object;

@@ -56,6 +56,13 @@ class UpdateProgress {
   std::string m_text;
 };
 
+enum class VersionPageResult { Read, BadUrl, NotFound };
+// The first block (at most 2000 bytes) of the version page into `block`.
+// BadUrl when the address cannot be split; NotFound for no answer or a status
+// other than 200.
+VersionPageResult FetchVersionPage(const std::string& url, const ProxySettings& proxy, const InternetLimits& limits,
+                                   const std::atomic<bool>* abort, std::string& block);
+
 // The Content-Length of the address, 0 when missing, unreachable or not 200.
 int64_t QueryRemoteFileSize(const std::string& url, const ProxySettings& proxy, const InternetLimits& limits);
 

@@ -119,18 +119,18 @@ std::string IridiumFlaresUrl(const std::string& host, double latitude, double we
 }
 
 std::string SatelliteVisibilityUrl(const std::string& host, double latitude, double westLongitude, double elevation,
-                                   const std::string& code, double julianDate, double utcOffset, int hour) {
+                                   const std::string& code, double julianDate, double utcOffset, double hour) {
   if (host.empty()) return {};
   const double d = std::floor(utcOffset / 24.0 + julianDate - 2415018.5);
   double value;
   const char* suffix = "";
-  if (hour >= 1 && hour < 12) {
+  if (hour >= 1.0 && hour < 12.0) {
     value = d + 0.1875;
     suffix = "&AM=T";
   } else {
     value = d + 0.6875;
   }
-  if (hour < 1) value -= 1.0;
+  if (hour < 1.0) value -= 1.0;
   const std::string query =
       FormatC("/allsats.asp?lat=%06.4f&lng=%06.4f&alt=%06.0f&loc=Unspecified&TZ=%s&Date=%5.4f&Mag=4.5%s",
                 latitude * kDegrees, -westLongitude * kDegrees, elevation, code.c_str(), value, suffix);

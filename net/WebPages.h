@@ -21,6 +21,6 @@ std::string IridiumFlaresUrl(const std::string& host, double latitude, double we
                              const std::string& code);
 // julianDate UT, utcOffset hours, hour the civil hour of the view.
 std::string SatelliteVisibilityUrl(const std::string& host, double latitude, double westLongitude, double elevation,
-                                   const std::string& code, double julianDate, double utcOffset, int hour);
+                                   const std::string& code, double julianDate, double utcOffset, double hour);
 
 extern const char* const kTextIridiumQuestion;  // 1067

@@ -1,5 +1,6 @@
 // Resources of the setup dialogs: time and place with its Earth map, month
-// calendar and time-zone warning; their strings; the Earth map picture.
+// calendar and time-zone warning, the start-up box and the About box; their
+// strings; the Earth map picture and the program's icon.
 #include "InstallFolder.h"
 #include "InstallPath.h"
 #include "Resource.h"
@@ -142,6 +143,22 @@ const DialogControl kReportControls[] = {
     {ControlKind::DefPushButton, 1, "OK", WS_TABSTOP, 127, 232, 56, 14},
 };
 
+// The start-up box: the painted text (1001) over the list and buttons;
+// "Next" carries the OK command, "OK" the Cancel command.
+const DialogControl kTipsControls[] = {
+    {ControlKind::Static, 1001, "", 0, 7, 7, 300, 136},
+    {ControlKind::ComboBox, 1000, "", WS_TABSTOP, 7, 151, 150, 60},
+    {ControlKind::PushButton, 1, "Next", WS_TABSTOP, 187, 150, 56, 14},
+    {ControlKind::DefPushButton, 2, "OK", WS_TABSTOP, 251, 150, 56, 14},
+};
+
+// The About box: the splash picture on the left, the scrolling credits (1122) on the right.
+const DialogControl kAboutControls[] = {
+    {ControlKind::Bitmap, -1, nullptr, 0, 0, 0, 313, 229, 1005},
+    {ControlKind::Static, 1122, "", 0, 318, 7, 130, 196},
+    {ControlKind::DefPushButton, 1, "OK", WS_TABSTOP, 353, 210, 60, 14},
+};
+
 #define CONTROLS(a) a, sizeof(a) / sizeof(a[0])
 
 const DialogTemplate kSetupDialogs[] = {
@@ -158,9 +175,18 @@ const DialogTemplate kSetupDialogs[] = {
     {334, "CCD Field", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 188, 116, CONTROLS(kCcdControls)},
     {342, "Others", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 188, 80, CONTROLS(kOtherFieldControls)},
     {304, "Important !", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 240, 110, CONTROLS(kAlertTzControls)},
+    {102, "Nuvarine 2.0", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 314, 171, CONTROLS(kTipsControls)},
+    {100, "About Nuvarine 2.0", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_CENTER, 0, 0, 455, 229,
+     CONTROLS(kAboutControls)},
 };
 
 const StringResource kSetupStrings[] = {
+    {50, "Show tips at startup"},
+    {51, "Never show tips at startup"},
+    {52, "Show alerts at startup"},
+    {53, "Never show alerts at startup"},
+    {54, "Tips..."},
+    {55, "Ephemeris..."},
     {60, "Attention. If your want a good precision about the positions of the planets\nthe year must be between "
          "3000 BC and 3000 AC"},
     {200, "Nuvarine will consult the parameters of the system\nto try to determine the value of the time zone.\n\n"
@@ -198,8 +224,26 @@ void PaintEarthMap(CDC& dc, int w, int h) {
   dc.DrawImageFile(0, 0, w, h, ResolveInstallPath(CurrentInstallFolder(), "earthmap.jpg").c_str());
 }
 
+// The program's icon (32 x 32; magenta is transparent): a ringed planet.
+void PaintIcon(CDC& dc, int w, int h) {
+  dc.FillSolidRect(0, 0, w, h, RGB(255, 0, 255));
+  dc.SetNullPen();
+  dc.SetBrushColor(RGB(40, 60, 140));
+  dc.Ellipse(2, 2, w - 2, h - 2);
+  dc.SetBrushColor(RGB(230, 180, 90));
+  dc.Ellipse(9, 9, w - 9, h - 9);
+  dc.SetNullBrush();
+  dc.SetPenColor(RGB(250, 235, 200), 2);
+  dc.Ellipse(4, 13, w - 4, h - 13);
+  dc.SetNullPen();
+  dc.SetBrushColor(RGB(255, 255, 255));
+  dc.Ellipse(6, 6, 9, 9);
+  dc.Ellipse(24, 23, 26, 25);
+}
+
 const BitmapResource kSetupBitmaps[] = {
     {293, 512, 256, PaintEarthMap},
+    {128, 32, 32, PaintIcon},
 };
 
 }  // namespace

@@ -31,8 +31,6 @@ constexpr DWORD ANTIALIASED_QUALITY = 4;
 constexpr DWORD VARIABLE_PITCH = 2;
 constexpr UINT TA_TOP = 0;
 constexpr UINT TA_LEFT = 0;
-constexpr UINT ETO_OPAQUE = 2;
-constexpr UINT ETO_CLIPPED = 4;
 constexpr UINT DIB_RGB_COLORS = 0;
 constexpr DWORD BI_RGB = 0;
 

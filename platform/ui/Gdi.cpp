@@ -11,6 +11,7 @@
 struct CDC::State {
   QColor textColor = Qt::black;
   int bkMode = OPAQUE;
+  QColor bkColor = Qt::white;
   QPoint current;
   QBrush brush = QBrush(Qt::white);
   QPen pen = QPen(Qt::black, 1);
@@ -44,6 +45,7 @@ class CDC::Paint {
 
 CDC::CDC(QPainter* painter) : m_painter(painter), m_state(std::make_unique<State>()) {}
 CDC::CDC(QImage* image) : m_image(image), m_state(std::make_unique<State>()) {}
+CDC::CDC(CBitmap* bitmap) : m_image(bitmap ? bitmap->MutableImage() : nullptr), m_state(std::make_unique<State>()) {}
 CDC::~CDC() = default;
 
 void CDC::FillSolidRect(int x, int y, int width, int height, COLORREF color) {
@@ -130,10 +132,62 @@ BOOL CDC::TextOut(int x, int y, const char* text) {
   QString q = ToQ(text);
   QFontMetrics fm(m_state->font);
   QRect box(x, y, fm.horizontalAdvance(q), fm.height());
-  if (m_state->bkMode == OPAQUE) p->fillRect(box, Qt::white);
+  if (m_state->bkMode == OPAQUE) p->fillRect(box, m_state->bkColor);
   p->setPen(m_state->textColor);
   p->drawText(box, Qt::AlignLeft | Qt::AlignTop, q);
   return TRUE;
+}
+
+COLORREF CDC::SetBkColor(COLORREF color) {
+  COLORREF old = FromQColor(m_state->bkColor);
+  m_state->bkColor = ToQColor(color);
+  return old;
+}
+
+BOOL CDC::ExtTextOut(int x, int y, UINT options, const RECT* rect, const char* text) {
+  Paint p{*this};
+  if (!p) return FALSE;
+  const QRect area = rect ? QRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top) : QRect();
+  if (rect && (options & ETO_OPAQUE)) p->fillRect(area, m_state->bkColor);
+  p->save();
+  if (rect && (options & ETO_CLIPPED)) p->setClipRect(area);
+  const QString q = ToQ(text);
+  QFontMetrics fm(m_state->font);
+  const QRect box(x, y, fm.horizontalAdvance(q), fm.height());
+  if (m_state->bkMode == OPAQUE) p->fillRect(box, m_state->bkColor);
+  p->setPen(m_state->textColor);
+  p->drawText(box, Qt::AlignLeft | Qt::AlignTop, q);
+  p->restore();
+  return TRUE;
+}
+
+void CDC::DrawBitmap(int x, int y, const CBitmap& bitmap) {
+  Paint p{*this};
+  if (p && bitmap.Image()) p->drawImage(x, y, *bitmap.Image());
+}
+
+void CDC::DrawTransparentBitmap(int x, int y, const CBitmap& bitmap, COLORREF transparent) {
+  Paint p{*this};
+  if (!p || !bitmap.Image()) return;
+  QImage keyed = bitmap.Image()->convertToFormat(QImage::Format_ARGB32);
+  const QRgb key = qRgb(GetRValue(transparent), GetGValue(transparent), GetBValue(transparent)) & 0xFFFFFF;
+  for (int row = 0; row < keyed.height(); ++row) {
+    auto* line = reinterpret_cast<QRgb*>(keyed.scanLine(row));
+    for (int i = 0; i < keyed.width(); ++i)
+      if ((line[i] & 0xFFFFFF) == key) line[i] = 0;
+  }
+  p->drawImage(x, y, keyed);
+}
+
+void CDC::BitBlt(int x, int y, int width, int height, const CBitmap& source, int sx, int sy) {
+  if (!source.Image() || width <= 0 || height <= 0) return;
+  // A copy first: the source may be the picture being drawn on.
+  const QImage part = source.Image()->copy(sx, sy, width, height);
+  Paint p{*this};
+  if (!p) return;
+  p->setCompositionMode(QPainter::CompositionMode_Source);
+  p->drawImage(x, y, part);
+  p->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 void CDC::DrawCenteredText(const RECT* rect, const char* text) {
@@ -214,8 +268,16 @@ COLORREF CBitmap::GetBitsPixel(int x, int rowFromBottom) const {
   return FromQColor(m_image->pixelColor(x, m_image->height() - 1 - rowFromBottom));
 }
 
+BOOL CBitmap::CreateBitmap(int width, int height) {
+  if (width <= 0 || height <= 0) return FALSE;
+  m_image = std::make_unique<QImage>(width, height, QImage::Format_RGB32);
+  m_image->fill(Qt::black);
+  return TRUE;
+}
+
 void CBitmap::DeleteObject() { m_image.reset(); }
 const QImage* CBitmap::Image() const { return m_image.get(); }
+QImage* CBitmap::MutableImage() { return m_image.get(); }
 
 // ---- Image lists ----------------------------------------------------------------
 

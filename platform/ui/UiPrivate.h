@@ -11,6 +11,7 @@
 #include "Wnd.h"
 
 class QTimer;
+class QPainter;
 class QKeyEvent;
 class QMouseEvent;
 class QWheelEvent;
@@ -22,6 +23,8 @@ struct CWndPrivate {
   DWORD style = 0;
   std::map<UINT_PTR, QTimer*> timers;
   int wheelRemainder = 0;
+  // The painter of the paint message being handled (CPaintDC), else null.
+  QPainter* painter = nullptr;
 };
 
 inline QString ToQ(const char* cp1252) { return QString::fromStdString(Cp1252ToUtf8(cp1252 ? cp1252 : "")); }

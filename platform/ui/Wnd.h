@@ -140,6 +140,7 @@ void ReleaseCapture();
 // white brush, a thin black pen, black text on an opaque white background.
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
+class CBitmap;
 
 class CDC {
  public:
@@ -147,6 +148,8 @@ class CDC {
   // Draws on a picture; each call paints and finishes, so the picture may be
   // replaced or presented into between calls.
   explicit CDC(QImage* image);
+  // Draws on a bitmap made by CBitmap::CreateBitmap or loaded (a memory device context).
+  explicit CDC(CBitmap* bitmap);
   ~CDC();
   CDC(const CDC&) = delete;
   CDC& operator=(const CDC&) = delete;
@@ -164,15 +167,27 @@ class CDC {
   BOOL LineTo(int x, int y);
   COLORREF SetTextColor(COLORREF color);
   int SetBkMode(int mode);
+  // The colour behind opaque text (white at first).
+  COLORREF SetBkColor(COLORREF color);
   // Face name, cell height in pixels, weight (400 normal, 700 bold).
   void SelectFont(const char* face, int height, int weight = 400, bool italic = false);
   BOOL TextOut(int x, int y, const char* text);
+  // Text at (x, y); ETO_CLIPPED keeps it inside `rect`, ETO_OPAQUE fills
+  // `rect` with the background colour first.
+  BOOL ExtTextOut(int x, int y, UINT options, const RECT* rect, const char* text);
   // Centred on one line in the rectangle.
   void DrawCenteredText(const RECT* rect, const char* text);
   SIZE GetTextExtent(const char* text);
   // A picture file (PNG, JPEG, BMP) scaled into the rectangle; FALSE when it
   // cannot be read.
   BOOL DrawImageFile(int x, int y, int width, int height, const char* path);
+  // A bitmap at its own size; with a transparent colour its pixels of that
+  // colour leave what is below.
+  void DrawBitmap(int x, int y, const CBitmap& bitmap);
+  void DrawTransparentBitmap(int x, int y, const CBitmap& bitmap, COLORREF transparent);
+  // Copies the rectangle (sx, sy, width, height) of a bitmap to (x, y); the
+  // source may be the bitmap drawn on (scrolling).
+  void BitBlt(int x, int y, int width, int height, const CBitmap& source, int sx, int sy);
 
  private:
   class Paint;
@@ -204,14 +219,34 @@ class CBitmap {
   CBitmap();
   ~CBitmap();
   BOOL LoadBitmap(UINT resourceId);
+  // A blank (black) bitmap to draw on; FALSE for an empty size.
+  BOOL CreateBitmap(int width, int height);
+  BOOL HasBitmap() const { return m_image != nullptr; }
   BOOL GetBitmap(BITMAP* info) const;
   // Colour of a pixel of the bottom-up bits: row 0 is the picture's bottom row.
   COLORREF GetBitsPixel(int x, int rowFromBottom) const;
   void DeleteObject();
   const QImage* Image() const;
+  QImage* MutableImage();
 
  private:
   std::unique_ptr<QImage> m_image;
+};
+
+// A static control of a dialog that its class paints itself: after
+// SubclassDlgItem the control's paint message calls OnEraseBkgnd and then
+// OnPaint, in which a CPaintDC draws on the control.
+class CStatic : public CWnd {
+ public:
+  // Takes over the dialog's control `id` (same place and size); FALSE when
+  // the dialog has no such control.
+  BOOL SubclassDlgItem(UINT id, CWnd* parent);
+};
+
+class CPaintDC : public CDC {
+ public:
+  // Valid inside the window's OnPaint; draws nothing elsewhere.
+  explicit CPaintDC(CWnd* window);
 };
 
 // Image-list flags.

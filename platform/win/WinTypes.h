@@ -64,6 +64,9 @@ class CRect : public RECT {
   bool PtInRect(const POINT& p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
 };
 
+// ExtTextOut options: fill the rectangle first, clip the text to it.
+constexpr UINT ETO_OPAQUE = 2;
+constexpr UINT ETO_CLIPPED = 4;
 constexpr int LF_FACESIZE = 32;
 
 // A font description in the ANSI shape: a face name of at most 31 characters

@@ -20,6 +20,11 @@ namespace {
 // A view with a fixed client area.
 class CaptureView : public CNuvarine2View {
  public:
+  // The frames run past the seventh: its start-up box counts as closed at once.
+  int RunStartupBox(const CString&, int& choice) override {
+    choice = 0;
+    return IDCANCEL;
+  }
   CaptureView() { m_millisecondClock = [this] { return clock += 40.0; }; }
   void GetClientSize(int& width, int& height) const override { width = clientWidth, height = clientHeight; }
   void ReleaseSceneResources() override {}

@@ -154,6 +154,34 @@ TEST_F(BodyDraw, TexturesComeFromTheLevelsFolderWithCompressionAndFallbacks) {
   }
 }
 
+TEST_F(BodyDraw, ADownloadedCloudMapServesEveryLevel) {
+  BodyView view(folder.root);
+  view.Start();
+  const fs::path root = folder.root;
+  WriteDds(root / "Textures hr" / "nuagestr.dds", 16, 8);
+  WritePicture(root / "Textures br" / "nuagestr.jpg", 32, 16);
+  WritePicture(root / "textures" / "nuagestr.jpg", 48, 24);
+  struct Case {
+    int level;
+    bool compression, downloaded;
+    UINT width;
+  } cases[] = {
+      {1, false, true, 48}, {2, true, true, 48},   {3, true, true, 48},  {3, false, true, 48},
+      {3, true, false, 16}, {1, false, false, 32}, {2, false, false, 0},
+  };
+  view.m_planetariumMode = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.level) + (c.compression ? " compressed" : "") + (c.downloaded ? " downloaded" : ""));
+    if (!c.downloaded) fs::remove(root / "textures" / "nuagestr.jpg");
+    view.m_textureLevel = static_cast<BYTE>(c.level);
+    view.m_textureCompression = c.compression;
+    IDirect3DTexture9* slot = nullptr;
+    view.LoadBodyTexture(&slot, true, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "nuagestr", "jpg", 0.0f, false);
+    EXPECT_EQ(slot ? Describe(slot).Width : 0u, c.width);
+    view.LoadBodyTexture(&slot, false, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "nuagestr", "jpg", 0.0f, false);
+  }
+}
+
 TEST_F(BodyDraw, OversizedPicturesAreRefusedWithOneBoxPerRun) {
   BodyView view(folder.root);
   view.Start();

@@ -35,6 +35,11 @@ class TempFolder {
 
 class BodyView : public CNuvarine2View {
  public:
+  // The frames run past the seventh: its start-up box counts as closed at once.
+  int RunStartupBox(const CString&, int& choice) override {
+    choice = 0;
+    return IDCANCEL;
+  }
   explicit BodyView(const fs::path& folder) {
     m_installFolder = folder.string();
     m_millisecondClock = [this] { return clock += 20.0; };

@@ -60,6 +60,11 @@ class InstallFolder {
 
 class FrameView : public CNuvarine2View {
  public:
+  // The frames run past the seventh: its start-up box counts as closed at once.
+  int RunStartupBox(const CString&, int& choice) override {
+    choice = 0;
+    return IDCANCEL;
+  }
   explicit FrameView(const fs::path& folder, int width = 256, int height = 192) : clientWidth(width), clientHeight(height) {
     m_installFolder = folder.string();
     m_millisecondClock = [this] { return clock += 20.0; };

@@ -52,6 +52,11 @@ class TempFolder {
 // scene objects (vertex programs and the star sprite).
 class SkyView : public CNuvarine2View {
  public:
+  // The frames run past the seventh: its start-up box counts as closed at once.
+  int RunStartupBox(const CString&, int& choice) override {
+    choice = 0;
+    return IDCANCEL;
+  }
   explicit SkyView(const fs::path& folder) {
     m_installFolder = folder.string();
     m_millisecondClock = [this] { return clock += 20.0; };

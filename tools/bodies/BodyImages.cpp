@@ -268,12 +268,17 @@ bool WriteDds(const std::string& path, const Image& image, Dxt format, std::stri
   const int size = squish::GetStorageRequirements(image.width, image.height, flags);
   std::vector<uint8_t> blocks(static_cast<size_t>(size));
   squish::CompressImage(image.rgba.data(), image.width, image.height, blocks.data(), flags | quality);
+  return WriteDdsBlocks(path, image.width, image.height, format, blocks, error);
+}
+
+bool WriteDdsBlocks(const std::string& path, int width, int height, Dxt format, const std::vector<uint8_t>& blocks,
+                    std::string& error) {
   std::vector<uint8_t> b = {'D', 'D', 'S', ' '};
   Put32(b, 124);
   Put32(b, 0x1 | 0x2 | 0x4 | 0x1000 | 0x80000);  // caps, height, width, pixel format, linear size
-  Put32(b, static_cast<uint32_t>(image.height));
-  Put32(b, static_cast<uint32_t>(image.width));
-  Put32(b, static_cast<uint32_t>(size));
+  Put32(b, static_cast<uint32_t>(height));
+  Put32(b, static_cast<uint32_t>(width));
+  Put32(b, static_cast<uint32_t>(blocks.size()));
   Put32(b, 0);  // depth
   Put32(b, 1);  // mip levels
   for (int i = 0; i < 11; ++i) Put32(b, 0);
@@ -286,6 +291,32 @@ bool WriteDds(const std::string& path, const Image& image, Dxt format, std::stri
   for (int i = 0; i < 4; ++i) Put32(b, 0);
   b.insert(b.end(), blocks.begin(), blocks.end());
   return WriteFileAtomically(path, b, error);
+}
+
+bool ReadDxt1(const std::string& path, int& width, int& height, std::vector<uint8_t>& blocks, std::string& error) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = "cannot read " + path;
+    return false;
+  }
+  uint8_t head[128];
+  const bool headRead = std::fread(head, 1, sizeof head, f) == sizeof head;
+  auto get32 = [&](int at) {
+    return static_cast<uint32_t>(head[at]) | static_cast<uint32_t>(head[at + 1]) << 8 |
+           static_cast<uint32_t>(head[at + 2]) << 16 | static_cast<uint32_t>(head[at + 3]) << 24;
+  };
+  if (!headRead || std::memcmp(head, "DDS ", 4) != 0 || std::memcmp(head + 84, "DXT1", 4) != 0) {
+    std::fclose(f);
+    error = path + " is not a DXT1 .dds";
+    return false;
+  }
+  height = static_cast<int>(get32(12));
+  width = static_cast<int>(get32(16));
+  blocks.assign(static_cast<size_t>((width + 3) / 4) * ((height + 3) / 4) * 8, 0);
+  const bool read = std::fread(blocks.data(), 1, blocks.size(), f) == blocks.size();
+  std::fclose(f);
+  if (!read) error = path + " is short";
+  return read;
 }
 
 }  // namespace bodies

@@ -30,6 +30,11 @@ bool WriteJpeg(const std::string& path, const Image& image, int quality, std::st
 bool WritePng(const std::string& path, const Image& image, bool alpha, std::string& error);
 bool WriteBmp(const std::string& path, const Image& image, std::string& error);
 bool WriteDds(const std::string& path, const Image& image, Dxt format, std::string& error);
+// DXT blocks already made (rows of 4 x 4 pixel blocks, top to bottom).
+bool WriteDdsBlocks(const std::string& path, int width, int height, Dxt format, const std::vector<uint8_t>& blocks,
+                    std::string& error);
+// The blocks of a DXT1 .dds of one level (as WriteDds writes it).
+bool ReadDxt1(const std::string& path, int& width, int& height, std::vector<uint8_t>& blocks, std::string& error);
 // The bytes written to `path` (temporary file, then rename).
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
