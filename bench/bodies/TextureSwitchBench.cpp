@@ -65,12 +65,14 @@ void Switch(benchmark::State& state, bool compressed) {
         view.m_textureLevel = 1;
         view.ReleaseSceneResources();
         view.LoadVertexShaders();
+        view.UpdateBodyDrawFlags();  // the release cleared them
         view.SyncBodyTexturesAndMeshes(view.m_bodyDrawFlags);
         view.m_textureLevel = 3;
         state.ResumeTiming();
         // The switch: everything goes, the next frame loads the new level.
         view.ReleaseSceneResources();
         view.LoadVertexShaders();
+        view.UpdateBodyDrawFlags();
         view.SyncBodyTexturesAndMeshes(view.m_bodyDrawFlags);
         textures = view.LoadedBodyTextureCount();
       }

@@ -1,6 +1,7 @@
 // What the solar-system pass puts on the screen of the headless device: the
 // Earth drawn whatever the atmosphere switch says; Saturn's rings beyond the
-// disc with the planet's shadow on the half away from the Sun.
+// disc with the planet's shadow on the half away from the Sun; the states the
+// pass leaves behind.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -92,6 +93,31 @@ class SolarSystemDraw : public ::testing::Test {
     D3DXVec3TransformCoord(&s, &drawn, &view.m_viewProjectionMatrix);
     return {(s.x + 1.0f) * view.m_backBufferWidth / 2.0f, (1.0f - s.y) * view.m_backBufferHeight / 2.0f};
   }
+  // The states every pass leaves behind: lighting on, the view's depth test,
+  // the standard blend, no vertex program, the second stage off and empty.
+  static void ExpectRestoredStates(BodyView& view) {
+    IDirect3DDevice9* device = view.m_pd3dDevice;
+    DWORD value = 0;
+    device->GetRenderState(D3DRS_LIGHTING, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(TRUE));
+    device->GetRenderState(D3DRS_ZENABLE, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(view.m_depthTestMode));
+    device->GetRenderState(D3DRS_SRCBLEND, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_SRCALPHA));
+    device->GetRenderState(D3DRS_DESTBLEND, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
+    device->GetRenderState(D3DRS_BLENDOP, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DBLENDOP_ADD));
+    IDirect3DVertexShader9* shader = nullptr;
+    device->GetVertexShader(&shader);
+    EXPECT_EQ(shader, nullptr);
+    device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_DISABLE));
+    IDirect3DBaseTexture9* texture = nullptr;
+    device->GetTexture(1, &texture);
+    EXPECT_EQ(texture, nullptr);
+    if (texture) texture->Release();
+  }
   // One frame of the solar-system pass alone, read back.
   static Frame Render(BodyView& view) {
     view.UpdateBodyDrawFlags();
@@ -103,6 +129,7 @@ class SolarSystemDraw : public ::testing::Test {
     device->SetTransform(D3DTS_PROJECTION, &view.m_camera.m_projectionMatrix);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     view.RenderSolarSystem();
+    ExpectRestoredStates(view);
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
     Frame frame;
@@ -131,12 +158,16 @@ TEST_F(SolarSystemDraw, TheEarthIsDrawnWithOrWithoutItsAtmosphere) {
   view.Start();
   WritePicture(folder.root / "textures" / "earth.jpg", 64, 32);
   WritePicture(folder.root / "textures" / "clouds.png", 64, 32);
+  WritePicture(folder.root / "textures" / "nuagestr.jpg", 64, 32);
   Place(kBodySun, {0, 0, 0}, 1392000.0);
   Place(kBodyEarth, {150.0, 0, 0}, 12756.0);
   // A weather satellite beyond the Earth, just off its limb, named on the
   // screen before the Earth is drawn.
   Place(kBodyNoaa10, {150.01, 0.009, 0.0}, 0.01);
   view.m_showSatelliteNames = true;
+  // The cloud shadows' reverse-subtract blend must not outlive the pass.
+  view.m_cloudShadows = true;
+  view.m_realTimeCloudMap = true;
   for (bool atmosphere : {true, false}) {
     SCOPED_TRACE(atmosphere ? "atmosphere" : "no atmosphere");
     view.m_showAtmospheres = atmosphere;
