@@ -329,5 +329,3 @@ void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR skyColour) {
   device->SetVertexShader(nullptr);
   DrawObserverSurroundings(skyColour);
 }
-
-void CNuvarine2View::DrawObserverSurroundings(D3DCOLOR) {}

@@ -107,7 +107,8 @@ void CNuvarine2View::DrawHorizonLayers() {
   IDirect3DDevice9* device = m_pd3dDevice;
   device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
   device->SetRenderState(D3DRS_LIGHTING, FALSE);
-  const float elevation = m_landscapeElevation * 0.01f;
+  // The height setting (-20 to 20) is kept in a byte as a signed value.
+  const float elevation = static_cast<signed char>(m_landscapeElevation) * 0.01f;
 
   // The overcast dome turns once every three days. A dome without its
   // program or its picture would cover the sky with garbage: it is left out.

@@ -648,6 +648,11 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // The landscape, the horizon, the finder and CCD fields and the coordinate
   // rule of the planetarium (after the bodies).
   void DrawObserverSurroundings(D3DCOLOR skyColour);
+  void DrawLandscape(D3DCOLOR skyColour);
+  // The rest between the caller's Begin and End of m_pLine.
+  void DrawHorizonLine();
+  void DrawFinderFields();
+  void DrawCoordinateRule();
   // Parts of the solar-system pass: a point light at the Sun (errors shown
   // once), one object's surface, the Earth's clouds, Saturn with its rings.
   void SetSunLight(DWORD index, const D3DXVECTOR3& position, float diffuse, float specular, float range,

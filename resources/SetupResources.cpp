@@ -90,7 +90,7 @@ const DialogControl kAlertTzControls[] = {
 };
 
 const DialogControl kSelectOpticsControls[] = {
-    {ControlKind::TabControl, 1113, nullptr, WS_TABSTOP, 7, 7, 276, 14},
+    {ControlKind::Tab, 1113, nullptr, WS_TABSTOP, 7, 7, 276, 15},
     {ControlKind::ListView, 1119, nullptr, WS_BORDER | WS_TABSTOP, 7, 22, 276, 110},
     {ControlKind::ListView, 1120, nullptr, WS_BORDER | WS_TABSTOP, 7, 22, 276, 110},
     {ControlKind::ListView, 1121, nullptr, WS_BORDER | WS_TABSTOP, 7, 22, 276, 110},

@@ -18,6 +18,16 @@ const StringResource kStringTable[] = {
     {1000, "Nuvarine seems to have changed your system colors ...\n           Do you want to recover the original colors ?"},
     {1001, "Error !  Nuvarine 2.0"},
     {1007, "Impossible to open Nuvarine' catalogues !\r\n              Please, reinstall Nuvarine."},
+    // The coordinate rule.
+    {1010, "Zenith"},
+    {1011, "North"},
+    {1012, "South"},
+    {1013, "East"},
+    {1014, "West"},
+    {1015, "N-E"},
+    {1016, "S-E"},
+    {1017, "S-W"},
+    {1018, "N-W"},
     // Sky lines.
     {507, "Ecliptic"},
     {508, "Equator"},

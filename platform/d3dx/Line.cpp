@@ -73,6 +73,9 @@ HRESULT ID3DXLine::DrawScreen(const std::vector<float>& v, D3DCOLOR color) {
   if (vertices.size() < 2) return D3D_OK;
   bool implicit = !m_inside;
   if (implicit) Begin();
+  // Text drawn between Begin and End (a texture font) leaves its own vertex
+  // format behind; the line's is set again for every draw.
+  m_device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
   HRESULT hr = m_device->DrawPrimitiveUP(D3DPT_LINELIST, static_cast<UINT>(vertices.size() / 2), vertices.data(),
                                          sizeof(Vertex));
   if (implicit) End();

@@ -352,9 +352,12 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
         widget = list;
         break;
       }
-      case ControlKind::Tab:
-        widget = new CTabAreaWidget(dialog);
+      case ControlKind::Tab: {
+        auto* area = new CTabAreaWidget(dialog);
+        QObject::connect(area->bar, &QTabBar::currentChanged, [this, id](int) { SendControlNotify(id, TCN_SELCHANGE); });
+        widget = area;
         break;
+      }
       case ControlKind::Bitmap: {
         auto* picture = new QLabel(dialog);
         // Clicks and moves over a picture are the dialog's.
@@ -415,13 +418,6 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
           SendControlNotify(id, LVN_ITEMCHANGED, chosen.isEmpty() ? -1 : list->indexOfTopLevelItem(chosen.front()));
         });
         widget = list;
-        break;
-      }
-      case ControlKind::TabControl: {
-        auto* tabs = new QTabBar(dialog);
-        tabs->setDrawBase(true);
-        QObject::connect(tabs, &QTabBar::currentChanged, [this, id](int) { SendControlNotify(id, TCN_SELCHANGE); });
-        widget = tabs;
         break;
       }
     }
@@ -1030,16 +1026,16 @@ CString AfxListViewGetItemText(CWnd* dialog, int id, int index, int column) {
 }
 
 void AfxTabInsertItem(CWnd* dialog, int id, const char* text) {
-  if (auto* tabs = ControlOfType<QTabBar>(dialog, id)) tabs->addTab(ToQ(text));
+  if (CTabBarWidget* tabs = TabBarOf(dialog ? dialog->GetDlgItem(id) : nullptr)) tabs->addTab(ToQ(text));
 }
 
 int AfxTabGetCurSel(CWnd* dialog, int id) {
-  auto* tabs = ControlOfType<QTabBar>(dialog, id);
+  CTabBarWidget* tabs = TabBarOf(dialog ? dialog->GetDlgItem(id) : nullptr);
   return tabs ? tabs->currentIndex() : -1;
 }
 
 void AfxTabSetCurSel(CWnd* dialog, int id, int index) {
-  if (auto* tabs = ControlOfType<QTabBar>(dialog, id)) tabs->setCurrentIndex(index);
+  if (CTabBarWidget* tabs = TabBarOf(dialog ? dialog->GetDlgItem(id) : nullptr)) tabs->setCurrentIndex(index);
 }
 
 void AfxSetDateTimeFormat(CWnd* dialog, int id, const char* format) {

@@ -22,10 +22,9 @@ enum class ControlKind {
   Slider,
   DateTime,
   RichEdit,  // read-only rich text with a vertical scroll bar (CRichTextCtrl)
-  Tab,       // a row of tabs (CTabCtrl); the owner places its pages below them
+  Tab,       // a row of tabs (CTabCtrl, TCN_SELCHANGE); the owner places its pages below them
   MonthCalendar,  // one month of days to pick from (DDX_MonthCalCtrl)
   ListView,       // report-style list: columns, single full-row selection (LVN_ITEMCHANGED)
-  TabControl,     // a row of tabs (TCN_SELCHANGE)
   Progress,       // a progress bar (CProgressCtrl)
 };
 

@@ -4,8 +4,9 @@
 # 2024-01-15 at 21:00 UT in the planetarium's southern view, star figures in
 # green and the horizontal grid in red. Rigel and Sirius shine at the pixels
 # of their places (computed here with astropy), Rigel bluish, Sirius white;
-# the Rigel-Saiph stroke and the grid's horizon circle are drawn. From Tromso
-# at the same instant Betelgeuse, culminating low, shows red. At exit the
+# the Rigel-Saiph stroke and the grid's 15-degree circle are drawn (the
+# landscape hides the horizon). From Tromso at the same instant Betelgeuse,
+# culminating low, shows red. At exit the
 # settings file is replaced whole: a new file, the fixture's values, no
 # temporary left. Every wait is bounded.
 set -u
@@ -114,7 +115,7 @@ RIGEL=78.63446:-8.20164
 SIRIUS=101.28716:-16.71612
 SAIPH=86.93912:-9.66961
 run paris 48.8566000000 -2.3522000000 2.3522 \
-  "star:Rigel:$RIGEL:blue" "star:Sirius:$SIRIUS:neutral" "stroke:$RIGEL:$SAIPH:00ff00" "circle:180:0:ff0000"
+  "star:Rigel:$RIGEL:blue" "star:Sirius:$SIRIUS:neutral" "stroke:$RIGEL:$SAIPH:00ff00" "circle:180:15:ff0000"
 run tromso 69.6500000000 -18.9600000000 18.96 "star:Betelgeuse:88.79294:7.40706:red"
 echo "PASS"
 INNER

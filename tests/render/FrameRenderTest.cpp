@@ -123,6 +123,13 @@ class FrameRender : public ::testing::Test {
   void TearDown() override { SetMessageBoxHandler(nullptr); }
 };
 
+// Without a landscape the planetarium draws the horizon as a pure red line,
+// here across the middle rows (the camera looks at the horizon).
+bool IsHorizonLinePixel(const std::vector<uint8_t>& bgra, int width, int height, int x, int y) {
+  const Rgb c = At(bgra, width, x, y);
+  return std::abs(y - height / 2) <= 1 && c.r == 255 && c.g == 0 && c.b == 0;
+}
+
 // Index of the first entry equal to `code` at or after `from`, or -1.
 int Find(const std::vector<int>& trail, int code, size_t from = 0) {
   auto it = std::find(trail.begin() + static_cast<long>(std::min(from, trail.size())), trail.end(), code);
@@ -367,6 +374,7 @@ TEST_F(FrameRender, FlareSpritesOnTheLineFromTheSunThroughTheCentre) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         if (At(picture, w, x, y).r < 60) continue;
+        if (IsHorizonLinePixel(picture, w, h, x, y)) continue;
         bool near = false;
         for (int i = 0; i < 2; ++i) {
           const float px = std::trunc(cx + pass.k[i] * (cx - s.x)), py = std::trunc(cy + pass.k[i] * (cy - s.y));
@@ -413,7 +421,8 @@ TEST_F(FrameRender, EclipseOrMissingProgramDrawsNoFlare) {
     const std::vector<uint8_t> picture = view.Picture();
     const Rgb corner = At(picture, 128, 2, 2);
     for (int y = 0; y < 96; ++y)
-      for (int x = 0; x < 128; ++x) ASSERT_EQ(At(picture, 128, x, y).r, corner.r) << x << "," << y;
+      for (int x = 0; x < 128; ++x)
+        if (!IsHorizonLinePixel(picture, 128, 96, x, y)) ASSERT_EQ(At(picture, 128, x, y).r, corner.r) << x << "," << y;
   }
 }
 
@@ -439,9 +448,10 @@ TEST_F(FrameRender, HazeBandFromItsRimToTheSkyColour) {
   const Rgb below = At(picture, w, x, row(-8.0));
   EXPECT_EQ(below.r, 0);
   EXPECT_EQ(below.b, 10);
-  // The rim at -5.7 degrees: the first row from the bottom that is lit.
+  // The rim at -5.7 degrees: the first row from the bottom that is lit,
+  // above the ground disc (below -21.8 degrees).
   int rim = -1;
-  for (int y = h - 1; y >= 0 && rim < 0; --y)
+  for (int y = row(-20.0); y >= 0 && rim < 0; --y)
     if (At(picture, w, x, y).r > 5) rim = y;
   const double rimRow = h / 2.0 - focal * (-0.06 / 0.6);
   EXPECT_NEAR(rim, rimRow, 1.5);
