@@ -15,7 +15,9 @@
 #include "InternetServices.h"
 #include "Nuvarine2View.h"
 #include "NumberFormat.h"
+#include "App.h"
 #include "Registry.h"
+#include "RunStatus.h"
 #include "Schedules.h"
 #include "SolarSystemTypes.h"
 #include "UiDefs.h"
@@ -186,6 +188,15 @@ void LoadInstallEndpoints(const CString& installFolder) {
   if (done) return;
   done = true;
   LoadEndpoints(ResolveInstallPath(installFolder, "\\endpoints.ini"));
+  // The tile threads test the same host as the other downloads.
+  ConnectionTestTarget target;
+  target.host = g_endpoints().testHost;
+  const size_t colon = target.host.rfind(':');
+  if (colon != std::string::npos) {
+    target.port = static_cast<INTERNET_PORT>(std::atoi(target.host.c_str() + colon + 1));
+    target.host.resize(colon);
+  }
+  SetDssConnectionTest(target);
 }
 
 bool BeginForegroundDownload() { return !g_foregroundDownloadBusy.exchange(true); }
@@ -195,6 +206,15 @@ void CNuvarine2View::MapInternetCommands() {
   MapCommand(kCommandUpdateOrbitalElements, [this] { OnUpdateOrbitalElements(); });
   MapCommand(kCommandSettingProxy, [this] { OnSettingProxy(); });
   MapProgramUpdateCommands();
+}
+
+bool CNuvarine2View::PumpWhileDownloading() {
+  if (!IsDrawingFrame())
+    if (CWnd* main = AfxGetMainWnd()) main->Invalidate(FALSE);
+  PumpMessages();
+  ReportRunStatus();
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return m_closeRequested || g_internetShutdown;
 }
 
 bool CNuvarine2View::RunForegroundDownload(const std::function<void(DownloadProgress&)>& work) {
@@ -211,10 +231,10 @@ bool CNuvarine2View::RunForegroundDownload(const std::function<void(DownloadProg
       work(progress);
       done = true;
     });
-    while (!done) {
-      PumpMessages();
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    ++m_downloadDepth;
+    while (!done)
+      if (PumpWhileDownloading()) progress.stopRequested = true;
+    --m_downloadDepth;
     worker.join();
     progress.stopRequested = true;
     window.KillTimer(1);

@@ -191,7 +191,7 @@ void SetStatusText(int pane, const char* text) {
 
 void CMainFrame::OnClose() {
   if (auto* view = dynamic_cast<CNuvarine2View*>(GetActiveView());
-      view && (view->IsDrawingFrame() || view->IsCalendarRunning())) {
+      view && (view->IsDrawingFrame() || view->IsCalendarRunning() || view->IsDownloading())) {
     // The events calendar holds a borrowed context: it stops and restores
     // it first, so the settings written by the close are the user's.
     if (view->IsCalendarRunning()) view->StopEventsCalendar();

@@ -54,7 +54,8 @@ BOOL CNuvarine2App::OnIdle(LONG count) {
   // A close that came while a frame was drawn is carried out now, outside it.
   if (auto* frame = dynamic_cast<CFrameWnd*>(m_pMainWnd)) {
     auto* view = dynamic_cast<CNuvarine2View*>(frame->GetActiveView());
-    if (view && view->m_closeRequested && !view->IsDrawingFrame() && !view->IsCalendarRunning()) {
+    if (view && view->m_closeRequested && !view->IsDrawingFrame() && !view->IsCalendarRunning() &&
+        !view->IsDownloading()) {
       view->m_closeRequested = false;
       frame->OnClose();
       return TRUE;

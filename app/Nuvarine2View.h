@@ -285,6 +285,12 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // and messages (and frames) keep coming; false when another foreground
   // download holds the window.
   bool RunForegroundDownload(const std::function<void(DownloadProgress&)>& work);
+  // One turn of the wait for a worker: messages, a frame (unless the wait
+  // runs inside one) and the run-status report. A close that comes meanwhile
+  // is kept for later, and the caller hears it through the return value.
+  bool PumpWhileDownloading();
+  bool IsDownloading() const { return m_downloadDepth > 0; }
+  int m_downloadDepth = 0;
   void DownloadElements(int kind, bool showMessage);
   void DownloadCloudMap();
   void DownloadCometElements(bool showMessage);
@@ -300,6 +306,8 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // that names no country.
   std::string ChooseCountryCode();
   void OnSettingProxy();
+  // Survey tiles loaded in the view's cache slots now.
+  int LoadedSurveyTileCount() const;
   // "Update Nuvarine": version page, list of newer components, download page
   // or packages; an installed updater runs only when the user agrees.
   void MapProgramUpdateCommands();

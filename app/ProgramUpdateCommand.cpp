@@ -204,17 +204,18 @@ void CNuvarine2View::OnUpdateProgram() {
 
   // The page comes on a worker while this thread keeps the frames going.
   std::string block;
-  std::atomic<bool> done{false};
+  std::atomic<bool> done{false}, stop{false};
   VersionPageResult fetched = VersionPageResult::NotFound;
   std::thread worker([&] {
-    fetched = FetchVersionPage(pageUrl, proxy, InternetLimits(), &g_internetShutdown, block);
+    fetched = FetchVersionPage(pageUrl, proxy, InternetLimits(), &stop, block);
     done = true;
   });
-  while (!done) {
-    PumpMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  ++m_downloadDepth;
+  while (!done)
+    if (PumpWhileDownloading()) stop = true;
+  --m_downloadDepth;
   worker.join();
+  if (stop) return;
   if (fetched == VersionPageResult::BadUrl) {
     ::MessageBox(nullptr, "Impossible to connect", "Error", MB_OK);
     return;
@@ -286,12 +287,11 @@ bool CNuvarine2View::InstallUpdatePackages(const std::array<std::string, 6>& url
       installed = InstallUpdates(urls, folder, proxy, progress);
       done = true;
     });
-    while (!done) {
-      PumpMessages();
-      // The program's shutdown ends the transfer at once.
-      if (g_internetShutdown) progress.stopRequested = true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    ++m_downloadDepth;
+    // A close or the program's shutdown ends the transfer at once.
+    while (!done)
+      if (PumpWhileDownloading()) progress.stopRequested = true;
+    --m_downloadDepth;
     worker.join();
     window.KillTimer(1);
     window.DestroyWindow();

@@ -16,6 +16,7 @@
 #include "MainFrame.h"
 #include "NumberFormat.h"
 #include "Nuvarine2View.h"
+#include "SolarSystemTypes.h"
 #include "SplashDialogs.h"
 
 namespace {
@@ -182,6 +183,9 @@ void ReportRunStatus() {
     if (view->LockedObjectPlace(place, distance))
       text += FormatC("lockedplace=%.9g %.9g %.9g\n", place.x, place.y, place.z);
   }
+  // The comets loaded and the survey and surface tiles shown, for the internet checks.
+  text += FormatC("comets=%d\nsurveytiles=%d\nsurfacetiles=%d\n", g_cometCount, view->LoadedSurveyTileCount(),
+                  g_loadedTileCount);
   // The first frame's result trail (empty until that frame is drawn).
   text += "trail=";
   for (int i = 0; i < view->m_savedTraceCount && i < kTraceCapacity; ++i)

@@ -12,6 +12,7 @@
 
 #include "Endpoints.h"
 #include "InstallPath.h"
+#include "InternetServices.h"
 #include "Nuvarine2View.h"
 #include "ScreenLabel.h"
 #include "SkyMath.h"
@@ -109,6 +110,12 @@ void CNuvarine2View::DropSurveyTile(int slot) {
   m_dssTileNames[slot].Empty();
   m_dssTileSizes[slot] = 0;
   ReleaseInterface(m_dssTileTextures[slot]);
+}
+
+int CNuvarine2View::LoadedSurveyTileCount() const {
+  int count = 0;
+  for (int i = 0; i < kSurveyTileSlots; ++i) count += m_dssTileTextures[i] ? 1 : 0;
+  return count;
 }
 
 void CNuvarine2View::ReleaseSurveyTileCache() {
@@ -335,6 +342,8 @@ void CNuvarine2View::DrawSurveyTiles() {
 
 void CNuvarine2View::RequestSurveyTiles() {
   if (!g_dssEnabled || m_fieldOfView > 0.08f || m_frameCounter % 5 != 0) return;
+  // The servers may come from the install folder's endpoints file.
+  LoadInstallEndpoints(m_installFolder);
 
   // The view centre, freed of refraction, back to J2000.
   float altitudeF = 0.0f, azimuthF = 0.0f;
