@@ -1,4 +1,6 @@
 // The frame loop: every paint message of the view is one frame.
+#include <algorithm>
+
 #include "Nuvarine2View.h"
 #include "Resource.h"
 
@@ -39,6 +41,7 @@ void CNuvarine2View::OnDraw(CDC* pDC) {
   // milliseconds after a few hours and give frames of 0 or 1 second.
   const double now = m_millisecondClock();
   float frameTime = static_cast<float>((now - g_previousFrameTime) * 0.001);
+  m_longestFrameMs = std::max(m_longestFrameMs, now - g_previousFrameTime);
   if (frameTime == 0.0f) frameTime = 1.0f;
 
   float rate = 1.0f / frameTime;

@@ -636,6 +636,11 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // Counts of loaded body textures and meshes (the run-status file).
   int LoadedBodyTextureCount() const;
   int LoadedBodyMeshCount() const;
+  // How many times the scene resources went with the device (resizes, resets).
+  int m_sceneReleaseCount = 0;
+  // The longest time between two frames since the run-status file was last
+  // written (milliseconds).
+  double m_longestFrameMs = 0.0;
   IDirect3DTexture9* m_saturnRingTexture = nullptr;
   IDirect3DTexture9* m_ringShadowTexture = nullptr;
   static constexpr int kMeshSlotCount = 25;

@@ -171,7 +171,18 @@ void ReportRunStatus() {
       text += std::string(w.popupMenu ? "popup=" : "dialog=") + OneLine(w.title) + "\n";
   }
   // The bodies' textures and meshes in video memory.
-  text += FormatC("bodytextures=%d\nbodymeshes=%d\n", view->LoadedBodyTextureCount(), view->LoadedBodyMeshCount());
+  text += FormatC("bodytextures=%d\nbodymeshes=%d\nscenereleases=%d\nlongestframems=%.1f\n",
+                  view->LoadedBodyTextureCount(), view->LoadedBodyMeshCount(), view->m_sceneReleaseCount,
+                  view->m_longestFrameMs);
+  view->m_longestFrameMs = 0.0;
+  // Where the followed object is (million km, the scene frame), for checks
+  // that find it on the screen.
+  {
+    Vector3d place;
+    double distance = 0.0;
+    if (view->LockedObjectPlace(place, distance))
+      text += FormatC("lockedplace=%.9g %.9g %.9g\n", place.x, place.y, place.z);
+  }
   // The comets loaded and the survey and surface tiles shown, for the internet checks.
   text += FormatC("comets=%d\nsurveytiles=%d\nsurfacetiles=%d\n", g_cometCount, view->LoadedSurveyTileCount(),
                   g_loadedTileCount);

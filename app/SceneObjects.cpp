@@ -205,6 +205,7 @@ void CNuvarine2View::ReleaseSceneResources() {
   // releases every row it reaches; the rows it skips (wireframe, the bump
   // maps of the other mode, the clouds without atmospheres) are released
   // here after it.
+  ++m_sceneReleaseCount;
   ClearBodyDrawFlags();
   SyncBodyTexturesAndMeshes(m_bodyDrawFlags);
   for (IDirect3DTexture9*& t : m_bodyTextures) ReleaseInterface(t);

@@ -46,6 +46,36 @@ struct Attitude {
   float extra;
 };
 
+// Saturn's ring plane turned with the planet's place around the Sun, so that
+// the planet's shadow stays where the shadow texture has it; its z axis is
+// the planet's pole.
+D3DXMATRIX SaturnRingRotation() {
+  const BodyState& saturn = g_bodies[kBodySaturn];
+  const double ul = std::sqrt(saturn.position.x * saturn.position.x + saturn.position.y * saturn.position.y +
+                              saturn.position.z * saturn.position.z);
+  double a1 = std::acos(std::clamp(ul > 0 ? saturn.position.x / ul : 1.0, -1.0, 1.0));
+  if (saturn.position.y >= 0.0) a1 = -a1;
+  D3DXMATRIX rotation;
+  D3DXMatrixRotationYawPitchRoll(&rotation, 0.482f, -0.09f, static_cast<float>(1.41 - a1));
+  return rotation;
+}
+
+// Points squashed by `factor` along the unit axis `pole` through `centre`:
+// the halo of a flattened planet then hugs its disc instead of leaving a
+// gap of sky at the poles.
+D3DXMATRIX FlattenAlong(const D3DXVECTOR3& pole, float factor, const D3DXVECTOR3& centre) {
+  const float k = factor - 1.0f;
+  D3DXMATRIX m;
+  D3DXMatrixIdentity(&m);
+  const float p[3] = {pole.x, pole.y, pole.z};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) m.m[r][c] += k * p[r] * p[c];
+  D3DXMATRIX to, back;
+  D3DXMatrixTranslation(&to, -centre.x, -centre.y, -centre.z);
+  D3DXMatrixTranslation(&back, centre.x, centre.y, centre.z);
+  return to * m * back;
+}
+
 }  // namespace
 
 double EarthSpinAngle(double julianDate, double utFraction, double nutationLongitude, double cosObliquity) {
@@ -341,15 +371,29 @@ void CNuvarine2View::DrawSolarSystemObject(int n, const D3DXMATRIX& world, const
   const D3DXVECTOR3 sunVector(static_cast<float>(-m_cameraPosition.x), static_cast<float>(-m_cameraPosition.y),
                               static_cast<float>(-m_cameraPosition.z));
   // 1. The atmosphere halo: its vertices are built relative to the eye, so
-  // it is drawn under the identity world.
+  // it is drawn under the identity world, squashed along the pole for a
+  // flattened planet.
   if (n < 1000 && m_showAtmospheres)
     for (const Atmosphere& a : kAtmospheres)
       if (a.body == n) {
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-        D3DXMATRIX identity;
-        D3DXMatrixIdentity(&identity);
-        device->SetTransform(D3DTS_WORLD, &identity);
+        D3DXMATRIX haloWorld;
+        D3DXMatrixIdentity(&haloWorld);
+        if (polar < radius && radius > 0.0f) {
+          D3DXVECTOR3 pole;
+          if (n == kBodySaturn) {
+            const D3DXMATRIX r = SaturnRingRotation();
+            pole = D3DXVECTOR3(r._31, r._32, r._33);
+          } else {
+            pole = D3DXVECTOR3(world._31, world._32, world._33);
+          }
+          if (D3DXVec3Length(&pole) > 0.0f) {
+            D3DXVec3Normalize(&pole, &pole);
+            haloWorld = FlattenAlong(pole, polar / radius, drawing);
+          }
+        }
+        device->SetTransform(D3DTS_WORLD, &haloWorld);
         DrawAtmosphereHalo(device, drawing, radius, a.inner, a.outer, sunVector, D3DXCOLOR(a.r, a.g, a.b, 1.0f),
                            D3DXCOLOR(m_skyColorValue.r, m_skyColorValue.g, m_skyColorValue.b, 1.0f), true);
         device->SetRenderState(D3DRS_LIGHTING, TRUE);
@@ -462,14 +506,13 @@ void CNuvarine2View::DrawEarthClouds(const D3DXVECTOR3& drawing, float radius) {
 void CNuvarine2View::DrawSaturn(const D3DXVECTOR3& drawing, float radius, float polar, int level) {
   IDirect3DDevice9* device = m_pd3dDevice;
   const BodyState& saturn = g_bodies[kBodySaturn];
-  // a. The ring plane turned with Saturn's place around the Sun, so that the
-  // planet's shadow stays where the shadow texture has it.
+  // a. The ring plane and the camera's angle around it.
   const double ul = std::sqrt(saturn.position.x * saturn.position.x + saturn.position.y * saturn.position.y +
                               saturn.position.z * saturn.position.z);
   double a1 = std::acos(std::clamp(ul > 0 ? saturn.position.x / ul : 1.0, -1.0, 1.0));
   if (saturn.position.y >= 0.0) a1 = -a1;
-  D3DXMATRIX rotation, base, scaling, translation;
-  D3DXMatrixRotationYawPitchRoll(&rotation, 0.482f, -0.09f, static_cast<float>(1.41 - a1));
+  const D3DXMATRIX rotation = SaturnRingRotation();
+  D3DXMATRIX base, scaling, translation;
   D3DXMatrixScaling(&scaling, radius, radius, polar);
   D3DXMatrixTranslation(&translation, drawing.x, drawing.y, drawing.z);
   base = scaling * rotation * translation;
@@ -487,12 +530,18 @@ void CNuvarine2View::DrawSaturn(const D3DXVECTOR3& drawing, float radius, float 
   // The ring program's registers: the camera's and Saturn's directions from
   // the Sun and the ring plane's normal, which tell the face turned from
   // the Sun.
-  D3DXVECTOR3 camera(static_cast<float>(m_cameraPosition.x), static_cast<float>(m_cameraPosition.y),
-                     static_cast<float>(m_cameraPosition.z));
+  // The program reads only c5 - c7, the camera's offset from Saturn in units
+  // of Saturn's distance from the Sun: it is taken from the positions
+  // themselves, because the difference of the two unit directions loses the
+  // offset along the line of sight (a camera straight between the Sun and
+  // Saturn would see the lit face at random).
   D3DXVECTOR3 planet(static_cast<float>(saturn.position.x), static_cast<float>(saturn.position.y),
                      static_cast<float>(saturn.position.z));
-  D3DXVec3Normalize(&camera, &camera);
   D3DXVec3Normalize(&planet, &planet);
+  const double su = ul > 0.0 ? 1.0 / ul : 0.0;
+  const D3DXVECTOR3 camera(planet.x + static_cast<float>((m_cameraPosition.x - saturn.position.x) * su),
+                           planet.y + static_cast<float>((m_cameraPosition.y - saturn.position.y) * su),
+                           planet.z + static_cast<float>((m_cameraPosition.z - saturn.position.z) * su));
   D3DXVECTOR3 normal(rotation._31, rotation._32, rotation._33);
   auto half = [&](const D3DXMATRIX& world, double angle) {
     const D3DXMATRIX wvp = world * m_viewProjectionMatrix;

@@ -4,8 +4,9 @@
 ;         texture coordinates v3 (rings) and v4 (shadow).
 ; c1-c4   world x view x projection, transposed: one row per register
 ; c0.rgb  colour factor of the rings (their light is twice this factor)
-; c5      direction of the camera from the Sun (unit vector)
-; c6      normal of the ring plane, in the frame of c5 and c7 (0, 1, 0)
+; c5      direction of the camera from the Sun: c7 plus the camera's offset
+;         from Saturn over Saturn's distance from the Sun
+; c6      normal of the ring plane, in the frame of c5 and c7
 ; c7      direction of Saturn from the Sun (unit vector)
 ;
 ; The face of the rings turned from the Sun is darkened: the Sun lights the

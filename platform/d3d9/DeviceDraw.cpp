@@ -525,6 +525,13 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
   if (primitiveCount == 0) return D3D_OK;
   if (!MakeCurrent()) return D3DERR_INVALIDCALL;
   UINT count = VertexCount(type, primitiveCount);
+  // Pretransformed lists of the fixed pipeline join the pending merged draws.
+  const bool mergeable = batchingEnabled && !flushingMerge && !indexed && !vertexShader && !useDeclaration &&
+                         (fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW &&
+                         (type == D3DPT_TRIANGLELIST || type == D3DPT_LINELIST);
+  // Pending merged draws go first: they are drawn under their own vertex
+  // layout, which replaces the one worked out for this draw.
+  if (!mergeable) FlushMerge();
   if (layoutDirty) UpdateLayout();
   if (layout.attributes.empty()) return D3DERR_INVALIDCALL;
 
@@ -549,10 +556,6 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
     return true;
   };
 
-  // Pretransformed lists of the fixed pipeline join the pending merged draws.
-  const bool mergeable = batchingEnabled && !flushingMerge && !indexed && !vertexShader && !useDeclaration &&
-                         (fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW &&
-                         (type == D3DPT_TRIANGLELIST || type == D3DPT_LINELIST);
   if (mergeable) {
     const uint8_t* source = nullptr;
     UINT stride = 0;
@@ -586,7 +589,6 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
     if (merge.vertices.size() >= kMaxMergeBytes) FlushMerge();
     return D3D_OK;
   }
-  FlushMerge();
 
   bool user = vertexShader != nullptr;
   bool oneStream = true;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QMenuBar>
 #include <QPainter>
 #include <QStatusBar>
@@ -146,7 +147,9 @@ struct CToolBar::Data {
   std::vector<QAction*> actions;  // null for separators
   std::map<UINT, bool> enabled;
   std::map<UINT, bool> checked;
-  QWidget* floating = nullptr;
+  // The floating window is a child of the main window, which Qt may delete
+  // first (closing in full-screen mode): the guard then reads null.
+  QPointer<QWidget> floating;
   CFrameWnd* frame = nullptr;
 };
 

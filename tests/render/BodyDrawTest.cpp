@@ -14,6 +14,7 @@
 
 #include "../shell/ShellTestSupport.h"
 #include "BodyImages.h"
+#include "BodyViewSupport.h"
 #include "D3DFileMesh.h"
 #include "Nuvarine2View.h"
 #include "ProcessObjects.h"
@@ -23,84 +24,9 @@
 #include "UiDefs.h"
 
 namespace fs = std::filesystem;
+using namespace bodytest;
 
 namespace {
-
-class TempFolder {
- public:
-  TempFolder() {
-    root = fs::temp_directory_path() / ("nv-bodies-" + std::to_string(::getpid()) + "-" + std::to_string(++s_count));
-    fs::create_directories(root);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
-  }
-  fs::path root;
-
- private:
-  static inline int s_count = 0;
-};
-
-class BodyView : public CNuvarine2View {
- public:
-  // The frames run past the seventh: its start-up box counts as closed at once.
-  int RunStartupBox(const CString&, int& choice) override {
-    choice = 0;
-    return IDCANCEL;
-  }
-  explicit BodyView(const fs::path& folder) {
-    m_installFolder = folder.string();
-    m_millisecondClock = [this] { return clock += 20.0; };
-  }
-  void GetClientSize(int& width, int& height) const override { width = 128, height = 96; }
-  void Start() {
-    fs::create_directories(fs::path(m_installFolder.GetString()) / "VS");
-    for (const char* name : {"plan.vs", "lens.vs", "tube.vs", "disque.vs", "anneaux.vs"})
-      fs::copy_file(fs::path(NUVARINE_VS_SOURCES) / name, fs::path(m_installFolder.GetString()) / "VS" / name,
-                    fs::copy_options::overwrite_existing);
-    OnInitialUpdate();
-    for (int i = 0; i < 5; ++i) OnDraw(nullptr);  // the scene objects come with the fifth frame
-  }
-  // The camera at the origin looking along +z (azimuth 0 on the horizon).
-  void LookNorth(float field) {
-    m_fieldOfView = field;
-    m_camera.SetViewParameters(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 1), D3DXVECTOR3(0, -1, 0));
-    m_camera.SetProjectionParameters(field, 4.0f / 3.0f, 0.001f, 100.0f);
-  }
-  void ShowTextureSizeBox(UINT id) override { sizeBoxes.push_back(id); }
-  void ShowLightFailureBox(const char* text) override { lightBoxes.emplace_back(text); }
-  std::vector<int> SetFlags() const {
-    std::vector<int> set;
-    for (int i = 0; i < kBodyDrawFlagCount; ++i)
-      if (m_bodyDrawFlags[static_cast<size_t>(i)]) set.push_back(i);
-    return set;
-  }
-  std::vector<UINT> sizeBoxes;
-  std::vector<std::string> lightBoxes;
-  double clock = 1000.0;
-};
-
-void WritePicture(const fs::path& path, int width, int height) {
-  fs::create_directories(path.parent_path());
-  std::string error;
-  const bodies::Image image = bodies::MakeImage(width, height, 120, 130, 140, 255);
-  ASSERT_TRUE(bodies::WriteJpeg(path.string(), image, 90, error)) << error;
-}
-
-void WriteDds(const fs::path& path, int width, int height) {
-  fs::create_directories(path.parent_path());
-  std::string error;
-  ASSERT_TRUE(bodies::WriteDds(path.string(), bodies::MakeImage(width, height, 200, 10, 10, 255), bodies::Dxt::kDxt1,
-                               error))
-      << error;
-}
-
-D3DSURFACE_DESC Describe(IDirect3DTexture9* t) {
-  D3DSURFACE_DESC d{};
-  if (t) t->GetLevelDesc(0, &d);
-  return d;
-}
 
 class BodyDraw : public ::testing::Test {
  protected:

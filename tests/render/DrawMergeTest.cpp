@@ -1,6 +1,7 @@
 // Screen lines and text merge into few draws and look exactly as drawn one by one.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <random>
 #include <vector>
@@ -172,4 +173,56 @@ TEST_F(DrawMerge, PendingTextIsDrawnBeforeOtherDrawsAndBeforeItsTextureGoes) {
   for (int y = 0; y < 48; ++y)
     for (int x = 0; x < 96; ++x) red += h.At(x, y).r > 100;
   EXPECT_GT(red, 40);
+}
+
+TEST_F(DrawMerge, ADrawAfterPendingTextUsesItsOwnVertexLayout) {
+  HeadlessDevice h(64, 64);
+  CTextureFont font("Arial", 10, 0);
+  ASSERT_EQ(font.CreateGlyphTexture(h.device), S_OK);
+  ASSERT_EQ(font.CreateDrawResources(), S_OK);
+  // A square in world space (positions and colours of another layout than the
+  // text's), indexed from buffers, drawn under identity transforms.
+  struct WorldVertex {
+    float x, y, z;
+    D3DCOLOR colour;
+  };
+  const WorldVertex corners[4] = {
+      {-0.5f, -0.5f, 0.5f, 0xff00ff00}, {-0.5f, 0.5f, 0.5f, 0xff00ff00}, {0.5f, -0.5f, 0.5f, 0xff00ff00},
+      {0.5f, 0.5f, 0.5f, 0xff00ff00}};
+  const WORD order[4] = {0, 1, 2, 3};
+  constexpr DWORD kWorldFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+  IDirect3DVertexBuffer9* vb = nullptr;
+  IDirect3DIndexBuffer9* ib = nullptr;
+  ASSERT_EQ(h.device->CreateVertexBuffer(sizeof corners, 0, kWorldFvf, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+  ASSERT_EQ(h.device->CreateIndexBuffer(sizeof order, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+  void* data = nullptr;
+  vb->Lock(0, 0, &data, 0);
+  std::memcpy(data, corners, sizeof corners);
+  vb->Unlock();
+  ib->Lock(0, 0, &data, 0);
+  std::memcpy(data, order, sizeof order);
+  ib->Unlock();
+  for (bool merging : {false, true}) {
+    SCOPED_TRACE(merging ? "merging" : "one by one");
+    Render(h, merging, [&] {
+      IDirect3DDevice9* d = h.device;
+      font.DrawString(2, 2, 0xffff0000, "ab", 0);  // pending while merging
+      D3DXMATRIX identity;
+      D3DXMatrixIdentity(&identity);
+      for (D3DTRANSFORMSTATETYPE t : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION}) d->SetTransform(t, &identity);
+      d->SetRenderState(D3DRS_LIGHTING, FALSE);
+      d->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+      d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+      d->SetTexture(0, nullptr);
+      d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+      d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+      d->SetFVF(kWorldFvf);
+      d->SetStreamSource(0, vb, 0, sizeof(WorldVertex));
+      d->SetIndices(ib);
+      d->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 0, 4, 0, 2);
+    });
+    ExpectPixel(h.At(32, 32), 0, 255, 0);
+  }
+  vb->Release();
+  ib->Release();
 }

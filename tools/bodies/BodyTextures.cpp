@@ -31,6 +31,14 @@ struct Entry {
 
 Image RingStrip(const Image& radial, int rows) {
   Image strip = MakeImage(4, rows, 0, 0, 0, 0);
+  // The profile keeps its colours at about half brightness; the rings are
+  // about as bright as the disc, so the brightest channel is brought to 235.
+  int brightest = 1;
+  for (int y = 0; y < radial.height; ++y)
+    for (int x = 0; x < radial.width; ++x)
+      if (radial.At(x, y)[3] > 0) brightest = std::max({brightest, int{radial.At(x, y)[0]}, int{radial.At(x, y)[1]},
+                                                         int{radial.At(x, y)[2]}});
+  const double gain = std::max(1.0, 235.0 / brightest);
   double s[4];
   for (int y = 0; y < rows; ++y) {
     const double v = (y + 0.5) / rows;
@@ -39,7 +47,8 @@ Image RingStrip(const Image& radial, int rows) {
     uint8_t texel[4] = {0, 0, 0, 0};
     if (t >= 0.0 && t <= 1.0) {
       Sample(radial, std::clamp(t, 0.5 / radial.width, (radial.width - 0.5) / radial.width), 0.5, s);
-      for (int k = 0; k < 4; ++k) texel[k] = static_cast<uint8_t>(std::lround(std::clamp(s[k], 0.0, 255.0)));
+      for (int k = 0; k < 4; ++k)
+        texel[k] = static_cast<uint8_t>(std::lround(std::clamp(k < 3 ? s[k] * gain : s[k], 0.0, 255.0)));
     }
     for (int x = 0; x < 4; ++x) std::copy(texel, texel + 4, strip.At(x, y));
   }
@@ -54,7 +63,9 @@ Image RingShadow(int width, int height) {
       const double across = 2.0 * (x + 0.5) / width - 1.0;
       // A soft edge over one pixel keeps the boundary from stair-stepping.
       const double edge = std::clamp((std::fabs(across) - planet) * width * 0.5, 0.0, 1.0);
-      const uint8_t value = static_cast<uint8_t>(std::lround(40.0 + (255.0 - 40.0) * edge));
+      // Black in the shadow: a dark grey would come out tinted in the
+      // three-three-two format the uncompressed shadow texture is loaded in.
+      const uint8_t value = static_cast<uint8_t>(std::lround(255.0 * edge));
       uint8_t* p = image.At(x, y);
       p[0] = p[1] = p[2] = value;
     }

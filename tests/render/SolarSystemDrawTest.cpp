@@ -1,0 +1,240 @@
+// What the solar-system pass puts on the screen of the headless device: the
+// Earth drawn whatever the atmosphere switch says; Saturn's rings beyond the
+// disc with the planet's shadow on the half away from the Sun; the states the
+// pass leaves behind.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../shell/ShellTestSupport.h"
+#include "BodyTextures.h"
+#include "BodyViewSupport.h"
+#include "ProcessObjects.h"
+#include "SolarSystemTypes.h"
+#include "Trajectory.h"
+
+using namespace bodytest;
+
+namespace {
+
+struct Frame {
+  int width = 0, height = 0;
+  std::vector<uint8_t> bgra;
+  const uint8_t* At(int x, int y) const { return bgra.data() + (static_cast<size_t>(y) * width + x) * 4; }
+  int Brightness(int x, int y) const { return At(x, y)[0] + At(x, y)[1] + At(x, y)[2]; }
+  // Written as a PNG when NUVARINE_DUMP_FRAMES names a folder (to look at a failure).
+  void Dump(const std::string& name) const {
+    const char* folder = std::getenv("NUVARINE_DUMP_FRAMES");
+    if (!folder || !*folder) return;
+    bodies::Image image = bodies::MakeImage(width, height, 0, 0, 0, 255);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        uint8_t* p = image.At(x, y);
+        p[0] = At(x, y)[2], p[1] = At(x, y)[1], p[2] = At(x, y)[0];
+      }
+    std::string error;
+    bodies::WritePng(std::string(folder) + "/" + name + ".png", image, false, error);
+  }
+};
+
+Vector3d Add(const Vector3d& a, const Vector3d& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vector3d Scale(const Vector3d& a, double k) { return {a.x * k, a.y * k, a.z * k}; }
+double Length(const Vector3d& a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
+
+class SolarSystemDraw : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ShellTestApplication();
+    ResetFrameLoopGlobals();
+    SetAdapterLimitsForLayer({});
+    SetDisplayModeForLayer(1920, 1080);
+    SetMessageBoxHandler([](const CString&, const CString&, UINT) { return IDOK; });
+    for (BodyState& b : g_bodies) b = BodyState{};
+    for (BodyState& b : g_bodies) b.cameraDistance = 1e7, b.position = {1e6, 1e6, 1e6}, b.absoluteMagnitude = 100.0;
+    std::memset(g_trajectory, 0, sizeof(TrajectoryPoint) * 4);
+  }
+  void TearDown() override {
+    SetMessageBoxHandler(nullptr);
+    FreeCatalogueBuffers();
+  }
+  static void Place(int body, const Vector3d& position, double diameter) {
+    BodyState& b = g_bodies[body];
+    b.position = position, b.diameter = diameter;
+    b.sunDistance = Length(position) / 149.5978707;  // astronomical units
+  }
+  // The camera at `camera` (million km) looking at `target`, `up` on the screen.
+  static void Aim(BodyView& view, const Vector3d& camera, const Vector3d& target, float field,
+                  const D3DXVECTOR3& up = D3DXVECTOR3(0, 0, 1)) {
+    const float w = static_cast<float>(view.clientWidth), h = static_cast<float>(view.clientHeight);
+    view.m_planetariumMode = false;
+    view.m_cameraPosition = camera;
+    view.m_fieldOfView = field;
+    const D3DXVECTOR3 at(static_cast<float>(target.x - camera.x), static_cast<float>(target.y - camera.y),
+                         static_cast<float>(target.z - camera.z));
+    view.m_camera.SetViewParameters(D3DXVECTOR3(0, 0, 0), at, up);
+    view.m_camera.SetProjectionParameters(field, w / h, 1e-5f, 2.3f);
+    D3DXMatrixMultiply(&view.m_viewProjectionMatrix, &view.m_camera.m_viewMatrix,
+                       &view.m_camera.m_projectionMatrix);
+    view.m_backBufferWidth = w, view.m_backBufferHeight = h;
+    view.m_skyColorValue = {0, 0, 0, 1};
+    view.m_showPlanetNames = false;
+    for (BodyState& b : g_bodies) b.cameraDistance = Length(Add(b.position, Scale(camera, -1.0)));
+  }
+  // Where a scene point (million km) lands on the screen.
+  static D3DXVECTOR2 Pixel(const BodyView& view, const Vector3d& point) {
+    const Vector3d p = Add(point, Scale(view.m_cameraPosition, -1.0));
+    const double d = Length(p), k = d >= 1.0 ? 1.0 / d : 1.0;
+    const D3DXVECTOR3 drawn(static_cast<float>(p.x * k), static_cast<float>(p.y * k), static_cast<float>(p.z * k));
+    D3DXVECTOR3 s;
+    D3DXVec3TransformCoord(&s, &drawn, &view.m_viewProjectionMatrix);
+    return {(s.x + 1.0f) * view.m_backBufferWidth / 2.0f, (1.0f - s.y) * view.m_backBufferHeight / 2.0f};
+  }
+  // The states every pass leaves behind: lighting on, the view's depth test,
+  // the standard blend, no vertex program, the second stage off and empty.
+  static void ExpectRestoredStates(BodyView& view) {
+    IDirect3DDevice9* device = view.m_pd3dDevice;
+    DWORD value = 0;
+    device->GetRenderState(D3DRS_LIGHTING, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(TRUE));
+    device->GetRenderState(D3DRS_ZENABLE, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(view.m_depthTestMode));
+    device->GetRenderState(D3DRS_SRCBLEND, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_SRCALPHA));
+    device->GetRenderState(D3DRS_DESTBLEND, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
+    device->GetRenderState(D3DRS_BLENDOP, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DBLENDOP_ADD));
+    IDirect3DVertexShader9* shader = nullptr;
+    device->GetVertexShader(&shader);
+    EXPECT_EQ(shader, nullptr);
+    device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_DISABLE));
+    IDirect3DBaseTexture9* texture = nullptr;
+    device->GetTexture(1, &texture);
+    EXPECT_EQ(texture, nullptr);
+    if (texture) texture->Release();
+  }
+  // One frame of the solar-system pass alone, read back.
+  static Frame Render(BodyView& view) {
+    view.UpdateBodyDrawFlags();
+    view.SyncBodyTexturesAndMeshes(view.m_bodyDrawFlags);
+    IDirect3DDevice9* device = view.m_pd3dDevice;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
+    device->BeginScene();
+    device->SetTransform(D3DTS_VIEW, &view.m_camera.m_viewMatrix);
+    device->SetTransform(D3DTS_PROJECTION, &view.m_camera.m_projectionMatrix);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    view.RenderSolarSystem();
+    ExpectRestoredStates(view);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    Frame frame;
+    frame.width = static_cast<int>(view.m_backBufferWidthPixels);
+    frame.height = static_cast<int>(view.m_backBufferHeightPixels);
+    IDirect3DSurface9* copy = nullptr;
+    device->CreateOffscreenPlainSurface(frame.width, frame.height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr);
+    device->GetFrontBufferData(0, copy);
+    D3DLOCKED_RECT locked{};
+    copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+    frame.bgra.resize(static_cast<size_t>(frame.width) * frame.height * 4);
+    for (int y = 0; y < frame.height; ++y)
+      std::memcpy(frame.bgra.data() + static_cast<size_t>(y) * frame.width * 4,
+                  static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch, static_cast<size_t>(frame.width) * 4);
+    copy->UnlockRect();
+    copy->Release();
+    return frame;
+  }
+  TempFolder folder;
+};
+
+}  // namespace
+
+TEST_F(SolarSystemDraw, TheEarthIsDrawnWithOrWithoutItsAtmosphere) {
+  BodyView view(folder.root);
+  view.Start();
+  WritePicture(folder.root / "textures" / "earth.jpg", 64, 32);
+  WritePicture(folder.root / "textures" / "clouds.png", 64, 32);
+  WritePicture(folder.root / "textures" / "nuagestr.jpg", 64, 32);
+  Place(kBodySun, {0, 0, 0}, 1392000.0);
+  Place(kBodyEarth, {150.0, 0, 0}, 12756.0);
+  // A weather satellite beyond the Earth, just off its limb, named on the
+  // screen before the Earth is drawn.
+  Place(kBodyNoaa10, {150.01, 0.009, 0.0}, 0.01);
+  view.m_showSatelliteNames = true;
+  // The cloud shadows' reverse-subtract blend must not outlive the pass.
+  view.m_cloudShadows = true;
+  view.m_realTimeCloudMap = true;
+  for (bool atmosphere : {true, false}) {
+    SCOPED_TRACE(atmosphere ? "atmosphere" : "no atmosphere");
+    view.m_showAtmospheres = atmosphere;
+    // From the Sun's side, 100 000 km out: the day side fills a good part of the field.
+    Aim(view, {149.9, 0.0, 0.0}, g_bodies[kBodyEarth].position, 0.3f);
+    Render(view);
+    const Frame frame = Render(view);
+    frame.Dump(atmosphere ? "earth-atmosphere" : "earth-plain");
+    EXPECT_GT(frame.Brightness(64, 48), 150);
+  }
+}
+
+TEST_F(SolarSystemDraw, SaturnsRingsBeyondTheDiscTheirShadowAndTheirDarkFace) {
+  BodyView view(folder.root);
+  view.clientWidth = 480, view.clientHeight = 360;
+  view.Start();
+  // The install folder's pictures when they are built, else plain ones.
+  const fs::path install(NUVARINE_INSTALL_FOLDER);
+  fs::create_directories(folder.root / "textures");
+  for (const char* name : {"saturn.jpg", "saturn-rings.png", "ombre.png"})
+    if (fs::exists(install / "textures" / name))
+      fs::copy_file(install / "textures" / name, folder.root / "textures" / name);
+  ASSERT_TRUE(fs::exists(folder.root / "textures" / "saturn-rings.png")) << "the body data is not built";
+  view.m_textureCompression = false;
+  Place(kBodySun, {0, 0, 0}, 1392000.0);
+  // Saturn on 2024-01-17 (heliocentric longitude 338.1 degrees), the Sun
+  // 6.7 degrees north of the ring plane.
+  const Vector3d saturn{-543.222, 1350.227, -44.336};
+  Place(kBodySaturn, saturn, 120536.0);
+  const double radius = 120536.0 * 5e-7;
+  // The ring plane's normal (yaw 0.482, pitch -0.09 of the ring rotation),
+  // within a degree of Saturn's pole.
+  const Vector3d normal{std::cos(0.09) * std::sin(0.482), std::sin(0.09), std::cos(0.09) * std::cos(0.482)};
+  auto dot = [](const Vector3d& a, const Vector3d& b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+  auto unit = [](const Vector3d& a) { return Scale(a, 1.0 / Length(a)); };
+  // In the ring plane: `away` from the Sun, `across` perpendicular to it.
+  const Vector3d outward = unit(saturn);
+  const Vector3d away = unit(Add(outward, Scale(normal, -dot(outward, normal))));
+  const Vector3d across{normal.y * away.z - normal.z * away.y, normal.z * away.x - normal.x * away.z,
+                        normal.x * away.y - normal.y * away.x};
+  auto ringPoint = [&](const Vector3d& direction, double radii) {
+    return Add(saturn, Scale(direction, radii * radius));
+  };
+  auto brightness = [&](const Frame& frame, const Vector3d& point) {
+    const D3DXVECTOR2 p = Pixel(view, point);
+    int sum = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) sum += frame.Brightness(static_cast<int>(p.x) + dx, static_cast<int>(p.y) + dy);
+    return sum / 9;
+  };
+  // From north of the ring plane, a quarter turn from the Sun: the lit face,
+  // with the shadow and its mirror both beside the disc.
+  Aim(view, Add(saturn, Add(Scale(across, 0.3), Scale(normal, 0.25))), saturn, 0.8f);
+  Frame frame = Render(view);
+  frame.Dump("saturn-side");
+  // B ring at 1.75 radii: beyond the disc on both sides along `away`.
+  const int sunSide = brightness(frame, ringPoint(Scale(away, -1.0), 1.75));
+  const int shadowed = brightness(frame, ringPoint(away, 1.75));
+  EXPECT_GT(sunSide, 200);
+  EXPECT_LE(shadowed * 2, sunSide);
+  for (double side : {-1.0, 1.0}) EXPECT_GT(brightness(frame, ringPoint(Scale(across, side), 1.75)), 200) << side;
+  // From the same distance south of the plane, on the Sun's far side: the
+  // dark face, at most half as bright.
+  const Vector3d probe = ringPoint(Scale(across, 1.0), 1.75);
+  const int lit = brightness(frame, probe);
+  Aim(view, Add(saturn, Add(Scale(across, 0.3), Scale(normal, -0.25))), saturn, 0.8f);
+  frame = Render(view);
+  frame.Dump("saturn-dark-face");
+  EXPECT_LE(brightness(frame, probe) * 2, lit);
+}
