@@ -39,7 +39,7 @@ stop() {
   kill -TERM "$PID"
   for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
   kill -0 "$PID" 2>/dev/null && fail "the program did not close"
-  wait "$PID" || fail "exit status $? after a clean close"
+  wait "$PID" || { local rc=$?; tail -40 "$LOG"; fail "exit status $rc after a clean close"; }
 }
 setting() { tr -d '\r' < "$WORK/program/nuvarine.ini" | grep "^$1=" | head -1 | cut -d= -f2-; }
 # click <window> <x> <y>: a click at the window's pixel (templates: 1.5 and
@@ -51,7 +51,8 @@ click() {
 cd "$WORK/program"
 
 # 1. The tips box, in a run without a status file.
-./nuvarine2 > "$WORK/first.log" 2>&1 &
+LOG=$WORK/first.log
+./nuvarine2 > "$LOG" 2>&1 &
 PID=$!
 wait_for 'shown "Nuvarine 2.0"' 120 || fail "no tips box"
 BOX=$(xdotool search --onlyvisible --name "^Nuvarine 2.0\$" | head -1)
@@ -69,7 +70,8 @@ stop
 # 2. The time and place dialog, with a status file (no tips box now anyway).
 export NUVARINE_STATUS_FILE=$WORK/status
 status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-./nuvarine2 > "$WORK/second.log" 2>&1 &
+LOG=$WORK/second.log
+./nuvarine2 > "$LOG" 2>&1 &
 PID=$!
 wait_for '[ "$(status scene)" = 1 ] && [ "$(status frames)" -gt 10 ] 2>/dev/null' 120 || fail "no scene"
 WIN=$(xdotool search --onlyvisible --name "Nuvarine version 2" | head -1)
