@@ -27,7 +27,13 @@ wait_for() {  # condition, seconds
   while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.1; done
   return 1
 }
-fail() { echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  # What was on the screen and what the program said, for a failure seen only on a loaded machine.
+  for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do echo "window: $(xdotool getwindowname "$w" 2>/dev/null)"; done
+  tail -20 "$WORK/program.log" 2>/dev/null
+  cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1
+}
 shown() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)" ]; }
 
 cd "$WORK/program"
