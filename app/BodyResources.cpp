@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
+#include "BodyTextureLoader.h"
 #include "D3DFileMesh.h"
 #include "MediaSearch.h"
 #include "NumberFormat.h"
@@ -160,67 +162,113 @@ bool CNuvarine2View::LoadBodyTexture(IDirect3DTexture9** slot, bool load, D3DFOR
                                      D3DFORMAT compressedFormat, unsigned mipLevels, CString name, CString extension,
                                      float bumpScale, bool showMessage) {
   if (!load) {
-    ReleaseInterface(*slot);
+    ReleaseBodyTexture(*slot);
     return true;
   }
   if (*slot || !m_pd3dDevice) return true;
+  if (m_bodyTextureLoader && m_bodyTextureLoader->IsPending(slot)) return true;
   int level = std::min<int>(m_textureLevel, 3);
   if (m_planetariumMode) level = name.Find("moon") >= 0 && m_textureLevel >= 3 ? 3 : 2;
   bool compressed = m_textureCompression;
-  HRESULT result = E_FAIL;
   // The downloaded cloud map is a single JPEG for every level: it comes first
   // when present, the level folders after it.
   const CString cloudMap = m_installFolder + "\\textures\\nuagestr.jpg";
   char found[500] = {};
   const bool downloaded = name == "nuagestr" && SUCCEEDED(FindMediaFile(cloudMap.c_str(), found, sizeof(found)));
   if (downloaded) compressed = false;
+  // The files are looked up here; reading and decoding them is the slow part.
+  BodyTextureRequest request;
+  request.mipLevels = mipLevels;
+  bool messageShown = false;
   for (int attempt = 0; attempt < 3; ++attempt) {
     const CString file = downloaded && attempt == 0 ? std::string(cloudMap)
                          : compressed ? FormatC("%s\\%s\\%s.dds", m_installFolder.c_str(), LevelFolder(level), name.c_str())
                                       : FormatC("%s\\%s\\%s.%s", m_installFolder.c_str(), LevelFolder(level),
                                                 name.c_str(), extension.c_str());
-    const D3DFORMAT format = compressed ? compressedFormat : plainFormat;
+    BodyTextureAttempt a;
+    a.format = compressed ? compressedFormat : plainFormat;
+    a.level = level;
+    a.normalMap = bumpScale != 0.0f;
+    a.amplitude = static_cast<float>(static_cast<int8_t>(m_bumpMapping)) * bumpScale;
     char path[500] = {};
-    result = FindMediaFile(file.c_str(), path, sizeof(path));
-    if (showMessage) ShowLoadingMessage(m_loadingWindow, IDS_LOADING_TEXTURE, path);
-    bool created = false;
-    if (SUCCEEDED(result)) {
-      if (bumpScale == 0.0f) {
-        D3DXIMAGE_INFO info{};
-        result = D3DXCreateTextureFromFileExA(m_pd3dDevice, path, 0, 0, mipLevels, 0, format, D3DPOOL_MANAGED,
-                                              D3DX_FILTER_LINEAR, D3DX_DEFAULT, D3DCOLOR_ARGB(255, 0, 0, 0), &info,
-                                              nullptr, slot);
-        created = SUCCEEDED(result) && *slot;
-        if (created) {
-          const UINT limit = level == 1 ? 1024u : level == 2 ? 2048u : 4096u;
-          if (info.Width > limit || info.Height > limit) {
-            ReleaseInterface(*slot);
-            result = E_FAIL;
-            if (!m_textureSizeBoxShown) {
-              m_textureSizeBoxShown = true;
-              ShowTextureSizeBox(kStringTooLargeLow + static_cast<UINT>(level - 1));
-            }
-          }
-        }
-      } else {
-        result = CreateNormalMapTexture(path, slot, static_cast<float>(static_cast<int8_t>(m_bumpMapping)) * bumpScale,
-                                        format);
-        created = SUCCEEDED(result) && *slot;
-      }
-    }
-    if (created) break;
-    if (*slot) ReleaseInterface(*slot);
+    a.findResult = FindMediaFile(file.c_str(), path, sizeof(path));
+    if (SUCCEEDED(a.findResult)) a.path = path;
+    // The loading window names the files up to the first one found.
+    if (showMessage && !messageShown) ShowLoadingMessage(m_loadingWindow, IDS_LOADING_TEXTURE, path);
+    messageShown = messageShown || SUCCEEDED(a.findResult);
+    request.attempts.push_back(std::move(a));
     if (attempt == 0) compressed = false;
     if (attempt == 1) level = 2;
   }
-  TraceCode(result);
+  if (m_decodeBodyTexturesInBackground) {
+    if (!m_bodyTextureLoader) {
+      const unsigned cores = std::thread::hardware_concurrency();
+      m_bodyTextureLoader = std::make_unique<BodyTextureLoader>(std::clamp(cores / 2, 1u, 3u));
+    }
+    m_bodyTextureLoader->Request(slot, std::move(request));
+    return true;
+  }
+  BodyTextureOutcome outcome;
+  PrepareBodyTexture(request, outcome);
+  FillBodyTextureSlots({slot}, outcome);
   return true;
+}
+
+void CNuvarine2View::FillBodyTextureSlots(const std::vector<IDirect3DTexture9**>& slots, BodyTextureOutcome& outcome) {
+  HRESULT result = outcome.result;
+  if (outcome.oversizedLevel != 0) {
+    if (!m_textureSizeBoxShown) {
+      m_textureSizeBoxShown = true;
+      ShowTextureSizeBox(kStringTooLargeLow + static_cast<UINT>(outcome.oversizedLevel - 1));
+    }
+  } else if (SUCCEEDED(result)) {
+    if (!m_pd3dDevice) result = E_FAIL;
+    for (size_t i = 0; i < slots.size() && m_pd3dDevice; ++i) {
+      IDirect3DTexture9** slot = slots[i];
+      if (*slot) continue;  // filled some other way meanwhile
+      nvd3dx::PreparedTexture texture = i + 1 == slots.size() ? std::move(outcome.texture) : outcome.texture;
+      result = nvd3dx::CreateTextureFromPrepared(m_pd3dDevice, std::move(texture), 0, D3DPOOL_MANAGED, slot);
+      if (FAILED(result)) *slot = nullptr;
+    }
+  }
+  TraceCode(result);
+}
+
+void CNuvarine2View::FillDecodedBodyTextures(bool all) {
+  if (!m_bodyTextureLoader) return;
+  // A large picture handed to the device costs a good part of a frame: one
+  // of those per frame, or several small ones.
+  constexpr size_t kBytesPerFrame = 8u << 20;
+  size_t bytes = 0;
+  BodyTextureLoader::Finished finished;
+  while ((all || bytes < kBytesPerFrame) && m_bodyTextureLoader->TakeFinished(finished)) {
+    bytes += finished.outcome.texture.Bytes();
+    FillBodyTextureSlots(finished.waiting, finished.outcome);
+    finished = BodyTextureLoader::Finished{};
+  }
+}
+
+int CNuvarine2View::PendingBodyTextureCount() const {
+  return m_bodyTextureLoader ? m_bodyTextureLoader->PendingCount() : 0;
+}
+
+void CNuvarine2View::WaitForPendingBodyTextures() {
+  while (m_bodyTextureLoader && m_bodyTextureLoader->PendingCount() > 0) {
+    m_bodyTextureLoader->WaitForFinished();
+    FillDecodedBodyTextures(true);
+  }
+}
+
+void CNuvarine2View::ReleaseBodyTexture(IDirect3DTexture9*& slot) {
+  if (m_bodyTextureLoader) m_bodyTextureLoader->Forget(&slot);
+  ReleaseInterface(slot);
 }
 
 void CNuvarine2View::SyncBodyTexturesAndMeshes() { SyncBodyTexturesAndMeshes(m_bodyDrawFlags); }
 
 void CNuvarine2View::SyncBodyTexturesAndMeshes(BodyDrawFlags flags) {
   TraceCode(kTraceSyncBodies);
+  FillDecodedBodyTextures(false);
   if (chdir(m_installFolder.c_str()) != 0) {
     // Relative names then resolve against wherever the program stands.
   }
@@ -244,7 +292,7 @@ void CNuvarine2View::SyncBodyTexturesAndMeshes(BodyDrawFlags flags) {
     if (m_reflection)
       row(&t[1], 3, level4 ? "blanc" : "earthspecular", "jpg");
     else
-      ReleaseInterface(t[1]);
+      ReleaseBodyTexture(t[1]);
     if (m_showAtmospheres) {
       if (m_realTimeCloudMap)
         row(&t[2], 35, "nuagestr", "jpg");

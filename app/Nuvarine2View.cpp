@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AjouterImage.h"
+#include "BodyTextureLoader.h"
 #include "Clock.h"
 #include "Lx200Panel.h"
 #include "NumberFormat.h"

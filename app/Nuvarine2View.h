@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "Catalogues.h"
@@ -35,6 +36,9 @@ class CAviCapture;
 class CTextureFont;
 class ScreenLabelQueue;
 class CD3DFile_Mesh;
+class BodyTextureLoader;
+struct BodyTextureRequest;
+struct BodyTextureOutcome;
 class CMenu;
 class NouvRecherche;
 struct OptionsSettings;
@@ -628,6 +632,21 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // the average level); a filled slot is left. Returns true.
   bool LoadBodyTexture(IDirect3DTexture9** slot, bool load, D3DFORMAT plainFormat, D3DFORMAT compressedFormat,
                        unsigned mipLevels, CString name, CString extension, float bumpScale, bool showMessage);
+  // Large pictures take longer to decode than a frame may last: with this
+  // set (the default) the decoding runs on worker threads and the slot is
+  // filled on a later frame; until then the body is drawn as it is without
+  // its texture. A slot with its picture on the way is not asked for again.
+  bool m_decodeBodyTexturesInBackground = true;
+  // Slots waiting for their picture.
+  int PendingBodyTextureCount() const;
+  // Blocks until every picture on the way has been decoded and its slot
+  // filled (headless runs that need the textures in the next frame).
+  void WaitForPendingBodyTextures();
+  // Makes the textures of the decoded pictures: all of them, or (in a frame)
+  // until about one large picture's worth has been handed to the device.
+  void FillDecodedBodyTextures(bool all);
+  // Releases a slot; its picture, if on the way, is no longer waited for.
+  void ReleaseBodyTexture(IDirect3DTexture9*& slot);
   // A normal map from a height picture; on failure the slot stays empty.
   HRESULT CreateNormalMapTexture(const char* path, IDirect3DTexture9** out, float amplitude, D3DFORMAT format);
   // Shows one of the strings 650-652 the first time in the run a picture is
@@ -648,6 +667,8 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   D3DMATERIAL9 m_defaultMaterial{};
   D3DMATERIAL9* m_pMaterial = &m_defaultMaterial;
   bool m_textureSizeBoxShown = false;
+  std::unique_ptr<BodyTextureLoader> m_bodyTextureLoader;
+  void FillBodyTextureSlots(const std::vector<IDirect3DTexture9**>& slots, BodyTextureOutcome& outcome);
   // Each distinct light failure is shown once per run ("Error SetLight",
   // "Error LightEnable"); the trail keeps every one.
   void ReportLightFailure(const char* text, HRESULT result);

@@ -208,9 +208,9 @@ void CNuvarine2View::ReleaseSceneResources() {
   ++m_sceneReleaseCount;
   ClearBodyDrawFlags();
   SyncBodyTexturesAndMeshes(m_bodyDrawFlags);
-  for (IDirect3DTexture9*& t : m_bodyTextures) ReleaseInterface(t);
-  ReleaseInterface(m_saturnRingTexture);
-  ReleaseInterface(m_ringShadowTexture);
+  for (IDirect3DTexture9*& t : m_bodyTextures) ReleaseBodyTexture(t);
+  ReleaseBodyTexture(m_saturnRingTexture);
+  ReleaseBodyTexture(m_ringShadowTexture);
   DeleteLabelFonts();
   ReleaseInterface(m_starPictureTexture);
   ReleaseInterface(m_haloTexture);

@@ -164,7 +164,7 @@ HRESULT IDirect3DDevice9::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT 
 // ---- Textures -----------------------------------------------------------------
 
 IDirect3DTexture9::IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,
-                                     D3DFORMAT format, D3DPOOL pool)
+                                     D3DFORMAT format, D3DPOOL pool, std::vector<std::vector<uint8_t>>* contents)
     : IDirect3DBaseTexture9(device), m_usage(usage), m_format(format), m_pool(pool) {
   UINT w = width, h = height;
   for (UINT i = 0; i < levels; ++i) {
@@ -172,7 +172,11 @@ IDirect3DTexture9::IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT 
     level.width = w;
     level.height = h;
     nvd3d::LevelLayout(format, w, h, level.pitch, level.rows);
-    level.data.assign(static_cast<size_t>(level.pitch) * level.rows, 0);
+    const size_t bytes = static_cast<size_t>(level.pitch) * level.rows;
+    if (contents && i < contents->size() && (*contents)[i].size() == bytes)
+      level.data = std::move((*contents)[i]);
+    else
+      level.data.assign(bytes, 0);
     m_levels.push_back(std::move(level));
     w = std::max(1u, w / 2);
     h = std::max(1u, h / 2);
@@ -295,6 +299,25 @@ void IDirect3DTexture9::GenerateMipSubLevels() {
     glBindTexture(GL_TEXTURE_2D, m_glTexture);
     glGenerateMipmap(GL_TEXTURE_2D);
   }
+}
+
+HRESULT IDirect3DDevice9::CreateTextureWithLevels(UINT width, UINT height, DWORD usage, D3DFORMAT format,
+                                                  D3DPOOL pool, std::vector<std::vector<uint8_t>>&& levels,
+                                                  IDirect3DTexture9** texture) {
+  if (!texture) return D3DERR_INVALIDCALL;
+  *texture = nullptr;
+  const UINT maxSize = static_cast<UINT>(nvd3d::QueryGlInfo().maxTextureSize);
+  if (levels.empty() || width == 0 || height == 0 || width > maxSize || height > maxSize) return D3DERR_INVALIDCALL;
+  if (!nvd3d::IsTextureFormatSupported(format)) return D3DERR_INVALIDCALL;
+  if ((usage & D3DUSAGE_AUTOGENMIPMAP) && (nvd3d::IsCompressed(format) || levels.size() > 1)) return D3DERR_INVALIDCALL;
+  UINT full = 1;
+  for (UINT w = width, h = height; w > 1 || h > 1; w = std::max(1u, w / 2), h = std::max(1u, h / 2)) ++full;
+  if (levels.size() > full) return D3DERR_INVALIDCALL;
+  if (!m_impl->MakeCurrent()) return D3DERR_INVALIDCALL;
+  m_impl->FlushBatch();
+  *texture = new IDirect3DTexture9(this, width, height, static_cast<UINT>(levels.size()), usage, format, pool, &levels);
+  levels.clear();
+  return D3D_OK;
 }
 
 HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,

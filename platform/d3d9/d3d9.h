@@ -107,8 +107,10 @@ class IDirect3DTexture9 : public IDirect3DBaseTexture9 {
   void GenerateMipSubLevels();
 
   // Layer internals.
+  // `contents`, when given, holds the levels' bytes (moved in when a level's
+  // size is right, else that level starts as zeros).
   IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
-                    D3DPOOL pool);
+                    D3DPOOL pool, std::vector<std::vector<uint8_t>>* contents = nullptr);
   ~IDirect3DTexture9() override;
   struct Level {
     UINT width, height, pitch, rows;  // rows: pixel rows, or block rows of a compressed format
@@ -301,6 +303,12 @@ class IDirect3DDevice9 : public IUnknown {
   // the merging of consecutive draws that differ only in shader constants.
   uint64_t GetDrawCallCountForLayer() const;
   void SetBatchingForLayer(bool enabled);
+
+  // Layer extra: CreateTexture with the levels' contents given, each in the
+  // format's own layout (as LockRect shows it); they are moved in and sent to
+  // OpenGL once, instead of zeros first and the contents after.
+  HRESULT CreateTextureWithLevels(UINT width, UINT height, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                  std::vector<std::vector<uint8_t>>&& levels, IDirect3DTexture9** texture);
 
   // Layer internals.
   struct Impl;

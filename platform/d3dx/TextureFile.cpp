@@ -7,6 +7,7 @@
 
 #include "../d3d9/DeviceImpl.h"
 #include "ImageFile.h"
+#include "PreparedTexture.h"
 #include "ShaderAssembly.h"
 
 namespace {
@@ -67,118 +68,9 @@ std::vector<uint8_t> HalfSize(const std::vector<uint8_t>& src, UINT sw, UINT sh,
   return dst;
 }
 
-bool LoadImage(const char* file, nvd3dx::Image& image, HRESULT& hr) {
-  std::vector<uint8_t> data;
-  if (!nvd3dx::ReadWholeFile(file, data, kMaxFileBytes)) {
-    hr = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    return false;
-  }
-  if (!nvd3dx::DecodeImage(data, image)) {
-    hr = D3DXERR_INVALIDDATA;
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-HRESULT D3DXCreateBuffer(DWORD size, ID3DXBuffer** buffer) {
-  if (!buffer) return D3DERR_INVALIDCALL;
-  *buffer = new ID3DXBuffer(size);
-  return D3D_OK;
-}
-
-UINT D3DXGetFVFVertexSize(DWORD fvf) { return nvd3d::FvfStride(fvf); }
-
-HRESULT D3DXGetImageInfoFromFileA(const char* file, D3DXIMAGE_INFO* info) {
-  if (!file || !info) return D3DERR_INVALIDCALL;
-  nvd3dx::Image image;
-  HRESULT hr = D3D_OK;
-  if (!LoadImage(file, image, hr)) return hr;
-  *info = {image.width, image.height, 1, image.fileLevels, image.fileFormat, D3DRTYPE_TEXTURE, image.fileType};
-  return D3D_OK;
-}
-
-HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* file, UINT width, UINT height,
-                                     UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter,
-                                     DWORD mipFilter, D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo,
-                                     PALETTEENTRY* palette, IDirect3DTexture9** texture) {
-  if (!device || !file || !texture) return D3DERR_INVALIDCALL;
-  *texture = nullptr;
-  nvd3dx::Image image;
-  HRESULT hr = D3D_OK;
-  if (!LoadImage(file, image, hr)) return hr;
-  if (srcInfo)
-    *srcInfo = {image.width, image.height, 1, image.fileLevels, image.fileFormat, D3DRTYPE_TEXTURE, image.fileType};
-  UINT w = (width == 0 || width == D3DX_DEFAULT_NONPOW2 || width == D3DX_FROM_FILE) ? image.width
-           : width == D3DX_DEFAULT                                               ? NextPow2(image.width)
-                                                                                  : width;
-  UINT h = (height == 0 || height == D3DX_DEFAULT_NONPOW2 || height == D3DX_FROM_FILE) ? image.height
-           : height == D3DX_DEFAULT                                                 ? NextPow2(image.height)
-                                                                                     : height;
-  if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE || format == static_cast<D3DFORMAT>(D3DX_DEFAULT))
-    format = image.fileFormat == D3DFMT_P8 ? D3DFMT_X8R8G8B8 : image.fileFormat;
-  bool keepBlocks = nvd3d::IsCompressed(format) && format == image.fileFormat && w == image.width &&
-                    h == image.height && colorKey == 0;
-  if (nvd3d::IsCompressed(format) && !keepBlocks) format = D3DFMT_A8R8G8B8;  // no block encoder here
-  UINT full = 1;
-  for (UINT a = w, b = h; a > 1 || b > 1; a = std::max(1u, a / 2), b = std::max(1u, b / 2)) ++full;
-  UINT levels = (mipLevels == 0 || mipLevels == D3DX_DEFAULT) ? full
-                : mipLevels == D3DX_FROM_FILE                 ? image.fileLevels
-                                                              : std::min(mipLevels, full);
-  if (usage & D3DUSAGE_AUTOGENMIPMAP) levels = 1;
-  if (keepBlocks) levels = std::min<UINT>(levels, static_cast<UINT>(image.compressedLevels.size()));
-  IDirect3DTexture9* tex = nullptr;
-  hr = device->CreateTexture(w, h, levels, usage, format, pool, &tex, nullptr);
-  if (FAILED(hr)) return hr;
-  std::vector<uint8_t> pixels = std::move(image.bgra);
-  if (colorKey != 0) {
-    for (size_t i = 0; i < pixels.size(); i += 4) {
-      D3DCOLOR c = D3DCOLOR_ARGB(pixels[i + 3], pixels[i + 2], pixels[i + 1], pixels[i]);
-      if (c == colorKey) std::memset(&pixels[i], 0, 4);
-    }
-  }
-  if (w != image.width || h != image.height)
-    pixels = Resample(pixels, image.width, image.height, w, h,
-                      (filter & 0xFF) == D3DX_FILTER_POINT || (filter & 0xFF) == D3DX_FILTER_NONE);
-  UINT lw = w, lh = h;
-  for (UINT level = 0; level < tex->GetLevelCount(); ++level) {
-    D3DLOCKED_RECT lr;
-    if (FAILED(tex->LockRect(level, &lr, nullptr, 0))) break;
-    IDirect3DTexture9::Level* info = tex->LevelAt(level);
-    if (keepBlocks) {
-      const std::vector<uint8_t>& src = image.compressedLevels[level];
-      std::memcpy(lr.pBits, src.data(), std::min(src.size(), info->data.size()));
-    } else {
-      nvd3d::ConvertFromBgra(format, pixels.data(), lw, lh, static_cast<uint8_t*>(lr.pBits),
-                             static_cast<UINT>(lr.Pitch));
-    }
-    tex->UnlockRect(level);
-    UINT nw = std::max(1u, lw / 2), nh = std::max(1u, lh / 2);
-    if (!keepBlocks && level + 1 < tex->GetLevelCount()) pixels = HalfSize(pixels, lw, lh, nw, nh);
-    lw = nw, lh = nh;
-  }
-  *texture = tex;
-  return D3D_OK;
-}
-
-HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* file, IDirect3DTexture9** texture) {
-  return D3DXCreateTextureFromFileExA(device, file, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
-                                      D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, texture);
-}
-
-HRESULT D3DXComputeNormalMap(IDirect3DTexture9* texture, IDirect3DTexture9* source, const PALETTEENTRY* palette,
-                             DWORD flags, DWORD channel, float amplitude) {
-  if (!texture || !source) return D3DERR_INVALIDCALL;
-  D3DSURFACE_DESC sd, dd;
-  source->GetLevelDesc(0, &sd);
-  texture->GetLevelDesc(0, &dd);
-  IDirect3DTexture9::Level* src = source->LevelAt(0);
-  if (!src || nvd3d::IsCompressed(dd.Format) || nvd3d::BytesPerPixel(dd.Format) == 0) return D3DERR_INVALIDCALL;
-  std::vector<uint8_t> bgra(static_cast<size_t>(sd.Width) * sd.Height * 4);
-  nvd3d::ConvertToBgra(sd.Format, src->data.data(), src->pitch, sd.Width, sd.Height, bgra.data());
-  if (dd.Width != sd.Width || dd.Height != sd.Height) bgra = Resample(bgra, sd.Width, sd.Height, dd.Width, dd.Height, false);
-  const UINT W = dd.Width, H = dd.Height;
+// Normals of a height field (BGRA, top row first) as BGRA, wrapping at the edges.
+std::vector<uint8_t> NormalsFromHeights(const std::vector<uint8_t>& bgra, UINT W, UINT H, DWORD channel,
+                                        float amplitude) {
   auto height = [&](int x, int y) -> float {
     x = (x % static_cast<int>(W) + static_cast<int>(W)) % static_cast<int>(W);
     y = (y % static_cast<int>(H) + static_cast<int>(H)) % static_cast<int>(H);
@@ -205,6 +97,179 @@ HRESULT D3DXComputeNormalMap(IDirect3DTexture9* texture, IDirect3DTexture9* sour
       o[0] = static_cast<uint8_t>(std::lround((nz / len * 0.5f + 0.5f) * 255));
       o[3] = 255;
     }
+  return out;
+}
+
+void ApplyColorKey(std::vector<uint8_t>& pixels, D3DCOLOR colorKey) {
+  if (colorKey == 0) return;
+  for (size_t i = 0; i + 3 < pixels.size(); i += 4) {
+    D3DCOLOR c = D3DCOLOR_ARGB(pixels[i + 3], pixels[i + 2], pixels[i + 1], pixels[i]);
+    if (c == colorKey) std::memset(&pixels[i], 0, 4);
+  }
+}
+
+std::vector<uint8_t> LevelBuffer(D3DFORMAT format, UINT width, UINT height, UINT& pitch) {
+  UINT rows = 0;
+  nvd3d::LevelLayout(format, width, height, pitch, rows);
+  return std::vector<uint8_t>(static_cast<size_t>(pitch) * rows, 0);
+}
+
+}  // namespace
+
+HRESULT D3DXCreateBuffer(DWORD size, ID3DXBuffer** buffer) {
+  if (!buffer) return D3DERR_INVALIDCALL;
+  *buffer = new ID3DXBuffer(size);
+  return D3D_OK;
+}
+
+UINT D3DXGetFVFVertexSize(DWORD fvf) { return nvd3d::FvfStride(fvf); }
+
+namespace nvd3dx {
+
+size_t PreparedTexture::Bytes() const {
+  size_t n = 0;
+  for (const std::vector<uint8_t>& level : levels) n += level.size();
+  return n;
+}
+
+HRESULT LoadPicture(const char* file, Image& image) {
+  std::vector<uint8_t> data;
+  if (!file || !ReadWholeFile(file, data, kMaxFileBytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  if (!DecodeImage(data, image)) return D3DXERR_INVALIDDATA;
+  return D3D_OK;
+}
+
+D3DXIMAGE_INFO PictureInfo(const Image& image) {
+  return {image.width, image.height, 1, image.fileLevels, image.fileFormat, D3DRTYPE_TEXTURE, image.fileType};
+}
+
+HRESULT PrepareTexture(Image&& image, UINT width, UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
+                       DWORD filter, D3DCOLOR colorKey, PreparedTexture& out) {
+  out = PreparedTexture{};
+  UINT w = (width == 0 || width == D3DX_DEFAULT_NONPOW2 || width == D3DX_FROM_FILE) ? image.width
+           : width == D3DX_DEFAULT                                               ? NextPow2(image.width)
+                                                                                  : width;
+  UINT h = (height == 0 || height == D3DX_DEFAULT_NONPOW2 || height == D3DX_FROM_FILE) ? image.height
+           : height == D3DX_DEFAULT                                                 ? NextPow2(image.height)
+                                                                                     : height;
+  if (w == 0 || h == 0) return D3DERR_INVALIDCALL;
+  if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE || format == static_cast<D3DFORMAT>(D3DX_DEFAULT))
+    format = image.fileFormat == D3DFMT_P8 ? D3DFMT_X8R8G8B8 : image.fileFormat;
+  bool keepBlocks = nvd3d::IsCompressed(format) && format == image.fileFormat && w == image.width &&
+                    h == image.height && colorKey == 0;
+  if (nvd3d::IsCompressed(format) && !keepBlocks) format = D3DFMT_A8R8G8B8;  // no block encoder here
+  if (!nvd3d::IsTextureFormatSupported(format)) return D3DERR_INVALIDCALL;
+  UINT full = 1;
+  for (UINT a = w, b = h; a > 1 || b > 1; a = std::max(1u, a / 2), b = std::max(1u, b / 2)) ++full;
+  UINT levels = (mipLevels == 0 || mipLevels == D3DX_DEFAULT) ? full
+                : mipLevels == D3DX_FROM_FILE                 ? image.fileLevels
+                                                              : std::min(mipLevels, full);
+  if (usage & D3DUSAGE_AUTOGENMIPMAP) levels = 1;
+  if (keepBlocks) levels = std::min<UINT>(levels, static_cast<UINT>(image.compressedLevels.size()));
+  levels = std::clamp(levels, 1u, full);
+  out.width = w, out.height = h, out.format = format;
+  std::vector<uint8_t> pixels = std::move(image.bgra);
+  if (!keepBlocks) {
+    ApplyColorKey(pixels, colorKey);
+    if (w != image.width || h != image.height)
+      pixels = Resample(pixels, image.width, image.height, w, h,
+                        (filter & 0xFF) == D3DX_FILTER_POINT || (filter & 0xFF) == D3DX_FILTER_NONE);
+  }
+  UINT lw = w, lh = h;
+  for (UINT level = 0; level < levels; ++level) {
+    UINT pitch = 0;
+    std::vector<uint8_t> data = LevelBuffer(format, lw, lh, pitch);
+    if (keepBlocks) {
+      const std::vector<uint8_t>& src = image.compressedLevels[level];
+      std::memcpy(data.data(), src.data(), std::min(src.size(), data.size()));
+    } else {
+      nvd3d::ConvertFromBgra(format, pixels.data(), lw, lh, data.data(), pitch);
+    }
+    out.levels.push_back(std::move(data));
+    UINT nw = std::max(1u, lw / 2), nh = std::max(1u, lh / 2);
+    if (!keepBlocks && level + 1 < levels) pixels = HalfSize(pixels, lw, lh, nw, nh);
+    lw = nw, lh = nh;
+  }
+  return D3D_OK;
+}
+
+HRESULT PrepareNormalMap(Image&& heights, D3DFORMAT format, D3DCOLOR colorKey, DWORD channel, float amplitude,
+                         PreparedTexture& out) {
+  out = PreparedTexture{};
+  if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE || format == static_cast<D3DFORMAT>(D3DX_DEFAULT))
+    format = heights.fileFormat == D3DFMT_P8 ? D3DFMT_X8R8G8B8 : heights.fileFormat;
+  if (nvd3d::IsCompressed(format) || nvd3d::BytesPerPixel(format) == 0 || !nvd3d::IsTextureFormatSupported(format))
+    return D3DERR_INVALIDCALL;
+  const UINT W = heights.width, H = heights.height;
+  if (W == 0 || H == 0) return D3DERR_INVALIDCALL;
+  std::vector<uint8_t> bgra = std::move(heights.bgra);
+  ApplyColorKey(bgra, colorKey);
+  // The heights as the format keeps them, as when they go through a texture.
+  UINT pitch = 0;
+  std::vector<uint8_t> stored = LevelBuffer(format, W, H, pitch);
+  nvd3d::ConvertFromBgra(format, bgra.data(), W, H, stored.data(), pitch);
+  nvd3d::ConvertToBgra(format, stored.data(), pitch, W, H, bgra.data());
+  const std::vector<uint8_t> normals = NormalsFromHeights(bgra, W, H, channel, amplitude);
+  nvd3d::ConvertFromBgra(format, normals.data(), W, H, stored.data(), pitch);
+  out.width = W, out.height = H, out.format = format;
+  out.levels.push_back(std::move(stored));
+  return D3D_OK;
+}
+
+HRESULT CreateTextureFromPrepared(IDirect3DDevice9* device, PreparedTexture&& prepared, DWORD usage, D3DPOOL pool,
+                                  IDirect3DTexture9** texture) {
+  if (!device || !texture || prepared.levels.empty()) return D3DERR_INVALIDCALL;
+  const HRESULT hr = device->CreateTextureWithLevels(prepared.width, prepared.height, usage, prepared.format, pool,
+                                                     std::move(prepared.levels), texture);
+  prepared = PreparedTexture{};
+  return hr;
+}
+
+}  // namespace nvd3dx
+
+HRESULT D3DXGetImageInfoFromFileA(const char* file, D3DXIMAGE_INFO* info) {
+  if (!file || !info) return D3DERR_INVALIDCALL;
+  nvd3dx::Image image;
+  const HRESULT hr = nvd3dx::LoadPicture(file, image);
+  if (FAILED(hr)) return hr;
+  *info = nvd3dx::PictureInfo(image);
+  return D3D_OK;
+}
+
+HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* file, UINT width, UINT height,
+                                     UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter,
+                                     DWORD mipFilter, D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo,
+                                     PALETTEENTRY* palette, IDirect3DTexture9** texture) {
+  if (!device || !file || !texture) return D3DERR_INVALIDCALL;
+  *texture = nullptr;
+  nvd3dx::Image image;
+  HRESULT hr = nvd3dx::LoadPicture(file, image);
+  if (FAILED(hr)) return hr;
+  if (srcInfo) *srcInfo = nvd3dx::PictureInfo(image);
+  nvd3dx::PreparedTexture prepared;
+  hr = nvd3dx::PrepareTexture(std::move(image), width, height, mipLevels, usage, format, filter, colorKey, prepared);
+  if (FAILED(hr)) return hr;
+  return nvd3dx::CreateTextureFromPrepared(device, std::move(prepared), usage, pool, texture);
+}
+
+HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* file, IDirect3DTexture9** texture) {
+  return D3DXCreateTextureFromFileExA(device, file, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                      D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, texture);
+}
+
+HRESULT D3DXComputeNormalMap(IDirect3DTexture9* texture, IDirect3DTexture9* source, const PALETTEENTRY* palette,
+                             DWORD flags, DWORD channel, float amplitude) {
+  if (!texture || !source) return D3DERR_INVALIDCALL;
+  D3DSURFACE_DESC sd, dd;
+  source->GetLevelDesc(0, &sd);
+  texture->GetLevelDesc(0, &dd);
+  IDirect3DTexture9::Level* src = source->LevelAt(0);
+  if (!src || nvd3d::IsCompressed(dd.Format) || nvd3d::BytesPerPixel(dd.Format) == 0) return D3DERR_INVALIDCALL;
+  std::vector<uint8_t> bgra(static_cast<size_t>(sd.Width) * sd.Height * 4);
+  nvd3d::ConvertToBgra(sd.Format, src->data.data(), src->pitch, sd.Width, sd.Height, bgra.data());
+  if (dd.Width != sd.Width || dd.Height != sd.Height) bgra = Resample(bgra, sd.Width, sd.Height, dd.Width, dd.Height, false);
+  const UINT W = dd.Width, H = dd.Height;
+  const std::vector<uint8_t> out = NormalsFromHeights(bgra, W, H, channel, amplitude);
   D3DLOCKED_RECT lr;
   HRESULT hr = texture->LockRect(0, &lr, nullptr, 0);
   if (FAILED(hr)) return hr;

@@ -147,6 +147,7 @@ TEST_F(BodyDraw, TexturesComeFromTheLevelsFolderWithCompressionAndFallbacks) {
     view.m_planetariumMode = c.planetarium;
     IDirect3DTexture9* slot = nullptr;
     EXPECT_TRUE(view.LoadBodyTexture(&slot, true, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, c.name, "jpg", 0.0f, false));
+    view.WaitForPendingBodyTextures();
     ASSERT_NE(slot, nullptr);
     EXPECT_EQ(Describe(slot).Width, c.width);
     view.LoadBodyTexture(&slot, false, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, c.name, "jpg", 0.0f, false);
@@ -177,6 +178,7 @@ TEST_F(BodyDraw, ADownloadedCloudMapServesEveryLevel) {
     view.m_textureCompression = c.compression;
     IDirect3DTexture9* slot = nullptr;
     view.LoadBodyTexture(&slot, true, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "nuagestr", "jpg", 0.0f, false);
+    view.WaitForPendingBodyTextures();
     EXPECT_EQ(slot ? Describe(slot).Width : 0u, c.width);
     view.LoadBodyTexture(&slot, false, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "nuagestr", "jpg", 0.0f, false);
   }
@@ -194,6 +196,7 @@ TEST_F(BodyDraw, OversizedPicturesAreRefusedWithOneBoxPerRun) {
   IDirect3DTexture9* b = nullptr;
   view.LoadBodyTexture(&a, true, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "earth", "jpg", 0.0f, false);
   view.LoadBodyTexture(&b, true, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "mars", "jpg", 0.0f, false);
+  view.WaitForPendingBodyTextures();
   EXPECT_EQ(a, nullptr);
   EXPECT_EQ(b, nullptr);
   EXPECT_EQ(view.sizeBoxes, std::vector<UINT>{650});
@@ -230,6 +233,7 @@ TEST_F(BodyDraw, SaturnsFlagLoadsAndReleasesItsThreeTexturesAndWireframeKeepsTex
   CNuvarine2View::BodyDrawFlags flags{};
   flags[6] = 1;
   view.SyncBodyTexturesAndMeshes(flags);
+  view.WaitForPendingBodyTextures();
   EXPECT_NE(view.m_bodyTextures[8], nullptr);
   EXPECT_NE(view.m_saturnRingTexture, nullptr);
   EXPECT_NE(view.m_ringShadowTexture, nullptr);
@@ -255,6 +259,7 @@ TEST_F(BodyDraw, ReleaseSceneResourcesReleasesTheBumpMapsOfTheOtherMode) {
   CNuvarine2View::BodyDrawFlags flags{};
   flags[1] = 1;
   view.SyncBodyTexturesAndMeshes(flags);
+  view.WaitForPendingBodyTextures();
   ASSERT_NE(view.m_bodyTextures[33], nullptr);
   view.m_planetariumMode = true;  // the bump row is then skipped
   view.ReleaseSceneResources();
@@ -424,6 +429,7 @@ TEST_F(BodyDraw, TheMoonIsLitOnTheSideOfTheSun) {
     g_bodies[kBodySun].azimuth = sunAzimuth, g_bodies[kBodySun].altitude = -0.5, g_bodies[kBodySun].earthDistance = 1.0;
     view.UpdateBodyDrawFlags();
     view.SyncBodyTexturesAndMeshes(view.m_bodyDrawFlags);
+    view.WaitForPendingBodyTextures();
     ASSERT_NE(view.m_bodyTextures[12], nullptr);
     IDirect3DDevice9* device = view.m_pd3dDevice;
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);

@@ -122,6 +122,7 @@ class SolarSystemDraw : public ::testing::Test {
   static Frame Render(BodyView& view) {
     view.UpdateBodyDrawFlags();
     view.SyncBodyTexturesAndMeshes(view.m_bodyDrawFlags);
+    view.WaitForPendingBodyTextures();
     IDirect3DDevice9* device = view.m_pd3dDevice;
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
     device->BeginScene();
