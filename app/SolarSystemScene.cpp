@@ -420,6 +420,8 @@ void CNuvarine2View::DrawSolarSystemObject(int n, const D3DXMATRIX& world, const
       device->SetRenderState(D3DRS_LIGHTING, TRUE);
       break;
     case kBodyMercury: DrawBumpMappedSphere(t[33], t[4], level); break;
+    // Mars's first-level tiles are streamed like the Earth's and the Moon's,
+    // but its close-up stays the bump-mapped sphere: the tiles are never drawn.
     case kBodyMars: DrawBumpMappedSphere(t[31], t[6], level); break;
     case kBodyPluto: DrawBumpMappedSphere(t[34], t[11], level); break;
     case kBodyEarth:

@@ -18,6 +18,12 @@ int g_loadedTileCount = 0;
 
 namespace {
 
+// The body whose tiles the three levels hold. The arrays are shared by the
+// Earth, Mars and the Moon, and a near tile that already has a texture is
+// kept as it is: without this, tiles left from one body (say, while the
+// texture level was lowered) would be drawn on the next one.
+int g_tileBody = -1;
+
 struct Thresholds {
   float factor, distance;  // of the body's camera distance; absolute (millions of km)
 };
@@ -84,6 +90,23 @@ void CNuvarine2View::RunSurfaceTiles() {
       {&m_tileVisibleLevel0[0][0], 20, m_tileTexturesLevel0, g_tileNearCountsLevel0, 11.25f, 0.19634955f},
       {&m_tileVisibleLevel1[0][0], 40, m_tileTexturesLevel1, g_tileNearCountsLevel1, 5.6f, 0.09773844f},
       {&m_tileVisibleLevel2[0][0], 80, m_tileTexturesLevel2, g_tileNearCountsLevel2, 2.8f, 0.04886922f}};
+  if (body != g_tileBody) {
+    for (int L = 0; L < 3; ++L) {
+      const int rows = kSurfaceTileLevels[L].rows, columns = kSurfaceTileLevels[L].columns;
+      for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+          levels[L].flags[r * levels[L].rowStride + c] = 0;
+          levels[L].nearCounts[r * columns + c] = 0;
+          IDirect3DTexture9*& texture = levels[L].textures[r * columns + c];
+          if (texture) {
+            texture->Release();
+            texture = nullptr;
+            --g_loadedTileCount;
+          }
+        }
+    }
+    g_tileBody = body;
+  }
   const float degree = 3.14159265f / 180.0f;
   const D3DFORMAT format = body == kBodyMars ? D3DFMT_R8G8B8 : D3DFMT_DXT1;
   for (int L = 0; L < 3; ++L) {

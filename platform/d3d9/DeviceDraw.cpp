@@ -384,7 +384,10 @@ void IDirect3DDevice9::Impl::UploadUniforms(Program& p, bool userShader, bool ba
       glUniformMatrix3fv(p.uNormalMatrix, 1, GL_FALSE, n);
     }
   }
-  if (p.lightSerial != lightSerial && p.uLightDiffuse >= 0) {
+  // A program lit by the global ambient alone has no light uniforms, and one
+  // whose diffuse comes from the vertices has no material diffuse: neither may
+  // skip the uniforms it does use.
+  if (p.lightSerial != lightSerial && (p.uLightDiffuse >= 0 || p.uGlobalAmbient >= 0)) {
     p.lightSerial = lightSerial;
     float diffuse[32], specular[32], ambient[32], position[32], direction[32], atten[32];
     for (unsigned i = 0; i < kD3DMaxLights; ++i) {
@@ -407,7 +410,7 @@ void IDirect3DDevice9::Impl::UploadUniforms(Program& p, bool userShader, bool ba
       atten[i * 4 + 2] = l.Attenuation2;
       atten[i * 4 + 3] = l.Range;
     }
-    glUniform4fv(p.uLightDiffuse, kD3DMaxLights, diffuse);
+    if (p.uLightDiffuse >= 0) glUniform4fv(p.uLightDiffuse, kD3DMaxLights, diffuse);
     if (p.uLightSpecular >= 0) glUniform4fv(p.uLightSpecular, kD3DMaxLights, specular);
     if (p.uLightAmbient >= 0) glUniform4fv(p.uLightAmbient, kD3DMaxLights, ambient);
     if (p.uLightPosition >= 0) glUniform4fv(p.uLightPosition, kD3DMaxLights, position);
@@ -417,9 +420,9 @@ void IDirect3DDevice9::Impl::UploadUniforms(Program& p, bool userShader, bool ba
     ColorToFloats(rs[D3DRS_AMBIENT], ga);
     if (p.uGlobalAmbient >= 0) glUniform4fv(p.uGlobalAmbient, 1, ga);
   }
-  if (p.materialSerial != materialSerial && p.uMatDiffuse >= 0) {
+  if (p.materialSerial != materialSerial) {
     p.materialSerial = materialSerial;
-    glUniform4fv(p.uMatDiffuse, 1, &material.Diffuse.r);
+    if (p.uMatDiffuse >= 0) glUniform4fv(p.uMatDiffuse, 1, &material.Diffuse.r);
     if (p.uMatAmbient >= 0) glUniform4fv(p.uMatAmbient, 1, &material.Ambient.r);
     if (p.uMatSpecular >= 0) glUniform4fv(p.uMatSpecular, 1, &material.Specular.r);
     if (p.uMatEmissive >= 0) glUniform4fv(p.uMatEmissive, 1, &material.Emissive.r);

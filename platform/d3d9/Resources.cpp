@@ -82,6 +82,8 @@ IDirect3DVertexBuffer9::IDirect3DVertexBuffer9(IDirect3DDevice9* device, UINT le
 }
 
 IDirect3DVertexBuffer9::~IDirect3DVertexBuffer9() {
+  // Pending draws from this buffer go first, while its storage still exists.
+  m_device->GetImpl()->Forget(this);
   if (nvd3d::Use(m_device)) glDeleteBuffers(1, &m_glBuffer);
 }
 
@@ -110,6 +112,7 @@ IDirect3DIndexBuffer9::IDirect3DIndexBuffer9(IDirect3DDevice9* device, UINT leng
 }
 
 IDirect3DIndexBuffer9::~IDirect3DIndexBuffer9() {
+  m_device->GetImpl()->Forget(this);
   if (nvd3d::Use(m_device)) glDeleteBuffers(1, &m_glBuffer);
 }
 

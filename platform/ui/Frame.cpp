@@ -282,12 +282,15 @@ bool CToolBar::IsButtonChecked(UINT id) const {
   return false;
 }
 
+// The update handlers run several times a second: an action is touched only
+// when its state differs, so that an unchanged button is not repainted.
 static void ApplyState(QAction* action, const CCmdUI& state) {
-  action->setEnabled(state.m_enabled);
+  if (action->isEnabled() != state.m_enabled) action->setEnabled(state.m_enabled);
   if (state.m_checkChanged) {
-    action->setCheckable(true);
-    action->setChecked(state.m_checked != 0);
-  } else if (action->isCheckable() && !state.m_checkChanged) {
+    if (!action->isCheckable()) action->setCheckable(true);
+    const bool checked = state.m_checked != 0;
+    if (action->isChecked() != checked) action->setChecked(checked);
+  } else if (action->isCheckable() && action->isChecked()) {
     action->setChecked(false);
   }
 }
@@ -309,6 +312,8 @@ QWidget* CToolBar::FloatingWindow() const { return m_data->floating; }
 struct CStatusBar::Data {
   QStatusBar* bar = nullptr;
   std::vector<QLabel*> panes;
+  // Panes given a new text without an immediate paint.
+  std::vector<QLabel*> changed;
   CFrameWnd* frame = nullptr;
 };
 
@@ -339,6 +344,7 @@ BOOL CStatusBar::SetIndicators(const UINT* ids, int count) {
   if (!m_data->bar || count <= 0 || !ids) return FALSE;
   for (QLabel* pane : m_data->panes) delete pane;
   m_data->panes.clear();
+  m_data->changed.clear();
   for (int i = 0; i < count; ++i) {
     auto* pane = new QLabel(m_data->bar);
     pane->setTextFormat(Qt::PlainText);
@@ -365,9 +371,21 @@ void CStatusBar::SetPaneInfo(int index, UINT, UINT style, int width) {
 BOOL CStatusBar::SetPaneText(int index, const char* text, BOOL update) {
   if (index < 0 || index >= GetCount()) return FALSE;
   QLabel* pane = m_data->panes[static_cast<size_t>(index)];
-  pane->setText(ToQ(text));
+  const QString value = ToQ(text);
+  // The same text again changes nothing on the screen.
+  if (pane->text() == value) return TRUE;
+  pane->setText(value);
   if (update) pane->repaint();
+  else m_data->changed.push_back(pane);
   return TRUE;
+}
+
+void CStatusBar::UpdateWindow() {
+  // Only the panes whose text changed since their last paint are painted now.
+  std::vector<QLabel*> changed;
+  changed.swap(m_data->changed);
+  for (QLabel* pane : changed)
+    if (std::find(m_data->panes.begin(), m_data->panes.end(), pane) != m_data->panes.end()) pane->repaint();
 }
 
 CString CStatusBar::GetPaneText(int index) const {
@@ -547,9 +565,12 @@ void AfxDeletePendingFrames() {
 }
 
 void CFrameWnd::Invalidate(BOOL erase) {
-  CWnd::Invalidate(erase);
-  // The view fills the client area: invalidating the frame repaints it.
+  // The view fills the client area: invalidating the frame repaints it. The
+  // menu, tool and status bars are children that clip the frame's own area:
+  // they repaint themselves when their content changes, not with the frame
+  // (the frame is invalidated at every idle pass).
   if (m_pActiveView) m_pActiveView->Invalidate(erase);
+  else CWnd::Invalidate(erase);
 }
 
 void CFrameWnd::EnableDocking(DWORD) {

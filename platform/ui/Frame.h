@@ -132,6 +132,7 @@ class CStatusBar : public CControlBar {
   void SetPaneInfo(int index, UINT id, UINT style, int width);
   BOOL SetPaneText(int index, const char* text, BOOL update = TRUE);
   CString GetPaneText(int index) const;
+  void UpdateWindow() override;
   int GetCount() const;
 
  private:

@@ -6,8 +6,10 @@ usage: fixture_http_server.py PORT_FILE FOLDER
 Serves FOLDER/comets.txt as the comet elements, trickled so that the
 download lasts a few seconds; while FOLDER/stall exists it sends the first
 bytes only and holds the rest until the client leaves (a Stop). Survey tile
-queries get FOLDER/tile.jpg; each one is counted in FOLDER/tiles.log. Any
-other path is a 404. The chosen port goes to PORT_FILE once listening.
+queries get FOLDER/tile.jpg as the survey image service answers (a JPEG);
+each one is counted in FOLDER/tiles.log. Any other path is a 404. Every
+path asked for is written to FOLDER/requests.log. The chosen port goes to
+PORT_FILE once listening.
 """
 import http.server
 import os
@@ -32,6 +34,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return data
 
     def do_GET(self):
+        with open(os.path.join(FOLDER, "requests.log"), "a") as log:
+            log.write(self.path + "\n")
         if self.path == "/iau/Ephemerides/Comets/Soft06Cmt.txt":
             with open(os.path.join(FOLDER, "comets.txt"), "rb") as f:
                 data = self.body(f.read(), "text/plain")

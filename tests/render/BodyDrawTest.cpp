@@ -463,10 +463,70 @@ TEST_F(BodyDraw, TheMoonIsLitOnTheSideOfTheSun) {
     D3DXVECTOR4 projected;
     D3DXVec3Transform(&projected, &sun, &view.m_viewProjectionMatrix);
     const bool sunRight = projected.x / projected.w > 0.0f;
+    // The dark side keeps the scene's faint global ambient.
     EXPECT_GT(left + right, 0);
     if (sunRight)
-      EXPECT_GT(right, 4 * left);
+      EXPECT_GT(right, 3 * left);
     else
-      EXPECT_GT(left, 4 * right);
+      EXPECT_GT(left, 3 * right);
+  }
+}
+
+// The Sun's disc keeps its picture's colours high in the sky and reddens
+// towards the horizon through the light's ambient part; the sphere's vertices
+// carry their own diffuse colour, which once made the drawing layer skip the
+// material and show only the red diffuse light at every altitude.
+TEST_F(BodyDraw, TheSunKeepsItsColoursHighAndReddensNearTheHorizon) {
+  BodyView view(folder.root);
+  view.Start();
+  WritePicture(folder.root / "textures" / "sun.bmp", 64, 32);  // (120, 130, 140)
+  view.m_planetariumMode = true;
+  view.m_textureLevel = 2;
+  view.m_textureCompression = false;
+  view.m_backBufferWidth = 128.0f, view.m_backBufferHeight = 96.0f;
+  view.m_skyColorValue = {0, 0, 0, 1};
+  view.m_showPlanetNames = false;
+  struct Case {
+    double altitude;
+    int red, green, blue;  // expected centre pixel, within 8
+  };
+  // Ambient (1, 1 - 2.4 t, 1 - 2 t) with t = 0.2 - altitude (clamped to 0..0.2).
+  for (const Case& c : {Case{1.0, 120, 130, 140}, Case{0.1, 120, 99, 112}, Case{0.0, 120, 68, 84}}) {
+    SCOPED_TRACE(c.altitude);
+    view.m_fieldOfView = 0.05f;
+    const D3DXVECTOR3 at(0.0f, static_cast<float>(-std::sin(c.altitude)), static_cast<float>(std::cos(c.altitude)));
+    view.m_camera.SetViewParameters(D3DXVECTOR3(0, 0, 0), at, D3DXVECTOR3(0, -1, 0));
+    view.m_camera.SetProjectionParameters(0.05f, 128.0f / 96.0f, 1e-5f, 100.0f);
+    D3DXMatrixMultiply(&view.m_viewProjectionMatrix, &view.m_camera.m_viewMatrix, &view.m_camera.m_projectionMatrix);
+    for (BodyState& b : g_bodies) b.azimuth = 3.0, b.altitude = -1.0, b.earthDistance = 5.0;
+    BodyState& sun = g_bodies[kBodySun];
+    sun.azimuth = 0.0, sun.altitude = c.altitude, sun.diameter = 1392000.0, sun.earthDistance = 1.0;
+    sun.magnitude = -26.7, sun.apparentDiameter = 0.0093;
+    view.UpdateBodyDrawFlags();
+    view.SyncBodyTexturesAndMeshes(view.m_bodyDrawFlags);
+    ASSERT_NE(view.m_bodyTextures[3], nullptr);
+    IDirect3DDevice9* device = view.m_pd3dDevice;
+    device->SetRenderState(D3DRS_AMBIENT, 0);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
+    device->BeginScene();
+    device->SetTransform(D3DTS_VIEW, &view.m_camera.m_viewMatrix);
+    device->SetTransform(D3DTS_PROJECTION, &view.m_camera.m_projectionMatrix);
+    view.RenderBodiesFromEarth(0);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    IDirect3DSurface9* copy = nullptr;
+    device->CreateOffscreenPlainSurface(view.m_backBufferWidthPixels, view.m_backBufferHeightPixels, D3DFMT_A8R8G8B8,
+                                        D3DPOOL_SYSTEMMEM, &copy, nullptr);
+    device->GetFrontBufferData(0, copy);
+    D3DLOCKED_RECT locked{};
+    copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+    const int w = static_cast<int>(view.m_backBufferWidthPixels), h = static_cast<int>(view.m_backBufferHeightPixels);
+    const uint8_t* p = static_cast<const uint8_t*>(locked.pBits) + (h / 2) * locked.Pitch + (w / 2) * 4;
+    const int blue = p[0], green = p[1], red = p[2];
+    copy->UnlockRect();
+    copy->Release();
+    EXPECT_NEAR(red, c.red, 8);
+    EXPECT_NEAR(green, c.green, 8);
+    EXPECT_NEAR(blue, c.blue, 8);
   }
 }

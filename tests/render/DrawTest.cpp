@@ -424,4 +424,47 @@ TEST(Draw, VertexProgramWithConstantRegistersAndBatching) {
   vs->Release();
 }
 
+// A sprite drawn from a buffer made for it alone and released at once (as
+// the survey tiles are): the pending instanced draw must be drawn before the
+// buffer's storage goes, not from a deleted buffer.
+TEST(Draw, BufferReleasedWhileItsBatchedDrawIsPending) {
+  HeadlessDevice h(32, 32);
+  ASSERT_NE(h.device, nullptr);
+  IDirect3DDevice9* dev = h.device;
+  IDirect3DVertexShader9* vs = MakeShader(dev, kProgram);
+  ASSERT_NE(vs, nullptr);
+  dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+  dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  dev->SetFVF(0x142);
+  dev->SetVertexShader(vs);
+  dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  const float at[3][2] = {{-0.5f, 0.5f}, {0.5f, 0.5f}, {0.0f, -0.5f}};
+  const float color[3][4] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}};
+  for (int i = 0; i < 3; ++i) {
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(dev->CreateVertexBuffer(96, D3DUSAGE_WRITEONLY, 0x142, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    SpriteVertex* p = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, reinterpret_cast<void**>(&p), 0), D3D_OK);
+    p[0] = {-0.1f, -0.1f, 0, 0xFFFFFFFF, 0, 0};
+    p[1] = {-0.1f, 0.1f, 0, 0xFFFFFFFF, 1, 0};
+    p[2] = {0.1f, -0.1f, 0, 0xFFFFFFFF, 0, 1};
+    p[3] = {0.1f, 0.1f, 0, 0xFFFFFFFF, 1, 1};
+    vb->Unlock();
+    float m[16] = {1, 0, 0, at[i][0], 0, 1, 0, at[i][1], 0, 0, 1, 0.5f, 0, 0, 0, 1};
+    dev->SetVertexShaderConstantF(2, m, 4);
+    dev->SetVertexShaderConstantF(1, color[i], 1);
+    dev->SetStreamSource(0, vb, 0, sizeof(SpriteVertex));
+    EXPECT_EQ(dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+    dev->SetStreamSource(0, nullptr, 0, 0);
+    vb->Release();
+  }
+  h.Frame();
+  ExpectPixel(h.At(8, 8), 255, 0, 0, 0);
+  ExpectPixel(h.At(24, 8), 0, 255, 0, 0);
+  ExpectPixel(h.At(16, 24), 0, 0, 255, 0);
+  ExpectPixel(h.At(16, 8), 0, 0, 0, 0);
+  dev->SetVertexShader(nullptr);
+  vs->Release();
+}
+
 }  // namespace

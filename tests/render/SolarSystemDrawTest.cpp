@@ -1,7 +1,8 @@
 // What the solar-system pass puts on the screen of the headless device: the
 // Earth drawn whatever the atmosphere switch says; Saturn's rings beyond the
-// disc with the planet's shadow on the half away from the Sun; the states the
-// pass leaves behind.
+// disc with the planet's shadow on the half away from the Sun; Mars's
+// close-up, the same whether its surface tiles are loaded or not; the states
+// the pass leaves behind.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -238,4 +239,61 @@ TEST_F(SolarSystemDraw, SaturnsRingsBeyondTheDiscTheirShadowAndTheirDarkFace) {
   frame = Render(view);
   frame.Dump("saturn-dark-face");
   EXPECT_LE(brightness(frame, probe) * 2, lit);
+}
+
+TEST_F(SolarSystemDraw, MarsCloseUpIsItsPlainSphereWithOrWithoutItsLoadedTiles) {
+  BodyView view(folder.root);
+  view.clientWidth = 320, view.clientHeight = 240;
+  view.Start();
+  view.m_textureLevel = 4;
+  view.m_textureCompression = false;
+  view.m_showAtmospheres = false;
+  // The install folder's Mars when it is built, else a plain picture.
+  const fs::path install(NUVARINE_INSTALL_FOLDER);
+  for (const char* name : {"mars.jpg", "marsbump1k.jpg"}) {
+    if (fs::exists(install / "Textures hr" / name)) {
+      fs::create_directories(folder.root / "Textures hr");
+      fs::copy_file(install / "Textures hr" / name, folder.root / "Textures hr" / name,
+                    fs::copy_options::overwrite_existing);
+    } else {
+      WritePicture(folder.root / "Textures hr" / name, 64, 32);
+    }
+  }
+  // Tiles of pure green: any of them on the screen would show.
+  std::string error;
+  fs::create_directories(folder.root / "Textures thr" / "Mars" / "0");
+  for (int r = 0; r < 8; ++r)
+    for (int c = 0; c < 16; ++c)
+      ASSERT_TRUE(bodies::WriteJpeg(
+          (folder.root / "Textures thr" / "Mars" / "0" / ("tx_" + std::to_string(c) + "_" + std::to_string(r) + ".jpg"))
+              .string(),
+          bodies::MakeImage(32, 32, 0, 255, 0, 255), 90, error))
+          << error;
+  Place(kBodySun, {0, 0, 0}, 1392000.0);
+  const Vector3d mars{228.0, 0.0, 0.0};
+  Place(kBodyMars, mars, 6792.0);
+  g_bodies[kBodyMars].rotationAngle = 1.0;
+  // 4100 km above the day side, a little off the Sun line: the whole disc
+  // in the field, the tile under the camera near enough to load.
+  Aim(view, {228.0 - 0.00744, 0.0008, 0.0004}, mars, 1.2f);
+  Render(view);
+  const Frame plain = Render(view);
+  plain.Dump("mars-plain");
+  EXPECT_GT(plain.Brightness(160, 120), 60) << "the lit surface fills the centre";
+  for (int i = 0; i < 200; ++i) view.RunSurfaceTiles();
+  int tiles = 0;
+  for (IDirect3DTexture9* t : view.m_tileTexturesLevel0) tiles += t ? 1 : 0;
+  ASSERT_GT(tiles, 0) << "the tiles under the camera are loaded";
+  const Frame tiled = Render(view);
+  tiled.Dump("mars-with-tiles-loaded");
+  int differing = 0, green = 0;
+  for (int y = 0; y < tiled.height; ++y)
+    for (int x = 0; x < tiled.width; ++x) {
+      const uint8_t* a = plain.At(x, y);
+      const uint8_t* b = tiled.At(x, y);
+      differing += std::memcmp(a, b, 3) != 0;
+      green += b[1] > 200 && b[0] < 60 && b[2] < 60;
+    }
+  EXPECT_EQ(differing, 0);
+  EXPECT_EQ(green, 0);
 }

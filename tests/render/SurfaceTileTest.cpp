@@ -2,13 +2,17 @@
 // each tile) and shifts Mars's columns, refusing maps that do not divide;
 // the streaming loads the tiles near the camera after a few frames, releases
 // them when the camera goes, prefers the Moon to the Earth when both are
-// close, and does nothing below the highest texture level.
+// close, reads Mars's shifted first-level files only, drops one body's tiles
+// when the camera is next near another, and does nothing below the highest
+// texture level.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../shell/ShellTestSupport.h"
@@ -111,8 +115,56 @@ class TileView : public CNuvarine2View {
       g_bodies[b].cameraDistance = std::sqrt(dx * dx + dy * dy + dz * dz);
     }
   }
+  // Over the centre of tile (row, column) of the first level, `height` above
+  // the surface, for a body drawn without turn or pole (the streaming puts
+  // the tile's centre at the body's position minus the unit vector below).
+  void AboveTile(int body, int row, int column, double height) {
+    const double degree = 3.14159265358979 / 180.0;
+    const double lat = (row * 22.5 - 90.0 + 11.25) * degree, lon = (column * 22.5 - 11.25) * degree;
+    const double k = g_bodies[body].diameter * 5e-7 + height;
+    const Vector3d& p = g_bodies[body].position;
+    m_cameraPosition = {p.x - k * std::cos(lat) * std::sin(lon), p.y - k * std::cos(lat) * std::cos(lon),
+                        p.z - k * std::sin(lat)};
+    for (int b : {kBodyEarth, kBodyMars, kBodyMoon}) {
+      const double dx = g_bodies[b].position.x - m_cameraPosition.x, dy = g_bodies[b].position.y - m_cameraPosition.y,
+                   dz = g_bodies[b].position.z - m_cameraPosition.z;
+      g_bodies[b].cameraDistance = std::sqrt(dx * dx + dy * dy + dz * dz);
+    }
+  }
   double clock = 1000.0;
 };
+
+// The red and green of a texture's first texel (any 24- or 32-bit format).
+std::pair<int, int> RedGreen(IDirect3DTexture9* texture) {
+  D3DSURFACE_DESC desc{};
+  texture->GetLevelDesc(0, &desc);
+  D3DLOCKED_RECT locked{};
+  if (FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY))) return {-1, -1};
+  const auto* p = static_cast<const uint8_t*>(locked.pBits);
+  const std::pair<int, int> rg{p[2], p[1]};
+  texture->UnlockRect(0);
+  return rg;
+}
+
+// Mars's first-level files, each one plain colour telling its name: red
+// 16 x column + 8, green 32 x row + 16. The finer levels get files as well,
+// which must never be read.
+void WriteMarsTiles(const std::string& install) {
+  std::string error;
+  for (int level = 0; level < 3; ++level) {
+    const int rows = 8 << level, columns = 16 << level;
+    const std::string folder = install + "/Textures thr/Mars/" + std::to_string(level);
+    fs::create_directories(folder);
+    for (int r = 0; r < rows; ++r)
+      for (int c = 0; c < columns; ++c) {
+        const bodies::Image tile = bodies::MakeImage(8, 8, static_cast<uint8_t>(16 * (c % 16) + 8),
+                                                     static_cast<uint8_t>(32 * (r % 8) + 16), 0, 255);
+        ASSERT_TRUE(bodies::WriteJpeg(folder + "/tx_" + std::to_string(c) + "_" + std::to_string(r) + ".jpg", tile,
+                                      95, error))
+            << error;
+      }
+  }
+}
 
 class SurfaceTileStreaming : public ::testing::Test {
  protected:
@@ -201,6 +253,86 @@ TEST_F(SurfaceTileStreaming, TheMoonWinsWhenBothAreCloseAndLowerLevelsLoadNothin
   view->Frames(50);
   EXPECT_EQ(view->AllLoaded(), before);
   EXPECT_EQ(std::memcmp(flags, view->m_tileVisibleLevel0, sizeof flags), 0);
+}
+
+TEST_F(SurfaceTileStreaming, MarsReadsItsShiftedFirstLevelFilesNearTheCameraOnly) {
+  WriteMarsTiles(install);
+  // The file of a tile: column nine to the west, the same row.
+  auto expectOwnFiles = [&](const char* where) {
+    SCOPED_TRACE(where);
+    for (int i = 0; i < 128; ++i) {
+      if (!view->m_tileTexturesLevel0[i]) continue;
+      const int r = i / 16, c = i % 16, file = (c + 16 - 9) % 16;
+      const std::pair<int, int> rg = RedGreen(view->m_tileTexturesLevel0[i]);
+      EXPECT_NEAR(rg.first, 16 * file + 8, 4) << "row " << r << " column " << c;
+      EXPECT_NEAR(rg.second, 32 * r + 16, 4) << "row " << r << " column " << c;
+      EXPECT_EQ(view->m_tileVisibleLevel0[r][c], 1) << i;
+    }
+  };
+  // Over a tile, Mars turned by a whole column either way (its rotation
+  // angle is what spins the plain sphere as well): the tile under the camera
+  // moves by that column, and a column two away from it is never near.
+  const double column = 3.14159265358979 / 8.0;
+  struct Case {
+    int row, column;  // the camera 400 km above this tile's centre
+    double turn;      // 2.41 less Mars's rotation angle
+    int nearColumn, farColumn;
+  };
+  const Case cases[] = {{4, 5, 0.0, 5, 7}, {4, 5, column, 6, 4}, {4, 5, -column, 4, 6},
+                        {3, 0, 0.0, 0, 2}, {3, 0, -column, 15, 1}, {3, 0, column, 1, 15}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.row) + " " + std::to_string(k.column) + " turn " + std::to_string(k.turn));
+    g_bodies[kBodyMars].rotationAngle = 2.41 - k.turn;
+    view->AboveTile(kBodyMars, k.row, k.column, 0.0004);
+    view->Frames(200);
+    EXPECT_TRUE(view->m_tileTexturesLevel0[k.row * 16 + k.nearColumn]) << "the tile under the camera";
+    EXPECT_FALSE(view->m_tileTexturesLevel0[k.row * 16 + k.farColumn]);
+    for (int i = 0; i < 128; ++i)
+      if (view->m_tileTexturesLevel0[i]) EXPECT_LE(std::abs(i / 16 - k.row), 1) << i;
+    EXPECT_EQ(view->Loaded(view->m_tileTexturesLevel1, 512) + view->Loaded(view->m_tileTexturesLevel2, 2048), 0)
+        << "Mars has only the first level";
+    expectOwnFiles("");
+    EXPECT_EQ(g_loadedTileCount, view->AllLoaded());
+  }
+  // Still the body chosen (closer than 0.1) but 8000 km from every tile:
+  // nothing near, everything released.
+  view->AboveTile(kBodyMars, 4, 5, 0.009);
+  view->Frames(1);
+  EXPECT_EQ(view->AllLoaded(), 0);
+  EXPECT_EQ(g_loadedTileCount, 0);
+  view->Frames(100);
+  EXPECT_EQ(view->AllLoaded(), 0);
+}
+
+TEST_F(SurfaceTileStreaming, TilesOfOneBodyAreNeverKeptForTheNext) {
+  WriteMarsTiles(install);
+  g_bodies[kBodyMars].rotationAngle = 2.41;
+  g_bodies[kBodyMoon].rotationAngle = -0.08;  // the Moon's grid unturned as well
+  view->AboveTile(kBodyMars, 4, 5, 0.0004);
+  view->Frames(200);
+  const int mars = view->Level0();
+  ASSERT_GT(mars, 0);
+  // At a lower texture level the tiles stay while the camera goes to the
+  // same place over the Moon; back at the highest level the Moon's tiles
+  // start from nothing instead of keeping Mars's pictures.
+  view->m_textureLevel = 3;
+  view->AboveTile(kBodyMoon, 4, 5, 0.0004);
+  view->Frames(10);
+  EXPECT_EQ(view->Level0(), mars);
+  view->m_textureLevel = 4;
+  view->Frames(1);
+  EXPECT_EQ(view->AllLoaded(), 0);
+  EXPECT_EQ(g_loadedTileCount, 0);
+  for (int r = 0; r < 8; ++r)
+    for (int c = 0; c < 16; ++c) EXPECT_EQ(view->m_tileVisibleLevel0[r][c], 0) << r << " " << c;
+  view->Frames(200);
+  EXPECT_TRUE(view->m_tileTexturesLevel0[4 * 16 + 5]);
+  for (int i = 0; i < 128; ++i)
+    if (view->m_tileTexturesLevel0[i]) {
+      D3DSURFACE_DESC desc{};
+      view->m_tileTexturesLevel0[i]->GetLevelDesc(0, &desc);
+      EXPECT_EQ(desc.Format, D3DFMT_DXT1) << "a Moon tile, not a Mars one: " << i;
+    }
 }
 
 }  // namespace

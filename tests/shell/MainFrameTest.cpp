@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QEvent>
+#include <QToolBar>
+#include <QWidget>
 #include <vector>
 
 #include "MainFrame.h"
@@ -146,4 +150,84 @@ TEST(StatusText, WithoutMainWindowNothingHappens) {
   ShellTestApplication();
   ASSERT_EQ(AfxGetMainWnd(), nullptr);
   SetStatusText(0, "nothing");  // must simply return
+}
+
+namespace {
+
+// Counts the paint events of a widget and of every widget inside it.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* root) {
+    root->installEventFilter(this);
+    for (QWidget* child : root->findChildren<QWidget*>()) child->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+  int paints = 0;
+};
+
+QAction* ButtonAction(CToolBar& bar, UINT id) {
+  for (QAction* a : static_cast<QToolBar*>(bar.GetWidget())->actions())
+    if (a->data().toUInt() == id) return a;
+  return nullptr;
+}
+
+void Settle() {
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+// The idle loop invalidates the frame at every pass and runs the buttons'
+// update handlers several times a second: the view is repainted, the bars
+// are not, and a button is touched only when its state changes.
+TEST_F(MainFrameTest, IdlePassesRepaintTheViewAndLeaveUnchangedBarsAlone) {
+  auto* view = dynamic_cast<CNuvarine2View*>(frame->GetActiveView());
+  ASSERT_NE(view, nullptr);
+  view->m_planetariumMode = true;
+  view->m_chartInverted = false;
+  frame->UpdateControlBarsCommandUI();
+  SetStatusText(1, "12h 30m");
+  Settle();
+  QAction* invert = ButtonAction(frame->m_wndTopToolBar, 309);
+  ASSERT_NE(invert, nullptr);
+  int changes = 0;
+  const QMetaObject::Connection counting = QObject::connect(invert, &QAction::changed, [&changes] { ++changes; });
+  PaintCounter top(frame->m_wndTopToolBar.GetWidget()), left(frame->m_wndLeftToolBar.GetWidget()),
+      status(frame->m_wndStatusBar.GetWidget());
+
+  const unsigned long viewPaints = view->GetPaintCount();
+  for (int i = 0; i < 4; ++i) {
+    frame->Invalidate(FALSE);
+    frame->UpdateControlBarsCommandUI();
+    SetStatusText(1, "12h 30m");  // the same text again
+    Settle();
+  }
+  EXPECT_GE(view->GetPaintCount(), viewPaints + 4);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(top.paints, 0);
+  EXPECT_EQ(left.paints, 0);
+  EXPECT_EQ(status.paints, 0);
+  EXPECT_TRUE(frame->m_wndTopToolBar.IsButtonEnabled(309));
+  EXPECT_FALSE(frame->m_wndTopToolBar.IsButtonChecked(309));
+
+  // A changed state still reaches its button, once.
+  view->m_chartInverted = true;
+  frame->UpdateControlBarsCommandUI();
+  frame->UpdateControlBarsCommandUI();
+  EXPECT_TRUE(frame->m_wndTopToolBar.IsButtonChecked(309));
+  EXPECT_EQ(changes, 1);
+  view->m_planetariumMode = false;
+  frame->UpdateControlBarsCommandUI();
+  EXPECT_FALSE(frame->m_wndTopToolBar.IsButtonEnabled(309));
+  EXPECT_FALSE(frame->m_wndTopToolBar.IsButtonChecked(309));
+  Settle();
+  EXPECT_GT(top.paints, 0);
+  // So does a new status text.
+  SetStatusText(1, "12h 31m");
+  EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(1), "12h 31m");
+  EXPECT_GT(status.paints, 0);
+  QObject::disconnect(counting);
 }
