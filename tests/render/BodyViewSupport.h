@@ -1,7 +1,8 @@
 #pragma once
 // A view on the headless device for the bodies' tests: its own install
 // folder with the vertex programs, a fixed client size, a clock that moves
-// 20 ms per read, and the boxes it would show recorded instead.
+// 20 ms per read, the pictures decoded in the frame that asks for them, and
+// the boxes it would show recorded instead.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -43,6 +44,10 @@ class BodyView : public CNuvarine2View {
   explicit BodyView(const fs::path& folder) {
     m_installFolder = folder.string();
     m_millisecondClock = [this] { return clock += 20.0; };
+    // The pictures load inside the frame that asks for them, so that a test
+    // draws with its textures at once; the background decoding has its own
+    // tests.
+    m_decodeBodyTexturesInBackground = false;
   }
   void GetClientSize(int& width, int& height) const override { width = clientWidth, height = clientHeight; }
   void Start() {
