@@ -281,6 +281,12 @@ void CNuvarine2View::DrawSurveyTiles() {
       if (!m_dssTileTextures[slot] || !m_spriteQuadVB) continue;
 
       // Tile centre and a point just north of it give the screen turn.
+      // `turn` first holds the screen angle of north, counter-clockwise
+      // from the screen's right (pixel rows grow downwards, hence the minus).
+      // The picture's north edge is the quad's -x side, which the billboard
+      // lays toward the screen's left (angle pi), and a turn about P seen
+      // from the eye goes counter-clockwise: north lands on its angle after
+      // a turn of that angle less pi.
       double a = alpha * kDegree, d = delta * kDegree;
       PrecessFromJ2000(a, d);
       double azimuth = 0.0, altitude = 0.0;
@@ -292,7 +298,7 @@ void CNuvarine2View::DrawSurveyTiles() {
       const double dx = north.x - centre.x, dy = north.y - centre.y;
       double turn = dx != 0.0 ? -std::atan(dy / dx) : (dy > 0.0 ? -kPi / 2 : kPi / 2);
       if (dx < 0.0) turn += kPi;
-      turn = std::fmod(turn - 4.712389, 2.0 * kPi);
+      turn = std::fmod(turn - kPi, 2.0 * kPi);
       if (turn < 0.0) turn += 2.0 * kPi;
 
       D3DXMATRIX rotation, move;

@@ -23,6 +23,7 @@
 #include "ProcessObjects.h"
 #include "ScreenLabel.h"
 #include "SolarSystemTypes.h"
+#include "SurveyTiles.h"
 #include "Textures.h"
 #include "UiDefs.h"
 
@@ -836,6 +837,152 @@ TEST_F(SkyScene, SurveyTilesLoadFromTheCacheWhileTheViewIsSteady) {
   g_dssRequests[1] += 180.0;
   frame(17);
   EXPECT_EQ(slotOf("08300-0500-1-2-1.jpg"), -1);
+  g_dssEnabled = false;
+}
+
+namespace {
+
+// A colour survey tile whose quarters tell its sides apart: the north
+// quarter (top rows) red, an east strip (left columns) green, the rest blue,
+// as survey pictures come: north up, east left.
+void WriteMarkedTile(const fs::path& install, const std::string& name) {
+  fs::create_directories(install / "cache" / "DSS");
+  pictures::RgbImage image;
+  image.width = image.height = 64;
+  image.pixels.resize(64 * 64 * 3);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      uint8_t* p = &image.pixels[(y * 64 + x) * 3];
+      p[0] = p[1] = p[2] = 0;
+      (y < 16 ? p[0] : x < 16 ? p[1] : p[2]) = 255;
+    }
+  std::string error;
+  ASSERT_TRUE(pictures::WriteJpeg((install / "cache" / "DSS" / name).string(), image, 95, error)) << error;
+}
+
+}  // namespace
+
+// A tile is drawn with its north edge toward increasing declination and its
+// east side toward increasing right ascension on screen, one degree tall and
+// cos(declination) degrees wide, whatever way the view is turned.
+TEST_F(SkyScene, SurveyTilesKeepTheSkysOrientationAndSize) {
+  SkyView view(folder.root);
+  view.Start();
+  ASSERT_TRUE(view.m_sceneReady);
+  view.m_planetariumMode = true;
+  view.m_pressure = 0;
+  view.m_milkyWay = 0;
+  view.m_showLandscape = false;
+  view.m_julianDate = 2461000.5;  // late 2025: precession a small turn
+  g_dssEnabled = true;
+  g_dssServer = 3, g_dssMode = 2, g_dssOptions = 3;  // colour tiles: no background flattening
+  for (char& s : g_dssSlotState) s = 0;
+  view.m_observerLatitude = -0.5;
+  view.m_sinLatitude = std::sin(view.m_observerLatitude);
+  view.m_cosLatitude = std::cos(view.m_observerLatitude);
+
+  struct Case {
+    double alpha, delta, turn;  // the view turned about its centre by `turn` degrees
+  } cases[] = {{83.0, 0.0, 0.0}, {120.0, -60.0, 0.0}, {200.0, -60.0, 50.0}, {40.0, 30.0, -120.0}};
+  const float field = 0.04f;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "delta " << c.delta << " turn " << c.turn);
+    for (int i = 0; i < CNuvarine2View::kSurveyTileSlots; ++i) view.DropSurveyTile(i);
+    const std::string name = DssTileName(c.alpha, c.delta, 3, 2, 3) + ".jpg";
+    WriteMarkedTile(folder.root, name);
+
+    double a = c.alpha * kDeg, d = c.delta * kDeg, azimuth = 0, altitude = 0;
+    view.PrecessFromJ2000(a, d);
+    view.m_localSiderealTime = a + 0.2;  // a little west of the meridian
+    view.EquatorialToHorizontal(azimuth, altitude, view.m_localSiderealTime, a, d);
+    const D3DXVECTOR3 centre =
+        view.SkyToScenePoint(true, static_cast<float>(altitude), static_cast<float>(azimuth), 2.01f);
+    D3DXVECTOR3 up(0, 0, 1), axis;
+    D3DXVec3Normalize(&axis, &centre);
+    D3DXMATRIX spin;
+    D3DXMatrixRotationAxis(&spin, &axis, static_cast<float>(c.turn * kDeg));
+    D3DXVec3TransformNormal(&up, &up, &spin);
+    view.m_fieldOfView = field;
+    view.m_camera.SetViewParameters(D3DXVECTOR3(0, 0, 0), centre, up);
+    view.m_camera.SetProjectionParameters(field, 256.0f / 192.0f, 0.001f, 100.0f);
+    D3DXMatrixMultiply(&view.m_viewProjectionMatrix, &view.m_camera.m_viewMatrix, &view.m_camera.m_projectionMatrix);
+    view.m_backBufferWidthPixels = 256, view.m_backBufferHeightPixels = 192;
+    view.m_backBufferWidth = 256.0f, view.m_backBufferHeight = 192.0f;
+    view.m_halfBackBufferWidth = 128.0f, view.m_halfBackBufferHeight = 96.0f;
+    g_dssRequests[0] = g_dssRequests[1] = c.alpha;
+    g_dssRequests[5] = g_dssRequests[6] = c.delta;
+    g_dssSteadyFieldOfView = field;
+    view.m_viewMovedByMouse = false;
+    view.m_frameCounter = 20;
+
+    IDirect3DDevice9* device = view.m_pd3dDevice;
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
+    device->BeginScene();
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    view.DrawSurveyTiles();
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    ASSERT_EQ(view.LoadedSurveyTileCount(), 1);
+    IDirect3DSurface9* copy = nullptr;
+    device->CreateOffscreenPlainSurface(256, 192, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &copy, nullptr);
+    device->GetFrontBufferData(0, copy);
+    D3DLOCKED_RECT locked{};
+    copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+
+    // Screen directions of north and of east (increasing right ascension),
+    // and the pixels per degree along each, from the view's own projection.
+    D3DXVECTOR2 centrePx, northPx, southPx, eastPx, westPx;
+    view.SurveyPlacePixel(a, d, 2.01f, centrePx);
+    view.SurveyPlacePixel(a, d + 0.25 * kDeg, 2.01f, northPx);
+    view.SurveyPlacePixel(a, d - 0.25 * kDeg, 2.01f, southPx);
+    view.SurveyPlacePixel(a + 0.25 * kDeg, d, 2.01f, eastPx);
+    view.SurveyPlacePixel(a - 0.25 * kDeg, d, 2.01f, westPx);
+    struct Axis {
+      double x, y;
+    };
+    Axis north{northPx.x - southPx.x, northPx.y - southPx.y}, east{eastPx.x - westPx.x, eastPx.y - westPx.y};
+    const double tall = 2.0 * std::hypot(north.x, north.y), wide = 2.0 * std::hypot(east.x, east.y);
+    for (Axis* v : {&north, &east}) {
+      const double length = std::hypot(v->x, v->y);
+      v->x /= length, v->y /= length;
+    }
+
+    double nMin = 1e9, nMax = -1e9, eMin = 1e9, eMax = -1e9;
+    double redN = 0, greenE = 0, blueE = 0, sumX = 0, sumY = 0;
+    int red = 0, green = 0, blue = 0, lit = 0;
+    for (int y = 0; y < 192; ++y)
+      for (int x = 0; x < 256; ++x) {
+        const uint8_t* p = static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch + x * 4;
+        const int b = p[0], g = p[1], r = p[2];
+        if (r + g + b < 90) continue;
+        const float dx = x + 0.5f - centrePx.x, dy = y + 0.5f - centrePx.y;
+        const double n = dx * north.x + dy * north.y, e = dx * east.x + dy * east.y;
+        nMin = std::min(nMin, n), nMax = std::max(nMax, n);
+        eMin = std::min(eMin, e), eMax = std::max(eMax, e);
+        sumX += dx, sumY += dy, ++lit;
+        if (r > g && r > b) redN += n, ++red;
+        if (g > r && g > b) greenE += e, ++green;
+        if (b > r && b > g) blueE += e, ++blue;
+      }
+    copy->UnlockRect();
+    copy->Release();
+    ASSERT_GT(red, 0);
+    ASSERT_GT(green, 0);
+    ASSERT_GT(blue, 0);
+    // Centred on its place; one degree along declination, cos(declination)
+    // degrees along right ascension.
+    EXPECT_NEAR(sumX / lit, 0.0, 2.0);
+    EXPECT_NEAR(sumY / lit, 0.0, 2.0);
+    EXPECT_NEAR(nMax - nMin, tall, 3.0);
+    EXPECT_NEAR(eMax - eMin, wide, 3.0);
+    // The picture's top toward north, its left side toward east: not turned,
+    // not mirrored.
+    EXPECT_GT(redN / red, 0.25 * tall);
+    EXPECT_GT(greenE / green, 0.25 * wide);
+    EXPECT_LT(blueE / blue, 0.0);
+    view.DropSurveyTile(0);
+  }
   g_dssEnabled = false;
 }
 
