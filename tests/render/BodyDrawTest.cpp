@@ -553,10 +553,11 @@ TEST_F(BodyDraw, SaturnFromEarthDrawsTheFarRingHalfThePlanetThenTheNearHalf) {
   view.m_skyColorValue = {0, 0, 0, 1};
   view.m_showPlanetNames = false;
   // The glow's picture (the install folder's is not there).
-  if (!view.m_starPictureTexture)
+  if (!view.m_starPictureTexture) {
     ASSERT_EQ(view.m_pd3dDevice->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
                                                &view.m_starPictureTexture, nullptr),
               D3D_OK);
+  }
   view.m_observerLatitude = 0.8;
   view.m_localSiderealTime = 1.0;
   for (BodyState& b : g_bodies) b.azimuth = 3.0, b.altitude = -1.0, b.earthDistance = 5.0;

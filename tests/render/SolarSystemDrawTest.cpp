@@ -406,5 +406,7 @@ TEST_F(SolarSystemDraw, SaturnsRingHalvesUseTheRingProgramAroundThePlainSphere) 
     }
     EXPECT_EQ(got, faces[face]) << "face " << face;
   }
-  if (next < draws.size()) EXPECT_NE(draws[next].draw.vertexShader, view.m_ringShader);
+  if (next < draws.size()) {
+    EXPECT_NE(draws[next].draw.vertexShader, view.m_ringShader);
+  }
 }
