@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -214,8 +215,13 @@ bool StartDssTileThread(int slot, const DssTileRequest& request) {
   g_dssThreadFree[slot] = false;
   try {
     std::thread([slot, request] {
-      // Below normal priority: frames come first.
-      ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 5);
+      // Frames come first: in the idle class a tile runs only on time the
+      // drawing threads leave over (a niced thread still takes its share of
+      // a core from them, which slows every frame); a niced priority is the
+      // fallback.
+      sched_param idle{};
+      if (::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &idle) != 0)
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 5);
       try {
         DownloadDssTile(slot, request);
       } catch (...) {

@@ -526,6 +526,9 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
   GLenum mode = PrimitiveMode(type);
   if (!mode || recording) return D3DERR_INVALIDCALL;
   if (primitiveCount == 0) return D3D_OK;
+  // The recorder sees the application's draws, not the merged draw they become.
+  if (drawRecorder && !flushingMerge)
+    RecordDraw(type, startVertex, primitiveCount, indexed, upVertices ? upStride : 0);
   if (!MakeCurrent()) return D3DERR_INVALIDCALL;
   UINT count = VertexCount(type, primitiveCount);
   // Pretransformed lists of the fixed pipeline join the pending merged draws.
@@ -732,6 +735,28 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT min
 }
 
 uint64_t IDirect3DDevice9::GetDrawCallCountForLayer() const { return m_impl->drawCalls; }
+
+void IDirect3DDevice9::Impl::RecordDraw(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount, bool indexed,
+                                        UINT upStride) const {
+  D3DDrawRecordForLayer r;
+  r.type = type, r.startVertex = startVertex, r.primitiveCount = primitiveCount, r.indexed = indexed;
+  r.fvf = fvf;
+  r.stride = upStride ? upStride : streams[0].stride;
+  for (int stage = 0; stage < 2; ++stage) {
+    r.textures[stage] = textures[stage];
+    r.colorOps[stage] = tss[stage][D3DTSS_COLOROP];
+  }
+  r.vertexShader = vertexShader;
+  r.lighting = rs[D3DRS_LIGHTING], r.zEnable = rs[D3DRS_ZENABLE], r.alphaBlendEnable = rs[D3DRS_ALPHABLENDENABLE];
+  r.srcBlend = rs[D3DRS_SRCBLEND], r.destBlend = rs[D3DRS_DESTBLEND], r.cullMode = rs[D3DRS_CULLMODE];
+  r.world = world;
+  drawRecorder(drawRecorderContext, r);
+}
+
+void IDirect3DDevice9::SetDrawRecorderForLayer(D3DDrawRecorderForLayer recorder, void* context) {
+  m_impl->drawRecorder = recorder;
+  m_impl->drawRecorderContext = recorder ? context : nullptr;
+}
 
 void IDirect3DDevice9::SetBatchingForLayer(bool enabled) {
   if (m_impl->MakeCurrent()) m_impl->FlushBatch();

@@ -260,6 +260,9 @@ struct IDirect3DDevice9::Impl {
   bool flushingMerge = false;
   bool batchingEnabled = true;
   uint64_t drawCalls = 0;  // OpenGL draw calls issued (for tests and benchmarks)
+  D3DDrawRecorderForLayer drawRecorder = nullptr;  // tests: sees every application draw
+  void* drawRecorderContext = nullptr;
+  void RecordDraw(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount, bool indexed, UINT upStride) const;
 
   // Helpers (Device*.cpp).
   bool MakeCurrent(bool verify = false);

@@ -223,6 +223,21 @@ class IDirect3DStateBlock9 : public IUnknown {
 };
 
 // The device: one per window (or headless). All calls on the thread that made it.
+// One application draw as the test recorder of the device sees it.
+struct D3DDrawRecordForLayer {
+  D3DPRIMITIVETYPE type = D3DPT_TRIANGLELIST;
+  UINT startVertex = 0, primitiveCount = 0;
+  bool indexed = false;
+  DWORD fvf = 0;
+  UINT stride = 0;  // of stream 0, or of the user vertices
+  IDirect3DBaseTexture9* textures[2] = {};
+  DWORD colorOps[2] = {};
+  IDirect3DVertexShader9* vertexShader = nullptr;
+  DWORD lighting = 0, zEnable = 0, alphaBlendEnable = 0, srcBlend = 0, destBlend = 0, cullMode = 0;
+  D3DMATRIX world{};
+};
+using D3DDrawRecorderForLayer = void (*)(void* context, const D3DDrawRecordForLayer& record);
+
 class IDirect3DDevice9 : public IUnknown {
  public:
   HRESULT TestCooperativeLevel();
@@ -303,6 +318,10 @@ class IDirect3DDevice9 : public IUnknown {
   // the merging of consecutive draws that differ only in shader constants.
   uint64_t GetDrawCallCountForLayer() const;
   void SetBatchingForLayer(bool enabled);
+  // Layer extra (tests): `recorder` is called with `context` once for every
+  // Draw*Primitive call that draws, before any merging, with the states it
+  // draws under; null stops the recording.
+  void SetDrawRecorderForLayer(D3DDrawRecorderForLayer recorder, void* context);
 
   // Layer extra: CreateTexture with the levels' contents given, each in the
   // format's own layout (as LockRect shows it); they are moved in and sent to

@@ -2,7 +2,8 @@
 // and the distances; texture files chosen by level, compression and
 // fallback; oversized pictures refused once with a box; normal maps that
 // fail leave their slot empty; meshes and their materials; light failures
-// shown once; the solar-system scene's spin, distance clamp and ring strips.
+// shown once; the solar-system scene's spin, distance clamp and ring strips;
+// Saturn's draws seen from Earth.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -528,5 +529,113 @@ TEST_F(BodyDraw, TheSunKeepsItsColoursHighAndReddensNearTheHorizon) {
     EXPECT_NEAR(red, c.red, 8);
     EXPECT_NEAR(green, c.green, 8);
     EXPECT_NEAR(blue, c.blue, 8);
+  }
+}
+
+// Saturn seen from Earth: the far half of the rings (both faces) unlit
+// under the planet, the lit sphere, then the near half over it; the pass
+// leaves lighting on, the view's depth test, the standard blend and no
+// vertex program whatever it found.
+TEST_F(BodyDraw, SaturnFromEarthDrawsTheFarRingHalfThePlanetThenTheNearHalf) {
+  BodyView view(folder.root);
+  view.Start();
+  WritePicture(folder.root / "textures" / "saturn.jpg", 16, 8);
+  std::string error;
+  ASSERT_TRUE(bodies::WritePng((folder.root / "textures" / "saturn-rings.png").string(),
+                               bodies::MakeImage(4, 16, 200, 200, 200, 128), true, error));
+  view.m_planetariumMode = true;
+  view.m_textureLevel = 2;
+  view.m_textureCompression = false;
+  view.LookNorth(0.05f);
+  view.m_camera.SetProjectionParameters(0.05f, 128.0f / 96.0f, 1e-5f, 100.0f);
+  D3DXMatrixMultiply(&view.m_viewProjectionMatrix, &view.m_camera.m_viewMatrix, &view.m_camera.m_projectionMatrix);
+  view.m_backBufferWidth = 128.0f, view.m_backBufferHeight = 96.0f;
+  view.m_skyColorValue = {0, 0, 0, 1};
+  view.m_showPlanetNames = false;
+  // The glow's picture (the install folder's is not there).
+  if (!view.m_starPictureTexture) {
+    ASSERT_EQ(view.m_pd3dDevice->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                               &view.m_starPictureTexture, nullptr),
+              D3D_OK);
+  }
+  view.m_observerLatitude = 0.8;
+  view.m_localSiderealTime = 1.0;
+  for (BodyState& b : g_bodies) b.azimuth = 3.0, b.altitude = -1.0, b.earthDistance = 5.0;
+  BodyState& saturn = g_bodies[kBodySaturn];
+  saturn.azimuth = 0.0, saturn.altitude = 0.0, saturn.diameter = 120536.0, saturn.earthDistance = 0.01;
+  saturn.magnitude = 0.5, saturn.apparentDiameter = 0.003, saturn.rightAscension = 1.2, saturn.declination = 0.1;
+  g_bodies[kBodySun].azimuth = kPi / 2, g_bodies[kBodySun].altitude = -0.5, g_bodies[kBodySun].earthDistance = 1.0;
+  view.UpdateBodyDrawFlags();
+  view.SyncBodyTexturesAndMeshes(view.m_bodyDrawFlags);
+  view.WaitForPendingBodyTextures();
+  ASSERT_NE(view.m_bodyTextures[8], nullptr);
+  ASSERT_NE(view.m_saturnRingTexture, nullptr);
+
+  IDirect3DDevice9* device = view.m_pd3dDevice;
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
+  device->BeginScene();
+  device->SetTransform(D3DTS_VIEW, &view.m_camera.m_viewMatrix);
+  device->SetTransform(D3DTS_PROJECTION, &view.m_camera.m_projectionMatrix);
+  // States the pass must not leave as it found them.
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_ZENABLE, view.m_depthTestMode == D3DZB_FALSE ? D3DZB_TRUE : D3DZB_FALSE);
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ZERO);
+  device->SetVertexShader(view.m_planetShader);
+  std::vector<DrawLog::Entry> draws;
+  {
+    DrawLog log(device);
+    view.RenderBodiesFromEarth(0);
+    draws = log.entries;
+  }
+  DWORD value = 0;
+  device->GetRenderState(D3DRS_LIGHTING, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(TRUE));
+  device->GetRenderState(D3DRS_ZENABLE, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(view.m_depthTestMode));
+  device->GetRenderState(D3DRS_SRCBLEND, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_SRCALPHA));
+  device->GetRenderState(D3DRS_DESTBLEND, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
+  IDirect3DVertexShader9* shader = nullptr;
+  device->GetVertexShader(&shader);
+  EXPECT_EQ(shader, nullptr);
+  device->EndScene();
+
+  // The draws from the first ring draw on: ring, ring, the sphere, ring, ring.
+  size_t first = 0;
+  while (first < draws.size() && draws[first].draw.textures[0] != view.m_saturnRingTexture) ++first;
+  ASSERT_GE(draws.size(), first + 5);
+  // The glow before them (with its vertex program), the surroundings after.
+  ASSERT_GE(first, 1u);
+  EXPECT_EQ(draws[first - 1].draw.vertexShader, view.m_planetShader);
+  for (size_t i = first + 5; i < draws.size(); ++i) EXPECT_NE(draws[i].draw.textures[0], view.m_saturnRingTexture);
+  const D3DDrawRecordForLayer& sphere = draws[first + 2].draw;
+  EXPECT_EQ(sphere.textures[0], view.m_bodyTextures[8]);
+  EXPECT_EQ(sphere.lighting, static_cast<DWORD>(TRUE));
+  EXPECT_EQ(sphere.vertexShader, nullptr);
+  EXPECT_EQ(sphere.zEnable, static_cast<DWORD>(view.m_depthTestMode));
+  D3DXMATRIX scale, turnY, turnZ;
+  D3DXMatrixScaling(&scale, 2.26f, 2.26f, 2.26f);
+  D3DXMatrixRotationY(&turnY, static_cast<float>(kPi));
+  D3DXMatrixRotationZ(&turnZ, static_cast<float>(kPi));
+  const D3DXMATRIX world(&sphere.world._11);
+  // Before the sphere the far half and its other face; after it the near
+  // half (turned about z) and its other face.
+  const D3DXMATRIX rings[4] = {scale * world, turnY * scale * world, turnZ * scale * world,
+                               turnY * turnZ * scale * world};
+  const size_t ringDraws[4] = {first, first + 1, first + 3, first + 4};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const D3DDrawRecordForLayer& ring = draws[ringDraws[i]].draw;
+    EXPECT_EQ(ring.type, D3DPT_TRIANGLESTRIP);
+    EXPECT_EQ(ring.startVertex, 0u);
+    EXPECT_EQ(ring.primitiveCount, 148u);
+    EXPECT_EQ(ring.fvf, 0x252u);
+    EXPECT_EQ(ring.stride, 44u);
+    EXPECT_EQ(ring.textures[0], view.m_saturnRingTexture);
+    EXPECT_EQ(ring.lighting, static_cast<DWORD>(FALSE));
+    EXPECT_EQ(ring.vertexShader, nullptr);
+    ExpectMatrixNear(ring.world, rings[i]);
   }
 }

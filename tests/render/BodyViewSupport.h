@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -77,6 +79,40 @@ class BodyView : public CNuvarine2View {
   double clock = 1000.0;
   int clientWidth = 128, clientHeight = 96;
 };
+
+// Every draw of the device while it lives, with the vertex program's first
+// five registers at the time of the draw (c0 and the matrix in c1 to c4).
+class DrawLog {
+ public:
+  struct Entry {
+    D3DDrawRecordForLayer draw;
+    float constants[5][4];
+  };
+  explicit DrawLog(IDirect3DDevice9* device) : m_device(device) { device->SetDrawRecorderForLayer(&Record, this); }
+  ~DrawLog() { m_device->SetDrawRecorderForLayer(nullptr, nullptr); }
+  DrawLog(const DrawLog&) = delete;
+  DrawLog& operator=(const DrawLog&) = delete;
+  std::vector<Entry> entries;
+
+ private:
+  static void Record(void* context, const D3DDrawRecordForLayer& draw) {
+    DrawLog* self = static_cast<DrawLog*>(context);
+    Entry e{draw, {}};
+    self->m_device->GetVertexShaderConstantF(0, &e.constants[0][0], 5);
+    self->entries.push_back(e);
+  }
+  IDirect3DDevice9* m_device;
+};
+
+// Element by element, within `tolerance` times the largest element of `expected`.
+inline void ExpectMatrixNear(const D3DMATRIX& actual, const D3DMATRIX& expected, float tolerance = 1e-4f) {
+  float largest = 0.0f;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) largest = std::max(largest, std::fabs(expected.m[i][j]));
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j)
+      EXPECT_NEAR(actual.m[i][j], expected.m[i][j], tolerance * largest) << "row " << i << ", column " << j;
+}
 
 inline void WritePicture(const fs::path& path, int width, int height) {
   fs::create_directories(path.parent_path());

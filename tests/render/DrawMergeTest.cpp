@@ -226,3 +226,43 @@ TEST_F(DrawMerge, ADrawAfterPendingTextUsesItsOwnVertexLayout) {
   vb->Release();
   ib->Release();
 }
+
+// The test recorder sees each application draw with its own states, even
+// where the layer merges them into one OpenGL draw, and nothing once removed.
+TEST_F(DrawMerge, TheDrawRecorderSeesEveryDrawBeforeMerging) {
+  HeadlessDevice h(64, 48);
+  std::vector<D3DDrawRecordForLayer> records;
+  h.device->SetDrawRecorderForLayer(
+      [](void* context, const D3DDrawRecordForLayer& r) {
+        static_cast<std::vector<D3DDrawRecordForLayer>*>(context)->push_back(r);
+      },
+      &records);
+  D3DXMATRIX world;
+  D3DXMatrixTranslation(&world, 1, 2, 3);
+  h.device->SetTransform(D3DTS_WORLD, &world);
+  h.device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  h.device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  h.device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  uint64_t glDraws = 0;
+  Render(h, true, [&] {
+    DrawRect(h.device, 0, 0, 10, 10, 0xffff0000);
+    DrawRect(h.device, 20, 0, 30, 10, 0xff00ff00);
+  }, &glDraws);
+  EXPECT_EQ(glDraws, 1u);
+  ASSERT_EQ(records.size(), 2u);
+  for (const D3DDrawRecordForLayer& r : records) {
+    EXPECT_EQ(r.type, D3DPT_TRIANGLELIST);
+    EXPECT_EQ(r.primitiveCount, 2u);
+    EXPECT_EQ(r.fvf, static_cast<DWORD>(D3DFVF_XYZRHW | D3DFVF_DIFFUSE));
+    EXPECT_EQ(r.stride, sizeof(ScreenVertex));
+    EXPECT_EQ(r.textures[0], nullptr);
+    EXPECT_EQ(r.vertexShader, nullptr);
+    EXPECT_EQ(r.alphaBlendEnable, static_cast<DWORD>(TRUE));
+    EXPECT_EQ(r.srcBlend, static_cast<DWORD>(D3DBLEND_SRCALPHA));
+    EXPECT_EQ(r.destBlend, static_cast<DWORD>(D3DBLEND_ONE));
+    EXPECT_EQ(std::memcmp(&r.world, &world, sizeof(world)), 0);
+  }
+  h.device->SetDrawRecorderForLayer(nullptr, nullptr);
+  Render(h, true, [&] { DrawRect(h.device, 0, 0, 10, 10, 0xffff0000); });
+  EXPECT_EQ(records.size(), 2u);
+}

@@ -2,7 +2,7 @@
 // Earth drawn whatever the atmosphere switch says; Saturn's rings beyond the
 // disc with the planet's shadow on the half away from the Sun; Mars's
 // close-up, the same whether its surface tiles are loaded or not; the states
-// the pass leaves behind.
+// the pass leaves behind; the draws and states of Saturn's rings and sphere.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,6 +15,7 @@
 #include "BodyTextures.h"
 #include "BodyViewSupport.h"
 #include "ProcessObjects.h"
+#include "SolarSystemScene.h"
 #include "SolarSystemTypes.h"
 #include "Trajectory.h"
 
@@ -296,4 +297,116 @@ TEST_F(SolarSystemDraw, MarsCloseUpIsItsPlainSphereWithOrWithoutItsLoadedTiles) 
     }
   EXPECT_EQ(differing, 0);
   EXPECT_EQ(green, 0);
+}
+
+// The draws of Saturn in the solar-system scene: the ring program with the
+// ring picture and the planet's shadow on two modulating stages, lighting
+// off, the far half of the strip (both faces) picked by the camera's angle
+// around the planet, then the lit sphere with the second stage off under
+// the ring plane's rotation, then the near half.
+TEST_F(SolarSystemDraw, SaturnsRingHalvesUseTheRingProgramAroundThePlainSphere) {
+  BodyView view(folder.root);
+  view.Start();
+  WritePicture(folder.root / "textures" / "saturn.jpg", 16, 8);
+  std::string error;
+  ASSERT_TRUE(bodies::WritePng((folder.root / "textures" / "saturn-rings.png").string(),
+                               bodies::MakeImage(4, 16, 200, 200, 200, 128), true, error));
+  ASSERT_TRUE(bodies::WritePng((folder.root / "textures" / "ombre.png").string(),
+                               bodies::MakeImage(16, 16, 255, 255, 255, 255), false, error));
+  view.m_textureLevel = 2;
+  view.m_textureCompression = false;
+  Place(kBodySun, {0, 0, 0}, 1392000.0);
+  const Vector3d saturn{-543.222, 1350.227, -44.336};
+  Place(kBodySaturn, saturn, 120536.0);
+  const Vector3d camera = Add(saturn, {0.3, -0.2, 0.25});
+  Aim(view, camera, saturn, 0.8f);
+  std::vector<DrawLog::Entry> draws;
+  {
+    DrawLog log(view.m_pd3dDevice);
+    Render(view);  // checks the states the pass leaves behind
+    draws = log.entries;
+  }
+  ASSERT_NE(view.m_ringShader, nullptr);
+  ASSERT_NE(view.m_saturnRingTexture, nullptr);
+  ASSERT_NE(view.m_ringShadowTexture, nullptr);
+
+  // The camera's angle around the ring plane.
+  auto wrap = [](double a) {
+    a = std::fmod(a, 2.0 * kPi);
+    return a < 0.0 ? a + 2.0 * kPi : a;
+  };
+  double a1 = std::acos(saturn.x / Length(saturn));
+  if (saturn.y >= 0.0) a1 = -a1;
+  const double vx = saturn.x - camera.x, vy = saturn.y - camera.y, vl = std::hypot(vx, vy);
+  double a2 = std::acos(vy / vl);
+  if (vx >= 0.0) a2 = -a2;
+  const double t = wrap(a2 + a1 - 1.41);
+  auto strips = [](double angle) {
+    RingDraw out[2];
+    const int count = RingHalfDraws(angle, out);
+    std::vector<std::pair<UINT, UINT>> got;
+    for (int i = 0; i < count; ++i)
+      got.push_back({static_cast<UINT>(out[i].start), static_cast<UINT>(out[i].triangles)});
+    return got;
+  };
+  const std::vector<std::pair<UINT, UINT>> faces[4] = {strips(t), strips(wrap(-t)), strips(wrap(t + kPi)),
+                                                       strips(wrap(kPi - t))};
+
+  size_t at = 0;
+  while (at < draws.size() && draws[at].draw.vertexShader != view.m_ringShader) ++at;
+  // The far half's draws, the sphere, the near half's draws.
+  const size_t farDraws = faces[0].size() + faces[1].size(), nearDraws = faces[2].size() + faces[3].size();
+  ASSERT_GE(draws.size(), at + farDraws + 1 + nearDraws);
+  const D3DDrawRecordForLayer& sphere = draws[at + farDraws].draw;
+  EXPECT_EQ(sphere.vertexShader, nullptr);
+  EXPECT_EQ(sphere.textures[0], view.m_bodyTextures[8]);
+  EXPECT_EQ(sphere.textures[1], nullptr);
+  EXPECT_EQ(sphere.colorOps[1], static_cast<DWORD>(D3DTOP_DISABLE));
+  EXPECT_EQ(sphere.lighting, static_cast<DWORD>(TRUE));
+  // The sphere is turned by the ring plane's rotation alone: each row of its
+  // world matrix is that rotation's row, scaled.
+  D3DXMATRIX rotation;
+  D3DXMatrixRotationYawPitchRoll(&rotation, 0.482f, -0.09f, static_cast<float>(1.41 - a1));
+  for (int row = 0; row < 3; ++row) {
+    const D3DXVECTOR3 axis(sphere.world.m[row][0], sphere.world.m[row][1], sphere.world.m[row][2]);
+    D3DXVECTOR3 unit;
+    D3DXVec3Normalize(&unit, &axis);
+    for (int column = 0; column < 3; ++column) EXPECT_NEAR(unit[column], rotation.m[row][column], 1e-4f) << row;
+  }
+  D3DXMATRIX scale, turnY;
+  D3DXMatrixScaling(&scale, 2.27f, 2.27f, 2.27f);
+  D3DXMatrixRotationY(&turnY, static_cast<float>(kPi));
+  const D3DXMATRIX base(&sphere.world._11);
+  const D3DXMATRIX front = scale * base * view.m_viewProjectionMatrix;
+  const D3DXMATRIX back = turnY * scale * base * view.m_viewProjectionMatrix;
+  size_t next = at;
+  for (int face = 0; face < 4; ++face) {
+    if (face == 2) ++next;  // the sphere
+    std::vector<std::pair<UINT, UINT>> got;
+    for (size_t i = 0; i < faces[face].size(); ++i, ++next) {
+      SCOPED_TRACE(testing::Message() << "face " << face << ", draw " << i);
+      const DrawLog::Entry& e = draws[next];
+      const D3DDrawRecordForLayer& ring = e.draw;
+      got.push_back({ring.startVertex, ring.primitiveCount});
+      EXPECT_EQ(ring.type, D3DPT_TRIANGLESTRIP);
+      EXPECT_EQ(ring.vertexShader, view.m_ringShader);
+      EXPECT_EQ(ring.fvf, 0x252u);
+      EXPECT_EQ(ring.stride, 44u);
+      EXPECT_EQ(ring.textures[0], view.m_saturnRingTexture);
+      EXPECT_EQ(ring.textures[1], view.m_ringShadowTexture);
+      EXPECT_EQ(ring.colorOps[0], static_cast<DWORD>(D3DTOP_MODULATE));
+      EXPECT_EQ(ring.colorOps[1], static_cast<DWORD>(D3DTOP_MODULATE));
+      EXPECT_EQ(ring.lighting, static_cast<DWORD>(FALSE));
+      for (int c = 0; c < 3; ++c) EXPECT_FLOAT_EQ(e.constants[0][c], 0.5f);
+      // c1 to c4: the transposed world-view-projection, the other face turned about y.
+      D3DXMATRIX wvp;
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) wvp.m[c][r] = e.constants[1 + r][c];
+      ExpectMatrixNear(wvp, face % 2 == 0 ? front : back);
+    }
+    EXPECT_EQ(got, faces[face]) << "face " << face;
+  }
+  if (next < draws.size()) {
+    EXPECT_NE(draws[next].draw.vertexShader, view.m_ringShader);
+  }
 }
