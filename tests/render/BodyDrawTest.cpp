@@ -16,6 +16,7 @@
 #include "../shell/ShellTestSupport.h"
 #include "BodyImages.h"
 #include "BodyViewSupport.h"
+#include "RenderTestUtil.h"
 #include "D3DFileMesh.h"
 #include "Nuvarine2View.h"
 #include "ProcessObjects.h"
@@ -443,22 +444,14 @@ TEST_F(BodyDraw, TheMoonIsLitOnTheSideOfTheSun) {
     EXPECT_GT(device->GetDrawCallCountForLayer() - before, 0u);
     device->SetBatchingForLayer(true);
     device->EndScene();
-    device->Present(nullptr, nullptr, nullptr, nullptr);
-    IDirect3DSurface9* copy = nullptr;
-    device->CreateOffscreenPlainSurface(view.m_backBufferWidthPixels, view.m_backBufferHeightPixels, D3DFMT_A8R8G8B8,
-                                        D3DPOOL_SYSTEMMEM, &copy, nullptr);
-    device->GetFrontBufferData(0, copy);
-    D3DLOCKED_RECT locked{};
-    copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
     const int w = static_cast<int>(view.m_backBufferWidthPixels), h = static_cast<int>(view.m_backBufferHeightPixels);
+    const std::vector<uint8_t> frame = PresentAndReadFrame(device, w, h);
     long left = 0, right = 0;
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
-        const uint8_t* p = static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch + x * 4;
+        const uint8_t* p = frame.data() + (static_cast<size_t>(y) * w + x) * 4;
         (x < w / 2 ? left : right) += p[0] + p[1] + p[2];
       }
-    copy->UnlockRect();
-    copy->Release();
     // The side of the screen the Sun's direction projects to.
     const D3DXVECTOR3 sun(static_cast<float>(-std::sin(sunAzimuth)), 0.0f, 0.001f);
     D3DXVECTOR4 projected;
@@ -514,18 +507,10 @@ TEST_F(BodyDraw, TheSunKeepsItsColoursHighAndReddensNearTheHorizon) {
     device->SetTransform(D3DTS_PROJECTION, &view.m_camera.m_projectionMatrix);
     view.RenderBodiesFromEarth(0);
     device->EndScene();
-    device->Present(nullptr, nullptr, nullptr, nullptr);
-    IDirect3DSurface9* copy = nullptr;
-    device->CreateOffscreenPlainSurface(view.m_backBufferWidthPixels, view.m_backBufferHeightPixels, D3DFMT_A8R8G8B8,
-                                        D3DPOOL_SYSTEMMEM, &copy, nullptr);
-    device->GetFrontBufferData(0, copy);
-    D3DLOCKED_RECT locked{};
-    copy->LockRect(&locked, nullptr, D3DLOCK_READONLY);
     const int w = static_cast<int>(view.m_backBufferWidthPixels), h = static_cast<int>(view.m_backBufferHeightPixels);
-    const uint8_t* p = static_cast<const uint8_t*>(locked.pBits) + (h / 2) * locked.Pitch + (w / 2) * 4;
+    const std::vector<uint8_t> frame = PresentAndReadFrame(device, w, h);
+    const uint8_t* p = frame.data() + (static_cast<size_t>(h / 2) * w + w / 2) * 4;
     const int blue = p[0], green = p[1], red = p[2];
-    copy->UnlockRect();
-    copy->Release();
     EXPECT_NEAR(red, c.red, 8);
     EXPECT_NEAR(green, c.green, 8);
     EXPECT_NEAR(blue, c.blue, 8);
@@ -588,18 +573,7 @@ TEST_F(BodyDraw, SaturnFromEarthDrawsTheFarRingHalfThePlanetThenTheNearHalf) {
     view.RenderBodiesFromEarth(0);
     draws = log.entries;
   }
-  DWORD value = 0;
-  device->GetRenderState(D3DRS_LIGHTING, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(TRUE));
-  device->GetRenderState(D3DRS_ZENABLE, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(view.m_depthTestMode));
-  device->GetRenderState(D3DRS_SRCBLEND, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_SRCALPHA));
-  device->GetRenderState(D3DRS_DESTBLEND, &value);
-  EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
-  IDirect3DVertexShader9* shader = nullptr;
-  device->GetVertexShader(&shader);
-  EXPECT_EQ(shader, nullptr);
+  ExpectBodyPassStatesRestored(device, static_cast<DWORD>(view.m_depthTestMode));
   device->EndScene();
 
   // The draws from the first ring draw on: ring, ring, the sphere, ring, ring.

@@ -104,6 +104,23 @@ class DrawLog {
   IDirect3DDevice9* m_device;
 };
 
+// The states both body passes leave behind: lighting on, the view's depth
+// test, the standard blend and no vertex program.
+inline void ExpectBodyPassStatesRestored(IDirect3DDevice9* device, DWORD depthTest) {
+  DWORD value = 0;
+  device->GetRenderState(D3DRS_LIGHTING, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(TRUE));
+  device->GetRenderState(D3DRS_ZENABLE, &value);
+  EXPECT_EQ(value, depthTest);
+  device->GetRenderState(D3DRS_SRCBLEND, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_SRCALPHA));
+  device->GetRenderState(D3DRS_DESTBLEND, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
+  IDirect3DVertexShader9* shader = nullptr;
+  device->GetVertexShader(&shader);
+  EXPECT_EQ(shader, nullptr);
+}
+
 // Element by element, within `tolerance` times the largest element of `expected`.
 inline void ExpectMatrixNear(const D3DMATRIX& actual, const D3DMATRIX& expected, float tolerance = 1e-4f) {
   float largest = 0.0f;

@@ -11,6 +11,25 @@ struct Pixel {
   int r, g, b, a;
 };
 
+// Presents and reads the frame back through the front-buffer copy: width x
+// height pixels of 4 bytes (blue, green, red, alpha), rows packed.
+inline std::vector<uint8_t> PresentAndReadFrame(IDirect3DDevice9* device, UINT width, UINT height) {
+  device->Present(nullptr, nullptr, nullptr, nullptr);
+  IDirect3DSurface9* s = nullptr;
+  device->CreateOffscreenPlainSurface(width, height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &s, nullptr);
+  std::vector<uint8_t> out(static_cast<size_t>(width) * height * 4);
+  if (!s) return out;
+  device->GetFrontBufferData(0, s);
+  D3DLOCKED_RECT lr;
+  s->LockRect(&lr, nullptr, D3DLOCK_READONLY);
+  for (UINT y = 0; y < height; ++y)
+    std::memcpy(out.data() + static_cast<size_t>(y) * width * 4, static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch,
+                width * 4);
+  s->UnlockRect();
+  s->Release();
+  return out;
+}
+
 class HeadlessDevice {
  public:
   explicit HeadlessDevice(UINT width = 64, UINT height = 64, bool depth = true) {
@@ -35,21 +54,8 @@ class HeadlessDevice {
   }
   // Presents and reads the frame back through the front-buffer copy.
   std::vector<uint8_t> Frame() {
-    device->Present(nullptr, nullptr, nullptr, nullptr);
-    IDirect3DSurface9* s = nullptr;
-    device->CreateOffscreenPlainSurface(params.BackBufferWidth, params.BackBufferHeight, D3DFMT_A8R8G8B8,
-                                        D3DPOOL_SYSTEMMEM, &s, nullptr);
-    device->GetFrontBufferData(0, s);
-    D3DLOCKED_RECT lr;
-    s->LockRect(&lr, nullptr, D3DLOCK_READONLY);
-    std::vector<uint8_t> out(static_cast<size_t>(params.BackBufferWidth) * params.BackBufferHeight * 4);
-    for (UINT y = 0; y < params.BackBufferHeight; ++y)
-      std::memcpy(out.data() + y * params.BackBufferWidth * 4, static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch,
-                  params.BackBufferWidth * 4);
-    s->UnlockRect();
-    s->Release();
-    frame = out;
-    return out;
+    frame = PresentAndReadFrame(device, params.BackBufferWidth, params.BackBufferHeight);
+    return frame;
   }
   Pixel At(int x, int y) const {
     const uint8_t* p = frame.data() + (static_cast<size_t>(y) * params.BackBufferWidth + x) * 4;

@@ -99,20 +99,10 @@ class SolarSystemDraw : public ::testing::Test {
   // the standard blend, no vertex program, the second stage off and empty.
   static void ExpectRestoredStates(BodyView& view) {
     IDirect3DDevice9* device = view.m_pd3dDevice;
+    ExpectBodyPassStatesRestored(device, static_cast<DWORD>(view.m_depthTestMode));
     DWORD value = 0;
-    device->GetRenderState(D3DRS_LIGHTING, &value);
-    EXPECT_EQ(value, static_cast<DWORD>(TRUE));
-    device->GetRenderState(D3DRS_ZENABLE, &value);
-    EXPECT_EQ(value, static_cast<DWORD>(view.m_depthTestMode));
-    device->GetRenderState(D3DRS_SRCBLEND, &value);
-    EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_SRCALPHA));
-    device->GetRenderState(D3DRS_DESTBLEND, &value);
-    EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
     device->GetRenderState(D3DRS_BLENDOP, &value);
     EXPECT_EQ(value, static_cast<DWORD>(D3DBLENDOP_ADD));
-    IDirect3DVertexShader9* shader = nullptr;
-    device->GetVertexShader(&shader);
-    EXPECT_EQ(shader, nullptr);
     device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
     EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_DISABLE));
     IDirect3DBaseTexture9* texture = nullptr;
