@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -6,6 +7,7 @@
 
 #include "IniFile.h"
 #include "InstallPath.h"
+#include "SettingsKeys.h"
 #include "ViewSettings.h"
 
 ConfigurationFileDialog CViewSettings::OpenDialogTexts() const {
@@ -23,6 +25,27 @@ ConfigurationFileDialog CViewSettings::ImportV1DialogTexts() const {
 SettingsCommandResult CViewSettings::OpenConfigurationFile(const CString& chosenPath) {
   SettingsCommandResult result;
   if (!HasFileExtension(chosenPath, ".ini")) return result;
+  // A file that cannot be read, or holds none of the settings' sections, is
+  // no configuration file: the user learns why and nothing changes.
+  {
+    CIniFile probe;
+    if (!probe.Load(ResolveInstallPath("", chosenPath).c_str())) {
+      result.message = m_englishUi ? "The configuration file could not be read (missing, unreadable, not a plain "
+                                     "file, or larger than 16 MB):\n"
+                                   : "Impossible de lire le fichier de configuration (absent, illisible, pas un "
+                                     "fichier ordinaire, ou plus grand que 16 Mo) :\n";
+      result.message += chosenPath;
+      return result;
+    }
+    bool known = probe.HasSection("Comets") || probe.HasSection("Asteroids");
+    for (const SettingKey& k : SettingsKeyTable(*this)) known = known || probe.HasSection(k.section);
+    if (!known) {
+      result.message = m_englishUi ? "This file holds no Nuvarine 2 settings; nothing was changed:\n"
+                                   : "Ce fichier ne contient aucun r\xE9glage de Nuvarine 2 ; rien n'a chang\xE9 :\n";
+      result.message += chosenPath;
+      return result;
+    }
+  }
   // Whatever the file lacks keeps its current value; a gap in the observation
   // block leaves the values read before it in place.
   LoadSettings(chosenPath);
@@ -141,8 +164,14 @@ void TakeField(const V1Field& field, const unsigned char* p) {
 }
 
 bool ReadPrefix(const char* path, unsigned char* buffer, size_t capacity, size_t& length) {
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  // No wait on a named pipe: only a regular file is a configuration file.
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
   length = 0;
   while (length < capacity) {
     const ssize_t n = ::read(fd, buffer + length, capacity - length);
@@ -240,7 +269,12 @@ SettingsCommandResult CViewSettings::ImportConfigurationV1(const CString& chosen
   unsigned char data[kV1FileSize];
   size_t length = 0;
   const CString file = ResolveInstallPath("", chosenPath);
-  if (!ReadPrefix(file.c_str(), data, sizeof data, length)) return result;
+  if (!ReadPrefix(file.c_str(), data, sizeof data, length)) {
+    result.message = m_englishUi ? "The configuration file could not be read:\n"
+                                 : "Impossible de lire le fichier de configuration :\n";
+    result.message += chosenPath;
+    return result;
+  }
 
   // A field is taken only when the file holds all of it; after a short field
   // every later one stays as it was.
@@ -248,6 +282,7 @@ SettingsCommandResult CViewSettings::ImportConfigurationV1(const CString& chosen
     if (static_cast<size_t>(field.offset) + field.size > length) break;
     TakeField(field, data + field.offset);
   }
+  BoundSettingsRead();
   UpdateObserverTerms();
   result.done = true;
   return result;

@@ -37,7 +37,10 @@ std::string Bounded(const char* text, size_t limit = kMaxText) {
 constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
 
 bool ReadWholeFile(const char* path, std::string& out) {
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  // Opened without waiting: a named pipe or a device in place of the file
+  // would otherwise block the open until something writes to it. Regular
+  // files, the only ones read, ignore the flag.
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
@@ -147,6 +150,10 @@ bool CIniFile::Load(const char* path) {
   std::string data;
   if (!path || !ReadWholeFile(path, data)) return false;
   return m_pIni->LoadData(data) >= 0;
+}
+
+bool CIniFile::HasSection(const char* section) const {
+  return m_pIni && section && m_pIni->GetSection(section) != nullptr;
 }
 
 bool CIniFile::Save(const char* path) {

@@ -30,6 +30,9 @@ class CIniFile {
   // A new working engine loaded from `path`. False when the file cannot be
   // opened or read; the engine then stays, empty, and must still be closed.
   bool Load(const char* path);
+  // True when the loaded content has the section (names match without regard
+  // to case).
+  bool HasSection(const char* section) const;
   // Writes the content to `path` through a temporary file renamed into place,
   // so the old file survives a failed write; then closes the object. False
   // when the file could not be written.

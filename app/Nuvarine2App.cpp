@@ -42,11 +42,21 @@ BOOL CNuvarine2App::InitInstance() {
                                         RUNTIME_CLASS(CNuvarine2View)));
   CCommandLineInfo commandLine;
   ParseCommandLine(commandLine);
-  if (!ProcessShellCommand(commandLine)) return FALSE;
+  if (!ProcessShellCommand(commandLine)) {
+    // The main window could not be made (the start-up said why): a failed
+    // start, whoever started the program must see it in the status.
+    m_startFailed = true;
+    return FALSE;
+  }
   m_pMainWnd->SetWindowText(kMainWindowTitle);
   m_pMainWnd->ShowWindow(SW_SHOWMAXIMIZED);
   m_pMainWnd->UpdateWindow();
   return TRUE;
+}
+
+int CNuvarine2App::ExitInstance() {
+  const int status = CWinApp::ExitInstance();
+  return m_startFailed ? 1 : status;
 }
 
 BOOL CNuvarine2App::OnIdle(LONG count) {

@@ -10,9 +10,12 @@ class CNuvarine2App : public CWinApp {
   // Keeps the frames coming: invalidates the main window (unless minimised),
   // sleeps 5 ms and asks for more idle time.
   BOOL OnIdle(LONG count) override;
+  // 1 after a start that could not make the main window, else the base's.
+  int ExitInstance() override;
 
   CMutex m_instanceMutex;
   BOOL m_instanceLocked;
+  bool m_startFailed = false;
 };
 
 // Holds no data; its title is always empty so the main window keeps its own.

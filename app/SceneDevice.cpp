@@ -20,6 +20,15 @@ void CNuvarine2View::OnInitialUpdate() {
     OnSystemDiagnostic();
     return;
   }
+  if (!m_refusedDeviceOptions.IsEmpty()) {
+    // The defaults are used now and written back at exit in place of the
+    // refused values.
+    HideLoadingDialogs();
+    const CString text = "These 3D settings of the settings file cannot be used with this display and were "
+                         "replaced by their defaults:\n\n" +
+                         m_refusedDeviceOptions + "\nOther values can be chosen in the 3D configuration.";
+    MessageBox(text.c_str(), "Nuvarine 2.0", MB_OK | MB_ICONEXCLAMATION);
+  }
   if (!ResetObjects(width, height)) {
     m_sceneReady = FALSE;
     HideLoadingDialogs();

@@ -378,6 +378,7 @@ bool CViewSettings::LoadSettings(const CString& path) {
   ReadList(ini, kAsteroids, "Number of asteroids", "Asteroids nb %i", g_displayedAsteroidCount,
            g_displayedAsteroidNames);
   MatchDisplayedLists();
+  BoundSettingsRead();
   ini.Close();
   return true;
 }

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 
@@ -136,6 +137,9 @@ bool CNuvarine2View::LoadCatalogueZones() {
     }
   }
   m_loadedDeepSkyObjects = g_deepSkyCount;
+  // Zone files that are all there but hold no record at all (emptied by a
+  // full disk or a bad copy) leave a blank sky: that is no catalogue either.
+  if (g_brightStarCount == 0 || g_deepSkyCount == 0) complete = false;
   if (!complete) {
     // Whatever could be read is kept; the user learns once that the
     // catalogues are incomplete.
@@ -250,6 +254,12 @@ BOOL CNuvarine2View::PreCreateWindow(CREATESTRUCT& cs) {
   LoadOpticsFile();
 
   if (!LoadPlanetLibrary()) {
+    // The program cannot run without it: the box for the user, and standard
+    // error with a failing status for whoever started it from a script.
+    std::fprintf(stderr,
+                 "nuvarine2: %s: the planet library liborbicalc.so in the install folder is missing or "
+                 "unusable; the program ends.\n",
+                 m_planetLibraryFailure.c_str());
     ::MessageBox(nullptr, m_planetLibraryFailure.c_str(), kPlanetLibraryFailureCaption, MB_OK);
     return FALSE;
   }

@@ -59,6 +59,11 @@ CViewSettings::CViewSettings() {
 
 CViewSettings::~CViewSettings() = default;
 
+void CViewSettings::BoundSettingsRead() {
+  constexpr float kDefaultZoomStep = 1.07f;
+  if (!(m_zoomStep >= 1.01f && m_zoomStep <= 10.0f)) m_zoomStep = kDefaultZoomStep;
+}
+
 void CViewSettings::SetDefaultSettings() {
   m_magnitudeZero = 17.0f;
   m_starMagnitudeLimit = 13.0f;

@@ -71,6 +71,10 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   // proxy name, tips and alerts, serial and sky-survey globals, device
   // settings and display lists as they are.
   void SetDefaultSettings();
+  // Holds values read from a file within what the program can use: a zoom
+  // step that is not a number, or does not zoom by 1 % to 10 times a press,
+  // goes back to the default (a step of 0 gave an infinite field).
+  void BoundSettingsRead();
   // The twelve label fonts and the fifteen colours.
   void SetDefaultFonts();
 

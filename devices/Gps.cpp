@@ -28,6 +28,20 @@ bool NumberField(const std::string& field, double& value) {
   return std::isfinite(value);
 }
 
+// Latitude ddmm.mmm and longitude dddmm.mmm without sign (the hemisphere
+// letters carry it), minutes below 60, a hemisphere letter each, and an
+// elevation between -1 km and 100 km.
+bool PhysicalFix(double latitudeField, double longitudeField, const std::string& northSouth,
+                 const std::string& eastWest, double elevation) {
+  auto minutesValid = [](double field) {
+    return field >= 0.0 && field - 100.0 * std::floor(field / 100.0) < 60.0;
+  };
+  if (!minutesValid(latitudeField) || !minutesValid(longitudeField)) return false;
+  if (northSouth != "N" && northSouth != "S") return false;
+  if (eastWest != "E" && eastWest != "W") return false;
+  return elevation >= -1000.0 && elevation <= 100000.0;
+}
+
 }  // namespace
 
 double DegreesMinutesToDegrees(double x) {
@@ -105,6 +119,11 @@ GpsPollResult GpsReceiverReader::Parse(const char* text, int length, GpsPlace& p
     const double longitude = DegreesMinutesToDegrees(longitudeField * 0.01);
     if (!(latitude > -90.0 && latitude < 90.0 && longitude > -180.0 && longitude < 180.0))
       return GpsPollResult::NoFix;
+    // A place no receiver on the ground can report (a sign inside the
+    // magnitude, 60 minutes or more, no hemisphere, an elevation deeper than
+    // any dry land or above the stratosphere's balloons) is not taken: it
+    // would be saved as the observing place.
+    if (!PhysicalFix(latitudeField, longitudeField, fields[2], fields[4], altitude)) return GpsPollResult::NoFix;
     place.westLongitude = longitude * kDegToRad;
     if (fields[4].find('E') != std::string::npos) place.westLongitude = -place.westLongitude;
     place.latitude = latitude * kDegToRad;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "NumberFormat.h"
 #include "UiDefs.h"
 
 CScene3D::CScene3D() {
@@ -68,6 +69,28 @@ bool CScene3D::FillPresentParameters(int width, int height, D3DPRESENT_PARAMETER
   return true;
 }
 
+void CScene3D::RefuseUnusableDeviceOptions(D3DFORMAT displayFormat) {
+  m_refusedDeviceOptions.Empty();
+  // A hand-edited or damaged settings file must not stop every later start:
+  // a depth format or presentation interval the adapter cannot give is
+  // replaced by its default, and the user is told which value was dropped.
+  constexpr int kDefaultDepthStencilFormat = 80;  // 16-bit depth, offered everywhere
+  if (FAILED(m_pD3D->CheckDeviceFormat(0, D3DDEVTYPE_HAL, displayFormat, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
+                                       static_cast<D3DFORMAT>(m_depthStencilFormat)))) {
+    m_refusedDeviceOptions += FormatC("Back Buffer=%i\n", m_depthStencilFormat);
+    m_depthStencilFormat = kDefaultDepthStencilFormat;
+  }
+  // The default interval is always offered; any other must be one interval
+  // the adapter lists, not a combination.
+  const uint32_t interval = m_presentInterval;
+  const bool singleInterval = interval != 0 && (interval & (interval - 1)) == 0;
+  if (interval != D3DPRESENT_INTERVAL_DEFAULT &&
+      !(singleInterval && (m_pDeviceCaps->PresentationIntervals & interval) != 0)) {
+    m_refusedDeviceOptions += FormatC("Interval=%i\n", static_cast<int32_t>(interval));
+    m_presentInterval = D3DPRESENT_INTERVAL_DEFAULT;
+  }
+}
+
 bool CScene3D::CreateDevice(HWND window, int width, int height) {
   TraceCode(kTraceCreateDevice);
   m_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
@@ -76,16 +99,17 @@ bool CScene3D::CreateDevice(HWND window, int width, int height) {
     return false;
   }
 
+  m_pD3D->GetAdapterIdentifier(0, 0, m_pAdapterIdentifier);
+  m_pD3D->GetDeviceCaps(0, D3DDEVTYPE_HAL, m_pDeviceCaps);
+  D3DDISPLAYMODE mode{};
+  m_pD3D->GetAdapterDisplayMode(0, &mode);
+  RefuseUnusableDeviceOptions(mode.Format);
+
   D3DPRESENT_PARAMETERS pp{};
   if (!FillPresentParameters(width, height, pp)) {
     AfxLoadString(IDS_DISPLAY_MODE_ERROR, m_errorText);
     return false;
   }
-
-  m_pD3D->GetAdapterIdentifier(0, 0, m_pAdapterIdentifier);
-  m_pD3D->GetDeviceCaps(0, D3DDEVTYPE_HAL, m_pDeviceCaps);
-  D3DDISPLAYMODE mode{};
-  m_pD3D->GetAdapterDisplayMode(0, &mode);
 
   if (FAILED(m_pD3D->CheckDeviceMultiSampleType(0, D3DDEVTYPE_HAL, mode.Format, TRUE, D3DMULTISAMPLE_2_SAMPLES,
                                                 nullptr)))

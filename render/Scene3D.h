@@ -60,6 +60,10 @@ class CScene3D : public virtual CSceneDeviceOptions {
   // display's size). The caller zeroes `out` first. False without a
   // Direct3D object or when the display mode cannot be read.
   bool FillPresentParameters(int width, int height, D3DPRESENT_PARAMETERS& out);
+  // Replaces a depth-stencil format or presentation interval the adapter
+  // cannot give by its default; m_refusedDeviceOptions then lists the
+  // dropped values, one "key=value" line each, as the settings file had them.
+  void RefuseUnusableDeviceOptions(D3DFORMAT displayFormat);
 
   // ---- Result trail -----------------------------------------------------------------
   // Appends a marker or a device result to the trail of the current frame.
@@ -84,6 +88,8 @@ class CScene3D : public virtual CSceneDeviceOptions {
   bool m_rgbTextureAccepted = false;
   bool m_argbTextureAccepted = false;
   CString m_errorText;
+  // Settings-file values the last device creation could not use (see above).
+  CString m_refusedDeviceOptions;
   int32_t m_traceCodes[kTraceCapacity] = {};
   int32_t m_savedTraceCodes[kTraceCapacity] = {};
   int32_t m_traceCount = 0;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <sys/stat.h>
 
 #include "SettingsTestView.h"
 #include "TestFiles.h"
@@ -64,6 +66,49 @@ TEST(ConfigurationFiles, SaveAsAndOpenCheckTheExtensionAndReportAFailedWrite) {
   // The terms derived from the place follow the place read.
   EXPECT_NEAR(other.m_observerLatitude, 0.7824892813107911, 1e-12);
   EXPECT_EQ(other.m_sinLatitude, std::sin(other.m_observerLatitude));
+}
+
+TEST(ConfigurationFiles, OpenOfAFileThatIsNoConfigurationSaysSoAndChangesNothing) {
+  ScratchFolder dir;
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919 + 13) & 0xFF);
+  WriteBytes(dir.File("garbage.ini"), garbage);
+  WriteBytes(dir.File("foreign.ini"), CrLf({"[Paths]", "Home=/tmp", "[Colours]", "Red=1"}));
+  {
+    // Larger than any settings file: sparse, so it costs no disk.
+    std::ofstream big(dir.File("big.ini"), std::ios::binary);
+    big.seekp(100 * 1024 * 1024);
+    big.put('\n');
+  }
+  ASSERT_EQ(::mkfifo(dir.File("pipe.ini").c_str(), 0600), 0);
+  struct Case {
+    const char* name;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"garbage.ini", "This file holds no Nuvarine 2 settings; nothing was changed:\n"},
+      {"foreign.ini", "This file holds no Nuvarine 2 settings; nothing was changed:\n"},
+      {"big.ini", "The configuration file could not be read"},
+      {"pipe.ini", "The configuration file could not be read"},
+      {"absent.ini", "The configuration file could not be read"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestView view;
+    view.m_showStarNames = true;
+    view.m_zoomStep = 1.2f;
+    const SettingsCommandResult result = view.OpenConfigurationFile(dir.File(c.name));
+    EXPECT_FALSE(result.done);
+    EXPECT_EQ(result.message.find(c.says), 0u) << result.message;
+    EXPECT_NE(result.message.find(dir.File(c.name)), std::string::npos);
+    EXPECT_TRUE(view.m_showStarNames);
+    EXPECT_EQ(view.m_zoomStep, 1.2f);
+  }
+  // A version-1 file that cannot be read says so too.
+  TestView view;
+  const SettingsCommandResult v1 = view.ImportConfigurationV1(dir.File("pipe.cfg"));
+  EXPECT_FALSE(v1.done);
+  EXPECT_EQ(v1.message, "The configuration file could not be read:\n" + dir.File("pipe.cfg"));
 }
 
 // --- Version-1 files ----------------------------------------------------------

@@ -132,6 +132,31 @@ TEST_F(GpsReceiver, NoFixKeepsThePlaceAndClearsTheFlag) {
   }
 }
 
+TEST_F(GpsReceiver, PlacesNoReceiverCanReportAreRefused) {
+  const char* const kAbsurd[] = {
+      "GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,-1e20,M,46.9,M,,",       // sign and exponent
+      "GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,-100000000000000000000,M,46.9,M,,",
+      "GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,250000.0,M,46.9,M,,",     // above 100 km
+      "GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,-1500.0,M,46.9,M,,",      // below -1 km
+      "GPGGA,123519,4875.000,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",        // 75 minutes
+      "GPGGA,123519,4807.038,N,01199.000,E,1,08,0.9,545.4,M,46.9,M,,",
+      "GPGGA,123519,-4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",       // sign in the field
+      "GPGGA,123519,9130.000,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",        // beyond the pole
+      "GPGGA,123519,4807.038,N,18100.000,E,1,08,0.9,545.4,M,46.9,M,,",
+      "GPGGA,123519,4807.038,,01131.000,E,1,08,0.9,545.4,M,46.9,M,,",         // no hemisphere
+      "GPGGA,123519,4807.038,N,01131.000,Q,1,08,0.9,545.4,M,46.9,M,,",
+  };
+  for (const char* body : kAbsurd) {
+    SCOPED_TRACE(body);
+    EXPECT_NE(Poll(Nmea(body) + kOthers), GpsPollResult::Fix);
+    ExpectPlaceUnchanged();
+  }
+  // The edges of what is physical still make a fix.
+  ASSERT_EQ(Poll(Nmea("GPGGA,123519,8959.999,S,17959.999,W,1,08,0.9,-400.0,M,46.9,M,,") + kOthers),
+            GpsPollResult::Fix);
+  EXPECT_NEAR(place.elevation, -400.0, 1e-9);
+}
+
 TEST_F(GpsReceiver, TwoHundredBytesOrFewerStayQueuedAndCountForNothing) {
   const std::string small = kMunich + Nmea("GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W");
   ASSERT_LE(small.size(), 200u);

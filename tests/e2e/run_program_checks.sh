@@ -14,6 +14,11 @@
 #   missing-zone        a deep-sky zone file is missing: the box is answered and recorded in
 #                       the status file, the rest loads and frames go on; the status file
 #                       tells the start-up time, peak memory and catalogue counts
+#   settings-fifo       a named pipe in place of the settings file: the start does not wait
+#   bad-3d-settings     3D values no adapter gives and a zoom step of 0: defaults, one box naming
+#                       the dropped values, defaults written back, a clean next start
+#   empty-catalogues    every bright-star and deep-sky zone empty: the catalogue box
+#   no-planet-library   no planet library: status 1 and a line on standard error
 #   no-display          neither DISPLAY nor WAYLAND_DISPLAY: message, status 1
 #   bad-display         DISPLAY names no server: message, status 1
 # Every run happens in a private copy of the install folder inside a fresh
@@ -162,6 +167,56 @@ case $CASE in
     [ -f "$PROGRAM/telescope.log" ] || fail "no log in the install folder"
     grep -q "Version" "$PROGRAM/telescope.log" || fail "log header missing"
     [ -z "$(ls -A "$WORK/elsewhere")" ] || fail "files written in the start folder: $(ls -A "$WORK/elsewhere")"
+    ;;
+  settings-fifo)
+    # A named pipe in place of the settings file: read as no file, no wait.
+    rm -f "$PROGRAM/nuvarine.ini"
+    mkfifo "$PROGRAM/nuvarine.ini" || fail "cannot make a named pipe"
+    start first
+    pid=$LAST_PID
+    wait_frames first
+    close "$pid"
+    ;;
+  bad-3d-settings)
+    # Values no adapter gives: the defaults are used, the user learns which
+    # values were dropped, and the next start is clean.
+    printf '%s\r\n' "[Observation Settings]" "Latitude=48.8566" "Longitude=-2.3522" "UTCP=1" \
+      "Pressure=1013" "Temperature=10" "Elevation=35" "[Application Settings]" "Planetarium=True" \
+      "Zoom Value=0" "[3D Settings]" "Back Buffer=1" "Interval=-1" > "$PROGRAM/nuvarine.ini"
+    start first
+    pid=$LAST_PID
+    wait_frames first 10
+    box=$(grep '^messagebox=' "$WORK/first.status")
+    case $box in *"Back Buffer=1"*"Interval=-1"*) ;; *) fail "no box names the refused values: $box" ;; esac
+    close "$pid"
+    ini=$(tr -d '\r' < "$PROGRAM/nuvarine.ini")
+    grep -qx "Back Buffer=80" <<< "$ini" && grep -qx "Interval=0" <<< "$ini" ||
+      fail "the refused values were written back: $(grep -E '^(Back Buffer|Interval)=' <<< "$ini")"
+    grep -qx "Zoom Value=1.07[0-9]*" <<< "$ini" || fail "the zoom step was not bounded: $(grep '^Zoom' <<< "$ini")"
+    start second
+    pid=$LAST_PID
+    wait_frames second 10
+    ! grep -q '^messagebox=' "$WORK/second.status" || fail "a box at the next start: $(grep '^messagebox=' "$WORK/second.status")"
+    close "$pid"
+    ;;
+  empty-catalogues)
+    # Every bright-star and deep-sky zone present but empty: a blank sky must not come silently.
+    for f in "$PROGRAM"/bsc5/*.dat "$PROGRAM"/sac/*.dat; do rm -f "$f" && : > "$f"; done
+    start first
+    pid=$LAST_PID
+    wait_frames first 10
+    grep -q "^messagebox=Error !  Nuvarine 2.0|Impossible to open Nuvarine' catalogues" "$WORK/first.status" ||
+      fail "no box for the empty catalogues"
+    close "$pid"
+    ;;
+  no-planet-library)
+    rm -f "$PROGRAM/liborbicalc.so"
+    (cd "$PROGRAM" && NUVARINE_STATUS_FILE=$WORK/run.status timeout 60 "$PROGRAM/nuvarine2" \
+       > "$WORK/run.out" 2> "$WORK/run.err")
+    rc=$?
+    [ $rc -ne 124 ] || fail "the program did not end"
+    [ $rc -eq 1 ] || fail "exit status $rc, not 1"
+    grep -q "liborbicalc.so" "$WORK/run.err" || fail "standard error does not name the planet library"
     ;;
   no-display|bad-display)
     unset QT_QPA_PLATFORM

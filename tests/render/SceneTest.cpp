@@ -175,6 +175,36 @@ TEST_F(SceneBase, VertexProcessingChoiceAndFallbacks) {
   }
 }
 
+TEST_F(SceneBase, OptionsTheAdapterCannotGiveAreReplacedAndNamed) {
+  struct Case {
+    int depth;
+    uint32_t interval;
+    int expectedDepth;
+    uint32_t expectedInterval;
+    const char* refused;
+  };
+  const Case cases[] = {
+      {1, 0xFFFFFFFFu, 80, 0u, "Back Buffer=1\nInterval=-1\n"},
+      {21, 0u, 80, 0u, "Back Buffer=21\n"},  // a colour format, not a depth one
+      {75, 3u, 75, 0u, "Interval=3\n"},       // two intervals at once
+      {75, 8u, 75, 0u, "Interval=8\n"},       // one the adapter does not list
+      {77, 0x80000000u, 77, 0x80000000u, ""},
+      {80, 1u, 80, 1u, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.depth << " " << c.interval);
+    TestScene scene;
+    scene.m_depthStencilFormat = c.depth;
+    scene.m_presentInterval = c.interval;
+    ASSERT_TRUE(scene.CreateDevice(nullptr, 32, 32));
+    EXPECT_EQ(scene.m_depthStencilFormat, c.expectedDepth);
+    EXPECT_EQ(scene.m_presentInterval, c.expectedInterval);
+    EXPECT_EQ(scene.m_refusedDeviceOptions, c.refused);
+    const D3DPRESENT_PARAMETERS pp = scene.Parameters();
+    EXPECT_EQ(pp.AutoDepthStencilFormat, static_cast<D3DFORMAT>(c.expectedDepth));
+  }
+}
+
 TEST_F(SceneBase, CreationFailuresLeaveTheirText) {
   D3DAdapterLimitsForLayer limits;
   limits.noDirect3D = true;
