@@ -441,11 +441,13 @@ TEST_F(CommandStates, FileMenuOpensSavesAndImportsThroughTheChooser) {
   ASSERT_TRUE(frame->TriggerMenuItem(57604));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].find("missing/Evening.ini"), std::string::npos);
-  // The version-1 import reads what its file holds (here: nothing to read).
+  // The version-1 import reads what its file holds; a file it cannot read is told.
   chosen = (folder + "/old.cfg").c_str();
   ASSERT_TRUE(frame->TriggerMenuItem(230));
   EXPECT_EQ(asked, 6);
-  EXPECT_EQ(messages.size(), 1u);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_NE(messages[1].find("could not be read"), std::string::npos);
+  EXPECT_NE(messages[1].find("old.cfg"), std::string::npos);
 
   SetFileChooserHandler(nullptr);
   SetMessageBoxHandler(nullptr);
