@@ -841,6 +841,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   void GoToBody(int body, double distance);
   void GoToSun(double distance);
   void GoToEarth();
+  void StandOffFromBody(int body, float turn, double distance);
   void OnToggleMode();
   void ReadCameraAxes();
   // normalize(up x side): the look direction reversed.
