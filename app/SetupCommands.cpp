@@ -162,11 +162,12 @@ void CNuvarine2View::OnEyepieceField() {
   if (!m_planetariumMode) return;
   SelectOculaires dialog(this);
   dialog.m_lists = m_optics;
-  if (dialog.DoModal() != IDOK) return;
+  if (RunDialog(dialog) != IDOK) return;
   m_optics = dialog.m_lists;
   m_eyepieceFieldSize = dialog.m_fieldOfView;
-  m_selectedCcdSize1 = dialog.m_ccdHeight;
-  m_selectedCcdSize2 = dialog.m_ccdWidth;
+  // The frame is drawn with its first size across the screen: the width.
+  m_selectedCcdSize1 = dialog.m_ccdWidth;
+  m_selectedCcdSize2 = dialog.m_ccdHeight;
   m_selectedCcdType = dialog.m_ccdMountType;
   if (dialog.m_magnification != 0.0f && dialog.m_fieldOfView != 0.0f)
     ::MessageBox(GetSafeHwnd(),
