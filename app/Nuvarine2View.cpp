@@ -17,6 +17,8 @@
 #include "SolarSystemTypes.h"
 #include "SplashDialogs.h"
 #include "SysColors.h"
+#include "TelescopeClient.h"
+#include "Trajectory.h"
 #include "InstallPath.h"
 #include "Catalogues.h"
 
@@ -119,7 +121,11 @@ CNuvarine2View::~CNuvarine2View() {
   m_pLoadingDialog = nullptr;
   m_pAddPictureDialog = nullptr;
   m_pLx200Panel = nullptr;
+  // A driver telescope is let go here, so its server sees the client leave;
+  // an LX200 port closes with the port member.
+  if (!m_useLx200Driver) DisconnectTelescope();
   m_gpsSerialPort.Close();
+  FreeSecondTrajectory();
   StopDownloadThreads();
   DeleteMovieCapture();
   m_lx200SerialPort.Close();

@@ -241,6 +241,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // ---- Per-frame update steps --------------------------------------------------------
   void AdvanceAnimation();
   void UpdatePicturePlacement();
+  bool CopyPictureIntoFolder(const std::string& chosenPath, const std::string& name) const;
   void FlyCamera();
   // Steps whose owners come with their own subsystems.
   virtual void UpdateHuygensMaterials();

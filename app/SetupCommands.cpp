@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "AboutDialog.h"
+#include "Endpoints.h"
+#include "InternetServices.h"
 #include "InstallPath.h"
 #include "NumberFormat.h"
 #include "Nuvarine2View.h"
@@ -119,12 +121,33 @@ void CNuvarine2View::OnWeatherReports() {
   ShellExecute(nullptr, "open", TheWebLinks().weather.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
 }
 
+// The maker's addresses are known only from endpoints.ini; without one the
+// user is told where it can be given.
 void CNuvarine2View::OnVisitHomepage() {
-  ShellExecute(nullptr, "open", TheWebLinks().homepage.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
+  LoadInstallEndpoints(m_installFolder);
+  const std::string& url = g_endpoints().homepageUrl;
+  if (url.empty()) {
+    ::MessageBox(GetSafeHwnd(),
+                 "No address is known for the home page.\r\nIt can be given in the file endpoints.ini of the install "
+                 "folder (homepageUrl=).",
+                 "Nuvarine 2.0", MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  ShellExecute(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
 }
 
 void CNuvarine2View::OnSendMessage() {
-  ShellExecute(nullptr, "open", TheWebLinks().contactMail.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
+  LoadInstallEndpoints(m_installFolder);
+  std::string address = g_endpoints().contactMail;
+  if (address.empty()) {
+    ::MessageBox(GetSafeHwnd(),
+                 "No contact address is known.\r\nIt can be given in the file endpoints.ini of the install folder "
+                 "(contactMail=).",
+                 "Nuvarine 2.0", MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  if (address.compare(0, 7, "mailto:") != 0) address = "mailto:" + address;
+  ShellExecute(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
 }
 
 void CNuvarine2View::LoadOpticsFile() {
@@ -139,11 +162,12 @@ void CNuvarine2View::OnEyepieceField() {
   if (!m_planetariumMode) return;
   SelectOculaires dialog(this);
   dialog.m_lists = m_optics;
-  if (dialog.DoModal() != IDOK) return;
+  if (RunDialog(dialog) != IDOK) return;
   m_optics = dialog.m_lists;
   m_eyepieceFieldSize = dialog.m_fieldOfView;
-  m_selectedCcdSize1 = dialog.m_ccdHeight;
-  m_selectedCcdSize2 = dialog.m_ccdWidth;
+  // The frame is drawn with its first size across the screen: the width.
+  m_selectedCcdSize1 = dialog.m_ccdWidth;
+  m_selectedCcdSize2 = dialog.m_ccdHeight;
   m_selectedCcdType = dialog.m_ccdMountType;
   if (dialog.m_magnification != 0.0f && dialog.m_fieldOfView != 0.0f)
     ::MessageBox(GetSafeHwnd(),

@@ -426,10 +426,7 @@ void CNuvarine2View::RequestSurveyTiles() {
     request.imageType = static_cast<char>(g_dssMode);
     request.option = static_cast<char>(g_dssOptions);
     request.go = true;
-    // A folder longer than the block holds is cut; the download then finds
-    // no cache folder and fetches nothing.
-    std::strncpy(request.installFolder, m_installFolder.c_str(), sizeof request.installFolder - 1);
-    request.installFolder[sizeof request.installFolder - 1] = '\0';
+    request.installFolder = m_installFolder.c_str();
     request.useProxy = m_useProxy;
     request.proxyName = m_proxyName.c_str();
     const int server = g_dssServer >= 1 && g_dssServer <= 3 ? g_dssServer : 3;

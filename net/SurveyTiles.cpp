@@ -120,7 +120,7 @@ void DownloadDssTile(int slot, DssTileRequest request) {
   }
   const std::string name =
       DssTileName(request.rightAscension, request.declination, request.server, request.imageType, request.option);
-  const std::string folder(request.installFolder);
+  const std::string& folder = request.installFolder;
   const std::string cached = ResolveInstallPath(folder, "\\cache\\DSS\\" + name + ".jpg");
   const std::string temporary = ResolveInstallPath(folder, "\\cache\\DSS\\temp-" + name + ".gif");
 

@@ -15,7 +15,7 @@ struct DssTileRequest {
   char imageType = 1;
   char option = 1;
   bool go = true;
-  char installFolder[100] = {};
+  std::string installFolder;  // any length
   bool useProxy = false;
   // Copies taken when the request is filled, so the thread races nothing.
   std::string proxyName;

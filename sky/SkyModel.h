@@ -172,7 +172,9 @@ class CSkyModel {
 
   // ---- Derived time state (valid after UpdateTimeContext) ----------------
   double m_utFraction = 0.5;
-  double m_julianDate = 2451545.0;
+  double m_julianDate = 2451545.0;  // UT
+  // TT - UT in days at m_julianDate, as the planet library last gave it.
+  double m_dynamicalTimeOffset = 0.0;
   double m_obliquity = 0.0;
   double m_cosObliquity = 1.0;
   double m_sinObliquity = 0.0;

@@ -83,7 +83,7 @@ class SurveyTileTest : public ::testing::Test {
     r.server = static_cast<char>(server);
     r.imageType = static_cast<char>(type);
     r.option = static_cast<char>(option);
-    std::snprintf(r.installFolder, sizeof r.installFolder, "%s", install.c_str());
+    r.installFolder = install;
     r.host = http.Host();
     return r;
   }
@@ -173,6 +173,22 @@ TEST_F(SurveyTileTest, GifAnswersBecomeGreyJpegsAndFalseColourStaysColour) {
   // A tile in the cache is not fetched again.
   DownloadDssTile(0, grey);
   EXPECT_EQ(http.RequestCount(PathOf(grey)), 1);
+}
+
+TEST_F(SurveyTileTest, AnInstallFolderOfAnyLengthGetsItsTiles) {
+  // Well past the hundred characters a fixed block would hold.
+  install += "/" + std::string(60, 'a') + "/" + std::string(60, 'b') + "/" + std::string(60, 'c');
+  ASSERT_GT(install.size(), 200u);
+  fs::create_directories(install + "/cache/DSS");
+  const DssTileRequest r = Request(83.0, -5.0);
+  EXPECT_EQ(r.installFolder, install);
+  HttpTestServer::Reply gif;
+  gif.body = Picture(CImage::kFormatGif);
+  http.Set(PathOf(r), gif);
+  ASSERT_TRUE(StartDssTileThread(0, r));
+  EXPECT_TRUE(WaitFree(0));
+  EXPECT_EQ(http.RequestCount(PathOf(r)), 1);
+  EXPECT_TRUE(fs::exists(Cached(r)));
 }
 
 TEST_F(SurveyTileTest, AnswersOfAHundredBytesOrLessMakeNoImage) {

@@ -634,6 +634,49 @@ TEST_F(ViewInput, PicturePlacementIsStoredOrSaidToBeImpossible) {
   fs::remove_all(root, ignored);
 }
 
+TEST_F(ViewInput, APictureChosenWithSlashesIsStoredByNameAndFoundInThePicturesFolder) {
+  const fs::path root = fs::temp_directory_path() / ("nv-place-slash-" + std::to_string(::getpid()));
+  const fs::path pictures = root / "Textures" / "CP";
+  const fs::path elsewhere = root / "home" / "photos";
+  fs::create_directories(pictures);
+  fs::create_directories(elsewhere);
+  std::ofstream(pictures / "m42.jpg") << "in the folder";
+  std::ofstream(elsewhere / "M31.JPG") << "from the camera";
+  std::ofstream(pictures / "m1.jpg") << "already there";
+  std::ofstream(elsewhere / "m1.jpg") << "another crab";
+  InputView view;
+  view.m_installFolder = root.string();
+  AjouterImage* window = view.m_pAddPictureDialog;
+  ASSERT_NE(window, nullptr);
+  struct Case {
+    const char* what;
+    fs::path chosen;
+    int object;
+    const char* name;
+    const char* inFolder;  // what textures/CP holds under that name afterwards
+  } cases[] = {
+      {"a file of the pictures folder", pictures / "m42.jpg", 41, "m42.jpg", "in the folder"},
+      {"a file elsewhere is copied in", elsewhere / "M31.JPG", 30, "M31.JPG", "from the camera"},
+      {"a name already in the folder keeps its file", elsewhere / "m1.jpg", 0, "m1.jpg", "already there"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int i = 0; i <= kDeepSkyPictureLimit; ++i) g_deepSkyPictures[i] = DeepSkyPicture{"", -1, 1, 0, 0, 0};
+    window->SetDlgItemText(1020, c.chosen.string().c_str());
+    window->m_okPressed = true;
+    view.m_pictureTargetObject = c.object;
+    view.UpdatePicturePlacement();
+    EXPECT_EQ(g_deepSkyPictures[0].objectNumber, c.object);
+    EXPECT_EQ(std::string(g_deepSkyPictures[0].fileName.c_str()), c.name);
+    std::ifstream stored(pictures / c.name);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>()), c.inFolder);
+    EXPECT_TRUE(messages.empty());
+  }
+  EXPECT_TRUE(fs::exists(elsewhere / "M31.JPG"));  // copied, not moved
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+}
+
 TEST_F(ViewInput, ATrajectoryIsDroppedWithTheLockOutsideItsDates) {
   InputView view;
   ASSERT_TRUE(view.libraryLoaded);
