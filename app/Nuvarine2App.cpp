@@ -58,6 +58,11 @@ BOOL CNuvarine2App::InitInstance() {
   return TRUE;
 }
 
+int CNuvarine2App::ExitInstance() {
+  ShowExitSaveMessages();
+  return CWinApp::ExitInstance();
+}
+
 BOOL CNuvarine2App::OnIdle(LONG count) {
   CWinApp::OnIdle(count);
   // A close that came while a frame was drawn is carried out now, outside it.
