@@ -138,7 +138,7 @@ close_program() {
   kill -TERM "$PID"
   for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
   kill -0 "$PID" 2>/dev/null && fail "the program did not close"
-  wait "$PID"
+  wait "$PID" || fail "exit status $? after a clean close"
 }
 COMMON
   timeout "$1" xvfb-run -a -s "-screen 0 1280x800x24" bash -c ". '$WORK/common.sh'; . '$WORK/inner.sh'"
