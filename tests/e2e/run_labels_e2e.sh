@@ -113,7 +113,9 @@ shoot() {
   xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
   xdotool key --delay 40 --repeat 41 Up
   xdotool key --delay 40 --repeat 6 Left
-  wait_for '[ "$(status lookaltitude | cut -d. -f1)" -ge 30 ] 2>/dev/null' 30 || fail "$name: the view was not raised"
+  # Every press taken: about 49 degrees high, 174 of azimuth.
+  wait_for '[ "$(status lookaltitude | cut -d. -f1)" -ge 48 ] && [ "$(status lookazimuth | cut -d. -f1)" -le 174 ] 2>/dev/null' 60 ||
+    fail "$name: the view was not turned"
   local frames
   frames=$(status frames)
   wait_for "[ \"\$(status frames)\" -gt $((frames + 10)) ] 2>/dev/null" 60 || fail "$name: no frames after turning"
