@@ -467,4 +467,98 @@ TEST(Draw, BufferReleasedWhileItsBatchedDrawIsPending) {
   vs->Release();
 }
 
+// Vertices already in pixels (XYZRHW, or a declaration with POSITIONT) skip
+// vertex processing: a program left bound by an earlier pass, with its
+// constants, does not move them. Drawn from a buffer and from memory, one by
+// one and merged, followed by a sprite that does run the program.
+TEST(Draw, PreTransformedVerticesSkipTheBoundVertexProgram) {
+  HeadlessDevice h(32, 32);
+  ASSERT_NE(h.device, nullptr);
+  IDirect3DDevice9* dev = h.device;
+  IDirect3DVertexShader9* vs = MakeShader(dev, kProgram);
+  ASSERT_NE(vs, nullptr);
+  D3DVERTEXELEMENT9 spriteElements[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                        {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+                                        {0, 16, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+                                        D3DDECL_END()};
+  D3DVERTEXELEMENT9 screenElements[] = {{0, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITIONT, 0},
+                                        {0, 16, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+                                        {0, 20, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+                                        D3DDECL_END()};
+  IDirect3DVertexDeclaration9 *spriteDecl = nullptr, *screenDecl = nullptr;
+  ASSERT_EQ(dev->CreateVertexDeclaration(spriteElements, &spriteDecl), D3D_OK);
+  ASSERT_EQ(dev->CreateVertexDeclaration(screenElements, &screenDecl), D3D_OK);
+  ScreenVertex quad[4];
+  ScreenQuad(quad, 4, 4, 12, 12, 0xFFFF0000);
+  IDirect3DVertexBuffer9* screenVb = nullptr;
+  ASSERT_EQ(dev->CreateVertexBuffer(sizeof quad, D3DUSAGE_WRITEONLY, kScreenFvf, D3DPOOL_MANAGED, &screenVb, nullptr),
+            D3D_OK);
+  void* data = nullptr;
+  screenVb->Lock(0, 0, &data, 0);
+  std::memcpy(data, quad, sizeof quad);
+  screenVb->Unlock();
+  const SpriteVertex sprite[4] = {{-0.1f, -0.1f, 0, 0xFFFFFFFF, 0, 0},
+                                  {-0.1f, 0.1f, 0, 0xFFFFFFFF, 1, 0},
+                                  {0.1f, -0.1f, 0, 0xFFFFFFFF, 0, 1},
+                                  {0.1f, 0.1f, 0, 0xFFFFFFFF, 1, 1}};
+  // A matrix that throws whatever runs through it off the right edge, and a
+  // colour that blacks it out.
+  const float away[16] = {1, 0, 0, 5.0f, 0, 1, 0, 0, 0, 0, 1, 0.5f, 0, 0, 0, 1};
+  const float black[4] = {0, 0, 0, 1};
+  // The sprite's own place, lower right, in green.
+  const float lowerRight[16] = {1, 0, 0, 0.5f, 0, 1, 0, -0.5f, 0, 0, 1, 0.5f, 0, 0, 0, 1};
+  const float green[4] = {0, 1, 0, 1};
+  enum class Source { FvfFromMemory, FvfFromBuffer, DeclarationFromBuffer };
+  for (Source source : {Source::FvfFromMemory, Source::FvfFromBuffer, Source::DeclarationFromBuffer})
+    for (bool batching : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "source " << static_cast<int>(source) << (batching ? " batching" : ""));
+      dev->SetBatchingForLayer(batching);
+      dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+      dev->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+      dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+      dev->SetTexture(0, nullptr);
+      dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+      dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+      dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+      dev->SetVertexDeclaration(spriteDecl);
+      dev->SetVertexShader(vs);
+      dev->SetVertexShaderConstantF(2, away, 4);
+      dev->SetVertexShaderConstantF(1, black, 1);
+      switch (source) {
+        case Source::FvfFromMemory:
+          dev->SetFVF(kScreenFvf);
+          EXPECT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex)), D3D_OK);
+          break;
+        case Source::FvfFromBuffer:
+          dev->SetFVF(kScreenFvf);
+          dev->SetStreamSource(0, screenVb, 0, sizeof(ScreenVertex));
+          EXPECT_EQ(dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+          break;
+        case Source::DeclarationFromBuffer:
+          dev->SetVertexDeclaration(screenDecl);
+          dev->SetStreamSource(0, screenVb, 0, sizeof(ScreenVertex));
+          EXPECT_EQ(dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+          break;
+      }
+      // The sprite with the program, as the pass goes on.
+      dev->SetVertexDeclaration(spriteDecl);
+      dev->SetVertexShaderConstantF(2, lowerRight, 4);
+      dev->SetVertexShaderConstantF(1, green, 1);
+      EXPECT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, sprite, sizeof(SpriteVertex)), D3D_OK);
+      h.Frame();
+      ExpectPixel(h.At(4, 4), 255, 0, 0, 0);
+      ExpectPixel(h.At(11, 11), 255, 0, 0, 0);
+      ExpectPixel(h.At(12, 12), 0, 0, 0, 0);
+      ExpectPixel(h.At(24, 24), 0, 255, 0, 0);
+      ExpectPixel(h.At(20, 24), 0, 0, 0, 0);
+    }
+  dev->SetVertexShader(nullptr);
+  dev->SetVertexDeclaration(nullptr);
+  dev->SetStreamSource(0, nullptr, 0, 0);
+  screenVb->Release();
+  spriteDecl->Release();
+  screenDecl->Release();
+  vs->Release();
+}
+
 }  // namespace
