@@ -401,7 +401,8 @@ IDirect3DSurface9::IDirect3DSurface9(IDirect3DDevice9* device, IDirect3DTexture9
   if (!owner) {
     UINT rows = 0;
     nvd3d::LevelLayout(format, width, height, m_pitch, rows);
-    m_pixels.assign(static_cast<size_t>(m_pitch) * rows, 0);
+    // The back buffer's pixels are read into place by each lock.
+    if (!backBuffer) m_pixels.assign(static_cast<size_t>(m_pitch) * rows, 0);
   }
 }
 
