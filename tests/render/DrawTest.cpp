@@ -138,6 +138,67 @@ TEST(Draw, TextureFormatsAndStageOperations) {
   ExpectPixel(h.At(3, 3), 228, 255, 255, 1);
 }
 
+// Textures hand back the bytes written to them, whether the layer keeps its
+// own copy of a level (formats converted on upload) or reads it back from the
+// driver (formats stored as they are); a lock of a rectangle leaves the rest.
+TEST(Draw, TextureLocksGiveBackWhatWasWritten) {
+  HeadlessDevice h(8, 8);
+  ASSERT_NE(h.device, nullptr);
+  IDirect3DDevice9* dev = h.device;
+  const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R8G8B8, D3DFMT_A4R4G4B4, D3DFMT_X4R4G4B4,
+                               D3DFMT_R3G3B2,   D3DFMT_L8,       D3DFMT_A8,     D3DFMT_R5G6B5,   D3DFMT_DXT1};
+  for (const D3DFORMAT f : formats) {
+    SCOPED_TRACE(static_cast<int>(f));
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(dev->CreateTexture(8, 8, 2, 0, f, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+    std::vector<std::vector<uint8_t>> written(2);
+    for (UINT level = 0; level < 2; ++level) {
+      D3DLOCKED_RECT lr;
+      ASSERT_EQ(tex->LockRect(level, &lr, nullptr, 0), D3D_OK);
+      D3DSURFACE_DESC desc;
+      tex->GetLevelDesc(level, &desc);
+      const bool blocks = f == D3DFMT_DXT1;
+      const UINT rows = blocks ? (desc.Height + 3) / 4 : desc.Height;
+      const UINT rowBytes = blocks ? (desc.Width + 3) / 4 * 8 : desc.Width * (lr.Pitch / desc.Width);
+      for (UINT y = 0; y < rows; ++y)
+        for (UINT x = 0; x < rowBytes; ++x) {
+          const auto b = static_cast<uint8_t>(level * 101 + y * 37 + x * 11 + 5);
+          static_cast<uint8_t*>(lr.pBits)[y * lr.Pitch + x] = b;
+          written[level].push_back(b);
+        }
+      ASSERT_EQ(tex->UnlockRect(level), D3D_OK);
+    }
+    // Level 0 again: a rectangle is rewritten, the rest stays.
+    if (f != D3DFMT_DXT1) {
+      D3DLOCKED_RECT lr;
+      const RECT r = {2, 3, 4, 5};
+      ASSERT_EQ(tex->LockRect(0, &lr, &r, 0), D3D_OK);
+      const UINT bpp = static_cast<UINT>(written[0].size() / 64);
+      for (UINT y = 0; y < 2; ++y)
+        for (UINT x = 0; x < 2 * bpp; ++x) {
+          static_cast<uint8_t*>(lr.pBits)[y * lr.Pitch + x] = 0xA5;
+          written[0][(3 + y) * 8 * bpp + 2 * bpp + x] = 0xA5;
+        }
+      ASSERT_EQ(tex->UnlockRect(0), D3D_OK);
+    }
+    for (UINT level = 0; level < 2; ++level) {
+      D3DLOCKED_RECT lr;
+      ASSERT_EQ(tex->LockRect(level, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+      const size_t rowBytes = written[level].size() / (f == D3DFMT_DXT1 ? (level ? 1 : 2) : (level ? 4 : 8));
+      std::vector<uint8_t> back;
+      for (size_t y = 0; y * rowBytes < written[level].size(); ++y)
+        back.insert(back.end(), static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch,
+                    static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch + rowBytes);
+      EXPECT_EQ(back, written[level]) << "level " << level;
+      ASSERT_EQ(tex->UnlockRect(level), D3D_OK);
+      std::vector<uint8_t> read;
+      ASSERT_TRUE(tex->ReadLevel(level, read));
+      EXPECT_EQ(read.size(), written[level].size());
+    }
+    tex->Release();
+  }
+}
+
 TEST(Draw, DotProduct3WithKnownNormalAndTempRegister) {
   HeadlessDevice h(16, 16);
   ASSERT_NE(h.device, nullptr);
