@@ -67,7 +67,10 @@ void AjouterImage::OnBrowse() {
   UpdateData(TRUE);
   CString chosen;
   if (!AfxChooseFile(TRUE, ".jpg", nullptr, "Fichier image n\xE9" "buleuses| *.jpg|", this, chosen)) return;
-  if (chosen.Find(".jpg") < 0) return;
+  // Picture files are named in either case ("M31.JPG" as cameras write it).
+  CString lower = chosen;
+  lower.MakeLower();
+  if (lower.Find(".jpg") < 0) return;
   m_path = chosen;
   m_pictureChanged = 1;
   UpdateData(FALSE);

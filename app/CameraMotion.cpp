@@ -98,12 +98,14 @@ bool CNuvarine2View::LockedObjectPlace(Vector3d& position, double& cameraDistanc
     cameraDistance = g_bodies[n].cameraDistance;
     return true;
   }
-  if (n >= 1000 && n < 2000 && g_asteroids) {
+  // A lock can outlive a reload of a shorter elements file: only a record
+  // that is still there has a place.
+  if (n >= 1000 && n < 2000 && g_asteroids && n - 1000 < g_asteroidCount) {
     position = g_asteroids[n - 1000].position;
     cameraDistance = g_asteroids[n - 1000].cameraDistance;
     return true;
   }
-  if (n >= 2000 && n < 3000 && g_comets) {
+  if (n >= 2000 && n < 3000 && g_comets && n - 2000 < g_cometCount) {
     position = g_comets[n - 2000].position;
     cameraDistance = g_comets[n - 2000].cameraDistance;
     return true;
@@ -120,21 +122,18 @@ void CNuvarine2View::ResetAndRotateCamera(float yaw, float pitch) {
   RotateCamera(1, yaw, pitch);
 }
 
-void CNuvarine2View::GoToBody(int body, double distance) {
-  if (body < 0 || body >= kBodyCount) return;
+// Locks the body and places the camera `distance` million km from its centre
+// along the back axis of the reset orientation turned by `turn` about the
+// side axis.
+void CNuvarine2View::StandOffFromBody(int body, float turn, double distance) {
   m_lockedObject = body;
   m_cameraOrientation = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
   m_cameraUp = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
   m_cameraSide = D3DXVECTOR3(0.0f, 0.0f, 1.0f);
   RotateCamera(1, 0.0f, 0.0f);
-  RotateCamera(2, 0.0f, body == kBodySun ? 0.0f : body == kBodyEarth ? -0.01f : -1.2f);
+  RotateCamera(2, 0.0f, turn);
   const D3DXVECTOR3 v = CameraBackAxis();
   BodyState& b = g_bodies[body];
-  if (distance == 0.0) {
-    if (body == kBodySun) distance = 30000.0;
-    else if (body == kBodyEarth) distance = 1.0;
-    else distance = b.diameter / std::tan(0.4) * 1e-6;
-  }
   m_cameraPosition = Vector3d{b.position.x + distance * v.x, b.position.y + distance * v.y,
                               b.position.z + distance * v.z};
   b.cameraDistance = Distance(b.position, m_cameraPosition);
@@ -143,9 +142,19 @@ void CNuvarine2View::GoToBody(int body, double distance) {
   UpdateSkyPositions();
 }
 
-void CNuvarine2View::GoToSun(double distance) { GoToBody(kBodySun, distance); }
+// The default distance shows the body about 0.8 rad wide (twice 0.4 rad):
+// it fills a good part of the view, whatever its size, the Sun and the Earth
+// included.
+void CNuvarine2View::GoToBody(int body, double distance) {
+  if (body < 0 || body >= kBodyCount) return;
+  if (distance == 0.0) distance = g_bodies[body].diameter / std::tan(0.4) * 1e-6;
+  StandOffFromBody(body, -1.2f, distance);
+}
 
-void CNuvarine2View::GoToEarth() { GoToBody(kBodyEarth, 0.0); }
+// The whole solar system: 30,000 million km from the Sun by default.
+void CNuvarine2View::GoToSun(double distance) { StandOffFromBody(kBodySun, 0.0f, distance == 0.0 ? 30000.0 : distance); }
+
+void CNuvarine2View::GoToEarth() { StandOffFromBody(kBodyEarth, -0.01f, 1.0); }
 
 void CNuvarine2View::OnToggleMode() {
   if ((m_deviceReady && !m_sceneReady) || m_modeSwitchBusy) return;

@@ -4,7 +4,9 @@
 // change members: the next frame reads them. Textures a switch turns off are
 // released at once, so that the memory goes back; turning on again reloads
 // them through the scene's reset.
+#include "NumberFormat.h"
 #include "Nuvarine2View.h"
+#include "Resource.h"
 #include "SolarSystemTypes.h"
 #include "SysColors.h"
 
@@ -29,13 +31,18 @@ void StepPair(bool& first, bool& second) {
   }
 }
 
-// Orbit slots of Hubble, the ISS and the NOAA satellites 10 to 18, by command.
+// Orbit slots, bodies and menu names of Hubble, the ISS and the NOAA
+// satellites 10 to 18, by command.
 struct SatelliteItem {
   UINT command;
   int slot;
+  int body;
+  const char* name;
 };
-constexpr SatelliteItem kSatelliteItems[] = {{154, 3},   {155, 2},   {42791, 9},  {42792, 10}, {42793, 11},
-                                             {42794, 12}, {42795, 13}, {42796, 14}, {42797, 15}, {42798, 16}};
+constexpr SatelliteItem kSatelliteItems[] = {
+    {154, 3, 11, "Hubble"},     {155, 2, 12, "ISS"},        {42791, 9, 49, "NOAA-10"},  {42792, 10, 50, "NOAA-11"},
+    {42793, 11, 51, "NOAA-12"}, {42794, 12, 52, "NOAA-14"}, {42795, 13, 53, "NOAA-15"}, {42796, 14, 54, "NOAA-16"},
+    {42797, 15, 55, "NOAA-17"}, {42798, 16, 56, "NOAA-18"}};
 
 }  // namespace
 
@@ -232,9 +239,18 @@ void CNuvarine2View::MapDisplaySwitchCommands() {
   for (UINT id : {32902u, 32903u, 32904u, 32905u, 32778u, 32824u, 32867u, 32828u, 32829u})
     MapUpdateCommandUI(id, [this](CCmdUI* ui) { ui->Enable(m_planetariumMode); });
   MapUpdateCommandUI(32783, [this](CCmdUI* ui) { ui->Enable(m_showSetiWorkUnits); });
+  // A satellite whose elements are too far from the instant says so in its
+  // item, which stays open on its information text (why, and what to do).
   for (const SatelliteItem& s : kSatelliteItems) {
-    const int slot = s.slot;
-    MapUpdateCommandUI(s.command, [this, slot](CCmdUI* ui) { ui->Enable(OrbitSlotHasPosition(slot)); });
+    MapUpdateCommandUI(s.command, [this, s](CCmdUI* ui) {
+      if (SatelliteElementsOutOfDate(s.body)) {
+        ui->Enable(TRUE);
+        ui->SetText(FormatC(AfxString(IDS_SATELLITE_ELEMENTS_OUT_OF_DATE).c_str(), s.name).c_str());
+      } else {
+        ui->Enable(OrbitSlotHasPosition(s.slot));
+        ui->SetText(s.name);
+      }
+    });
   }
   // Line 1 of the 22nd built-in satellite: its elements are loaded.
   MapUpdateCommandUI(10005, [this](CCmdUI* ui) { ui->Enable(m_tleLines[42][0] == '1'); });

@@ -5,8 +5,11 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <string>
 
 #include "AjouterImage.h"
+#include "InstallPath.h"
 #include "MediaSearch.h"
 #include "Nuvarine2View.h"
 #include "SolarSystemTypes.h"
@@ -61,6 +64,28 @@ bool EndsWithJpg(const CString& path) {
 }
 
 }  // namespace
+
+// The sky looks for placed pictures in textures/CP only: a picture chosen
+// elsewhere is copied there (through a temporary name), unless a file of
+// that name is there already, which is kept. False when the copy failed.
+bool CNuvarine2View::CopyPictureIntoFolder(const std::string& chosenPath, const std::string& name) const {
+  namespace fs = std::filesystem;
+  if (name.empty()) return true;
+  std::error_code error;
+  const fs::path target = ResolveInstallPath(m_installFolder.c_str(), "textures\\CP\\" + name);
+  if (fs::exists(target, error)) return true;
+  const fs::path source = ResolveInstallPath("", chosenPath);
+  if (!fs::is_regular_file(source, error)) return true;  // nothing to copy: the preview showed nothing either
+  fs::create_directories(target.parent_path(), error);
+  const fs::path temporary = target.string() + ".part";
+  fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error);
+  if (!error) fs::rename(temporary, target, error);
+  if (error) {
+    fs::remove(temporary, error);
+    return false;
+  }
+  return true;
+}
 
 double CNuvarine2View::AbsoluteTime() const { return ApplyTimerCommand(TIMER_ABSOLUTE_TIME); }
 
@@ -231,9 +256,16 @@ void CNuvarine2View::UpdatePicturePlacement() {
   // The list ends at the first free entry: a new last picture moves the end.
   if (wasEnd && slot + 1 <= kDeepSkyPictureLimit) g_deepSkyPictures[slot + 1].objectNumber = -1;
   if (!entry.fileName.IsEmpty()) {
-    const std::string name = entry.fileName.c_str();
-    const size_t cut = name.find_last_of('\\');
-    if (cut != std::string::npos) entry.fileName = name.substr(cut + 1).c_str();
+    // The list keeps the file name only: the path may come from either kind
+    // of file chooser, with '\\' or '/' between its folders.
+    const std::string chosen = entry.fileName.c_str();
+    const size_t cut = chosen.find_last_of("\\/");
+    const std::string name = cut == std::string::npos ? chosen : chosen.substr(cut + 1);
+    entry.fileName = name.c_str();
+    if (!CopyPictureIntoFolder(chosen, name))
+      AfxMessageBox(("The picture could not be copied into the pictures folder textures/CP: the sky will not find "
+                     "it.\r\n\r\n" + chosen).c_str(),
+                    MB_OK | MB_ICONWARNING);
     ReleaseInterface(m_placementPictureTexture);
     ReleasePictureCache();
   }

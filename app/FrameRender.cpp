@@ -4,6 +4,7 @@
 // end-of-frame rules.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "FrameColours.h"
 #include "NumberFormat.h"
@@ -288,6 +289,21 @@ void CNuvarine2View::DrawOverlays() {
 
 std::string CNuvarine2View::LockedObjectText() {
   const int n = m_lockedObject;
+  // A comet or an asteroid: its record's name, and its distance from the
+  // Earth in the planetarium or from the camera in the solar system. A record
+  // gone with a reload of a shorter file leaves the plain word.
+  auto smallBody = [&](const std::string& name, double earthDistanceAu, double cameraDistance) {
+    const double km = m_planetariumMode ? earthDistanceAu * 149597870.691 : cameraDistance * 1e6;
+    return FormatC(AfxString(IDS_LOCKED_ON).c_str(), name.c_str(), km);
+  };
+  if (n >= 1000 && n < 2000 && g_asteroids && n - 1000 < g_asteroidCount) {
+    const AsteroidRecord& a = g_asteroids[n - 1000];
+    return smallBody(std::string(a.name, strnlen(a.name, sizeof a.name)), a.earthDistance, a.cameraDistance);
+  }
+  if (n >= 2000 && n < 3000 && g_comets && n - 2000 < g_cometCount) {
+    const CometRecord& c = g_comets[n - 2000];
+    return smallBody(std::string(c.name, strnlen(c.name, sizeof c.name)), c.earthDistance, c.cameraDistance);
+  }
   if (n < 0 || n >= kBodyCount) return AfxString(IDS_LOCKED);
   std::string name = g_bodyNames[n];
   if (!m_englishUi) {

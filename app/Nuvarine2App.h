@@ -10,6 +10,7 @@ class CNuvarine2App : public CWinApp {
   // Keeps the frames coming: invalidates the main window (unless minimised),
   // sleeps 5 ms and asks for more idle time.
   BOOL OnIdle(LONG count) override;
+  // Shows what the saves at exit could not do, after the windows are gone;
   // 1 after a start that could not make the main window, else the base's.
   int ExitInstance() override;
 

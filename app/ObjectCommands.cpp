@@ -613,6 +613,12 @@ void CNuvarine2View::ShowBodyInformation(int body, int kind) {
     dialog.m_objectKind = OBJECT_SPACECRAFT;
     dialog.m_rtfText = BuildSpacecraftInfoRtf(body);
   }
+  // Elements too far from the instant: no place to mark, to turn to or to
+  // call below the horizon; the text says why.
+  if (SatelliteElementsOutOfDate(body)) {
+    RunDialog(dialog);
+    return;
+  }
   if (b.altitude > 0.0 && body != kBodyEarth) {
     m_targetAzimuth = b.azimuth;
     m_targetAltitude = b.altitude;
@@ -641,6 +647,10 @@ void CNuvarine2View::ShowBodyInformation3D(int body, int kind) {
   } else {
     dialog.m_objectKind = OBJECT_SPACECRAFT;
     dialog.m_rtfText = BuildSpacecraftInfoRtf(body);
+  }
+  if (SatelliteElementsOutOfDate(body)) {
+    RunDialog(dialog);
+    return;
   }
   m_lockedObject = body;
   m_targetAzimuth = b.azimuth;
@@ -741,7 +751,8 @@ void CNuvarine2View::MapObjectCommands() {
   for (const BodyCommand& c : kCommands)
     MapCommand(c.command, [this, c] {
       if (c.satellite) std::memset(static_cast<void*>(g_trajectory), 0, sizeof g_trajectory);
-      if (!m_planetariumMode) GoToBody(c.body, 0.0);
+      // A satellite without a place is not gone to: its text says why.
+      if (!m_planetariumMode && !SatelliteElementsOutOfDate(c.body)) GoToBody(c.body, 0.0);
       ShowBodyInformation(c.body, OBJECT_PLANET);
     });
   MapCommand(134, [this] { OnInfoEarth(); });

@@ -6,8 +6,11 @@
 #include <cstdlib>
 
 #include "AboutDialog.h"
+#include "Endpoints.h"
+#include "InternetServices.h"
 #include "InstallPath.h"
 #include "NumberFormat.h"
+#include "IniFile.h"
 #include "Nuvarine2View.h"
 #include "OpticsDialogs.h"
 #include "RichTextCtrl.h"
@@ -119,31 +122,67 @@ void CNuvarine2View::OnWeatherReports() {
   ShellExecute(nullptr, "open", TheWebLinks().weather.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
 }
 
+// The maker's addresses are known only from endpoints.ini; without one the
+// user is told where it can be given.
 void CNuvarine2View::OnVisitHomepage() {
-  ShellExecute(nullptr, "open", TheWebLinks().homepage.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
+  LoadInstallEndpoints(m_installFolder);
+  const std::string& url = g_endpoints().homepageUrl;
+  if (url.empty()) {
+    ::MessageBox(GetSafeHwnd(),
+                 "No address is known for the home page.\r\nIt can be given in the file endpoints.ini of the install "
+                 "folder (homepageUrl=).",
+                 "Nuvarine 2.0", MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  ShellExecute(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
 }
 
 void CNuvarine2View::OnSendMessage() {
-  ShellExecute(nullptr, "open", TheWebLinks().contactMail.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
+  LoadInstallEndpoints(m_installFolder);
+  std::string address = g_endpoints().contactMail;
+  if (address.empty()) {
+    ::MessageBox(GetSafeHwnd(),
+                 "No contact address is known.\r\nIt can be given in the file endpoints.ini of the install folder "
+                 "(contactMail=).",
+                 "Nuvarine 2.0", MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  if (address.compare(0, 7, "mailto:") != 0) address = "mailto:" + address;
+  ShellExecute(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL);
 }
 
 void CNuvarine2View::LoadOpticsFile() {
-  ReadOpticsFile(ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini"), m_optics);
+  m_opticsReadProblem.clear();
+  m_opticsReadWhole =
+      ReadOpticsFile(ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini"), m_optics, &m_opticsReadProblem);
 }
 
 void CNuvarine2View::SaveOpticsFile() {
-  WriteOpticsFile(ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini"), m_optics);
+  const std::string path = ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini");
+  m_opticsSaveProblem.clear();
+  m_opticsKeptCopy.clear();
+  // A file read in part keeps a copy beside it before it is written again.
+  if (!m_opticsReadWhole && !KeepCopyBeside(path.c_str(), m_opticsKeptCopy, m_opticsSaveProblem)) {
+    m_opticsSaveProblem = "the file was not read whole at start and " + m_opticsSaveProblem;
+    return;
+  }
+  if (!WriteOpticsFile(path, m_optics)) {
+    m_opticsSaveProblem = "it cannot be written";
+    return;
+  }
+  m_opticsReadWhole = true;
 }
 
 void CNuvarine2View::OnEyepieceField() {
   if (!m_planetariumMode) return;
   SelectOculaires dialog(this);
   dialog.m_lists = m_optics;
-  if (dialog.DoModal() != IDOK) return;
+  if (RunDialog(dialog) != IDOK) return;
   m_optics = dialog.m_lists;
   m_eyepieceFieldSize = dialog.m_fieldOfView;
-  m_selectedCcdSize1 = dialog.m_ccdHeight;
-  m_selectedCcdSize2 = dialog.m_ccdWidth;
+  // The frame is drawn with its first size across the screen: the width.
+  m_selectedCcdSize1 = dialog.m_ccdWidth;
+  m_selectedCcdSize2 = dialog.m_ccdHeight;
   m_selectedCcdType = dialog.m_ccdMountType;
   if (dialog.m_magnification != 0.0f && dialog.m_fieldOfView != 0.0f)
     ::MessageBox(GetSafeHwnd(),

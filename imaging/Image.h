@@ -54,6 +54,14 @@ class CImage {
   // The same over a file already in memory; `format` a format code to try
   // only that decoder, -1 for all of them in turn.
   bool LoadFromMemory(const uint8_t* data, size_t size, int format = -1);
+  // Copies a bitmap resource of the program into a new DIB and holds it
+  // (built in nvimaging_resources, over the resource layer). `module` is a
+  // resource module handle (HINSTANCE); colorType a colour-type code: the
+  // picture is converted to it when it is not the bitmap's own, an unknown
+  // code keeps the bitmap's. A failure leaves the image held before.
+  bool LoadFromResource(const char* name, void* module, int colorType);
+  // The same from the application's resource module.
+  bool LoadFromAppResource(const char* name, int colorType);
   // Encodes the image; option: JPEG quality or TGA compression (0 raw, 1
   // RLE). A failure deletes the partly written file.
   bool Save(const char* name, int format, int option = 0);

@@ -91,6 +91,11 @@ bool CImage::DecodeGif(const uint8_t* d, size_t size) {
   if (width == 0 || height == 0 || pos >= size) return false;
   const int minCode = d[pos++];
   if (minCode < 1 || minCode > 11) return false;
+  // No code stream can give more than 4096 pixels for each code of at least
+  // minCode + 1 bits: an image larger than the rest of the file could ever
+  // fill is damaged, and is refused before its picture is made.
+  const size_t mostPixels = ((size - pos) * 8 / static_cast<size_t>(minCode + 1) + 1) * 4096;
+  if (static_cast<size_t>(width) * height > mostPixels) return false;
   // A table needs at least the depth that holds its entries, whatever the
   // colour resolution says.
   const int n = tableEntries;

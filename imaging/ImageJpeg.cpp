@@ -96,6 +96,17 @@ bool DecodeJpegInto(const uint8_t* data, size_t size, std::vector<uint8_t>& dib,
     jpeg_destroy_decompress(&info);
     return false;
   }
+  // An image beyond the limits of a picture here is refused before the
+  // library sets aside its buffers (a progressive file's whole coefficient
+  // arrays), and the library may use no more than that much memory.
+  if (info.image_width == 0 || info.image_height == 0 || info.image_width > CImage::kMaxImageSide ||
+      info.image_height > CImage::kMaxImageSide ||
+      StrideOf(info.num_components * 8, static_cast<int>(info.image_width)) * info.image_height >
+          CImage::kMaxImageBytes) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  info.mem->max_memory_to_use = static_cast<long>(CImage::kMaxImageBytes) * 2;
   if (info.num_components == 3) info.out_color_space = JCS_RGB;
   jpeg_start_decompress(&info);
   const int width = static_cast<int>(info.output_width), height = static_cast<int>(info.output_height);

@@ -209,6 +209,15 @@ bool CImage::DecodeTga(const uint8_t* d, size_t size) {
   if (mapEntryBits != 0 && mapEntryBits != 24) return false;
   const int mapLength = Get16(d + 5);
   const int entries = mapped ? 256 : 0;
+  // A file cut short still gives the part it holds, but a header that
+  // promises many times what the rest of the file could ever fill (a raw
+  // pixel per bpp bytes, a run of 128 per packet) is damaged: refused before
+  // its picture is made.
+  {
+    const size_t rest = size - 18, bpp = static_cast<size_t>(bits / 8);
+    const size_t most = (type == 1 || type == 2) ? rest / bpp : rest / (1 + bpp) * 128;
+    if (static_cast<size_t>(width) * height > 16 * most + 65536) return false;
+  }
   std::vector<uint8_t> dib = NewDib(width, height, bits, entries);
   if (dib.empty()) return false;
   size_t pos = 18 + static_cast<size_t>(d[0]);

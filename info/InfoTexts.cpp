@@ -8,6 +8,7 @@
 #include "ConstellationTables.h"
 #include "Notes.h"
 #include "NumberFormat.h"
+#include "Resource.h"
 #include "RtfReader.h"
 #include "SkyModel.h"
 #include "SolarSystemTypes.h"
@@ -652,6 +653,17 @@ CString CInfoTextBuilder::BuildSpacecraftInfoRtf(int B) {
   CString t = Header(kSizeName) + N + S(3050) + N + TitleAndJulianDay();
   if (planetarium) t += Location();
   t += SecondRule();
+  // A satellite whose elements are too far from the instant has no place:
+  // say why instead of printing one.
+  double epoch = 0.0;
+  if (m_sky.SatelliteElementsOutOfDate(B, &epoch)) {
+    double y, m, d, h, mi, s;
+    m_sky.CalendarFromJulianDay(y, m, d, h, mi, s, epoch);
+    const double days = m_sky.m_julianDate - epoch;
+    t += days > 0.0 ? Fmt(IDS_SATELLITE_ELEMENTS_TOO_OLD_INFO, N.GetString(), d, m, y, days)
+                    : Fmt(IDS_SATELLITE_ELEMENTS_TOO_NEW_INFO, N.GetString(), d, m, y, -days);
+    return t + kClosing;
+  }
   if (g_trajectory[0].julianDate != 0.0) {
     int last = kTrajectoryCapacity - 1;
     for (int i = 1; i < kTrajectoryCapacity; ++i)

@@ -22,6 +22,8 @@ bool LoadEndpoints(const std::string& path, Endpoints& into) {
     else if (key == "satelliteHost") into.satelliteHost = value;
     else if (key == "versionPageUrl") into.versionPageUrl = value;
     else if (key == "downloadPageUrl") into.downloadPageUrl = value;
+    else if (key == "homepageUrl") into.homepageUrl = value;
+    else if (key == "contactMail") into.contactMail = value;
     else if (key == "passHost") into.passHost = value;
     else if (key == "iridiumHost") into.iridiumHost = value;
     else if (key.size() == 11 && key.compare(0, 10, "surveyHost") == 0 && key[10] >= '1' && key[10] <= '3')

@@ -21,6 +21,10 @@ struct Endpoints {
   // The maker's version page (string 401) and download page (string 403).
   std::string versionPageUrl;
   std::string downloadPageUrl;
+  // The maker's home page and contact mail address ("name@host", with or
+  // without "mailto:").
+  std::string homepageUrl;
+  std::string contactMail;
   // Satellite pass pages.
   std::string passHost = "www.heavens-above.com";
   std::string iridiumHost;

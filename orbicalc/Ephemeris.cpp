@@ -524,6 +524,8 @@ void ComputeAllBodiesAt(double julianDateUT, double julianDateTT, const Site& si
     EclipticJ2000(helio, row, kEntrySceneLongitude);
     row[kEntrySceneDistance] = r;
   }
+  // Theories the caller sums itself (the moons) run on the same time scale.
+  for (int n = 0; n < 11; ++n) rows[n].entries[kEntryDeltaT] = julianDateTT - julianDateUT;
 }
 
 void ComputeFromElements(double julianDateUT, const Site& site, const OrbitElements& elements,

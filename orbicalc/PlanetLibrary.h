@@ -98,6 +98,7 @@ enum PlanetLibraryEntry {
   kEntrySceneLongitude = 16,  // rad, heliocentric L of the scene position
   kEntrySceneLatitude = 17,   // rad
   kEntrySceneDistance = 18,   // AU
+  kEntryDeltaT = 19,          // days, TT - UT of the instant (every row of mode 0)
 };
 
 // Modes of the entry point.

@@ -114,6 +114,15 @@ const StringResource kInfoStringTable[] = {
     {3169, "\\par\\par    Observer-Comet distance = %5.6f UA"},
     {3170, "\\par\\par    Observer-Asteroid distance = %5.6f UA"},
     {3171, "\\par\\par    %s-Observer distance = %5.6f UA"},
+    {3172, "\\par\\par\\plain\\f2\\fs24\\ul Orbital elements too old :\\plain\\f2\\fs18"
+           "\\par\\par    The orbital elements of %s date from %02.0f/%02.0f/%4.0f,"
+           "\\par    %.0f days before the date shown: too old for its place to be computed,"
+           "\\par    so it is not shown."
+           "\\par\\par    Load fresh elements with Internet > Update orbital elements."},
+    {3173, "\\par\\par\\plain\\f2\\fs24\\ul Orbital elements out of date :\\plain\\f2\\fs18"
+           "\\par\\par    The orbital elements of %s date from %02.0f/%02.0f/%4.0f,"
+           "\\par    %.0f days after the date shown: too far for its place to be computed,"
+           "\\par    so it is not shown."},
     {3200, "\\par\\par\\plain\\f2\\fs18    \\ul Beginning of the recording :\\plain\\f2\\fs18"},
     {3201, "\\par\\par\\plain\\f2\\fs18    \\ul Ending of the recording :\\plain\\f2\\fs18"},
     {3202, "\\par\\par    Angle Range = %5.2f \xB0"},

@@ -80,6 +80,11 @@ constexpr unsigned IDS_LOADING_BSC5 = 3309;
 constexpr unsigned IDS_LOADING_SAC = 3310;
 constexpr unsigned IDS_PREPARATORY = 3311;
 constexpr unsigned IDS_EPHEMERIS = 3312;
+constexpr unsigned IDS_SATELLITE_ELEMENTS_OUT_OF_DATE = 3313;
+// Information-text paragraphs of a satellite whose elements are too far
+// before (3172) or after (3173) the date shown.
+constexpr unsigned IDS_SATELLITE_ELEMENTS_TOO_OLD_INFO = 3172;
+constexpr unsigned IDS_SATELLITE_ELEMENTS_TOO_NEW_INFO = 3173;
 
 // The tables as data (the frame and the tests read them).
 extern const MenuItemResource kMainMenu[];

@@ -72,6 +72,7 @@ const StringResource kStringTable[] = {
     {3310, "Loading of SAC catalogue"},
     {3311, "Preparatory calculations"},
     {3312, "Ephemeris calculation"},
+    {3313, "%s (orbital elements out of date)"},
     // File.
     {57601, "Open a configuration file\nOpen"},
     {57604, "Save the configuration in a new file\nSave as"},

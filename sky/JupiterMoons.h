@@ -8,7 +8,7 @@
 // Meeus states that method good to a few hundredths of a Jupiter radius in
 // the apparent positions.
 
-// Arguments of the theory for t days after JD 2443000.5 (TT taken as UT).
+// Arguments of the theory for t days of dynamical time (TT) after JD 2443000.5.
 // Angles in radians.
 struct GalileanArguments {
   double l[4];      // mean longitudes l1..l4

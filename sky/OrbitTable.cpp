@@ -54,9 +54,13 @@ void CSkyModel::UpdateOrbitTable() {
         }
         const char* lines[2] = {m_tleLines[2 * sat->pair].data(), m_tleLines[2 * sat->pair + 1].data()};
         double x, y, z, ra, dec, alt, az;
-        if (!ComputeSatellitePosition(lines, x, y, z, ra, dec, alt, az)) {
-          // A rejected element set or a decayed orbit shows nothing.
+        if (SatelliteElementsOutOfDate(sat->body) || !ComputeSatellitePosition(lines, x, y, z, ra, dec, alt, az)) {
+          // Elements too far from the instant, rejected, or a decayed orbit:
+          // no place, neither on the sky nor in space, so nothing is drawn
+          // or labelled.
           ClearPosition(slot);
+          BodyState& body = g_bodies[sat->body];
+          body.azimuth = body.altitude = 0.0;
           break;
         }
         slot.position[0] = x * 1e-6;

@@ -1,6 +1,7 @@
 // The satellite slots of the sky model: built-in element sets, the satellites
 // file, and the topocentric place of a satellite at the view's instant.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -193,4 +194,18 @@ bool CSkyModel::ComputeSatellitePosition(const char* lines[2], double& x, double
   declination = dec;
   EquatorialToHorizontal(azimuth, altitude, m_localSiderealTime, ra, dec);
   return true;
+}
+
+bool CSkyModel::SatelliteElementsOutOfDate(int body, double* epoch) const {
+  for (const SatelliteSlot& s : kSatelliteSlots) {
+    if (s.body != body) continue;
+    if (!m_computeSatellitePositions || !(m_julianDate > s.startDate) || !(m_julianDate < kSatelliteEndDate))
+      return false;
+    SatelliteElements elements;
+    if (ParseTwoLineElements(m_tleLines[2 * s.pair].data(), m_tleLines[2 * s.pair + 1].data(), elements) < 0)
+      return false;
+    if (epoch) *epoch = elements.epoch;
+    return std::fabs(m_julianDate - elements.epoch) > kElementSetValidityDays;
+  }
+  return false;
 }

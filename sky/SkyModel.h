@@ -172,7 +172,9 @@ class CSkyModel {
 
   // ---- Derived time state (valid after UpdateTimeContext) ----------------
   double m_utFraction = 0.5;
-  double m_julianDate = 2451545.0;
+  double m_julianDate = 2451545.0;  // UT
+  // TT - UT in days at m_julianDate, as the planet library last gave it.
+  double m_dynamicalTimeOffset = 0.0;
   double m_obliquity = 0.0;
   double m_cosObliquity = 1.0;
   double m_sinObliquity = 0.0;
@@ -292,6 +294,11 @@ class CSkyModel {
   // shows nothing for the satellite.
   bool ComputeSatellitePosition(const char* lines[2], double& x, double& y, double& z, double& rightAscension,
                                 double& declination, double& altitude, double& azimuth);
+  // True when body `body` is a computed satellite, due at m_julianDate
+  // (computation on, inside its dates), whose element set lies more than
+  // kElementSetValidityDays from m_julianDate: it is then not placed, and
+  // `epoch` (when given) gets the set's epoch (Julian date).
+  bool SatelliteElementsOutOfDate(int body, double* epoch = nullptr) const;
   // 22 pairs of element lines (pair p: entries 2p and 2p + 1), NUL-terminated,
   // filled with the built-in sets.
   using TleLineBuffer = std::array<char, kTleLineBufferSize>;

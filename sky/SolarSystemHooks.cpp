@@ -8,7 +8,7 @@
 // Planet-centred offsets (millions of km, scene frame) of the moons given by a theory:
 // Io to Callisto (Jupiter), Mimas to Phoebe (Saturn), Miranda to Oberon
 // (Uranus, moons 0 to 4). The theories read m_julianDate, which the caller has
-// set back by the planet's light time.
+// set to dynamical time (TT) less the planet's light time.
 bool CSkyModel::TheoryMoonOffset(int body, float& x, float& y, float& z) {
   double dx = 0.0, dy = 0.0, dz = 0.0;
   switch (body) {

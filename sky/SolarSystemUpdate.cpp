@@ -406,6 +406,7 @@ void CSkyModel::UpdateSolarSystemBodies() {
   static const PlanetLibraryElements kNoElements{};
   const PlanetLibraryResult* rows = CallPlanetLibrary(kPlanetLibraryModeAllBodies, kNoElements, m_pressure);
   if (rows == nullptr) return;
+  m_dynamicalTimeOffset = rows[0].entries[kEntryDeltaT];
 
   // The Earth first, so every body is seen from the Earth of this instant.
   {
@@ -497,7 +498,10 @@ void CSkyModel::UpdateSolarSystemBodies() {
     const double* p = g_orbits[slot].position;
     PlaceBodyAroundParent(body, parent, static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]));
   };
+  // The moon theories take dynamical time: TT of the instant, less the
+  // light time in the sky.
   auto placeTheoryMoons = [&](int parent, int first, int last) {
+    m_julianDate += m_dynamicalTimeOffset;
     for (int body = first; body <= last; ++body) {
       float x, y, z;
       if (TheoryMoonOffset(body, x, y, z)) PlaceBodyAroundParent(body, parent, x, y, z);

@@ -97,6 +97,13 @@ void AllocateSecondTrajectory() {
   for (int i = 0; i < kSecondTrajectorySlots; ++i) g_secondTrajectory[i] = new TrajectoryPoint{0, 0, 0, 0};
 }
 
+void FreeSecondTrajectory() {
+  if (!g_secondTrajectory) return;
+  for (int i = 0; i < kSecondTrajectorySlots; ++i) delete g_secondTrajectory[i];
+  delete[] g_secondTrajectory;
+  g_secondTrajectory = nullptr;
+}
+
 void CopyTrajectoryToSecond() {
   AllocateSecondTrajectory();
   for (int i = 0; i < kTrajectoryCapacity; ++i) *g_secondTrajectory[i] = g_trajectory[i];

@@ -41,6 +41,9 @@ int TrajectoryPointCount(const TrajectoryPoint* table, int capacity);
 void AllocateSecondTrajectory();
 // Copies the 30000 rows of g_trajectory into g_secondTrajectory (allocating it).
 void CopyTrajectoryToSecond();
+// Frees g_secondTrajectory's rows and the table itself (the next use
+// allocates it again).
+void FreeSecondTrajectory();
 
 // True when the table holds points and jd lies between its first and last
 // loaded dates, both included.

@@ -26,6 +26,16 @@ struct SatelliteSlot {
 extern const SatelliteSlot kSatelliteSlots[kSatelliteCount];
 // Last date (exclusive) of any satellite position: 2100 January 1, 12 h UT.
 constexpr double kSatelliteEndDate = 2488070.0;
+// How far (days, either way) the shown instant may lie from an element set's
+// epoch for the set to place its satellite. The ten satellites are low orbits
+// (350 to 870 km), where SGP4's along-track error starts near 1 km and grows
+// with the square of the set's age, because the drag of the coming weeks
+// (solar activity, the station's reboosts) is not in the set: some 100 to
+// 200 km after ten days for the ISS, of the order of 2000 km after a month,
+// that is minutes off its pass and tens of degrees off on the sky. Past a
+// month the place means nothing for the most drag-bound of them, and fresh
+// sets are published every day, so a month-old set is stale in any case.
+constexpr double kElementSetValidityDays = 30.0;
 
 // The built-in element sets, 22 pairs (line 1, line 2).
 extern const char* const kBuiltInTleLines[2 * kTlePairCount];

@@ -93,7 +93,7 @@ void Frames(benchmark::State& state, Load load) {
           r.declination = (next / 360) % 80;
           r.server = 1;
           ++next;
-          std::snprintf(r.installFolder, sizeof r.installFolder, "%s", folder.c_str());
+          r.installFolder = folder;
           r.host = server.Host();
           const std::string url = DssTileUrl(r.host, 1, r.rightAscension, r.declination, 1, 1);
           std::string path;

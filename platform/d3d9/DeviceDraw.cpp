@@ -299,9 +299,10 @@ Program* IDirect3DDevice9::Impl::SelectProgram(bool batched, bool points) {
   std::string key(reinterpret_cast<const char*>(&pk), sizeof(pk));
   nvd3d::FixedVertexKey vk;
   std::memset(&vk, 0, sizeof(vk));
-  if (vertexShader) {
+  IDirect3DVertexShader9* const userProgram = DrawingVertexShader();
+  if (userProgram) {
     key += 'U';
-    unsigned id = vertexShader->Id();
+    unsigned id = userProgram->Id();
     key.append(reinterpret_cast<const char*>(&id), sizeof(id));
     key += batched ? 'B' : 'S';
   } else {
@@ -330,8 +331,8 @@ Program* IDirect3DDevice9::Impl::SelectProgram(bool batched, bool points) {
   auto it = programs.find(key);
   if (it != programs.end()) return it->second.get();
   auto program = std::make_unique<Program>();
-  std::string vsText = vertexShader ? nvd3d::GenerateUserVertexShader(vertexShader->Source(), pk.flat, batched)
-                                    : nvd3d::GenerateFixedVertexShader(vk, pk.flat);
+  std::string vsText = userProgram ? nvd3d::GenerateUserVertexShader(userProgram->Source(), pk.flat, batched)
+                                   : nvd3d::GenerateFixedVertexShader(vk, pk.flat);
   std::string fsText = nvd3d::GenerateFragmentShader(pk);
   GLuint vs = 0, fs = 0;
   std::string log;
@@ -531,8 +532,9 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
     RecordDraw(type, startVertex, primitiveCount, indexed, upVertices ? upStride : 0);
   if (!MakeCurrent()) return D3DERR_INVALIDCALL;
   UINT count = VertexCount(type, primitiveCount);
-  // Pretransformed lists of the fixed pipeline join the pending merged draws.
-  const bool mergeable = batchingEnabled && !flushingMerge && !indexed && !vertexShader && !useDeclaration &&
+  // Pretransformed lists join the pending merged draws (no vertex program
+  // runs on them, bound or not).
+  const bool mergeable = batchingEnabled && !flushingMerge && !indexed && !useDeclaration &&
                          (fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW &&
                          (type == D3DPT_TRIANGLELIST || type == D3DPT_LINELIST);
   // Pending merged draws go first: they are drawn under their own vertex
@@ -596,7 +598,7 @@ HRESULT IDirect3DDevice9::Impl::Draw(D3DPRIMITIVETYPE type, UINT startVertex, UI
     return D3D_OK;
   }
 
-  bool user = vertexShader != nullptr;
+  bool user = DrawingVertexShader() != nullptr;
   bool oneStream = true;
   for (const nvd3d::VertexAttribute& a : layout.attributes) oneStream = oneStream && a.stream == 0;
   if (user && batchingEnabled && !indexed && !upVertices && oneStream && count <= kMaxBatchVertices &&

@@ -280,6 +280,11 @@ struct IDirect3DDevice9::Impl {
   void FlushMerge();
   // The device's states equal those of the pending merged draws.
   bool MergeStatesMatch();
+  // The vertex program a draw runs. Pre-transformed vertices (XYZRHW, or a
+  // declaration with POSITIONT) skip vertex processing whatever program is
+  // bound, as Direct3D 9 defines: screen text and lines drawn while a pass
+  // keeps its own program bound land where their vertices say.
+  IDirect3DVertexShader9* DrawingVertexShader() const { return layout.pretransformed ? nullptr : vertexShader; }
   void BeforeStateChange() {
     ++stateSerial;
     if (batch.active) FlushInstances();

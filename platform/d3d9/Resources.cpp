@@ -166,6 +166,40 @@ HRESULT IDirect3DDevice9::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT 
 
 // ---- Textures -----------------------------------------------------------------
 
+namespace {
+// How a format travels to and from OpenGL unchanged; false for the formats
+// converted to 32-bit BGRA on upload (compressed ones among them).
+bool DirectTransfer(D3DFORMAT format, GLenum& internal, GLenum& layout, GLenum& type) {
+  switch (format) {
+    case D3DFMT_A8R8G8B8:
+    case D3DFMT_X8R8G8B8:
+      internal = GL_RGBA8, layout = GL_BGRA, type = GL_UNSIGNED_BYTE;
+      return true;
+    case D3DFMT_R8G8B8:
+      internal = GL_RGB8, layout = GL_BGR, type = GL_UNSIGNED_BYTE;
+      return true;
+    case D3DFMT_A4R4G4B4:
+    case D3DFMT_X4R4G4B4:
+      internal = GL_RGBA4, layout = GL_BGRA, type = GL_UNSIGNED_SHORT_4_4_4_4_REV;
+      return true;
+    case D3DFMT_R3G3B2:
+      internal = GL_R3_G3_B2, layout = GL_RGB, type = GL_UNSIGNED_BYTE_3_3_2;
+      return true;
+    case D3DFMT_L8:
+    case D3DFMT_A8:
+      internal = GL_R8, layout = GL_RED, type = GL_UNSIGNED_BYTE;
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
+bool IDirect3DTexture9::KeepsCopy() const {
+  GLenum internal, layout, type;
+  return !DirectTransfer(m_format, internal, layout, type);
+}
+
 IDirect3DTexture9::IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,
                                      D3DFORMAT format, D3DPOOL pool, std::vector<std::vector<uint8_t>>* contents)
     : IDirect3DBaseTexture9(device), m_usage(usage), m_format(format), m_pool(pool) {
@@ -179,11 +213,12 @@ IDirect3DTexture9::IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT 
     if (contents && i < contents->size() && (*contents)[i].size() == bytes)
       level.data = std::move((*contents)[i]);
     else
-      level.data.assign(bytes, 0);
+      level.data.assign(bytes, 0), level.zeros = true;
     m_levels.push_back(std::move(level));
     w = std::max(1u, w / 2);
     h = std::max(1u, h / 2);
   }
+  const bool keep = KeepsCopy();
   nvd3d::Use(device);
   glGenTextures(1, &m_glTexture);
   glActiveTexture(GL_TEXTURE14);
@@ -202,7 +237,10 @@ IDirect3DTexture9::IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT 
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
   }
   (void)green;
-  for (UINT i = 0; i < levels; ++i) Upload(i);
+  for (UINT i = 0; i < levels; ++i) {
+    Upload(i);
+    if (!keep) std::vector<uint8_t>().swap(m_levels[i].data);
+  }
   device->GetImpl()->textureDirty = true;
 }
 
@@ -220,31 +258,13 @@ void IDirect3DTexture9::Upload(UINT index) {
   GLsizei w = static_cast<GLsizei>(level.width), h = static_cast<GLsizei>(level.height);
   GLint lvl = static_cast<GLint>(index);
   const uint8_t* data = level.data.data();
-  switch (m_format) {
-    case D3DFMT_A8R8G8B8:
-    case D3DFMT_X8R8G8B8:
-      glTexImage2D(GL_TEXTURE_2D, lvl, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, data);
-      break;
-    case D3DFMT_R8G8B8:
-      glTexImage2D(GL_TEXTURE_2D, lvl, GL_RGB8, w, h, 0, GL_BGR, GL_UNSIGNED_BYTE, data);
-      break;
-    case D3DFMT_A4R4G4B4:
-    case D3DFMT_X4R4G4B4:
-      glTexImage2D(GL_TEXTURE_2D, lvl, GL_RGBA4, w, h, 0, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, data);
-      break;
-    case D3DFMT_R3G3B2:
-      glTexImage2D(GL_TEXTURE_2D, lvl, GL_R3_G3_B2, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE_3_3_2, data);
-      break;
-    case D3DFMT_L8:
-    case D3DFMT_A8:
-      glTexImage2D(GL_TEXTURE_2D, lvl, GL_R8, w, h, 0, GL_RED, GL_UNSIGNED_BYTE, data);
-      break;
-    default: {
-      std::vector<uint8_t> bgra(static_cast<size_t>(level.width) * level.height * 4);
-      nvd3d::ConvertToBgra(m_format, data, level.pitch, level.width, level.height, bgra.data());
-      glTexImage2D(GL_TEXTURE_2D, lvl, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
-      break;
-    }
+  GLenum internal, layout, type;
+  if (DirectTransfer(m_format, internal, layout, type)) {
+    glTexImage2D(GL_TEXTURE_2D, lvl, static_cast<GLint>(internal), w, h, 0, layout, type, data);
+  } else {
+    std::vector<uint8_t> bgra(static_cast<size_t>(level.width) * level.height * 4);
+    nvd3d::ConvertToBgra(m_format, data, level.pitch, level.width, level.height, bgra.data());
+    glTexImage2D(GL_TEXTURE_2D, lvl, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, bgra.data());
   }
   if (index == 0 && (m_usage & D3DUSAGE_AUTOGENMIPMAP)) glGenerateMipmap(GL_TEXTURE_2D);
 }
@@ -282,6 +302,14 @@ HRESULT IDirect3DTexture9::LockRect(UINT index, D3DLOCKED_RECT* locked, const RE
     }
   }
   m_device->GetImpl()->FlushBatch();
+  if (level.data.empty()) {
+    // The pixels live in the driver only: bring them back for the lock
+    // (a discarding lock starts from zeros, as a new texture does).
+    if ((flags & D3DLOCK_DISCARD) || level.zeros)
+      level.data.assign(static_cast<size_t>(level.pitch) * level.rows, 0);
+    else if (!ReadLevel(index, level.data))
+      return D3DERR_INVALIDCALL;
+  }
   level.locked = true;
   level.readOnly = (flags & D3DLOCK_READONLY) != 0;
   locked->pBits = level.data.data() + offset;
@@ -292,8 +320,27 @@ HRESULT IDirect3DTexture9::LockRect(UINT index, D3DLOCKED_RECT* locked, const RE
 HRESULT IDirect3DTexture9::UnlockRect(UINT index) {
   if (index >= m_levels.size() || !m_levels[index].locked) return D3DERR_INVALIDCALL;
   m_levels[index].locked = false;
-  if (!m_levels[index].readOnly) Upload(index);
+  if (!m_levels[index].readOnly) Upload(index), m_levels[index].zeros = false;
+  if (!KeepsCopy()) std::vector<uint8_t>().swap(m_levels[index].data);
   return D3D_OK;
+}
+
+bool IDirect3DTexture9::ReadLevel(UINT index, std::vector<uint8_t>& bytes) {
+  if (index >= m_levels.size()) return false;
+  const Level& level = m_levels[index];
+  if (!level.data.empty()) {
+    bytes = level.data;
+    return true;
+  }
+  GLenum internal, layout, type;
+  if (!DirectTransfer(m_format, internal, layout, type) || !nvd3d::Use(m_device)) return false;
+  m_device->GetImpl()->FlushBatch();
+  bytes.assign(static_cast<size_t>(level.pitch) * level.rows, 0);
+  glActiveTexture(GL_TEXTURE14);
+  glBindTexture(GL_TEXTURE_2D, m_glTexture);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(index), layout, type, bytes.data());
+  return true;
 }
 
 void IDirect3DTexture9::GenerateMipSubLevels() {
@@ -354,7 +401,8 @@ IDirect3DSurface9::IDirect3DSurface9(IDirect3DDevice9* device, IDirect3DTexture9
   if (!owner) {
     UINT rows = 0;
     nvd3d::LevelLayout(format, width, height, m_pitch, rows);
-    m_pixels.assign(static_cast<size_t>(m_pitch) * rows, 0);
+    // The back buffer's pixels are read into place by each lock.
+    if (!backBuffer) m_pixels.assign(static_cast<size_t>(m_pitch) * rows, 0);
   }
 }
 

@@ -282,6 +282,10 @@ bool LinkProgram(GLuint vs, GLuint fs, Program& p, std::string& log) {
     p.program = 0;
     return false;
   }
+  // A linked program needs its shaders no more: detached, they go with the
+  // caller's delete, and the driver frees their compiled forms.
+  glDetachShader(p.program, vs);
+  glDetachShader(p.program, fs);
   GLuint prog = p.program;
   auto loc = [prog](const char* name) { return glGetUniformLocation(prog, name); };
   p.uWorldView = loc("uWorldView");

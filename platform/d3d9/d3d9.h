@@ -114,11 +114,17 @@ class IDirect3DTexture9 : public IDirect3DBaseTexture9 {
   ~IDirect3DTexture9() override;
   struct Level {
     UINT width, height, pitch, rows;  // rows: pixel rows, or block rows of a compressed format
-    std::vector<uint8_t> data;        // the level in its own format
+    // The level in its own format. Formats OpenGL stores as they are keep no
+    // copy here but while locked (the driver holds the pixels already);
+    // formats converted on the way up keep theirs.
+    std::vector<uint8_t> data;
     bool locked = false;
     bool readOnly = false;
+    bool zeros = false;  // nothing written since it was made
   };
   Level* LevelAt(UINT level) { return level < m_levels.size() ? &m_levels[level] : nullptr; }
+  // The bytes of one level in its own format, whether kept here or read back.
+  bool ReadLevel(UINT level, std::vector<uint8_t>& bytes);
   D3DFORMAT Format() const { return m_format; }
   DWORD Usage() const { return m_usage; }
   D3DPOOL Pool() const { return m_pool; }
@@ -126,6 +132,7 @@ class IDirect3DTexture9 : public IDirect3DBaseTexture9 {
   void Upload(UINT level);  // sends one level to OpenGL
 
  private:
+  bool KeepsCopy() const;
   std::vector<Level> m_levels;
   DWORD m_usage;
   D3DFORMAT m_format;

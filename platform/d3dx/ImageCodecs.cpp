@@ -60,6 +60,14 @@ bool DecodeJpeg(const std::vector<uint8_t>& d, Image& image) {
     jpeg_destroy_decompress(&info);
     return false;
   }
+  // Sides beyond the limit are refused before the library sets aside its
+  // buffers for them (a progressive file's whole coefficient arrays), and the
+  // library may not use more than a texture's worth of memory.
+  if (info.image_width == 0 || info.image_height == 0 || info.image_width > 16384 || info.image_height > 16384) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  info.mem->max_memory_to_use = 1024L * 1024 * 1024;
   info.out_color_space = info.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_start_decompress(&info);
   if (info.output_width == 0 || info.output_height == 0 || info.output_width > 16384 || info.output_height > 16384) {

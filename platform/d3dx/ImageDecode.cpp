@@ -1,5 +1,6 @@
 // Decoders for BMP, TGA and DDS files, written for untrusted input: every
 // field is read byte by byte and checked against the file size.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -59,6 +60,7 @@ bool DecodeBmp(const std::vector<uint8_t>& d, Image& image) {
   int32_t width = static_cast<int32_t>(U32(d, 18)), height = static_cast<int32_t>(U32(d, 22));
   uint32_t bits = U16(d, 28), compression = U32(d, 30), colors = U32(d, 46);
   bool topDown = height < 0;
+  if (height == INT32_MIN) return false;  // no positive height to turn it into
   if (height < 0) height = -height;
   if (width <= 0 || height <= 0 || static_cast<UINT>(width) > kMaxSide || static_cast<UINT>(height) > kMaxSide)
     return false;

@@ -264,9 +264,11 @@ HRESULT D3DXComputeNormalMap(IDirect3DTexture9* texture, IDirect3DTexture9* sour
   source->GetLevelDesc(0, &sd);
   texture->GetLevelDesc(0, &dd);
   IDirect3DTexture9::Level* src = source->LevelAt(0);
-  if (!src || nvd3d::IsCompressed(dd.Format) || nvd3d::BytesPerPixel(dd.Format) == 0) return D3DERR_INVALIDCALL;
+  std::vector<uint8_t> bytes;
+  if (!src || nvd3d::IsCompressed(dd.Format) || nvd3d::BytesPerPixel(dd.Format) == 0 || !source->ReadLevel(0, bytes))
+    return D3DERR_INVALIDCALL;
   std::vector<uint8_t> bgra(static_cast<size_t>(sd.Width) * sd.Height * 4);
-  nvd3d::ConvertToBgra(sd.Format, src->data.data(), src->pitch, sd.Width, sd.Height, bgra.data());
+  nvd3d::ConvertToBgra(sd.Format, bytes.data(), src->pitch, sd.Width, sd.Height, bgra.data());
   if (dd.Width != sd.Width || dd.Height != sd.Height) bgra = Resample(bgra, sd.Width, sd.Height, dd.Width, dd.Height, false);
   const UINT W = dd.Width, H = dd.Height;
   const std::vector<uint8_t> out = NormalsFromHeights(bgra, W, H, channel, amplitude);

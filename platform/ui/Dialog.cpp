@@ -1,5 +1,7 @@
 #include "Dialog.h"
 
+#include <QRegularExpression>
+
 #include <QButtonGroup>
 #include <QHeaderView>
 #include <QTabBar>
@@ -1052,17 +1054,28 @@ void AfxSetSliderRange(CWnd* dialog, int id, int minValue, int maxValue) {
 
 void SetFileChooserHandler(std::function<BOOL(CString& path)> handler) { g_fileChooser = std::move(handler); }
 
+std::vector<CString> AfxFileChooserNameFilters(const char* filter) {
+  std::vector<CString> filters;
+  const QStringList parts = ToQ(filter ? filter : "").split('|');
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].isEmpty()) continue;
+    QStringList patterns;
+    for (const QString& pattern : parts[i + 1].split(QRegularExpression("[; ]"), Qt::SkipEmptyParts))
+      for (const QString& variant : {pattern, pattern.toLower(), pattern.toUpper()})
+        if (!patterns.contains(variant)) patterns << variant;
+    filters.push_back(FromQ(QString("%1 (%2)").arg(parts[i].trimmed(), patterns.join(' '))));
+  }
+  return filters;
+}
+
 BOOL AfxChooseFile(BOOL open, const char* defaultExtension, const char* fileName, const char* filter, CWnd* parent,
                    CString& path) {
   if (g_fileChooser) {
     ModalScope modal;
     return g_fileChooser(path);
   }
-  // "Description|*.ext|" pairs become the toolkit's "Description (*.ext)" filters.
   QStringList filters;
-  QStringList parts = ToQ(filter ? filter : "").split('|');
-  for (int i = 0; i + 1 < parts.size(); i += 2)
-    if (!parts[i].isEmpty()) filters << QString("%1 (%2)").arg(parts[i].trimmed(), parts[i + 1].trimmed().replace(';', ' '));
+  for (const CString& f : AfxFileChooserNameFilters(filter)) filters << ToQ(f.c_str());
   QFileDialog chooser(parent ? parent->GetWidget() : nullptr);
   chooser.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
   chooser.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

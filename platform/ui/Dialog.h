@@ -201,3 +201,7 @@ void SetColorChooserHandler(std::function<BOOL(COLORREF& color, COLORREF* custom
 void SetFontChooserHandler(std::function<BOOL(LOGFONT& font)> handler);
 // Replaces the file chooser (tests): returns TRUE with a path, FALSE for Cancel.
 void SetFileChooserHandler(std::function<BOOL(CString& path)> handler);
+// The chooser's name filters for a "Description|*.ext|" filter, one per pair
+// as "Description (patterns)". File names match a pattern in either case, as
+// on the designed system: "*.jpg" also offers "*.JPG".
+std::vector<CString> AfxFileChooserNameFilters(const char* filter);

@@ -286,6 +286,10 @@ bool CToolBar::IsButtonChecked(UINT id) const {
 // when its state differs, so that an unchanged button is not repainted.
 static void ApplyState(QAction* action, const CCmdUI& state) {
   if (action->isEnabled() != state.m_enabled) action->setEnabled(state.m_enabled);
+  if (state.m_textChanged) {
+    const QString text = ToQ(state.m_text.GetString());
+    if (action->text() != text) action->setText(text);
+  }
   if (state.m_checkChanged) {
     if (!action->isCheckable()) action->setCheckable(true);
     const bool checked = state.m_checked != 0;
@@ -705,6 +709,11 @@ void CFrameWnd::UpdateMenus() {
 bool CFrameWnd::IsMenuItemEnabled(UINT id) const {
   auto it = m_frame->menuActions.find(id);
   return it != m_frame->menuActions.end() && it->second->isEnabled();
+}
+
+CString CFrameWnd::GetMenuItemText(UINT id) const {
+  auto it = m_frame->menuActions.find(id);
+  return it == m_frame->menuActions.end() ? CString() : FromQ(it->second->text());
 }
 
 bool CFrameWnd::IsMenuItemChecked(UINT id) const {

@@ -193,6 +193,7 @@ class CFrameWnd : public CWnd {
   void UpdateMenus();
   bool IsMenuItemEnabled(UINT id) const;
   bool IsMenuItemChecked(UINT id) const;
+  CString GetMenuItemText(UINT id) const;
   // Activates a menu item as the user would.
   bool TriggerMenuItem(UINT id);
 

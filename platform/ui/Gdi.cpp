@@ -244,6 +244,61 @@ const QImage* BitmapResourceImage(UINT id) {
   return &(BitmapCache()[id] = image);
 }
 
+HINSTANCE AfxGetResourceHandle() {
+  static int applicationModule;
+  return &applicationModule;
+}
+
+namespace {
+
+// The id a resource name stands for: MAKEINTRESOURCE(id) or "#id"; 0 for none.
+UINT ResourceId(const char* name) {
+  const auto value = reinterpret_cast<uintptr_t>(name);
+  if (value != 0 && value <= 0xFFFF) return static_cast<UINT>(value);
+  if (!name || name[0] != '#' || name[1] == '\0') return 0;
+  UINT id = 0;
+  for (const char* p = name + 1; *p; ++p) {
+    if (*p < '0' || *p > '9' || id > 0xFFFF) return 0;
+    id = id * 10 + static_cast<UINT>(*p - '0');
+  }
+  return id <= 0xFFFF ? id : 0;
+}
+
+void PutLittleEndian(std::vector<uint8_t>& out, size_t offset, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+BOOL AfxLoadBitmapResourceDib(HINSTANCE module, const char* name, std::vector<uint8_t>& dib) {
+  if (module != AfxGetResourceHandle()) return FALSE;
+  const UINT id = ResourceId(name);
+  const QImage* image = id ? BitmapResourceImage(id) : nullptr;
+  if (!image) return FALSE;
+  const int width = image->width(), height = image->height();
+  const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+  std::vector<uint8_t> out(40 + stride * static_cast<size_t>(height), 0);
+  PutLittleEndian(out, 0, 40, 4);
+  PutLittleEndian(out, 4, static_cast<uint32_t>(width), 4);
+  PutLittleEndian(out, 8, static_cast<uint32_t>(height), 4);
+  PutLittleEndian(out, 12, 1, 2);   // planes
+  PutLittleEndian(out, 14, 24, 2);  // bits per pixel
+  PutLittleEndian(out, 20, static_cast<uint32_t>(stride * static_cast<size_t>(height)), 4);
+  PutLittleEndian(out, 24, 2835, 4);  // 72 dots per inch
+  PutLittleEndian(out, 28, 2835, 4);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = out.data() + 40 + stride * static_cast<size_t>(height - 1 - y);
+    for (int x = 0; x < width; ++x) {
+      const QRgb pixel = image->pixel(x, y);
+      row[3 * x] = static_cast<uint8_t>(qBlue(pixel));
+      row[3 * x + 1] = static_cast<uint8_t>(qGreen(pixel));
+      row[3 * x + 2] = static_cast<uint8_t>(qRed(pixel));
+    }
+  }
+  dib = std::move(out);
+  return TRUE;
+}
+
 CBitmap::CBitmap() = default;
 CBitmap::~CBitmap() = default;
 

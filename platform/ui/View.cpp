@@ -41,6 +41,10 @@ class CViewWidget : public QWidget {
   void MakeNative() {
     if (m_native) return;
     m_native = true;
+    // Nothing painted on the surface shows on a native window: it keeps no
+    // window-sized picture (8 MB at 1920 x 1080).
+    m_surface = QImage(1, 1, QImage::Format_RGB32);
+    m_surface.fill(Qt::black);
     setAttribute(Qt::WA_NativeWindow);
     setAttribute(Qt::WA_PaintOnScreen);
     setAttribute(Qt::WA_DontCreateNativeAncestors);
@@ -57,7 +61,7 @@ class CViewWidget : public QWidget {
     }
     if (e->type() == QEvent::Resize) {
       QSize s = static_cast<QResizeEvent*>(e)->size();
-      if (s.width() > 0 && s.height() > 0 && s != m_surface.size()) {
+      if (!m_native && s.width() > 0 && s.height() > 0 && s != m_surface.size()) {
         QImage grown(s, QImage::Format_RGB32);
         grown.fill(Qt::black);
         QPainter p(&grown);

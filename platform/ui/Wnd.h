@@ -4,6 +4,8 @@
 // Each CWnd owns a Qt widget behind a private implementation; the window
 // handle (HWND) is the CWnd itself as a CNativeWindow.
 #include <memory>
+#include <vector>
+#include <cstdint>
 
 #include "CmdTarget.h"
 
@@ -207,6 +209,17 @@ struct BitmapResource {
   void (*paint)(CDC& dc, int width, int height);
 };
 void AfxRegisterBitmaps(const BitmapResource* table, size_t count);
+
+// Resources are tables registered by the program, not sections of module
+// files: the application's module is the one resource module. A resource is
+// named by its id (MAKEINTRESOURCE) or by the text "#id".
+typedef void* HINSTANCE;
+#define MAKEINTRESOURCE(id) (reinterpret_cast<const char*>(static_cast<uintptr_t>(static_cast<uint16_t>(id))))
+HINSTANCE AfxGetResourceHandle();
+// A bitmap resource as a packed DIB (40-byte header, no palette, 24-bit rows
+// from the bottom up, each padded to 4 bytes). FALSE when the module is not
+// the application's or no bitmap has that name.
+BOOL AfxLoadBitmapResourceDib(HINSTANCE module, const char* name, std::vector<uint8_t>& dib);
 
 struct BITMAP {
   int bmWidth = 0;

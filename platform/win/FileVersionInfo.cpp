@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "DynamicLibrary.h"
 #include "InstallPath.h"
@@ -21,13 +20,6 @@ uint64_t Read(const std::vector<unsigned char>& b, size_t at, int bytes) {
   return v;
 }
 
-bool ReadFile(const std::string& path, std::vector<unsigned char>& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
-
 std::string LocateFile(const char* fileName) {
   std::string resolved = ResolveInstallPath("", fileName);
   std::ifstream probe(resolved);
@@ -39,36 +31,67 @@ std::string LocateFile(const char* fileName) {
 
 }  // namespace
 
-bool FindElfSection(const std::vector<unsigned char>& image, const char* section, std::vector<unsigned char>& out) {
-  if (image.size() < 64 || std::memcmp(image.data(), "\x7f" "ELF", 4) != 0 || image[4] != 2 || image[5] != 1)
+namespace {
+
+// Finds `section` through `read(offset, size, bytes)`, which fills `bytes`
+// with that part of the file or fails when the file is shorter.
+template <typename Reader>
+bool FindSection(Reader read, const char* section, std::vector<unsigned char>& out) {
+  std::vector<unsigned char> header;
+  if (!read(0, 64, header) || std::memcmp(header.data(), "\x7f" "ELF", 4) != 0 || header[4] != 2 || header[5] != 1)
     return false;
-  const uint64_t shoff = Read(image, 0x28, 8);
-  const uint64_t shentsize = Read(image, 0x3A, 2), shnum = Read(image, 0x3C, 2), shstrndx = Read(image, 0x3E, 2);
-  if (shentsize < 64 || shstrndx >= shnum || shoff > image.size() || shnum * shentsize > image.size() - shoff)
-    return false;
-  auto header = [&](uint64_t i) { return static_cast<size_t>(shoff + i * shentsize); };
-  const uint64_t namesOffset = Read(image, header(shstrndx) + 24, 8), namesSize = Read(image, header(shstrndx) + 32, 8);
-  if (namesOffset > image.size() || namesSize > image.size() - namesOffset) return false;
+  const uint64_t shoff = Read(header, 0x28, 8);
+  const uint64_t shentsize = Read(header, 0x3A, 2), shnum = Read(header, 0x3C, 2), shstrndx = Read(header, 0x3E, 2);
+  std::vector<unsigned char> table, names;
+  if (shentsize < 64 || shstrndx >= shnum || !read(shoff, shnum * shentsize, table)) return false;
+  auto entry = [&](uint64_t i) { return static_cast<size_t>(i * shentsize); };
+  if (!read(Read(table, entry(shstrndx) + 24, 8), Read(table, entry(shstrndx) + 32, 8), names)) return false;
   const size_t wanted = std::strlen(section);
   for (uint64_t i = 0; i < shnum; ++i) {
-    const uint64_t name = Read(image, header(i), 4);
-    if (name + wanted >= namesSize) continue;
-    const char* text = reinterpret_cast<const char*>(image.data() + namesOffset + name);
-    if (std::strncmp(text, section, wanted + 1) != 0) continue;
-    const uint64_t offset = Read(image, header(i) + 24, 8), size = Read(image, header(i) + 32, 8);
-    if (offset > image.size() || size > image.size() - offset) return false;
-    out.assign(image.begin() + static_cast<long>(offset), image.begin() + static_cast<long>(offset + size));
-    return true;
+    const uint64_t name = Read(table, entry(i), 4);
+    if (name + wanted >= names.size()) continue;
+    if (std::strncmp(reinterpret_cast<const char*>(names.data() + name), section, wanted + 1) != 0) continue;
+    return read(Read(table, entry(i) + 24, 8), Read(table, entry(i) + 32, 8), out);
   }
   return false;
+}
+
+}  // namespace
+
+bool FindElfSection(const std::vector<unsigned char>& image, const char* section, std::vector<unsigned char>& out) {
+  return FindSection(
+      [&image](uint64_t offset, uint64_t size, std::vector<unsigned char>& bytes) {
+        if (offset > image.size() || size > image.size() - offset) return false;
+        bytes.assign(image.begin() + static_cast<long>(offset), image.begin() + static_cast<long>(offset + size));
+        return true;
+      },
+      section, out);
+}
+
+bool ReadElfSection(const std::string& path, const char* section, std::vector<unsigned char>& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  in.seekg(0, std::ios::end);
+  const std::streamoff end = in.tellg();
+  if (end <= 0) return false;
+  const auto length = static_cast<uint64_t>(end);
+  return FindSection(
+      [&in, length](uint64_t offset, uint64_t size, std::vector<unsigned char>& bytes) {
+        if (offset > length || size > length - offset) return false;
+        bytes.resize(static_cast<size_t>(size));
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(offset));
+        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+        return static_cast<bool>(in) || size == 0;
+      },
+      section, out);
 }
 
 BOOL CFileVersionInfo::Open(const char* fileName) {
   Close();
   if (!fileName || !*fileName) return FALSE;
-  std::vector<unsigned char> image, block;
-  if (!ReadFile(LocateFile(fileName), image)) return FALSE;
-  if (!FindElfSection(image, ".nvversion", block) || block.size() < 52) return FALSE;
+  std::vector<unsigned char> block;
+  if (!ReadElfSection(LocateFile(fileName), ".nvversion", block) || block.size() < 52) return FALSE;
   if (Read(block, 0, 4) != kFixedFileInfoSignature) return FALSE;
   m_block = new std::vector<unsigned char>(std::move(block));
   m_translation = kBlockTranslation;

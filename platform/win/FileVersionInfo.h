@@ -36,3 +36,6 @@ class CFileVersionInfo {
 // The section bytes named `section` of an ELF file's image; false when the
 // image is no 64-bit little-endian ELF file or lacks the section.
 bool FindElfSection(const std::vector<unsigned char>& image, const char* section, std::vector<unsigned char>& out);
+// The same read from the file itself, reading only the headers and the
+// section (a program with debugging information is tens of megabytes).
+bool ReadElfSection(const std::string& path, const char* section, std::vector<unsigned char>& out);

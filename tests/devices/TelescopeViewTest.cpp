@@ -8,7 +8,10 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "IndiDriver.h"
@@ -23,6 +26,7 @@ void SetRegistryStorePath(const std::string& path);
 #include "TelescopeChooser.h"
 #include "TelescopeClient.h"
 #include "TelescopeDialogs.h"
+#include "Trajectory.h"
 #include "ViewSettings.h"
 
 namespace {
@@ -322,6 +326,69 @@ TEST_F(TelescopeViewTest, DriverTelescopeFollowsAStarAndEscapeAborts) {
 
   view->OnTelescopeCloseConnection();
   EXPECT_EQ(g_pTelescopeDriver, nullptr);
+  RegisterTelescopeDriverClasses();
+  setenv("HOME", savedHome.c_str(), 1);
+}
+
+namespace {
+
+// Connections the server on `port` holds open with its clients, from the
+// kernel's tables of TCP sockets (local port in hex, state 01 established).
+int ServerConnections(int port) {
+  char local[16];
+  std::snprintf(local, sizeof local, ":%04X", port);
+  int count = 0;
+  for (const char* path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+    std::ifstream table(path);
+    std::string line;
+    std::getline(table, line);  // header
+    while (std::getline(table, line)) {
+      std::istringstream fields(line);
+      std::string slot, localAddress, remoteAddress, state;
+      fields >> slot >> localAddress >> remoteAddress >> state;
+      if (localAddress.size() > 5 && localAddress.compare(localAddress.size() - 5, 5, local) == 0 && state == "01")
+        ++count;
+    }
+  }
+  return count;
+}
+
+}  // namespace
+
+TEST_F(TelescopeViewTest, ExitDisconnectsADriverTelescopeAndFreesTheSecondTrajectory) {
+  using namespace indi_test;
+  for (const char* program : {"indiserver", "indi_simulator_telescope"})
+    ASSERT_TRUE(OnPath(program)) << program << " is missing: install the Debian package indi-bin";
+  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("HOME", folder.c_str(), 1);
+  const int port = FreePort();
+  pid_t server = StartSimulatorServer(port);
+  ServerGuard guard{server};
+  ASSERT_GT(server, 0);
+  ASSERT_TRUE(Eventually([&] { return !ListIndiTelescopes("127.0.0.1", port, 500).empty(); }, 10000));
+  // The driver's own connection to the simulator is the server's too.
+  const int driverConnections = ServerConnections(port);
+
+  IndiDriverId id;
+  id.driver = "indi_simulator_telescope", id.device = "Telescope Simulator", id.host = "127.0.0.1", id.port = port;
+  RegisterTelescopeDriverClasses([&](const std::string&) { return MakeIndiProgId(id); });
+  AnswerDialogs([](CDialog& dialog) {
+    if (dialog.GetTemplateId() == ChoisirTypeTelescope::IDD) static_cast<ChoisirTypeTelescope&>(dialog).OnChoose(false);
+  });
+  view->OnTelescopeConfiguration();
+  ASSERT_FALSE(view->m_useLx200Driver);
+  view->OnTelescopeOpenConnection();
+  ASSERT_TRUE(view->m_telescopeConnected);
+  EXPECT_TRUE(Eventually([&] { return ServerConnections(port) > driverConnections; }, 5000));
+  AllocateSecondTrajectory();
+  ASSERT_NE(g_secondTrajectory, nullptr);
+
+  view.reset();
+  EXPECT_EQ(g_pTelescopeDriver, nullptr);
+  EXPECT_FALSE(g_telescopeDriverConnected);
+  EXPECT_TRUE(Eventually([&] { return ServerConnections(port) == driverConnections; }, 5000))
+      << ServerConnections(port) << " connections left";
+  EXPECT_EQ(g_secondTrajectory, nullptr);
   RegisterTelescopeDriverClasses();
   setenv("HOME", savedHome.c_str(), 1);
 }

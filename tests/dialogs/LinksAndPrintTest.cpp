@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "Endpoints.h"
 #include "Frame.h"
 #include "Nuvarine2View.h"
 #include "Resource.h"
@@ -80,8 +81,9 @@ class LinksTest : public ::testing::Test {
 
 TEST_F(LinksTest, LinksHandTheirAddressesToTheBrowserAndWeatherOnlyInPlanetariumMode) {
   UseStubBrowser();
-  TheWebLinks().homepage = "http://127.0.0.1/home";
-  TheWebLinks().contactMail = "mailto:someone@127.0.0.1";
+  const Endpoints saved = g_endpoints();
+  g_endpoints().homepageUrl = "http://127.0.0.1/home";
+  g_endpoints().contactMail = "someone@127.0.0.1";
   TheWebLinks().weather = "http://127.0.0.1/weather";
   CNuvarine2View view;
   view.m_planetariumMode = true;
@@ -99,6 +101,32 @@ TEST_F(LinksTest, LinksHandTheirAddressesToTheBrowserAndWeatherOnlyInPlanetarium
   opened = Lines(log);
   ASSERT_EQ(opened.size(), 4u);
   EXPECT_EQ(opened[3], "http://127.0.0.1/home");
+  EXPECT_TRUE(boxes.empty());
+  g_endpoints() = saved;
+}
+
+TEST_F(LinksTest, TheMakersAddressesAreEmptyByDefaultAndTheCommandsSaySo) {
+  UseStubBrowser();
+  EXPECT_TRUE(Endpoints{}.homepageUrl.empty());
+  EXPECT_TRUE(Endpoints{}.contactMail.empty());
+  const Endpoints saved = g_endpoints();
+  g_endpoints().homepageUrl.clear();
+  g_endpoints().contactMail.clear();
+  CNuvarine2View view;
+  view.OnVisitHomepage();
+  view.OnSendMessage();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_NE(boxes[0].find("No address is known for the home page"), std::string::npos);
+  EXPECT_NE(boxes[1].find("No contact address is known"), std::string::npos);
+  for (const std::string& box : boxes) EXPECT_NE(box.find("endpoints.ini"), std::string::npos);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_TRUE(Lines(log).empty());
+  // The endpoints file gives them.
+  std::ofstream("endpoints-test.ini") << "homepageUrl=http://127.0.0.1/nv\r\ncontactMail=mailto:me@127.0.0.1\r\n";
+  ASSERT_TRUE(LoadEndpoints("endpoints-test.ini"));
+  EXPECT_EQ(g_endpoints().homepageUrl, "http://127.0.0.1/nv");
+  EXPECT_EQ(g_endpoints().contactMail, "mailto:me@127.0.0.1");
+  g_endpoints() = saved;
 }
 
 TEST_F(LinksTest, TheGuideOpensInTheBrowserOrSaysWhereItIs) {

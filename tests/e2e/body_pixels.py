@@ -17,6 +17,12 @@ Checks:
                         as bright as its mirror towards the Sun
   probe                 solar-system mode, locked on a probe: its mesh at the
                         middle of the view
+  standoff DIAMETER DISTANCE
+                        solar-system mode, just gone to the locked body of
+                        DIAMETER km: the camera DISTANCE million km from its
+                        centre, the body in the middle of the view, its disc
+                        a good part of the view's height and drawn (its edge
+                        ring differs from the sky where it is lit)
   moon LAT LON UTC      planetarium mode, the Moon in view: the share of its
                         disc that is lit within 0.03 of the illuminated
                         fraction, the bright limb towards the Sun within 5
@@ -273,6 +279,41 @@ def check_moon(view, status, latitude, longitude, when):
     return 0
 
 
+def check_standoff(view, status, diameter, distance):
+    body = tuple(floats(status["lockedplace"]))
+    rel = add(body, scale(view.camera, -1.0))
+    d = math.sqrt(dot(rel, rel))
+    print(f"camera {d:.6f} million km from the centre (expected {distance})")
+    if abs(d - distance) > distance * 2e-3:
+        return fail(f"the camera stands {d:.6f} million km off, not {distance}")
+    centre = view.scene_pixel(body)
+    if centre is None or abs(centre[0] - view.width / 2) > 3 or abs(centre[1] - view.height / 2) > 3:
+        return fail(f"the body is not in the middle of the view ({centre})")
+    look = unit(rel)
+    side = unit(cross(look, (0.0, 0.0, 1.0)))
+    up = cross(look, side)
+    radius_km = diameter / 2.0 * 1e-6
+    edge = view.scene_pixel(add(body, scale(side, radius_km)))
+    radius = math.hypot(edge[0] - centre[0], edge[1] - centre[1])
+    print(f"disc radius {radius:.1f} px in a view {view.height:.0f} px high")
+    if radius < view.height * 0.2:
+        return fail(f"the body is only {2 * radius:.0f} pixels across")
+    sky = view.mean(8, view.height - 8, 2)
+    differs = total = 0
+    for a in numpy.linspace(0, 360, 72, endpoint=False):
+        t = math.radians(a)
+        p = view.scene_pixel(add(body, scale(add(scale(side, math.cos(t)), scale(up, math.sin(t))), radius_km * 0.85)))
+        c = view.mean(p[0], p[1], 1) if p else None
+        if c is None:
+            continue
+        total += 1
+        differs += abs(c - sky).sum() > 60
+    print(f"{differs} of {total} samples inside the edge differ from the sky {sky.round(1)}")
+    if total < 60 or differs < total * 0.15:
+        return fail("the body's disc is not drawn")
+    return 0
+
+
 def main():
     check, status_path, picture_path = sys.argv[1:4]
     status = status_values(status_path)
@@ -281,6 +322,8 @@ def main():
         return check_earth(view, status)
     if check == "saturn":
         return check_saturn(view, status)
+    if check == "standoff":
+        return check_standoff(view, status, float(sys.argv[4]), float(sys.argv[5]))
     if check == "probe":
         return check_probe(view, status)
     if check == "moon":

@@ -3,10 +3,12 @@
 # instants (the process clock set by faketime), steered by its menus and keys
 # through xdotool and read back from its status file and screenshots of its
 # view (checked by body_pixels.py):
-# - solar-system mode on 2024-01-17, the camera on the Earth and zoomed in:
-#   white clouds and a limb band of the atmosphere's colour; a window resize
-#   releases the textures and meshes and loads them back, the Earth drawn the
-#   same;
+# - solar-system mode on 2024-01-17, the camera on the Earth as the start
+#   places it (0.030171 million km from its centre, the Earth half the view's
+#   height): white clouds and a limb band of the atmosphere's colour; a window
+#   resize releases the textures and meshes and loads them back, the Earth
+#   drawn the same; the Sun and Mars from the menu, each in the middle of the
+#   view at its diameter / tan(0.4);
 # - on 2004-07-01, Saturn from the menu: the rings' lit face beyond the disc
 #   on both sides, the planet's shadow on them; the Cassini command locks on
 #   the probe and its mesh is in the middle of the view;
@@ -132,8 +134,9 @@ stop() {
 start earth "2024-01-17 18:00:00" False
 [ "$(status mode)" = solarsystem ] || fail "not started in solar-system mode"
 [ "$(status locked)" = 3 ] || fail "the camera is not on the Earth"
-zoom_in 55
+settle || fail "no frames at the Earth"
 shoot earth
+check standoff earth 12756 0.030171
 check earth earth
 releases=$(status scenereleases) textures=$(status bodytextures) meshes=$(status bodymeshes)
 [ "$textures" -gt 0 ] || fail "no body texture loaded"
@@ -145,6 +148,19 @@ wait_for "[ \"\$(status scene)\" = 1 ] && [ \"\$(status bodytextures)\" = $textu
 settle || fail "no frames after the resize"
 shoot earth-resized
 check earth earth-resized
+# Planets and moons: the Sun is "&Sun", Mars the "M&ars" pop-up's "&Mars".
+keys alt+o; sleep 0.5; xdotool key p; sleep 0.3; xdotool key s
+wait_for '[ "$(status locked)" = 0 ]' 60 || fail "the Sun item does not go to the Sun"
+close_dialogs
+settle || fail "no frames at the Sun"
+shoot sun
+check standoff sun 1392000 3.2924
+keys alt+o; sleep 0.5; xdotool key p; sleep 0.3; xdotool key a; sleep 0.3; xdotool key m
+wait_for '[ "$(status locked)" = 4 ]' 60 || fail "the Mars item does not go to Mars"
+close_dialogs
+settle || fail "no frames at Mars"
+shoot mars
+check standoff mars 6787 0.016052
 stop
 
 # 2. Saturn and Cassini on 2004-07-01.

@@ -345,6 +345,23 @@ TEST(ImageCodecs, ResolutionsBeyondTheSixteenBitFieldsAreClamped) {
   }
 }
 
+// Headers that promise far more picture than their file could ever fill
+// are refused before the picture is made, and the image keeps what it held.
+TEST(ImageCodecs, HeadersBeyondTheirDataAreRefused) {
+  const char* files[] = {"gif-frame-beyond-its-data.gif", "jpeg-progressive-huge.jpg",
+                         "tga-header-beyond-its-data.tga"};
+  for (const char* name : files) {
+    SCOPED_TRACE(name);
+    const std::vector<uint8_t> bytes = ReadFileBytes(std::string(NUVARINE_TEST_DATA "/hostile/") + name);
+    ASSERT_FALSE(bytes.empty());
+    CImage image;
+    MakeTestImage(image, 8, 5, 3);
+    EXPECT_FALSE(image.LoadFromMemory(bytes.data(), bytes.size()));
+    EXPECT_EQ(image.GetWidth(), 5);
+    EXPECT_EQ(image.GetHeight(), 3);
+  }
+}
+
 TEST(ImageCodecs, SaveRefusesWhatItCannotWriteAndLeavesNoFile) {
   ScratchFolder folder;
   CImage image;

@@ -460,4 +460,36 @@ TEST(EscapedNames, CometNameWithBrace) {
   EXPECT_TRUE(doc.unknownWords.empty());
 }
 
+// A satellite whose element set is far from the date shown: the text says
+// why it has no place instead of printing one, and where fresh sets come from.
+TEST(SatelliteText, ElementsFarFromTheDateShownAreSaidToBe) {
+  CSkyModel& m = Model();
+  const double savedDate = m.m_julianDate;
+  const bool savedCompute = m.m_computeSatellitePositions;
+  m.m_computeSatellitePositions = true;
+  // NOAA-10's built-in set: 2006 March 29, 13:52 UT.
+  struct Case {
+    double julianDate;
+    std::vector<const char*> present, absent;
+  } cases[] = {
+      {2461385.5,
+       {"Orbital elements too old :", "elements of NOAA-10 date from 29/03/2006", "7561 days before the date shown",
+        "Internet > Update orbital elements"},
+       {"Heliocentric information", "RA  ="}},
+      {2453000.5,
+       {"Orbital elements out of date :", "824 days after the date shown"},
+       {"Internet > Update", "Heliocentric information"}},
+      {2453830.5, {"Heliocentric information"}, {"Orbital elements"}},
+  };
+  for (const Case& c : cases) {
+    m.m_julianDate = c.julianDate;
+    CInfoTextBuilder b(m, Names(), Vector3d{});
+    const std::string text = b.BuildSpacecraftInfoRtf(kBodyNoaa10);
+    for (const char* piece : c.present) EXPECT_TRUE(Contains(text, piece)) << c.julianDate << " " << piece << text;
+    for (const char* piece : c.absent) EXPECT_FALSE(Contains(text, piece)) << c.julianDate << " " << piece;
+  }
+  m.m_julianDate = savedDate;
+  m.m_computeSatellitePositions = savedCompute;
+}
+
 }  // namespace

@@ -205,3 +205,148 @@ TEST_F(RichTextCtrlTest, PrintDialogOptions) {
 }
 
 }  // namespace
+
+// ---- Editing through the control's text -------------------------------------------------
+
+namespace {
+
+// The runs of the read-back text: text and bold, italic, underline.
+std::vector<std::string> RunsOf(const std::string& rtf) {
+  std::vector<std::string> out;
+  for (const RtfParagraph& p : ReadRtf(rtf).paragraphs)
+    for (const RtfRun& r : p.runs)
+      out.push_back(r.text + "|" + (r.format.bold ? "b" : "") + (r.format.italic ? "i" : "") +
+                    (r.format.underline ? "u" : ""));
+  return out;
+}
+
+std::string Rtf(const CRichTextCtrl& control) {
+  const CString text = control.GetRtf();
+  return std::string(text.GetString(), static_cast<size_t>(text.GetLength()));
+}
+
+}  // namespace
+
+TEST_F(RichTextCtrlTest, ToggleBoldMakesAPartlyBoldSelectionBoldAndAWhollyBoldOnePlain) {
+  control.SetRtf(std::string(kHeader) + "\\f2\\fs20 Hello \\b world\\b0  again\\par}");
+  ASSERT_EQ(RunsOf(Rtf(control)), (std::vector<std::string>{"Hello |", "world|b", " again|"}));
+  control.SetSel(0, 11);  // "Hello world", partly bold
+  EXPECT_FALSE(control.IsSelectionBold());
+  CHARFORMAT cf;
+  control.GetCharFormat(cf);
+  EXPECT_EQ(cf.dwMask & CFM_BOLD, 0u) << "bold is not the same over the selection";
+  EXPECT_NE(cf.dwMask & CFM_ITALIC, 0u);
+  control.ToggleBold();
+  EXPECT_TRUE(control.IsSelectionBold());
+  EXPECT_EQ(RunsOf(Rtf(control)), (std::vector<std::string>{"Hello world|b", " again|"}));
+  control.ToggleBold();
+  EXPECT_FALSE(control.IsSelectionBold());
+  EXPECT_EQ(RunsOf(Rtf(control)), (std::vector<std::string>{"Hello world again|"}));
+  // The other effects go the same way; the selection alone changes.
+  struct Case {
+    void (CRichTextCtrl::*toggle)();
+    bool (CRichTextCtrl::*query)() const;
+    const char* flag;
+  } cases[] = {{&CRichTextCtrl::ToggleItalic, &CRichTextCtrl::IsSelectionItalic, "i"},
+               {&CRichTextCtrl::ToggleUnderline, &CRichTextCtrl::IsSelectionUnderlined, "u"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flag);
+    control.SetSel(6, 11);
+    (control.*c.toggle)();
+    EXPECT_TRUE((control.*c.query)());
+    EXPECT_EQ(RunsOf(Rtf(control)), (std::vector<std::string>{"Hello |", std::string("world|") + c.flag, " again|"}));
+    (control.*c.toggle)();
+    EXPECT_EQ(RunsOf(Rtf(control)), (std::vector<std::string>{"Hello world again|"}));
+  }
+}
+
+TEST_F(RichTextCtrlTest, SizeFaceAndColourOfTheSelectionAreReadBack) {
+  control.SetRtf(std::string(kHeader) + "\\f2\\fs20 Orion Nebula\\par}");
+  control.SetSel(0, 5);
+  EXPECT_EQ(control.GetSelectionFontSize(), 10);
+  EXPECT_EQ(control.GetSelectionFontName(), "Arial");
+  control.SetSelectionFontSize(14);
+  control.SetSelectionFontName("Liberation Serif");
+  EXPECT_EQ(control.GetSelectionFontSize(), 14);
+  EXPECT_EQ(control.GetSelectionFontName(), "Liberation Serif");
+  // A name longer than the format holds is cut to 31 characters.
+  control.SetSel(6, 12);
+  control.SetSelectionFontName(CString(std::string(40, 'x').c_str()));
+  EXPECT_EQ(control.GetSelectionFontName(), CString(std::string(31, 'x').c_str()));
+
+  // The colour picker's choice, then Cancel, which makes the colour explicit.
+  control.SetSel(0, 5);
+  CHARFORMAT cf;
+  control.GetCharFormat(cf);
+  EXPECT_NE(cf.dwEffects & CFE_AUTOCOLOR, 0u);
+  COLORREF offered = 1;
+  SetColorChooserHandler([&](COLORREF& color, COLORREF*) {
+    offered = color;
+    color = RGB(200, 10, 20);
+    return TRUE;
+  });
+  control.ChooseSelectionColor();
+  EXPECT_EQ(offered, RGB(0, 0, 0));
+  control.SetSel(6, 12);
+  SetColorChooserHandler([](COLORREF&, COLORREF*) { return FALSE; });
+  control.ChooseSelectionColor();
+  SetColorChooserHandler(nullptr);
+  control.GetCharFormat(cf);
+  EXPECT_EQ(cf.dwEffects & CFE_AUTOCOLOR, 0u);
+  EXPECT_EQ(cf.crTextColor, RGB(0, 0, 0));
+
+  const std::string rtf = Rtf(control);
+  const RtfDocument doc = ReadRtf(rtf);
+  ASSERT_EQ(doc.paragraphs.size(), 2u);  // the text's own last, empty paragraph
+  ASSERT_GE(doc.paragraphs[0].runs.size(), 2u);
+  EXPECT_EQ(doc.paragraphs[0].runs[0].text, "Orion");
+  EXPECT_EQ(doc.FontName(doc.paragraphs[0].runs[0].format.font), "Liberation Serif");
+  EXPECT_EQ(doc.paragraphs[0].runs[0].format.halfPoints, 28);
+  EXPECT_EQ(doc.PlainText(), "Orion Nebula\n");
+  EXPECT_NE(rtf.find("{\\colortbl ;\\red200\\green10\\blue20;\\red0\\green0\\blue0;}"), std::string::npos) << rtf;
+  EXPECT_NE(rtf.find("\\cf1 Orion"), std::string::npos) << rtf;
+}
+
+TEST_F(RichTextCtrlTest, AlignmentAndBulletsOfTheParagraphs) {
+  control.SetRtf(std::string(kHeader) + "\\f2\\fs20 Stars\\par Planets\\par Moons\\par}");
+  control.SetSel(0, 0);
+  EXPECT_TRUE(control.IsParagraphLeft());
+  control.SetParagraphCenter();
+  EXPECT_TRUE(control.IsParagraphCenter());
+  EXPECT_FALSE(control.IsParagraphLeft());
+  control.SetSel(7, 8);  // inside "Planets"
+  control.SetParagraphRight();
+  EXPECT_TRUE(control.IsParagraphRight());
+  // Two paragraphs aligned differently: the alignment is not valid over both.
+  control.SetSel(0, 8);
+  PARAFORMAT pf;
+  control.GetParaFormat(pf);
+  EXPECT_EQ(pf.dwMask & PFM_ALIGNMENT, 0u);
+  EXPECT_NE(pf.dwMask & PFM_NUMBERING, 0u);
+
+  // Bullets on the last two paragraphs, with the designed 4-twip offset, and off again.
+  control.SetSel(7, -1);
+  EXPECT_FALSE(control.IsParagraphBulleted());
+  control.ToggleParagraphBullet();
+  EXPECT_TRUE(control.IsParagraphBulleted());
+  control.GetParaFormat(pf);
+  EXPECT_EQ(pf.dxOffset, 4);
+  EXPECT_EQ(pf.dxStartIndent, 0);
+  std::string rtf = Rtf(control);
+  const size_t stars = rtf.find("Stars"), planets = rtf.find("Planets"), moons = rtf.find("Moons");
+  ASSERT_NE(moons, std::string::npos) << rtf;
+  EXPECT_NE(rtf.rfind("\\qc", stars), std::string::npos);
+  EXPECT_EQ(rtf.find("\\pnlvlblt"), rtf.find("\\pnlvlblt", stars));
+  EXPECT_NE(rtf.find("\\qr", stars), std::string::npos);
+  EXPECT_LT(rtf.find("\\qr", stars), planets);
+  EXPECT_LT(rtf.find("\\pnlvlblt", planets), moons);
+  EXPECT_EQ(ReadRtf(rtf).PlainText().find("Stars\n"), 0u);
+  control.SetSel(7, -1);
+  control.ToggleParagraphBullet();
+  EXPECT_FALSE(control.IsParagraphBulleted());
+  control.GetParaFormat(pf);
+  EXPECT_EQ(pf.dxOffset, 0);
+  rtf = Rtf(control);
+  EXPECT_EQ(rtf.find("\\pnlvlblt"), std::string::npos);
+  EXPECT_TRUE(control.IsParagraphRight()) << "alignment kept";
+}

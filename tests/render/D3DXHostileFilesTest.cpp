@@ -46,6 +46,8 @@ TEST(D3DXHostileFiles, PicturesWhoseHeaderPromisesMoreThanTheFileHoldsAreRefused
   std::vector<Case> cases = {
       {"texture-huge-header.tga", ReadBytes(kHostile + "texture-huge-header.tga")},
       {"texture-slow.tga", ReadBytes(kHostile + "texture-slow.tga")},
+      // A bottom-up height of -2147483648 has no positive height.
+      {"bmp-height-int-min.bmp", ReadBytes(kHostile + "bmp-height-int-min.bmp")},
       // Raw and run-length pictures within the side limit but far larger
       // than their files, and one side beyond the limit.
       {"raw 16384 x 16384", Tga(2, 16384, 16384, 32, std::vector<uint8_t>(64, 7))},

@@ -138,6 +138,67 @@ TEST(Draw, TextureFormatsAndStageOperations) {
   ExpectPixel(h.At(3, 3), 228, 255, 255, 1);
 }
 
+// Textures hand back the bytes written to them, whether the layer keeps its
+// own copy of a level (formats converted on upload) or reads it back from the
+// driver (formats stored as they are); a lock of a rectangle leaves the rest.
+TEST(Draw, TextureLocksGiveBackWhatWasWritten) {
+  HeadlessDevice h(8, 8);
+  ASSERT_NE(h.device, nullptr);
+  IDirect3DDevice9* dev = h.device;
+  const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_R8G8B8, D3DFMT_A4R4G4B4, D3DFMT_X4R4G4B4,
+                               D3DFMT_R3G3B2,   D3DFMT_L8,       D3DFMT_A8,     D3DFMT_R5G6B5,   D3DFMT_DXT1};
+  for (const D3DFORMAT f : formats) {
+    SCOPED_TRACE(static_cast<int>(f));
+    IDirect3DTexture9* tex = nullptr;
+    ASSERT_EQ(dev->CreateTexture(8, 8, 2, 0, f, D3DPOOL_MANAGED, &tex, nullptr), D3D_OK);
+    std::vector<std::vector<uint8_t>> written(2);
+    for (UINT level = 0; level < 2; ++level) {
+      D3DLOCKED_RECT lr;
+      ASSERT_EQ(tex->LockRect(level, &lr, nullptr, 0), D3D_OK);
+      D3DSURFACE_DESC desc;
+      tex->GetLevelDesc(level, &desc);
+      const bool blocks = f == D3DFMT_DXT1;
+      const UINT rows = blocks ? (desc.Height + 3) / 4 : desc.Height;
+      const UINT rowBytes = blocks ? (desc.Width + 3) / 4 * 8 : desc.Width * (lr.Pitch / desc.Width);
+      for (UINT y = 0; y < rows; ++y)
+        for (UINT x = 0; x < rowBytes; ++x) {
+          const auto b = static_cast<uint8_t>(level * 101 + y * 37 + x * 11 + 5);
+          static_cast<uint8_t*>(lr.pBits)[y * lr.Pitch + x] = b;
+          written[level].push_back(b);
+        }
+      ASSERT_EQ(tex->UnlockRect(level), D3D_OK);
+    }
+    // Level 0 again: a rectangle is rewritten, the rest stays.
+    if (f != D3DFMT_DXT1) {
+      D3DLOCKED_RECT lr;
+      const RECT r = {2, 3, 4, 5};
+      ASSERT_EQ(tex->LockRect(0, &lr, &r, 0), D3D_OK);
+      const UINT bpp = static_cast<UINT>(written[0].size() / 64);
+      for (UINT y = 0; y < 2; ++y)
+        for (UINT x = 0; x < 2 * bpp; ++x) {
+          static_cast<uint8_t*>(lr.pBits)[y * lr.Pitch + x] = 0xA5;
+          written[0][(3 + y) * 8 * bpp + 2 * bpp + x] = 0xA5;
+        }
+      ASSERT_EQ(tex->UnlockRect(0), D3D_OK);
+    }
+    for (UINT level = 0; level < 2; ++level) {
+      D3DLOCKED_RECT lr;
+      ASSERT_EQ(tex->LockRect(level, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+      const size_t rowBytes = written[level].size() / (f == D3DFMT_DXT1 ? (level ? 1 : 2) : (level ? 4 : 8));
+      std::vector<uint8_t> back;
+      for (size_t y = 0; y * rowBytes < written[level].size(); ++y)
+        back.insert(back.end(), static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch,
+                    static_cast<uint8_t*>(lr.pBits) + y * lr.Pitch + rowBytes);
+      EXPECT_EQ(back, written[level]) << "level " << level;
+      ASSERT_EQ(tex->UnlockRect(level), D3D_OK);
+      std::vector<uint8_t> read;
+      ASSERT_TRUE(tex->ReadLevel(level, read));
+      EXPECT_EQ(read.size(), written[level].size());
+    }
+    tex->Release();
+  }
+}
+
 TEST(Draw, DotProduct3WithKnownNormalAndTempRegister) {
   HeadlessDevice h(16, 16);
   ASSERT_NE(h.device, nullptr);
@@ -464,6 +525,100 @@ TEST(Draw, BufferReleasedWhileItsBatchedDrawIsPending) {
   ExpectPixel(h.At(16, 24), 0, 0, 255, 0);
   ExpectPixel(h.At(16, 8), 0, 0, 0, 0);
   dev->SetVertexShader(nullptr);
+  vs->Release();
+}
+
+// Vertices already in pixels (XYZRHW, or a declaration with POSITIONT) skip
+// vertex processing: a program left bound by an earlier pass, with its
+// constants, does not move them. Drawn from a buffer and from memory, one by
+// one and merged, followed by a sprite that does run the program.
+TEST(Draw, PreTransformedVerticesSkipTheBoundVertexProgram) {
+  HeadlessDevice h(32, 32);
+  ASSERT_NE(h.device, nullptr);
+  IDirect3DDevice9* dev = h.device;
+  IDirect3DVertexShader9* vs = MakeShader(dev, kProgram);
+  ASSERT_NE(vs, nullptr);
+  D3DVERTEXELEMENT9 spriteElements[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                        {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+                                        {0, 16, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+                                        D3DDECL_END()};
+  D3DVERTEXELEMENT9 screenElements[] = {{0, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITIONT, 0},
+                                        {0, 16, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+                                        {0, 20, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+                                        D3DDECL_END()};
+  IDirect3DVertexDeclaration9 *spriteDecl = nullptr, *screenDecl = nullptr;
+  ASSERT_EQ(dev->CreateVertexDeclaration(spriteElements, &spriteDecl), D3D_OK);
+  ASSERT_EQ(dev->CreateVertexDeclaration(screenElements, &screenDecl), D3D_OK);
+  ScreenVertex quad[4];
+  ScreenQuad(quad, 4, 4, 12, 12, 0xFFFF0000);
+  IDirect3DVertexBuffer9* screenVb = nullptr;
+  ASSERT_EQ(dev->CreateVertexBuffer(sizeof quad, D3DUSAGE_WRITEONLY, kScreenFvf, D3DPOOL_MANAGED, &screenVb, nullptr),
+            D3D_OK);
+  void* data = nullptr;
+  screenVb->Lock(0, 0, &data, 0);
+  std::memcpy(data, quad, sizeof quad);
+  screenVb->Unlock();
+  const SpriteVertex sprite[4] = {{-0.1f, -0.1f, 0, 0xFFFFFFFF, 0, 0},
+                                  {-0.1f, 0.1f, 0, 0xFFFFFFFF, 1, 0},
+                                  {0.1f, -0.1f, 0, 0xFFFFFFFF, 0, 1},
+                                  {0.1f, 0.1f, 0, 0xFFFFFFFF, 1, 1}};
+  // A matrix that throws whatever runs through it off the right edge, and a
+  // colour that blacks it out.
+  const float away[16] = {1, 0, 0, 5.0f, 0, 1, 0, 0, 0, 0, 1, 0.5f, 0, 0, 0, 1};
+  const float black[4] = {0, 0, 0, 1};
+  // The sprite's own place, lower right, in green.
+  const float lowerRight[16] = {1, 0, 0, 0.5f, 0, 1, 0, -0.5f, 0, 0, 1, 0.5f, 0, 0, 0, 1};
+  const float green[4] = {0, 1, 0, 1};
+  enum class Source { FvfFromMemory, FvfFromBuffer, DeclarationFromBuffer };
+  for (Source source : {Source::FvfFromMemory, Source::FvfFromBuffer, Source::DeclarationFromBuffer})
+    for (bool batching : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "source " << static_cast<int>(source) << (batching ? " batching" : ""));
+      dev->SetBatchingForLayer(batching);
+      dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+      dev->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+      dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+      dev->SetTexture(0, nullptr);
+      dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+      dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+      dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+      dev->SetVertexDeclaration(spriteDecl);
+      dev->SetVertexShader(vs);
+      dev->SetVertexShaderConstantF(2, away, 4);
+      dev->SetVertexShaderConstantF(1, black, 1);
+      switch (source) {
+        case Source::FvfFromMemory:
+          dev->SetFVF(kScreenFvf);
+          EXPECT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex)), D3D_OK);
+          break;
+        case Source::FvfFromBuffer:
+          dev->SetFVF(kScreenFvf);
+          dev->SetStreamSource(0, screenVb, 0, sizeof(ScreenVertex));
+          EXPECT_EQ(dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+          break;
+        case Source::DeclarationFromBuffer:
+          dev->SetVertexDeclaration(screenDecl);
+          dev->SetStreamSource(0, screenVb, 0, sizeof(ScreenVertex));
+          EXPECT_EQ(dev->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+          break;
+      }
+      // The sprite with the program, as the pass goes on.
+      dev->SetVertexDeclaration(spriteDecl);
+      dev->SetVertexShaderConstantF(2, lowerRight, 4);
+      dev->SetVertexShaderConstantF(1, green, 1);
+      EXPECT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, sprite, sizeof(SpriteVertex)), D3D_OK);
+      h.Frame();
+      ExpectPixel(h.At(4, 4), 255, 0, 0, 0);
+      ExpectPixel(h.At(11, 11), 255, 0, 0, 0);
+      ExpectPixel(h.At(12, 12), 0, 0, 0, 0);
+      ExpectPixel(h.At(24, 24), 0, 255, 0, 0);
+      ExpectPixel(h.At(20, 24), 0, 0, 0, 0);
+    }
+  dev->SetVertexShader(nullptr);
+  dev->SetVertexDeclaration(nullptr);
+  dev->SetStreamSource(0, nullptr, 0, 0);
+  screenVb->Release();
+  spriteDecl->Release();
+  screenDecl->Release();
   vs->Release();
 }
 

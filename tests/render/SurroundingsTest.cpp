@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QTimer>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "BodyImages.h"
 #include "Nuvarine2View.h"
 #include "ObserverSurroundings.h"
+#include "OpticsDialogs.h"
 #include "ProcessObjects.h"
 #include "SolarSystemTypes.h"
 #include "TextureFont.h"
@@ -502,6 +504,38 @@ TEST_F(Surroundings, CcdFrameSquareOrAlongRightAscension) {
     EXPECT_FALSE(view.Near(cx, cy, 4.0f, IsLineRed));
     if (c.t != 0.0) EXPECT_FALSE(view.Near(cx + a, cy, 2.0f, IsLineRed)) << "turned, not square to the window";
   }
+}
+
+TEST_F(Surroundings, ACcdChosenInTheDialogDrawsItsWidthAcrossTheScreen) {
+  InstallFolder folder(false);
+  SurroundingsView view(folder.root);
+  view.Start(false);
+  // A 2 x 1 degree chip on an alt-azimuth mount, picked from the list.
+  view.m_optics.m_ccdCount = 1;
+  view.m_optics.m_ccds[0][0] = 2.0f;
+  view.m_optics.m_ccds[0][1] = 1.0f;
+  view.m_optics.m_ccds[0][2] = 1.0f;
+  SetOpticsDescription(view.m_optics.m_ccdDescriptions[0], "Camera");
+  view.m_runDialog = [](CDialog& dialog) -> INT_PTR {
+    QTimer::singleShot(0, [&dialog] {
+      AfxTabSetCurSel(&dialog, 1113, 1);
+      AfxListViewSelectItem(&dialog, 1120, 0);
+      dialog.SendControlNotify(IDOK, BN_CLICKED);
+    });
+    return dialog.DoModal();
+  };
+  view.OnEyepieceField();
+  ASSERT_NE(view.m_selectedCcdSize1, 0.0f);
+  view.Draw(90.0, 10.0);
+  const float k = 7.75f / view.m_fieldOfView;
+  const float cx = 128.0f, cy = 96.0f;
+  // The vertical sides stand 2 degrees apart, the horizontal ones 1 degree.
+  EXPECT_TRUE(view.Near(cx + 2.0f * k, cy, 2.0f, IsLineRed));
+  EXPECT_TRUE(view.Near(cx - 2.0f * k, cy, 2.0f, IsLineRed));
+  EXPECT_TRUE(view.Near(cx, cy + 1.0f * k, 2.0f, IsLineRed));
+  EXPECT_TRUE(view.Near(cx, cy - 1.0f * k, 2.0f, IsLineRed));
+  EXPECT_FALSE(view.Near(cx + 1.0f * k, cy, 2.0f, IsLineRed));
+  EXPECT_FALSE(view.Near(cx, cy + 2.0f * k, 2.0f, IsLineRed));
 }
 
 TEST_F(Surroundings, CoordinateRuleUnlessTheChartIsInverted) {

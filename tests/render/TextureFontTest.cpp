@@ -13,9 +13,11 @@
 
 #include "../shell/ShellTestSupport.h"
 #include "GdiText.h"
+#include "Geometry.h"
 #include "RenderTestUtil.h"
 #include "ScreenLabel.h"
 #include "TextureFont.h"
+#include "d3dx9.h"
 
 namespace {
 
@@ -409,6 +411,78 @@ TEST_F(TextureFontTest, QueuedLabelsAreDrawnInTheirFontAndColourUpToFiveHundred)
   DrawFrame(h, [&] { full.Draw(fonts, colours); });
   EXPECT_TRUE(Ink(h, 30).Empty());  // nothing where the 501st label would be
   EXPECT_FALSE(Ink(h, 0, 30).Empty());
+}
+
+// The sky pass binds its sprite program (with the last star's constants)
+// before the stars and clears it only after its texts, and a line object's
+// End puts that program back: labels and lines, whose vertices are already
+// in pixels, come out exactly as with no program bound, merged or not.
+TEST_F(TextureFontTest, LabelsAndLinesDrawnWhileTheSkyProgramIsBoundLandWhereAsked) {
+  HeadlessDevice h(160, 80);
+  ASSERT_NE(h.device, nullptr);
+  IDirect3DDevice9* d = h.device;
+  auto star = MakeFont(d, "Arial", 12);
+  auto constellation = MakeFont(d, "Arial", 14, CTextureFont::kBold);
+  CTextureFont* fonts[4] = {nullptr, star.get(), star.get(), star.get()};
+  const D3DCOLOR colours[4] = {0, 0xff00ff00, 0xffff00ff, 0xffff00ff};
+  ID3DXBuffer *code = nullptr, *errors = nullptr;
+  ASSERT_EQ(D3DXAssembleShaderFromFileA(NUVARINE_VS_SOURCES "/plan.vs", nullptr, nullptr, 0, &code, &errors), D3D_OK);
+  IDirect3DVertexShader9* sprite = nullptr;
+  ASSERT_EQ(d->CreateVertexShader(static_cast<const DWORD*>(code->GetBufferPointer()), &sprite), D3D_OK);
+  code->Release();
+  const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+                                        {0, 12, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_COLOR, 0},
+                                        {0, 16, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_TEXCOORD, 0},
+                                        D3DDECL_END()};
+  IDirect3DVertexDeclaration9* declaration = nullptr;
+  ASSERT_EQ(d->CreateVertexDeclaration(elements, &declaration), D3D_OK);
+  ID3DXLine* line = nullptr;
+  ASSERT_EQ(D3DXCreateLine(d, &line), D3D_OK);
+  ScreenLabelQueue queue;
+  queue.Add(90.0f, 50.0f, "Rigel", kLabelStarName);
+
+  auto frame = [&](bool programBound, bool merging) {
+    d->SetBatchingForLayer(merging);
+    DrawFrame(h, [&] {
+      if (programBound) {
+        // As the last star leaves them: a tiny sprite far from the centre.
+        const float size[4] = {0.004f, 1, 1, 1}, colour[4] = {0.2f, 0.3f, 0.4f, 1};
+        const float matrix[16] = {1.2f, 0, 0, 0.7f, 0, 1.6f, 0, -0.3f, 0, 0, 1, 1.9f, 0, 0, 1, 2.0f};
+        d->SetVertexDeclaration(declaration);
+        d->SetVertexShader(sprite);
+        d->SetFVF(kSpriteVertexFvf);
+        d->SetVertexShaderConstantF(0, size, 1);
+        d->SetVertexShaderConstantF(1, colour, 1);
+        d->SetVertexShaderConstantF(2, matrix, 4);
+      }
+      line->Begin();
+      const D3DXVECTOR2 grid[2] = {{5.0f, 40.0f}, {150.0f, 40.0f}};
+      line->Draw(grid, 2, 0xff0000ff);
+      line->End();  // the program comes back here
+      constellation->DrawString(10.0f, 8.0f, 0xffffff00, "Orion", 0);
+      queue.Draw(fonts, colours);
+      d->SetVertexShader(nullptr);
+    });
+    return h.frame;
+  };
+  for (bool merging : {false, true}) {
+    SCOPED_TRACE(merging ? "merging" : "one by one");
+    const std::vector<uint8_t> unbound = frame(false, merging);
+    const Box name = Ink(h, 0, 35), label = Ink(h, 45);
+    ASSERT_FALSE(name.Empty());
+    EXPECT_NEAR(name.left, 10 + constellation->m_spacing, 3);
+    ASSERT_FALSE(label.Empty());
+    EXPECT_NEAR(label.left, 90 + star->m_spacing, 3);
+    ExpectPixel(h.At(60, 40), 0, 0, 255, 0);
+    const std::vector<uint8_t> bound = frame(true, merging);
+    ASSERT_EQ(bound.size(), unbound.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < bound.size(); ++i) differing += bound[i] != unbound[i];
+    EXPECT_EQ(differing, 0u) << "bytes that differ from the frame drawn with no program bound";
+  }
+  line->Release();
+  declaration->Release();
+  sprite->Release();
 }
 
 TEST_F(TextureFontTest, AHugeFontSizeShrinksItsGlyphsIntoABoundedTexture) {

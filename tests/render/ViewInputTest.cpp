@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "../shell/ShellTestSupport.h"
 #include "Nuvarine2View.h"
@@ -630,6 +634,49 @@ TEST_F(ViewInput, PicturePlacementIsStoredOrSaidToBeImpossible) {
   fs::remove_all(root, ignored);
 }
 
+TEST_F(ViewInput, APictureChosenWithSlashesIsStoredByNameAndFoundInThePicturesFolder) {
+  const fs::path root = fs::temp_directory_path() / ("nv-place-slash-" + std::to_string(::getpid()));
+  const fs::path pictures = root / "Textures" / "CP";
+  const fs::path elsewhere = root / "home" / "photos";
+  fs::create_directories(pictures);
+  fs::create_directories(elsewhere);
+  std::ofstream(pictures / "m42.jpg") << "in the folder";
+  std::ofstream(elsewhere / "M31.JPG") << "from the camera";
+  std::ofstream(pictures / "m1.jpg") << "already there";
+  std::ofstream(elsewhere / "m1.jpg") << "another crab";
+  InputView view;
+  view.m_installFolder = root.string();
+  AjouterImage* window = view.m_pAddPictureDialog;
+  ASSERT_NE(window, nullptr);
+  struct Case {
+    const char* what;
+    fs::path chosen;
+    int object;
+    const char* name;
+    const char* inFolder;  // what textures/CP holds under that name afterwards
+  } cases[] = {
+      {"a file of the pictures folder", pictures / "m42.jpg", 41, "m42.jpg", "in the folder"},
+      {"a file elsewhere is copied in", elsewhere / "M31.JPG", 30, "M31.JPG", "from the camera"},
+      {"a name already in the folder keeps its file", elsewhere / "m1.jpg", 0, "m1.jpg", "already there"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int i = 0; i <= kDeepSkyPictureLimit; ++i) g_deepSkyPictures[i] = DeepSkyPicture{"", -1, 1, 0, 0, 0};
+    window->SetDlgItemText(1020, c.chosen.string().c_str());
+    window->m_okPressed = true;
+    view.m_pictureTargetObject = c.object;
+    view.UpdatePicturePlacement();
+    EXPECT_EQ(g_deepSkyPictures[0].objectNumber, c.object);
+    EXPECT_EQ(std::string(g_deepSkyPictures[0].fileName.c_str()), c.name);
+    std::ifstream stored(pictures / c.name);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>()), c.inFolder);
+    EXPECT_TRUE(messages.empty());
+  }
+  EXPECT_TRUE(fs::exists(elsewhere / "M31.JPG"));  // copied, not moved
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+}
+
 TEST_F(ViewInput, ATrajectoryIsDroppedWithTheLockOutsideItsDates) {
   InputView view;
   ASSERT_TRUE(view.libraryLoaded);
@@ -684,6 +731,146 @@ TEST_F(ViewInput, RightDragOrbitsTheLockedObjectAtItsDistance) {
     const double dot = -(dx * look.x + dy * look.y + dz * look.z) / std::sqrt(dx * dx + dy * dy + dz * dz);
     EXPECT_NEAR(dot, 1.0, 1e-5);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The look direction (side x up) points from the camera to `p`.
+double LookDot(const InputView& view, const Vector3d& p) {
+  const double dx = p.x - view.m_cameraPosition.x, dy = p.y - view.m_cameraPosition.y,
+               dz = p.z - view.m_cameraPosition.z;
+  D3DXVECTOR3 look;
+  D3DXVec3Cross(&look, &view.m_cameraSide, &view.m_cameraUp);
+  D3DXVec3Normalize(&look, &look);
+  return (dx * look.x + dy * look.y + dz * look.z) / std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+TEST_F(ViewInput, GoingToABodyStandsOffByItsSizeTheSunAndTheEarthIncluded) {
+  InputView view;
+  ASSERT_TRUE(view.libraryLoaded);
+  view.m_planetariumMode = false;
+  view.m_suppressObjectInfo = true;  // the commands move the camera without opening their texts
+  view.m_julianDate = 2461385.5;     // 2026 December 11
+  view.UpdateTimeContext();
+  view.UpdateSkyPositions();
+  struct Case {
+    const char* what;
+    std::function<void()> go;
+    int body;
+    double distance;  // million km from the centre
+  } cases[] = {
+      {"Sun", [&] { view.OnCmdMsg(32805, nullptr); }, kBodySun, 3.29},
+      {"Earth", [&] { view.OnCmdMsg(134, nullptr); }, kBodyEarth, 0.030171},
+      {"Mars", [&] { view.OnCmdMsg(32798, nullptr); }, kBodyMars, g_bodies[kBodyMars].diameter / std::tan(0.4) * 1e-6},
+      {"the whole solar system", [&] { view.OnCmdMsg(293, nullptr); }, kBodySun, 30000.0},
+  };
+  for (const Case& c : cases) {
+    view.m_lockedObject = -1;
+    view.m_cameraPosition = Vector3d{1.0, 2.0, 3.0};
+    c.go();
+    EXPECT_EQ(view.m_lockedObject, c.body) << c.what;
+    const Vector3d& p = g_bodies[c.body].position;
+    const double dx = view.m_cameraPosition.x - p.x, dy = view.m_cameraPosition.y - p.y,
+                 dz = view.m_cameraPosition.z - p.z;
+    EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), c.distance, c.distance * 1e-3) << c.what;
+    EXPECT_NEAR(g_bodies[c.body].cameraDistance, c.distance, c.distance * 1e-3) << c.what;
+    EXPECT_NEAR(LookDot(view, p), 1.0, 1e-5) << c.what;  // in the middle of the view
+  }
+  // Planet names and sizes are those of the body table: Mars is a few thousand km wide.
+  EXPECT_GT(g_bodies[kBodyMars].diameter, 6000.0);
+  EXPECT_LT(g_bodies[kBodyMars].diameter, 7000.0);
+}
+
+TEST_F(ViewInput, ALockOnARecordGoneWithAShorterElementsFileHasNoPlace) {
+  InputView view;
+  ASSERT_TRUE(view.libraryLoaded);
+  const std::string pattern = ::testing::TempDir() + "nuvarine-lock-XXXXXX";
+  std::string folder = pattern;
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  mkdir((folder + "/donnees").c_str(), 0755);
+  auto write = [&](const char* name, int lines) {
+    FILE* f = std::fopen((folder + "/donnees/" + name).c_str(), "wb");
+    for (int i = 0; i < lines; ++i)
+      std::fprintf(f,
+                   "%-5d Test%-12d| 20220809.0000 0.07863576  2.76662  10.5868  80.26644  73.53163       "
+                   "334.327170  3.33  0.12\n",
+                   i + 1, i + 1);
+    std::fclose(f);
+  };
+  write("asteroides.dat", 60);
+  write("asteroides2.dat", 1);
+  ASSERT_TRUE(view.LoadAsteroids(folder.c_str()));
+  ASSERT_EQ(g_asteroidCount, 64);
+  view.m_planetariumMode = false;
+  view.m_julianDate = 2460000.5;
+  view.UpdateTimeContext();
+  view.UpdateSkyPositions();
+  view.m_lockedObject = 1000 + g_asteroidCount - 1;  // the last one: a built-in asteroid
+  g_asteroids[g_asteroidCount - 1].position = Vector3d{100.0, 50.0, 0.0};
+  g_asteroids[g_asteroidCount - 1].cameraDistance = 0.5;
+  Vector3d place;
+  double distance = 0.0;
+  ASSERT_TRUE(view.LockedObjectPlace(place, distance));
+  EXPECT_EQ(place.x, 100.0);
+
+  // A shorter file: the locked number now lies past the records and past their spare room.
+  write("asteroides.dat", 2);
+  ASSERT_TRUE(view.LoadAsteroids(folder.c_str()));
+  ASSERT_EQ(g_asteroidCount, 6);
+  EXPECT_FALSE(view.LockedObjectPlace(place, distance));
+  const Vector3d before = view.m_cameraPosition;
+  view.OnMouseMove(0, CPoint(100, 100));
+  view.OnMouseMove(MK_RBUTTON, CPoint(140, 120));  // orbit the locked object
+  EXPECT_EQ(view.m_cameraPosition.x, before.x);    // nothing to orbit
+  EXPECT_EQ(view.m_cameraPosition.y, before.y);
+  view.OnMouseWheel(0, -120, CPoint(100, 100));
+  EXPECT_TRUE(std::isfinite(view.m_cameraPosition.x));
+  view.m_planetariumMode = true;
+  view.FollowObjectWithTelescope();
+
+  for (const char* f : {"asteroides.dat", "asteroides2.dat"}) std::remove((folder + "/donnees/" + f).c_str());
+  rmdir((folder + "/donnees").c_str());
+  rmdir(folder.c_str());
+}
+
+TEST_F(ViewInput, LockedCometOrAsteroidIsNamedWithItsDistance) {
+  InputView view;
+  view.m_englishUi = true;
+  AsteroidRecord* savedAsteroids = g_asteroids;
+  CometRecord* savedComets = g_comets;
+  const int savedAsteroidCount = g_asteroidCount, savedCometCount = g_cometCount;
+  g_asteroids = new AsteroidRecord[2]();
+  g_comets = new CometRecord[1]();
+  g_asteroidCount = 2, g_cometCount = 1;
+  std::snprintf(g_asteroids[1].name, sizeof g_asteroids[1].name, "%s", "4 Vesta");
+  g_asteroids[1].earthDistance = 1.5;     // AU
+  g_asteroids[1].cameraDistance = 0.25;   // million km
+  std::memcpy(g_comets[0].name, "C/2025 A6 (Lemmon) and a name that fills", sizeof g_comets[0].name);  // no end
+  g_comets[0].earthDistance = 0.6;
+  g_comets[0].cameraDistance = 0.012345;
+  struct Case {
+    int locked;
+    bool planetarium;
+    const char* text;
+  } cases[] = {
+      {1001, true, "Locked on 4 Vesta\r\nDistance:224396806 km\r\n(ESC for cancel)"},
+      {1001, false, "Locked on 4 Vesta\r\nDistance:250000 km\r\n(ESC for cancel)"},
+      {2000, true, "Locked on C/2025 A6 (Lemmon) and a name that fills\r\nDistance:89758722 km\r\n(ESC for cancel)"},
+      {2000, false, "Locked on C/2025 A6 (Lemmon) and a name that fills\r\nDistance:12345 km\r\n(ESC for cancel)"},
+      {1002, true, "Locked"},  // past the records
+      {2001, false, "Locked"},
+  };
+  for (const Case& c : cases) {
+    view.m_lockedObject = c.locked;
+    view.m_planetariumMode = c.planetarium;
+    EXPECT_EQ(view.LockedObjectText(), c.text) << c.locked << " " << c.planetarium;
+  }
+  delete[] g_asteroids;
+  delete[] g_comets;
+  g_asteroids = savedAsteroids, g_comets = savedComets;
+  g_asteroidCount = savedAsteroidCount, g_cometCount = savedCometCount;
 }
 
 }  // namespace

@@ -243,7 +243,18 @@ TEST_F(ShellWindows, AddPictureStepsAndBrowse) {
   dialog.SendControlNotify(1007, BN_CLICKED);
   EXPECT_EQ(dialog.m_path, "/pictures/m42.jpg");
   EXPECT_EQ(dialog.m_pictureChanged, 1);
+  // A camera's upper-case name is a picture too, offered by the chooser and taken.
+  SetFileChooserHandler([](CString& p) {
+    p = "/pictures/IMG_0042.JPG";
+    return TRUE;
+  });
+  dialog.SendControlNotify(1007, BN_CLICKED);
+  EXPECT_EQ(dialog.m_path, "/pictures/IMG_0042.JPG");
   SetFileChooserHandler(nullptr);
+  EXPECT_EQ(AfxFileChooserNameFilters("Fichier image n\xE9" "buleuses| *.jpg|"),
+            std::vector<CString>{"Fichier image n\xE9" "buleuses (*.jpg *.JPG)"});
+  EXPECT_EQ(AfxFileChooserNameFilters("Pictures|*.bmp;*.Jpg|All|*.*|"),
+            (std::vector<CString>{"Pictures (*.bmp *.BMP *.Jpg *.jpg *.JPG)", "All (*.*)"}));
 
   dialog.ShowWindow(SW_SHOW);
   dialog.SendControlNotify(1063, BN_CLICKED);

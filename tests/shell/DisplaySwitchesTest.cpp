@@ -362,6 +362,7 @@ TEST_F(CommandStates, SatelliteItemsGreyUntilTheirSlotHasAPosition) {
   };
   const Row rows[] = {{154, 3},   {155, 2},   {42791, 9},  {42792, 10}, {42793, 11},
                       {42794, 12}, {42795, 13}, {42796, 14}, {42797, 15}, {42798, 16}};
+  view->m_julianDate = 2453827.0;  // 2006 April 1: the built-in element sets are current
   for (const Row& row : rows) {
     double saved[3];
     std::copy(g_orbits[row.slot].position, g_orbits[row.slot].position + 3, saved);
@@ -387,6 +388,31 @@ TEST_F(CommandStates, SatelliteItemsGreyUntilTheirSlotHasAPosition) {
   view->m_tleLines[42][0] = '1';
   Expect(10005, true, false, " line 1");
   view->m_tleLines[42][0] = saved;
+}
+
+
+TEST_F(CommandStates, SatelliteItemsSayWhenTheirElementsAreOutOfDate) {
+  struct Row {
+    UINT id;
+    const char* name;
+  };
+  const Row rows[] = {{154, "Hubble"},   {155, "ISS"},      {42791, "NOAA-10"}, {42792, "NOAA-11"},
+                      {42793, "NOAA-12"}, {42794, "NOAA-14"}, {42795, "NOAA-15"}, {42796, "NOAA-16"},
+                      {42797, "NOAA-17"}, {42798, "NOAA-18"}};
+  view->m_computeSatellitePositions = true;
+  // 2026 December 11 with the 2006 sets: open on the text that says why.
+  view->m_julianDate = 2461385.5;
+  for (const Row& row : rows) {
+    Expect(row.id, true, false, " out of date");
+    EXPECT_STREQ(frame->GetMenuItemText(row.id).GetString(),
+                 (std::string(row.name) + " (orbital elements out of date)").c_str());
+  }
+  // Near their epoch the items are the plain names again.
+  view->m_julianDate = 2453827.0;
+  for (const Row& row : rows) {
+    frame->UpdateMenus();
+    EXPECT_STREQ(frame->GetMenuItemText(row.id).GetString(), row.name);
+  }
 }
 
 }  // namespace

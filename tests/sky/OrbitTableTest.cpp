@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "SkyModel.h"
 
@@ -89,6 +94,86 @@ TEST_F(OrbitTable, ADecayedOrbitShowsNothing) {
   model.UpdateOrbitTable();
   EXPECT_EQ(Norm(g_orbits[2].position), 0.0);
   EXPECT_EQ(g_bodies[12].rightAscension, 1.25);
+}
+
+TEST_F(OrbitTable, ElementSetsFarFromTheInstantPlaceNothing) {
+  // The built-in sets date from 2006 March 29 and 30 (JD 2453823 to 2453825).
+  const int bodies[] = {11, 12, 49, 50, 51, 52, 53, 54, 55, 56};
+  const int slots[] = {3, 2, 9, 10, 11, 12, 13, 14, 15, 16};
+  struct Case {
+    int y, m, d;
+    bool placed;
+  } cases[] = {
+      {2006, 4, 1, true},     // near their epoch
+      {2006, 4, 27, true},    // four weeks on
+      {2006, 5, 3, false},    // five weeks on
+      {2005, 12, 1, false},   // four months before it
+      {2026, 12, 11, false},  // twenty years on
+  };
+  for (const Case& c : cases) {
+    SetDate(c.y, c.m, c.d);
+    for (int body : bodies) g_bodies[body].azimuth = g_bodies[body].altitude = 0.5;
+    model.UpdateOrbitTable();
+    for (int i = 0; i < 10; ++i) {
+      const double km = Norm(g_orbits[slots[i]].position) * 1e6;
+      double epoch = 0.0;
+      EXPECT_EQ(model.SatelliteElementsOutOfDate(bodies[i], &epoch), !c.placed) << c.y << " " << bodies[i];
+      EXPECT_NEAR(epoch, 2453824.0, 1.5) << bodies[i];
+      if (c.placed) {
+        EXPECT_GT(km, 6600.0) << c.y << " " << bodies[i];
+        EXPECT_LT(km, 7300.0) << c.y << " " << bodies[i];
+        EXPECT_NE(g_bodies[bodies[i]].azimuth, 0.5);
+      } else {
+        // No place at all: at the Earth's centre and off the sky (azimuth
+        // and altitude 0), which the passes draw and label nothing for.
+        EXPECT_EQ(km, 0.0) << c.y << " " << bodies[i];
+        EXPECT_EQ(g_bodies[bodies[i]].azimuth, 0.0);
+        EXPECT_EQ(g_bodies[bodies[i]].altitude, 0.0);
+      }
+    }
+  }
+  // Not due at all (before the launch, or switched off): not a matter of elements.
+  SetDate(1997, 1, 1);
+  EXPECT_FALSE(model.SatelliteElementsOutOfDate(12));
+  SetDate(2026, 12, 11);
+  model.m_computeSatellitePositions = false;
+  EXPECT_FALSE(model.SatelliteElementsOutOfDate(12));
+  model.m_computeSatellitePositions = true;
+  EXPECT_FALSE(model.SatelliteElementsOutOfDate(kBodyMars));
+}
+
+TEST_F(OrbitTable, AFreshSatellitesFilePlacesItsSatelliteAtOnce) {
+  char pattern[] = "/tmp/nvsatellites-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string folder = pattern;
+  ASSERT_EQ(mkdir((folder + "/donnees").c_str(), 0755), 0);
+  FILE* f = std::fopen((folder + "/donnees/satellites.dat").c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  // An element set of 2026 December 10, 12 h UT, for the ISS only.
+  std::fputs("AMATEUR SATELLITES OF THE DAY, TWO-LINE ELEMENTS OF THE LAST FEW DAYS, FOR TESTS ONLY "
+             "PLEASE\n"
+             "ISS (ZARYA)\n"
+             "1 25544U 98067A   26344.50000000  .00012862  00000-0  89515-4 0  6374\n"
+             "2 25544 051.6426 229.9709 0009163 062.8241 072.5020 15.74755905420837\n",
+             f);
+  std::fclose(f);
+  SetDate(2026, 12, 11);
+  model.UpdateOrbitTable();
+  EXPECT_TRUE(model.SatelliteElementsOutOfDate(12));
+  EXPECT_EQ(Norm(g_orbits[2].position), 0.0);
+  ASSERT_TRUE(model.LoadSatellites(folder.c_str()));
+  model.UpdateOrbitTable();
+  EXPECT_FALSE(model.SatelliteElementsOutOfDate(12));
+  const double km = Norm(g_orbits[2].position) * 1e6;
+  EXPECT_GT(km, 6600.0);
+  EXPECT_LT(km, 6800.0);
+  EXPECT_NE(g_bodies[12].altitude, 0.0);
+  // The others keep their 2006 sets.
+  EXPECT_TRUE(model.SatelliteElementsOutOfDate(11));
+  EXPECT_EQ(Norm(g_orbits[3].position), 0.0);
+  std::remove((folder + "/donnees/satellites.dat").c_str());
+  rmdir((folder + "/donnees").c_str());
+  rmdir(folder.c_str());
 }
 
 TEST_F(OrbitTable, OrbitOutlinesClose) {
