@@ -22,10 +22,10 @@ awk() { LC_ALL=C command awk "$@"; }
 PROGRAM_DIR=$1
 CASE=${2:-lx200}
 HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xdotool:xdotool awk:mawk /usr/bin/python3:python3 || exit 1
 [ -x "$PROGRAM_DIR/nuvarine2" ] || { echo "FAIL: no program in $PROGRAM_DIR"; exit 1; }
-WORK=$(mktemp -d)
+new_work_folder || exit 1
 DEVICES=
 cleanup() {
   local pid
@@ -34,10 +34,6 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
-unset QT_QPA_PLATFORM
 make_program_tree "$PROGRAM_DIR" "$WORK/program" || { echo "FAIL: cannot copy the install folder"; exit 1; }
 # Paris; the telescope on COM7, the GPS on COM12.
 printf '[Observation Settings]\r\nLatitude=48.8566000000\r\nLongitude=-2.3522000000\r\nUTCP=1.0000000000\r\nPressure=1013.2500000000\r\nTemperature=10.0000000000\r\nElevation=35.0000000000\r\n[Telescope]\r\nDrivers type LX200=True\r\nSerial port=COM7\r\nSpeed=9600\r\n[GPS]\r\nSerial port=12\r\nSpeed=4800\r\n' \
@@ -79,46 +75,23 @@ case $CASE in
     ;;
   *) echo "FAIL: unknown case $CASE"; exit 1 ;;
 esac
-export WORK CASE
+export WORK CASE HERE
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
+. "$HERE/common.sh"
 awk() { LC_ALL=C command awk "$@"; }
 export NUVARINE_STATUS_FILE=$WORK/status
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
 # field <name> <n>: the n-th number of a status line.
 field() { status "$1" | awk -v n="$2" '{ print $n }'; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
-fail() {
-  echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null
+on_fail() {
+  cat "$NUVARINE_STATUS_FILE" 2>/dev/null
   [ -f "$WORK/program.log" ] && { echo "--- the program's log (last 40 lines):"; tail -n 40 "$WORK/program.log"; }
   [ -f "$WORK/mount/received" ] && { echo "--- the mount got (last 400 bytes):"; tail -c 400 "$WORK/mount/received" | tr '\337\006' '*A'; echo; }
-  kill -9 "$PID" 2>/dev/null; exit 1
+  return 0
 }
-# Ends the program as a window manager's close would. Under the sanitizers the
-# exit-time leak scan of a program that held an INDI connection can take half
-# a minute on a loaded machine: 60 s, then the threads' states say whether it
-# was still working or stuck.
-close_program() {
-  kill -TERM "$PID"
-  for i in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-  if kill -0 "$PID" 2>/dev/null; then
-    echo "--- the program's threads (name, state, kernel wait):"
-    for t in /proc/"$PID"/task/*; do
-      echo "$(cat "$t/comm" 2>/dev/null) $(awk '{print $3}' "$t/stat" 2>/dev/null) $(cat "$t/wchan" 2>/dev/null)"
-    done
-    fail "the program did not close"
-  fi
-  wait "$PID"
-}
-near() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d <= t) }'; }
 # Angles compared across 0/360.
 near_angle() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { d = (a - b) % 360; if (d < 0) d += 360; if (d > 180) d = 360 - d; exit !(d <= t) }'; }
-settle() { sleep 0.6; local f; f=$(status frames); wait_for "[ \"\$(status frames)\" -gt $((f + 2)) ] 2>/dev/null" 20; }
 # click_in <window title> <x> <y>: a click at a place of a window (pixels from its corner).
 click_in() {
   local w
@@ -211,7 +184,9 @@ if [ "$CASE" = indi ]; then
   settle
   near_angle "$(status lookazimuth)" "$(field target 3)" 0.05 && near "$(status lookaltitude)" "$(field target 4)" 0.05 ||
     fail "the view does not look where the simulator points"
-  close_program
+  # Under the sanitizers the exit-time leak scan of a program that held an INDI
+  # connection can take half a minute on a loaded machine.
+  close_program 60
   echo "PASS"
   exit 0
 fi
@@ -281,7 +256,7 @@ near "$(field observer 3)" 545.4 0.05 || fail "the elevation is not Munich's"
 grep -q "^messagebox=.*GPS" "$NUVARINE_STATUS_FILE" && fail "the GPS reports: $(status messagebox)"
 settle || fail "frames do not go on"
 
-close_program
+close_program 60
 echo "PASS"
 INNER
 timeout 400 xvfb-run -a -s "-screen 0 1280x800x24" bash "$WORK/inner.sh"
