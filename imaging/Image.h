@@ -151,6 +151,14 @@ inline void Put16(uint8_t* p, uint32_t v) {
 inline void Put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
+// Pixels per metre as the whole dots per inch of a 16-bit file field
+// (JFIF density, PCX resolution). A resolution read from a file can be
+// anything: negative or unknown ones become 0, huge ones the field's largest.
+inline uint16_t DotsPerInch16(int pixelsPerMetre) {
+  if (pixelsPerMetre <= 0) return 0;
+  const double dpi = pixelsPerMetre * 0.0254;
+  return dpi >= 65535.0 ? uint16_t{65535} : static_cast<uint16_t>(dpi);
+}
 inline size_t StrideOf(int bits, int width) {
   return (static_cast<size_t>(bits) * static_cast<size_t>(width) + 31) / 32 * 4;
 }

@@ -186,8 +186,8 @@ bool EncodeJpegFrom(FILE* file, const uint8_t* pixels, int width, int height, in
   info.dct_method = JDCT_ISLOW;
   info.optimize_coding = TRUE;
   info.density_unit = 1;
-  info.X_density = static_cast<UINT16>(xPpm * 0.0254);
-  info.Y_density = static_cast<UINT16>(yPpm * 0.0254);
+  info.X_density = DotsPerInch16(xPpm);
+  info.Y_density = DotsPerInch16(yPpm);
   jpeg_start_compress(&info, TRUE);
   row = static_cast<JSAMPLE*>(std::malloc(static_cast<size_t>(width) * components));
   if (!row) {

@@ -138,8 +138,8 @@ bool CImage::EncodePcx(FILE* f) {
   uint8_t h[128] = {10, 5, 1, static_cast<uint8_t>(planeBits)};
   Put16(h + 8, static_cast<uint32_t>(width - 1));
   Put16(h + 10, static_cast<uint32_t>(height - 1));
-  Put16(h + 12, static_cast<uint32_t>(GetXResolution() * 0.0254));
-  Put16(h + 14, static_cast<uint32_t>(GetYResolution() * 0.0254));
+  Put16(h + 12, DotsPerInch16(GetXResolution()));
+  Put16(h + 14, DotsPerInch16(GetYResolution()));
   const int entries = GetPaletteEntries();
   const uint8_t* pal = GetPalette();
   for (int i = 0; i < std::min(16, entries); ++i) {

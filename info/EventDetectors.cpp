@@ -2,6 +2,7 @@
 #include "EventDetectors.h"
 
 #include <cmath>
+#include <limits>
 
 #include "UiDefs.h"
 
@@ -12,6 +13,9 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kDegrees = 57.29577951308232;
 constexpr double kRadiusDegrees = 28.64788975654116;  // half a diameter, in degrees
 constexpr double kKmPerAu = 149597870.691;
+// A previous value that no comparison holds with: the step it would come
+// from was not visited.
+constexpr double kUnseen = std::numeric_limits<double>::quiet_NaN();
 
 double Reduce(double a) {
   double r = std::fmod(a, kTwoPi);
@@ -72,6 +76,7 @@ void CEventDetectors::StartPass(bool finePass) {
     for (bool& v : row) v = false;
   for (double& v : m_sunAngle) v = -1e10;
   for (double& v : m_occultation) v = 1e10;
+  m_moonRadius = 0.0;
   for (bool& v : m_occultationReported) v = false;
   m_sunLongitude = 0.0;
   m_seasonReported = false;
@@ -82,9 +87,26 @@ void CEventDetectors::StartPass(bool finePass) {
   for (double& v : m_earthDistance) v = 0.0;
   for (bool& v : m_approachReported) v = false;
   m_solarSeparation = 1e10;
+  m_solarRadii = 0.0;
   m_solarReported = false;
   m_lunarDistance = 1e10;
   m_lunarReported = false;
+}
+
+void CEventDetectors::Forget() {
+  // A least value seen against a step hours or days away would fire at once
+  // where the fine pass resumes, and a contact would compare a radius with a
+  // separation of another time. The sign-change detectors keep their values:
+  // the hours marked around a crossing are always walked through.
+  for (auto& row : m_pairSeparation)
+    for (double& v : row) v = kUnseen;
+  for (double& v : m_occultation) v = kUnseen;
+  m_moonRadius = kUnseen;
+  for (double& v : m_elongation) v = kUnseen;
+  m_earthSunDistance = kUnseen;
+  for (double& v : m_earthDistance) v = kUnseen;
+  m_solarSeparation = m_solarRadii = kUnseen;
+  m_lunarDistance = kUnseen;
 }
 
 namespace {
@@ -99,6 +121,7 @@ double PhaseValue(const EventState& s) {
 void CEventDetectors::Prime(const EventState& d) {
   m_phase = PhaseValue(d);
   const EventBody& moon = d.bodies[10];
+  m_moonRadius = moon.apparentDiameter * kRadiusDegrees;
   for (int b = 1; b <= 9; ++b) {
     if (b == 3) continue;
     m_occultation[b] = TrueSeparation(d.bodies[b].rightAscension, d.bodies[b].declination, moon.rightAscension,
@@ -114,6 +137,9 @@ void CEventDetectors::Prime(const EventState& d) {
 void CEventDetectors::Run(const EventState& s, int hour, int minute, int dayIndex, CString& text,
                           const std::function<void(int)>& mark) {
   const double h = hour, m = minute;
+  // A turn of a quantity shows at the first step after it, so a least or
+  // greatest value lies between the two steps before: their hours and this
+  // one are marked (h-2 to h), a crossing's this hour and the one before.
   auto marks = [&](int from, int to) {
     if (dayIndex < 1) return;
     for (int k = from; k <= to; ++k) mark(k);
@@ -154,12 +180,12 @@ void CEventDetectors::Run(const EventState& s, int hour, int minute, int dayInde
         reported = true;
         // A closer pass of the Moon belongs to the occultation detector.
         if (b == 10 && sep <= 0.25) line.Empty();
+        // The least separation lies between the two steps before this one:
+        // the hourly pass marks both hours and this one, and one more after
+        // a close pass, judged by its least separation (the previous step's).
         if (!line.IsEmpty()) {
-          marks(-1, 0);
-          if (sep < 1.0) {
-            marks(-2, -2);
-            marks(1, 1);
-          }
+          marks(-2, 0);
+          if (previous < 1.0) marks(1, 1);
         }
         text += line;
       }
@@ -199,20 +225,22 @@ void CEventDetectors::Run(const EventState& s, int hour, int minute, int dayInde
     m_sunAngle[b] = a;
   }
 
-  // 5. Occultations by the Moon.
+  // 5. Occultations by the Moon: a contact when the body passes from one
+  // side of the Moon's limb to the other between two steps, each step's
+  // separation measured against that step's own radius.
   {
-    const double r = moon.apparentDiameter * kRadiusDegrees;
+    const double r = moon.apparentDiameter * kRadiusDegrees, qr = m_moonRadius;
     for (int b = 1; b <= 9; ++b) {
       if (b == 3) continue;
       const double sep = TrueSeparation(s.bodies[b].rightAscension, s.bodies[b].declination, moon.rightAscension,
                                         moon.declination);
       const double q = m_occultation[b];
-      if (sep <= r && r < q) {
+      if (sep <= r && q > qr) {
         CString line;
         line.Format(Load(2070).c_str(), h, m, m_names[b].c_str());
         if (moonDown) line += Load(2014);
         text += line + "\r\n";
-      } else if (sep >= r && r > q) {
+      } else if (sep > r && q <= qr) {
         CString line;
         line.Format(Load(2071).c_str(), h, m, m_names[b].c_str());
         text += line + "\r\n";
@@ -231,6 +259,7 @@ void CEventDetectors::Run(const EventState& s, int hour, int minute, int dayInde
         if (sep >= r) m_occultationReported[b] = false;
       }
     }
+    m_moonRadius = r;
   }
 
   // 6. Equinoxes and solstices (L is the Earth's heliocentric longitude).
@@ -262,7 +291,7 @@ void CEventDetectors::Run(const EventState& s, int hour, int minute, int dayInde
       line.Format(Load(2019).c_str(), h, m, m_names[b].c_str(), direction.c_str(), e);
       text += line;
       m_elongationReported[b] = true;
-      marks(-1, 0);
+      marks(-2, 0);
     }
     if (e > q) m_elongationReported[b] = false;
     m_elongation[b] = e;
@@ -280,14 +309,14 @@ void CEventDetectors::Run(const EventState& s, int hour, int minute, int dayInde
       line.Format(Load(2021).c_str(), h, m, r * kKmPerAu);
       text += line;
       m_nearestReported = true;
-      marks(-1, 0);
+      marks(-2, 0);
     }
     if (!m_farthestReported && r < q) {
       CString line;
       line.Format(Load(2022).c_str(), h, m, r * kKmPerAu);
       text += line;
       m_farthestReported = true;
-      marks(-1, 0);
+      marks(-2, 0);
     }
   }
 
@@ -302,7 +331,7 @@ void CEventDetectors::Run(const EventState& s, int hour, int minute, int dayInde
       if (m_finePass && dayIndex == 1 && hour == 0 && minute == 0) line.Empty();
       text += line;
       m_approachReported[b] = true;
-      marks(-1, 0);
+      marks(-2, 0);
     } else {
       m_earthDistance[b] = d;
     }
@@ -316,12 +345,12 @@ void CEventDetectors::Run(const EventState& s, int hour, int minute, int dayInde
     const double sum = rs + rm;
     const double sep = TrueSeparation(sun.rightAscension, sun.declination, moon.rightAscension, moon.declination);
     const double q = m_solarSeparation;
-    if (sep <= sum && sum < q) {
+    if (sep <= sum && q > m_solarRadii) {
       CString line;
       line.Format(Load(2072).c_str(), h, m);
       text += line + "\r\n";
       marks(-1, 0);
-    } else if (sep >= sum && sum > q) {
+    } else if (sep > sum && q <= m_solarRadii) {
       CString line;
       line.Format(Load(2073).c_str(), h, m);
       text += line + "\r\n";
@@ -342,6 +371,7 @@ void CEventDetectors::Run(const EventState& s, int hour, int minute, int dayInde
     }
     if (sep < q) m_solarReported = false;
     m_solarSeparation = sep;
+    m_solarRadii = sum;
   }
 
   // 12. Lunar eclipse: the Moon's distance from the centre of the shadow,

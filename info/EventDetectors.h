@@ -19,6 +19,10 @@ class CEventDetectors {
   // The previous values of the primed detectors, taken from the state one
   // day before the step (the warm-up day).
   void Prime(const EventState& dayBefore);
+  // The steps between the last one run and the next were not visited: the
+  // detectors of a least or greatest value and of the discs' contacts forget
+  // the last step they saw, so they compare only steps next to each other.
+  void Forget();
   // Runs every detector in order on the state of the step. Texts go to
   // `text`; `mark(k)` asks for hour h + k of the step to be marked (only
   // called from day index 1 on).
@@ -38,6 +42,7 @@ class CEventDetectors {
   bool m_pairReported[7][11] = {};
   double m_sunAngle[10] = {};           // 3, 4
   double m_occultation[10] = {};        // 5
+  double m_moonRadius = 0.0;            // 5, the previous step's, degrees
   bool m_occultationReported[10] = {};
   double m_sunLongitude = 0.0;          // 6, degrees
   bool m_seasonReported = false;
@@ -48,6 +53,7 @@ class CEventDetectors {
   double m_earthDistance[10] = {};      // 10
   bool m_approachReported[10] = {};
   double m_solarSeparation = 1e10;      // 11
+  double m_solarRadii = 0.0;            // 11, the previous step's sum of the radii
   bool m_solarReported = false;
   double m_lunarDistance = 1e10;        // 12
   bool m_lunarReported = false;

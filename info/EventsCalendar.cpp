@@ -69,9 +69,14 @@ void CEventStepper::Mark(int day, int hour) {
   m_marks[day][hour] = true;
 }
 
-bool CEventStepper::Step(double julianDate, int hour, int minute, int day, CString& text) {
+bool CEventStepper::Step(double julianDate, int hour, int minute, int day, int spacing, CString& text) {
   if (onStep) onStep();
   ++m_steps;
+  // A step that does not follow the last one at its own spacing (minute or
+  // hour) resumes after steps that were not visited.
+  const long at = (static_cast<long>(day) * 24 + hour) * 60 + minute;
+  if (at - m_lastMinute != spacing) m_detectors.Forget();
+  m_lastMinute = at;
   EventState state;
   if (day == 0) {
     // The warm-up day: primed detectors compare with one day before.
@@ -95,8 +100,10 @@ bool CEventStepper::Run(double firstDay, int days, std::vector<CString>& texts) 
     const bool fine = pass == 1;
     m_fine = fine;
     m_detectors.StartPass(fine);
-    // The coarse pass also takes the first step of the day after the
-    // period, so an event of the last hour is seen and its hour marked.
+    m_lastMinute = -60;  // the pass's first step follows its start values
+    // The coarse pass also takes the first two steps of the day after the
+    // period: a least or greatest value of the last hour shows only at the
+    // second step after it, and its hours are marked from there.
     const int lastDay = fine ? days : days + 1;
     for (int d = 0; d <= lastDay; ++d) {
       texts[d].Empty();
@@ -111,7 +118,7 @@ bool CEventStepper::Run(double firstDay, int days, std::vector<CString>& texts) 
           }
         if (first == 24) continue;
       }
-      if (!fine && d == days + 1) last = 0;
+      if (!fine && d == days + 1) last = 1;
       const double dayStart = d == 0 ? firstDay - 1.0 : firstDay + (d - 1);
       for (int h = first; h <= last; ++h) {
         // Minute steps in the fine pass; on the warm-up day only in its last
@@ -120,7 +127,7 @@ bool CEventStepper::Run(double firstDay, int days, std::vector<CString>& texts) 
         const int count = minutes ? 60 : 1;
         for (int m = 0; m < count; ++m) {
           if (fine && onProgress) onProgress(d * 100 / days);
-          if (!Step(dayStart + (h + m / 60.0) / 24.0, h, m, d, texts[d])) return false;
+          if (!Step(dayStart + (h + m / 60.0) / 24.0, h, m, d, minutes ? 1 : 60, texts[d])) return false;
         }
       }
       if (stopRequested && stopRequested()) {

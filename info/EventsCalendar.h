@@ -41,7 +41,7 @@ class CEventStepper {
   long Steps() const { return m_steps; }
 
  private:
-  bool Step(double julianDate, int hour, int minute, int day, CString& text);
+  bool Step(double julianDate, int hour, int minute, int day, int spacing, CString& text);
   void Mark(int day, int hour);
 
   CEventSampler& m_sampler;
@@ -50,6 +50,7 @@ class CEventStepper {
   bool m_stopped = false;
   bool m_fine = false;
   long m_steps = 0;
+  long m_lastMinute = 0;  // minutes from 00:00 of the warm-up day of the last step run
 };
 
 // What the calendar is asked for.

@@ -1,5 +1,7 @@
 // Bright-star and deep-sky zone files, read once at start-up into their
 // process-wide arrays, with one summary row per zone.
+#include <cmath>
+
 #include "CatalogueIo.h"
 #include "Catalogues.h"
 #include "InstallPath.h"
@@ -57,6 +59,19 @@ void DecodeDeepSkyRecord(const unsigned char* p, DeepSkyObject& o) {
 
 namespace {
 
+// A deep-sky record whose place or size is not a number, or lies outside
+// the sky, is damaged: it is skipped, so no later formatting or drawing sees
+// a value it cannot convert.
+bool Plausible(const DeepSkyObject& o) {
+  constexpr double kSlack = 1e-3;
+  constexpr double kLargestSize = 6.2831853071795865;  // a whole turn, in radians
+  return o.rightAscension >= -kSlack && o.rightAscension <= 6.2831853071795865 + kSlack &&
+         o.declination >= -1.5707963267948966 - kSlack && o.declination <= 1.5707963267948966 + kSlack &&
+         std::fabs(o.largeSize) <= kLargestSize && std::fabs(o.smallSize) <= kLargestSize &&
+         !std::isnan(o.magnitude) && !std::isnan(o.surfaceBrightness);
+}
+bool Plausible(const BrightStar&) { return true; }
+
 struct Extremes {
   double minRa = 1e50, maxRa = 1e-50, minDec = 1e50, maxDec = -1e50;
   void Add(double ra, double dec) {
@@ -77,6 +92,7 @@ bool LoadZone(const CString& installFolder, const char* pattern, int zone, Recor
   if (count < 0) count = 0;
   for (size_t off = 0; off + recordSize <= data.size() && count < capacity; off += recordSize) {
     decode(data.data() + off, records[count]);
+    if (!Plausible(records[count])) continue;
     extremes.Add(records[count].rightAscension, records[count].declination);
     ++count;
   }

@@ -5,7 +5,15 @@
 
 #include "SkyModel.h"
 
+// An angle that is not a number (from a damaged file or a failed
+// computation) shows the "no value" dashes. Degrees and hours are printed
+// as whole floating-point numbers, so no angle, however large, is converted
+// to an int.
 void CSkyModel::FormatAngle(CString& result, bool hours, bool dropZeros, double degrees) {
+  if (!std::isfinite(degrees)) {
+    result = "-------";
+    return;
+  }
   const bool negative = degrees < 0.0;
   const double v = hours ? degrees * 0.06666666666666667 : degrees;
   const double total = std::fabs(v) * 3600.0;
@@ -24,9 +32,9 @@ void CSkyModel::FormatAngle(CString& result, bool hours, bool dropZeros, double 
 
   CString text;
   if (hours) {
-    text.Format("%2i h  %2i m  %3.1f s", static_cast<int>(big), static_cast<int>(min), sec);
+    text.Format("%2.0f h  %2i m  %3.1f s", big, static_cast<int>(min), sec);
   } else {
-    if (big != 0.0 || !dropZeros) text.AppendFormat("%3i \xB0  ", static_cast<int>(big));
+    if (big != 0.0 || !dropZeros) text.AppendFormat("%3.0f \xB0  ", big);
     if (min != 0.0 || !text.IsEmpty() || !dropZeros) text.AppendFormat("%2i '  ", static_cast<int>(min));
     text.AppendFormat("%3.1f ''", sec);
   }
@@ -34,12 +42,14 @@ void CSkyModel::FormatAngle(CString& result, bool hours, bool dropZeros, double 
 }
 
 void CSkyModel::FormatTimeOfDay(CString& result, bool shortForm, double degrees) {
-  if (std::fabs(degrees * kPi / 180.0 + 1.0) < 1e-5) {
+  if (!std::isfinite(degrees) || std::fabs(degrees * kPi / 180.0 + 1.0) < 1e-5) {
     result = "-------";
     return;
   }
   double h = degrees * 0.06666666666666667;
-  if (h >= 24.0) h = std::fmod(h, 24.0);  // same as subtracting 24 until below, without a long loop
+  // The same as subtracting 24 until below, without a long loop; huge
+  // negative times are brought into the day the same way.
+  if (std::fabs(h) >= 24.0) h = std::fmod(h, 24.0);
   const double total = std::fabs(h) * 3600.0;
   double sec = RoundHalfAwayFromZero(std::fmod(total, 60.0) * 10.0) * 0.1;
   const double m = std::floor(total / 60.0);

@@ -35,12 +35,21 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data, size_t l
   return true;
 }
 
-bool DecodeImage(const std::vector<uint8_t>& d, Image& image) {
+namespace {
+bool DecodeAny(const std::vector<uint8_t>& d, Image& image) {
   if (d.size() >= 4 && std::memcmp(d.data(), "DDS ", 4) == 0) return DecodeDds(d, image);
   if (d.size() >= 8 && d[0] == 0x89 && d[1] == 'P' && d[2] == 'N' && d[3] == 'G') return DecodePng(d, image);
   if (d.size() >= 3 && d[0] == 0xFF && d[1] == 0xD8) return DecodeJpeg(d, image);
   if (d.size() >= 2 && d[0] == 'B' && d[1] == 'M') return DecodeBmp(d, image);
   return DecodeTga(d, image);  // TGA has no signature
+}
+}  // namespace
+
+bool DecodeImage(const std::vector<uint8_t>& d, Image& image) {
+  image = Image();
+  if (DecodeAny(d, image)) return true;
+  image = Image();  // a refused file leaves nothing half decoded
+  return false;
 }
 
 bool DecodeBmp(const std::vector<uint8_t>& d, Image& image) {
@@ -95,10 +104,21 @@ bool DecodeTga(const std::vector<uint8_t>& d, Image& image) {
   if (colorMapType != 0 || (type != 2 && type != 3 && type != 10 && type != 11)) return false;
   bool grey = type == 3 || type == 11;
   if ((grey && bits != 8) || (!grey && bits != 24 && bits != 32)) return false;
-  if (width == 0 || height == 0) return false;
+  if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) return false;
   unsigned bytes = bits / 8;
   size_t pos = 18 + idLength;
+  if (pos > d.size()) return false;
   size_t count = static_cast<size_t>(width) * height;
+  // The header alone says nothing true about the size: measure it against
+  // what the rest of the file can hold before allocating anything. A raw
+  // picture stores every pixel; a run-length packet of 1 + bytes bytes gives
+  // at most 128 pixels.
+  size_t available = d.size() - pos;
+  if (type == 2 || type == 3) {
+    if (count * bytes > available) return false;
+  } else if (count > (available / (1 + bytes) + 1) * 128) {
+    return false;
+  }
   std::vector<uint8_t> pixels(count * bytes);
   if (type == 2 || type == 3) {
     if (pos + pixels.size() > d.size()) return false;

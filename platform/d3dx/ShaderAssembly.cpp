@@ -48,6 +48,33 @@ std::string Xyzw(std::string s) {
   return s;
 }
 
+// Constant registers a program may name (those of vs_2_0; vs_1_1 has fewer).
+constexpr int kLastConstant = 255;
+constexpr int kLastTemporary = 11;
+
+// The number of a register: decimal digits only, at most `last`. Signs,
+// letters and numbers too large for any register are refused, so no
+// arithmetic on a register number can overflow.
+bool RegisterNumber(const std::string& digits, int last, int& out) {
+  if (digits.empty() || digits.size() > 4) return false;
+  int value = 0;
+  for (char c : digits) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > last) return false;
+  out = value;
+  return true;
+}
+
+// "c12" or "c[12]" to 12.
+bool ConstantNumber(const std::string& text, int& out) {
+  if (text.size() < 2 || text[0] != 'c') return false;
+  std::string n = text.substr(1);
+  if (n.size() >= 2 && n.front() == '[' && n.back() == ']') n = n.substr(1, n.size() - 2);
+  return RegisterNumber(n, kLastConstant, out);
+}
+
 class Translator {
  public:
   bool Run(const std::string& source, std::string& glsl, std::string& error) {
@@ -97,7 +124,7 @@ class Translator {
     int index = 0;
     size_t digits = usage.find_first_of("0123456789");
     if (digits != std::string::npos) {
-      index = AtolC(usage.substr(digits).c_str());
+      if (!RegisterNumber(usage.substr(digits), 15, index)) return false;
       usage = usage.substr(0, digits);
     }
     std::string value;
@@ -126,18 +153,15 @@ class Translator {
     }
     std::string base;
     if (t.size() >= 2 && t[0] == 'c') {
-      std::string n = t.substr(1);
-      if (n.front() == '[' && n.back() == ']') n = n.substr(1, n.size() - 2);
-      for (char c : n)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-      int index = AtolC(n.c_str());
+      int index = 0;
+      if (!ConstantNumber(t, index)) return false;
       auto it = m_defs.find(index);
       if (it != m_defs.end()) base = it->second;
-      else if (index >= 0 && index < 8) base = "c[" + std::to_string(index) + "]";
+      else if (index < 8) base = "c[" + std::to_string(index) + "]";
       else return false;
     } else if (t.size() >= 2 && t[0] == 'r') {
-      int index = AtolC(t.c_str() + 1);
-      if (index < 0 || index > 11) return false;
+      int index = 0;
+      if (!RegisterNumber(t.substr(1), kLastTemporary, index)) return false;
       base = "r" + std::to_string(index);
     } else if (t.size() >= 2 && t[0] == 'v') {
       if (!m_declared.count(t)) return false;
@@ -174,8 +198,8 @@ class Translator {
     else if (lower.size() == 3 && lower[0] == 'o' && lower[1] == 't' && lower[2] >= '0' && lower[2] <= '7')
       name = "oT" + lower.substr(2);
     else if (lower.size() >= 2 && lower[0] == 'r') {
-      int index = AtolC(lower.c_str() + 1);
-      if (index < 0 || index > 11) return false;
+      int index = 0;
+      if (!RegisterNumber(lower.substr(1), kLastTemporary, index)) return false;
       name = "r" + std::to_string(index);
     } else {
       return false;
@@ -194,8 +218,11 @@ class Translator {
     if (op.rfind("dcl_", 0) == 0) return Declare(op, a);
     if (op == "nop") return true;
     if (op == "def") {
-      if (a.size() != 5 || a[0].size() < 2 || a[0][0] != 'c') return false;
-      int index = AtolC(a[0].c_str() + 1);
+      int index = 0;
+      if (a.size() != 5 || !ConstantNumber(a[0], index)) {
+        m_error = "def needs a constant register c0 to c" + std::to_string(kLastConstant) + " and four numbers";
+        return false;
+      }
       std::string v = "vec4(";
       for (int k = 1; k <= 4; ++k) {
         v += FormatC("%.9g", StrtodC(a[k].c_str(), nullptr));
@@ -230,9 +257,11 @@ class Translator {
     else if (op == "frc" && need(1)) v = "fract(" + s[1] + ")";
     else if ((op == "m4x4" || op == "m4x3" || op == "m3x4" || op == "m3x3" || op == "m3x2") && need(2)) {
       // Source 2 names the first of consecutive constant registers.
-      std::string reg = Trim(a[2]);
-      if (reg.size() < 2 || reg[0] != 'c') return false;
-      int first = AtolC(reg.c_str() + 1);
+      int first = 0;
+      if (!ConstantNumber(Trim(a[2]), first)) {
+        m_error = op + " needs a constant register c0 to c" + std::to_string(kLastConstant);
+        return false;
+      }
       int rows = op[3] - '0';
       bool three = op[1] == '3';
       std::string comps[4];

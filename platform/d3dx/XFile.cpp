@@ -1,6 +1,7 @@
 // Reader of text ".x" model files (frames, meshes, normals, texture
 // coordinates, vertex colours, materials). Input is untrusted: counts are
 // checked against what the file holds.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -9,6 +10,7 @@
 #include "../../platform/win/NumberFormat.h"
 #include "../d3d9/DeviceImpl.h"
 #include "ImageFile.h"
+#include "XFileData.h"
 
 namespace {
 
@@ -112,15 +114,7 @@ bool ParseBody(const std::vector<Token>& t, size_t& i, XNode& node, int depth) {
   return false;
 }
 
-struct Built {
-  std::vector<float> positions, normals, uvs;
-  std::vector<D3DCOLOR> colors;
-  std::vector<uint32_t> indices;
-  std::vector<DWORD> attributes;
-  std::vector<D3DMATERIAL9> materials;
-  std::vector<std::string> textures;
-  bool hasNormals = false, hasUv = false, hasColors = false;
-};
+using Built = nvd3dx::XMeshData;
 
 void Transform(const D3DXMATRIX& m, float* p, bool direction) {
   D3DXVECTOR3 v(p[0], p[1], p[2]), r;
@@ -147,23 +141,33 @@ bool MaterialFrom(const XNode& n, D3DMATERIAL9& m, std::string& texture) {
   return true;
 }
 
+// A count or an index read from the file: a whole number from 0 to limit,
+// else false. Negative, NaN and huge values never reach an integer conversion.
+bool Whole(double value, size_t limit, size_t& out) {
+  if (!(value >= 0 && value <= static_cast<double>(limit)) || value != std::floor(value)) return false;
+  out = static_cast<size_t>(value);
+  return true;
+}
+
 bool AddMesh(const XNode& mesh, const D3DXMATRIX& world, const std::map<std::string, const XNode*>& named,
              Built& out) {
   const auto& v = mesh.numbers;
-  if (v.empty() || v[0] < 0 || v[0] > 10000000) return false;
-  size_t nv = static_cast<size_t>(v[0]);
-  if (v.size() < 1 + nv * 3 + 1) return false;
+  // Every count is checked against the numbers left after it, so no product
+  // can wrap and no read passes the end.
+  size_t nv = 0, nf = 0;
+  if (v.empty() || !Whole(v[0], std::min<size_t>(10000000, (v.size() - 1) / 3), nv)) return false;
   size_t pos = 1 + nv * 3;
-  size_t nf = static_cast<size_t>(v[pos++]);
+  if (pos >= v.size() || !Whole(v[pos], (v.size() - pos - 1) / 4, nf)) return false;
+  ++pos;
   std::vector<std::vector<uint32_t>> faces;
   for (size_t f = 0; f < nf; ++f) {
-    if (pos >= v.size()) return false;
-    size_t n = static_cast<size_t>(v[pos++]);
-    if (n < 3 || n > 64 || pos + n > v.size()) return false;
+    size_t n = 0;
+    if (pos >= v.size() || !Whole(v[pos++], 64, n)) return false;
+    if (n < 3 || n > v.size() - pos) return false;
     std::vector<uint32_t> face;
     for (size_t k = 0; k < n; ++k) {
-      double index = v[pos++];
-      if (index < 0 || index >= static_cast<double>(nv)) return false;
+      size_t index = 0;
+      if (nv == 0 || !Whole(v[pos++], nv - 1, index)) return false;
       face.push_back(static_cast<uint32_t>(index));
     }
     faces.push_back(std::move(face));
@@ -178,44 +182,47 @@ bool AddMesh(const XNode& mesh, const D3DXMATRIX& world, const std::map<std::str
   size_t materialCount = 0;
   for (const XNode& c : mesh.children) {
     const auto& n = c.numbers;
+    // A normal, texture or colour block whose counts or indices do not fit
+    // the mesh is damaged: the whole file is refused.
     if (c.type == "MeshNormals" && !n.empty()) {
-      size_t nn = static_cast<size_t>(n[0]);
-      if (n.size() < 1 + nn * 3 + 1) continue;
-      normals.assign(n.begin() + 1, n.begin() + 1 + static_cast<long>(nn * 3));
+      size_t nn = 0, nfn = 0;
+      if (!Whole(n[0], (n.size() - 1) / 3, nn)) return false;
       size_t p = 1 + nn * 3;
-      size_t nfn = static_cast<size_t>(n[p++]);
-      bool ok = nfn == nf;
-      for (size_t f = 0; ok && f < nfn; ++f) {
-        if (p >= n.size()) { ok = false; break; }
-        size_t k = static_cast<size_t>(n[p++]);
-        if (k != faces[f].size() || p + k > n.size()) { ok = false; break; }
+      if (p >= n.size() || !Whole(n[p++], nf, nfn) || nfn != nf) return false;
+      normals.assign(n.begin() + 1, n.begin() + 1 + static_cast<long>(nn * 3));
+      for (size_t f = 0; f < nfn; ++f) {
+        size_t k = 0;
+        if (p >= n.size() || !Whole(n[p++], 64, k) || k != faces[f].size() || k > n.size() - p) return false;
         std::vector<uint32_t> face;
         for (size_t j = 0; j < k; ++j) {
-          double index = n[p++];
-          if (index < 0 || index >= static_cast<double>(nn)) { ok = false; break; }
+          size_t index = 0;
+          if (nn == 0 || !Whole(n[p++], nn - 1, index)) return false;
           face.push_back(static_cast<uint32_t>(index));
         }
         normalFaces.push_back(std::move(face));
       }
-      if (!ok) normals.clear(), normalFaces.clear();
     } else if (c.type == "MeshTextureCoords" && !n.empty()) {
-      size_t nt = static_cast<size_t>(n[0]);
-      if (nt == nv && n.size() >= 1 + nt * 2) uvs.assign(n.begin() + 1, n.begin() + 1 + static_cast<long>(nt * 2));
+      size_t nt = 0;
+      if (!Whole(n[0], (n.size() - 1) / 2, nt) || nt != nv) return false;
+      uvs.assign(n.begin() + 1, n.begin() + 1 + static_cast<long>(nt * 2));
     } else if (c.type == "MeshVertexColors" && !n.empty()) {
-      size_t nc = static_cast<size_t>(n[0]);
-      if (n.size() < 1 + nc * 5) continue;
+      size_t nc = 0;
+      if (!Whole(n[0], (n.size() - 1) / 5, nc)) return false;
       for (size_t k = 0; k < nc; ++k) {
-        size_t index = static_cast<size_t>(n[1 + k * 5]);
-        if (index >= nv) continue;
+        size_t index = 0;
+        if (nv == 0 || !Whole(n[1 + k * 5], nv - 1, index)) return false;
         colors[index] = D3DCOLOR_COLORVALUE(static_cast<float>(n[2 + k * 5]), static_cast<float>(n[3 + k * 5]),
                                             static_cast<float>(n[4 + k * 5]), static_cast<float>(n[5 + k * 5]));
         haveColors = true;
       }
     } else if (c.type == "MeshMaterialList" && n.size() >= 2) {
-      materialCount = static_cast<size_t>(n[0]);
-      size_t nIdx = static_cast<size_t>(n[1]);
+      size_t nIdx = 0;
+      if (!Whole(n[0], 0x7FFFFFFF, materialCount) || !Whole(n[1], 0x7FFFFFFF, nIdx)) return false;
       for (size_t f = 0; f < nf && 2 + f < n.size(); ++f) {
-        size_t m = static_cast<size_t>(n[2 + std::min(f, nIdx ? nIdx - 1 : 0)]);
+        // A material index that is not a small whole number falls back to
+        // the mesh's first material.
+        size_t m = 0;
+        if (!Whole(n[2 + std::min(f, nIdx ? nIdx - 1 : 0)], 0xFFFFFFFFu, m)) m = 0;
         faceMaterial[f] = static_cast<DWORD>(m);
       }
       for (const XNode& m : c.children) {
@@ -303,13 +310,8 @@ bool Walk(const XNode& node, const D3DXMATRIX& parent, const std::map<std::strin
 
 }  // namespace
 
-HRESULT D3DXLoadMeshFromXA(const char* file, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
-                           ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* materialCount,
-                           ID3DXMesh** mesh) {
-  if (!file || !device || !mesh) return D3DERR_INVALIDCALL;
-  *mesh = nullptr;
-  std::vector<uint8_t> data;
-  if (!nvd3dx::ReadWholeFile(file, data, 256u << 20)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+HRESULT nvd3dx::ParseXFile(const std::vector<uint8_t>& data, XMeshData& built) {
+  built = XMeshData();
   std::string text(data.begin(), data.end());
   std::vector<Token> tokens;
   if (!Tokenize(text, tokens)) return D3DXERR_INVALIDDATA;
@@ -328,13 +330,11 @@ HRESULT D3DXLoadMeshFromXA(const char* file, DWORD options, IDirect3DDevice9* de
   std::map<std::string, const XNode*> named;
   for (const XNode& c : root.children)
     if (c.type == "Material" && !c.name.empty()) named[c.name] = &c;
-  Built built;
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);
   for (const XNode& c : root.children)
     if ((c.type == "Frame" || c.type == "Mesh") && !Walk(c, identity, named, built)) return D3DXERR_INVALIDDATA;
   if (built.indices.empty()) return D3DXERR_LOADEDMESHHASNODATA;
-  DWORD fvf = D3DFVF_XYZ | D3DFVF_NORMAL | (built.hasColors ? D3DFVF_DIFFUSE : 0) | (built.hasUv ? D3DFVF_TEX1 : 0);
   if (!built.hasNormals) {
     // Smooth normals from the faces.
     std::fill(built.normals.begin(), built.normals.end(), 0.0f);
@@ -355,6 +355,20 @@ HRESULT D3DXLoadMeshFromXA(const char* file, DWORD options, IDirect3DDevice9* de
       built.normals[k] = n.x, built.normals[k + 1] = n.y, built.normals[k + 2] = n.z;
     }
   }
+  return D3D_OK;
+}
+
+HRESULT D3DXLoadMeshFromXA(const char* file, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
+                           ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* materialCount,
+                           ID3DXMesh** mesh) {
+  if (!file || !device || !mesh) return D3DERR_INVALIDCALL;
+  *mesh = nullptr;
+  std::vector<uint8_t> data;
+  if (!nvd3dx::ReadWholeFile(file, data, 256u << 20)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  nvd3dx::XMeshData built;
+  const HRESULT parsed = nvd3dx::ParseXFile(data, built);
+  if (FAILED(parsed)) return parsed;
+  DWORD fvf = D3DFVF_XYZ | D3DFVF_NORMAL | (built.hasColors ? D3DFVF_DIFFUSE : 0) | (built.hasUv ? D3DFVF_TEX1 : 0);
   auto* m = new ID3DXMesh(device, options, fvf);
   DWORD stride = m->GetNumBytesPerVertex();
   size_t count = built.positions.size() / 3;

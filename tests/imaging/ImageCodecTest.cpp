@@ -304,6 +304,47 @@ TEST(ImageCodecs, JpegEdgeCases) {
   EXPECT_FALSE(FileExists(refused));
 }
 
+// A downloaded survey tile is decoded, made grey and written as JPEG (PCX
+// has the same 16-bit resolution fields). Resolutions no 16-bit field can
+// hold are written as the largest it can; negative ones as unknown.
+TEST(ImageCodecs, ResolutionsBeyondTheSixteenBitFieldsAreClamped) {
+  ScratchFolder folder;
+  struct Case {
+    const char* source;  // a fixture, or null for a picture of the test's own
+    int setX, setY;      // resolution set on the test's own picture
+    int jpegX, jpegY;    // pixels per metre read back from the JPEG
+    int pcxX, pcxY;      // and from the PCX
+  };
+  const int unknown = CImage::kDefaultPixelsPerMetre;
+  const Case cases[] = {
+      {"tile-density-65535.jpg", 0, 0, 2580118, 2580118, 2580118, 2580118},
+      {"tile-huge-ppm.bmp", 0, 0, 2580118, 2835, 2580118, 2835},
+      {nullptr, -5, 0x7FFFFFFF, unknown, 2580118, unknown, unknown},  // a 0 field reads as unknown
+      {nullptr, 2835, 3779, 2835, 3740, 2835, 3740},  // whole dots per inch: 72 and 95
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source ? c.source : std::to_string(c.setX) + " x " + std::to_string(c.setY));
+    CImage image;
+    if (c.source) {
+      ASSERT_TRUE(image.Load((std::string(NUVARINE_TEST_DATA "/hostile/") + c.source).c_str()));
+    } else {
+      MakeTestImage(image, 24, 4, 4);
+      image.SetResolution(c.setX, c.setY);
+    }
+    ASSERT_TRUE(image.SetColorType(CImage::kGrey256, true));
+    const std::string jpeg = folder.File("tile.jpg"), pcx = folder.File("tile.pcx");
+    ASSERT_TRUE(image.Save(jpeg.c_str(), CImage::kFormatJpeg, 75));
+    ASSERT_TRUE(image.Save(pcx.c_str(), CImage::kFormatPcx));
+    CImage back;
+    ASSERT_TRUE(back.Load(jpeg.c_str()));
+    EXPECT_EQ(back.GetXResolution(), c.jpegX);
+    EXPECT_EQ(back.GetYResolution(), c.jpegY);
+    ASSERT_TRUE(back.Load(pcx.c_str()));
+    EXPECT_EQ(back.GetXResolution(), c.pcxX);
+    EXPECT_EQ(back.GetYResolution(), c.pcxY);
+  }
+}
+
 TEST(ImageCodecs, SaveRefusesWhatItCannotWriteAndLeavesNoFile) {
   ScratchFolder folder;
   CImage image;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -210,6 +211,146 @@ TEST(EventDetectors, OccultationBelowTheHorizonSaysSoAfterItsBeginning) {
   EXPECT_TRUE(Has(r.texts[1], "11h31\tMoon occults Venus (beginning).\r\n\t(Impossible to see it !)\r\n\r\n"))
       << r.texts[1];
   EXPECT_TRUE(Has(r.texts[1], "12h31\tMoon occults Venus (ending).\r\n\r\n")) << r.texts[1];
+}
+
+// A quantity with one least or greatest value at `t0` (hours from 00:00 of
+// the first day): how the sky shows it, its value at dt hours from the
+// extreme, and the line it gives.
+struct Extreme {
+  const char* name;
+  std::function<void(EventState&, double dt)> apply;
+  std::function<double(double dt)> value;
+  bool greatest;
+  const char* line;
+};
+
+// The flat separation the conjunction detector measures, degrees.
+double Flat(double dra, double ddec) { return std::sqrt(dra * dra + ddec * ddec); }
+
+const Extreme kExtremes[] = {
+    {"slow pair",
+     [](EventState& s, double dt) {
+       s.bodies[4].rightAscension = s.bodies[5].rightAscension + 0.05 * dt * kDeg;
+       s.bodies[4].declination = s.bodies[5].declination + 3.2 * kDeg;
+     },
+     [](double dt) { return Flat(0.05 * dt, 3.2); }, false, "\tMars passes 3.2 degrees from Jupiter."},
+    {"close pair",
+     [](EventState& s, double dt) {
+       s.bodies[1].rightAscension = s.bodies[2].rightAscension + 0.08 * dt * kDeg;
+       s.bodies[1].declination = s.bodies[2].declination + 0.4 * kDeg;
+     },
+     [](double dt) { return Flat(0.08 * dt, 0.4); }, false, "\tMercury passes 0.4 degrees from Venus."},
+    {"Moon",
+     [](EventState& s, double dt) {
+       s.bodies[10].rightAscension = s.bodies[6].rightAscension + 0.5 * dt * kDeg;
+       s.bodies[10].declination = s.bodies[6].declination + 1.5 * kDeg;
+     },
+     [](double dt) { return Flat(0.5 * dt, 1.5); }, false, "\tSaturn passes 1.5 degrees from Moon."},
+    {"lopsided pair",  // falls twenty times as fast as it grows again
+     [](EventState& s, double dt) {
+       s.bodies[4].rightAscension = s.bodies[6].rightAscension + (dt < 0 ? 0.4 : 0.02) * dt * kDeg;
+       s.bodies[4].declination = s.bodies[6].declination + 2.0 * kDeg;
+     },
+     [](double dt) { return Flat((dt < 0 ? 0.4 : 0.02) * dt, 2.0); }, false, "\tMars passes 2.0 degrees from Saturn."},
+    {"elongation",
+     [](EventState& s, double dt) { s.bodies[1].elongation = (20.0 - 0.001 * dt * dt) * kDeg; },
+     [](double dt) { return 20.0 - 0.001 * dt * dt; }, true, "\tMercury at greatest Eastern elongation (20.0\xB0)."},
+    {"perihelion",
+     [](EventState& s, double dt) { s.earthSunDistance = 0.9833 + 1e-7 * dt * dt; },
+     [](double dt) { return 0.9833 + 1e-7 * dt * dt; }, false, "\tThe Earth is the nearest of the Sun"},
+    {"aphelion",
+     [](EventState& s, double dt) { s.earthSunDistance = 1.0167 - 1e-7 * dt * dt; },
+     [](double dt) { return 1.0167 - 1e-7 * dt * dt; }, true, "\tThe Earth is the farthest of the Sun"},
+    {"nearest to the Earth",
+     [](EventState& s, double dt) { s.bodies[4].earthDistance = 0.6 + 1e-6 * dt * dt; },
+     [](double dt) { return 0.6 + 1e-6 * dt * dt; }, false, "\tMars is nearest of the Earth"},
+};
+
+TEST(EventDetectors, LeastAndGreatestValuesPrintedAtTheirTurn) {
+  // Where the extreme falls, hours from 00:00 of the first day (of three).
+  const double positions[] = {
+      24 + 14 + 20 / 3600.0,            // start of an hour
+      24 + 14 + 40 / 3600.0,            // start of an hour, past the half minute
+      24 + 14.5,                        // middle: the hourly steps around it tie
+      24 + 14 + 59 / 60.0 + 40 / 3600.0,  // end of an hour
+      24 + 20 / 3600.0,                 // just after midnight
+      24 - 40 / 3600.0,                 // just before midnight: printed on the next day
+      20 / 3600.0,                      // just after the period's first midnight
+      48 + 23.5,                        // the period's last hour
+      48 + 23.75,                       // its last quarter: seen from the day after
+  };
+  for (const Extreme& x : kExtremes) {
+    for (const double t0 : positions) {
+      SCOPED_TRACE(std::string(x.name) + " at " + std::to_string(t0));
+      const CalendarRun r = Calendar(3, [&](EventState& s) { x.apply(s, Hours(s) - t0); });
+      // The first minute step after the turn, where the value has moved back.
+      int minute = static_cast<int>(std::floor(t0 * 60.0)) - 2;
+      auto moved = [&](int m) {
+        const double now = x.value((m / 60.0) - t0), before = x.value(((m - 1) / 60.0) - t0);
+        return x.greatest ? now < before : now > before;
+      };
+      while (!moved(minute) || minute / 60.0 <= t0) ++minute;
+      const double late = minute - t0 * 60.0;
+      // Half a minute to a minute and a half after an even turn; up to two
+      // after the lopsided one.
+      EXPECT_GT(late, 0.0);
+      EXPECT_LT(late, 2.0);
+      const int day = minute / 1440 + 1;
+      char stamp[8];
+      std::snprintf(stamp, sizeof stamp, "%02dh%02d", minute % 1440 / 60, minute % 60);
+      for (int d = 1; d <= 3; ++d) {
+        const size_t count = [&] {
+          size_t n = 0;
+          for (size_t at = r.texts[d].find(x.line); at != std::string::npos; at = r.texts[d].find(x.line, at + 1)) ++n;
+          return n;
+        }();
+        EXPECT_EQ(count, d == day ? 1u : 0u) << d << ": " << r.texts[d];
+        if (d == day) {
+          EXPECT_TRUE(Has(r.texts[d], (stamp + std::string(x.line)).c_str())) << stamp << " " << r.texts[d];
+        }
+      }
+    }
+  }
+}
+
+TEST(EventDetectors, NoContactAgainstAStaleSeparation) {
+  // A grazing pass at 12h00 of the first day leaves the body just outside
+  // the disc when the marked hours end; the body is far away by the next
+  // marked hours (a new moon on the third day), where the disc has grown
+  // past the last separation seen. Only the two real contacts are printed.
+  const struct {
+    const char* name;
+    int body;
+    const char* begins;
+    const char* ends;
+  } cases[] = {
+      {"occultation", 2, "11h01\tMoon occults Venus (beginning).", "13h01\tMoon occults Venus (ending)."},
+      {"solar eclipse", 0, "11h01\tSolar eclipse (beginning).", "13h01\tSolar eclipse (ending)."},
+  };
+  auto newMoon = NewMoonAt(60.0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CalendarRun r = Calendar(3, [&](EventState& s) {
+      newMoon(s);
+      const double t = Hours(s);
+      const double moonRadius = 0.25 + (t > 24 ? 0.025 * (t - 24) / 24 : 0.0);
+      const double bodyRadius = c.body == 0 ? 0.2666 : 0.0;
+      s.bodies[10].apparentDiameter = 2 * moonRadius * kDeg;
+      s.bodies[c.body].apparentDiameter = 2 * bodyRadius * kDeg;
+      // Measured from the contact distance: 0.01 degree inside at the least.
+      const double dt = std::fabs(t - 12.0 - 20 / 3600.0);
+      const double beyond = t < 20 ? 0.01 * (dt - 1.0) : 0.07 + (t - 20);
+      s.bodies[10].rightAscension = s.bodies[c.body].rightAscension;
+      s.bodies[10].declination = s.bodies[c.body].declination + (moonRadius + bodyRadius + beyond) * kDeg;
+    });
+    EXPECT_TRUE(Has(r.texts[1], c.begins)) << r.texts[1];
+    EXPECT_TRUE(Has(r.texts[1], c.ends)) << r.texts[1];
+    EXPECT_TRUE(Has(r.texts[3], "New Moon.")) << r.texts[3];
+    for (int d = 2; d <= 3; ++d) {
+      EXPECT_FALSE(Has(r.texts[d], "occults")) << d << ": " << r.texts[d];
+      EXPECT_FALSE(Has(r.texts[d], "clipse")) << d << ": " << r.texts[d];
+    }
+  }
 }
 
 TEST(EventDetectors, StopEndsAfterTheCurrentDay) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -242,6 +243,41 @@ TEST_F(CatalogueFolder, DeepSkyNamesMarkersAndCapacity) {
   EXPECT_TRUE(LoadDeepSkyZone(Folder(), 1));
   EXPECT_EQ(g_deepSkyCount, kDeepSkyCapacity);
   EXPECT_FALSE(LoadDeepSkyZone(Folder(), 2));
+}
+
+// Damaged deep-sky records (a place or size that is not a number or lies
+// outside the sky) are skipped; the zone's good records still load.
+TEST_F(CatalogueFolder, DeepSkyRecordsWithImpossibleAnglesAreSkipped) {
+  std::ifstream in(NUVARINE_TEST_DATA "/hostile/deepsky-zone-huge-angle-01.dat", std::ios::binary);
+  const Bytes hostile((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(hostile.size(), 132u);
+  const float nan = std::nanf(""), inf = HUGE_VALF;
+  struct Damage {
+    size_t offset;
+    float value;
+  };
+  const Damage damages[] = {{0, nan}, {0, 1e30f}, {0, -5.0f}, {4, nan}, {4, 91.0f}, {4, -inf},
+                            {16, inf}, {20, nan}, {16, 1e9f}, {8, nan}};
+  Bytes zone = hostile;
+  for (const Damage& d : damages) {
+    Bytes r = DeepSkyRecord("Damaged", 5.0f, 10);
+    PutF32(r, d.offset, d.value);
+    zone += r;
+  }
+  zone += DeepSkyRecord("NGC 224", 3.4f, 35);
+  Write("/sac/01.dat", zone);
+  ASSERT_TRUE(LoadDeepSkyZone(Folder(), 1));
+  ASSERT_EQ(g_deepSkyCount, 1);
+  EXPECT_STREQ(g_deepSkyObjects[0].name, "NGC 224");
+  EXPECT_EQ(g_deepSkyZones[1].endIndex, 1);
+  EXPECT_NEAR(g_deepSkyZones[1].rightAscension, 10.5 * kDegToRad, 1e-6);
+  EXPECT_NEAR(g_deepSkyZones[1].declination, 41.25 * kDegToRad, 1e-6);
+
+  // The fixture alone: an empty zone, as if the file held no record.
+  Write("/sac/02.dat", hostile);
+  ASSERT_TRUE(LoadDeepSkyZone(Folder(), 2));
+  EXPECT_EQ(g_deepSkyCount, 1);
+  EXPECT_EQ(g_deepSkyZones[2].endIndex, 1);
 }
 
 TEST(TileCentres, LayoutAndFinders) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 
 #include "SkyModel.h"
 
@@ -30,6 +31,12 @@ void CheckAll() {
       {false, true, 0.0, "0.0 ''"},
       {false, true, 1.0, "  1 \xB0   0 '  0.0 ''"},
       {false, false, -1e-9, "-  0 \xB0   0 '  0.0 ''"},
+      // Beyond the range of an int, and not a number at all.
+      {false, false, 3e9, "3000000000 \xB0   0 '  0.0 ''"},
+      {true, false, -4.5e10, "-3000000000 h   0 m  0.0 s"},
+      {false, true, std::nan(""), "-------"},
+      {true, false, HUGE_VAL, "-------"},
+      {false, false, -HUGE_VAL, "-------"},
   };
   for (const auto& c : angles) {
     CString s;
@@ -40,7 +47,8 @@ void CheckAll() {
       {false, 180.0, "12:00:00"},  {true, 180.0, "12:00"},    {false, 359.999, "23:59:59"},
       {true, 359.999, "00:00"},    {false, 15.125, "01:00:30"}, {true, 15.125, "01:00"},
       {false, 375.0, "01:00:00"},  {false, -15.0, "01:00:00"},  {false, -57.29577951308232, "-------"},
-      {true, -57.2957795, "-------"},
+      {true, -57.2957795, "-------"},  {false, std::nan(""), "-------"}, {false, HUGE_VAL, "-------"},
+      {false, -375.0, "01:00:00"},
   };
   for (const auto& c : times) {
     CString s;
