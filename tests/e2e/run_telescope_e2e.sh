@@ -7,7 +7,9 @@
 #     ticked on the hand panel; Capella found with Ctrl+F and followed: the
 #     mount gets its go-to and the view turns to the place the mount replies
 #     (3 degrees off the star, as an ill-aligned mount reports); Options > GPS
-#     functions > Start GPS on COM12 moves the place to Munich's fix; after a
+#     functions > Start GPS on the receiver the settings name by a USB
+#     adapter's stable name (a link to its terminal, as udev makes under
+#     /dev/serial/by-id) moves the place to Munich's fix; after a
 #     long run of following the telescope log stays under 10000 bytes and a
 #     piece.
 #   indi: Telescope > Configuration picks the ASCOM-style drivers, the chooser
@@ -35,7 +37,7 @@ cleanup() {
 }
 trap cleanup EXIT
 make_program_tree "$PROGRAM_DIR" "$WORK/program" || { echo "FAIL: cannot copy the install folder"; exit 1; }
-# Paris; the telescope on COM7, the GPS on COM12.
+# Paris; the telescope on COM7, the GPS on COM12 until the device is named below.
 printf '[Observation Settings]\r\nLatitude=48.8566000000\r\nLongitude=-2.3522000000\r\nUTCP=1.0000000000\r\nPressure=1013.2500000000\r\nTemperature=10.0000000000\r\nElevation=35.0000000000\r\n[Telescope]\r\nDrivers type LX200=True\r\nSerial port=COM7\r\nSpeed=9600\r\n[GPS]\r\nSerial port=12\r\nSpeed=4800\r\n' \
   > "$WORK/program/nuvarine.ini"
 
@@ -53,8 +55,10 @@ case $CASE in
     start_device mount "$WORK/mount" 3 || { echo "FAIL: no pseudo-terminal for the mount"; exit 1; }
     start_device gps "$WORK/gps" || { echo "FAIL: no pseudo-terminal for the GPS"; exit 1; }
     NUVARINE_SERIAL_COM7=$(cat "$WORK/mount/path")
-    NUVARINE_SERIAL_COM12=$(cat "$WORK/gps/path")
-    export NUVARINE_SERIAL_COM7 NUVARINE_SERIAL_COM12
+    export NUVARINE_SERIAL_COM7
+    mkdir -p "$WORK/by-id"
+    ln -s "$(cat "$WORK/gps/path")" "$WORK/by-id/usb-u-blox_AG_GNSS_receiver-if00"
+    printf 'Device=%s\r\n' "$WORK/by-id/usb-u-blox_AG_GNSS_receiver-if00" >> "$WORK/program/nuvarine.ini"
     ;;
   indi)
     require_programs indiserver:indi-bin indi_getprop:indi-bin indi_simulator_telescope:indi-bin || exit 1
@@ -243,13 +247,13 @@ done
 [ "$largest" -gt 9000 ] || fail "the telescope log holds only $largest bytes before it is emptied"
 grep -a -q "LX200 : " "$LOG" || fail "the log holds no reply"
 
-# Options > GPS functions... > Start GPS... on COM12: the place becomes Munich's fix.
+# Options > GPS functions... > Start GPS... on the device of the settings: the place becomes Munich's fix.
 focus_main
 xdotool key --window "$WIN" alt+s; sleep 0.5; xdotool key Down; sleep 0.3; xdotool key Right; sleep 0.3; xdotool key Return
 wait_for '[ "$(status dialog)" = GPS ]' 20 || fail "no GPS dialog"
 # Connect (template units 7,128 50x14).
 click_in "GPS" 48 219 || fail "the GPS dialog has no window"
-wait_for '[ "$(status gps)" = "1 1" ]' 30 || fail "the GPS on COM12 gives no fix"
+wait_for '[ "$(status gps)" = "1 1" ]' 30 || fail "the GPS on its stable name gives no fix"
 near "$(field observer 1)" 48.1173 1e-4 || fail "the latitude is not Munich's"
 near "$(field observer 2)" -11.5167 1e-4 || fail "the longitude is not Munich's (east is negative)"
 near "$(field observer 3)" 545.4 0.05 || fail "the elevation is not Munich's"
