@@ -337,11 +337,11 @@ std::vector<SettingKey> SettingsKeyTable(CViewSettings& v) {
   add(kInternet, "Proxy name", K::String, &v.m_proxyName);
 
   add(kGps, "Serial port", K::SignedLowByte, &v.m_gpsPort);
-  add(kGps, "Device", K::String, &v.m_gpsDevice);
   add(kGps, "Speed", K::Int, &v.m_gpsBaudRate);
   add(kGps, "Parity", K::SignedLowByte, &v.m_gpsParity);
   add(kGps, "Data bits", K::SignedLowByte, &v.m_gpsDataBits);
   add(kGps, "Stop bits", K::SignedLowByte, &v.m_gpsStopBits);
+  add(kGps, "Device", K::String, &v.m_gpsDevice);
   return t;
 }
 

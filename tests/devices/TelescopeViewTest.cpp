@@ -294,7 +294,11 @@ TEST_F(TelescopeViewTest, DevicesByTheirPathsForTheGpsAndTheMount) {
   EXPECT_EQ(offered[1], "COM1") << "then the COM ports";
   EXPECT_EQ(view->m_gpsDevice, receiver);
   ASSERT_EQ(view->m_gpsActive, 1);
-  const std::string fix = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+  const std::string fix =
+      "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"
+      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n"
+      "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39\r\n"
+      "$GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45*75\r\n";
   ASSERT_EQ(write(master, fix.data(), fix.size()), static_cast<ssize_t>(fix.size()));
   for (int i = 0; i < 100 && view->m_gpsSerialPort.BytesWaiting() < static_cast<int>(fix.size()); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -326,7 +330,7 @@ TEST_F(TelescopeViewTest, DevicesByTheirPathsForTheGpsAndTheMount) {
   view->m_useLx200Driver = true;
   view->OnTelescopeOpenConnection();
   ASSERT_TRUE(view->m_telescopeConnected);
-  EXPECT_NE(Sent(mount).find("#:St +45\xDF" "00#"), std::string::npos);
+  EXPECT_NE(Sent(mount).find("#:St +48\xDF" "07#"), std::string::npos) << "the site, Munich's from the GPS";
 }
 
 TEST_F(TelescopeViewTest, DriverTelescopeFollowsAStarAndEscapeAborts) {
