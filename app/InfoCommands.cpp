@@ -33,8 +33,10 @@ CString CNuvarine2View::BuildSky2000StarInfoRtf(int index) { return Builder(*thi
 CString CNuvarine2View::BuildSpacecraftInfoRtf(int body) { return Builder(*this).BuildSpacecraftInfoRtf(body); }
 
 bool CNuvarine2View::SaveObjectNoteByKey(int category, const CString& key, const CString& text) {
-  if (::SaveObjectNoteByKey(m_installFolder, category, key, text)) return true;
-  const CString message = CString("The note could not be saved in the file:\r\n") + NotesFilePath(m_installFolder);
+  CString problem;
+  if (::SaveObjectNoteByKey(m_installFolder, category, key, text, &problem)) return true;
+  const CString message =
+      CString("The note could not be saved in the file:\r\n") + NotesFilePath(m_installFolder) + "\r\n" + problem;
   ::MessageBox(GetSafeHwnd(), message.GetString(), "Nuvarine 2.0", MB_OK);
   return false;
 }

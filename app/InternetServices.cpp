@@ -259,7 +259,9 @@ void CNuvarine2View::DownloadElements(int kind, bool showMessage) {
       }))
     return;
   for (DownloadResult result : outcome.results)
-    if (result != DownloadResult::Complete && result != DownloadResult::Stopped)
+    if (result == DownloadResult::Rejected)
+      ::MessageBox(nullptr, ElementRejectedMessage(elementKind).c_str(), kTextErrorCaption, MB_OK);
+    else if (result != DownloadResult::Complete && result != DownloadResult::Stopped)
       ::MessageBox(nullptr, kTextImpossibleToConnect, kTextErrorCaption, MB_OK);
   if (!outcome.replaced) return;
   int count = 0;

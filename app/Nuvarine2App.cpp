@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "MainFrame.h"
 #include "Nuvarine2View.h"
+#include "Registry.h"
 #include "Resource.h"
 #include "RunStatus.h"
 
@@ -31,6 +32,14 @@ BOOL CNuvarine2App::InitInstance() {
     std::fprintf(stderr, "nuvarine2: single-instance lock in %s\n", m_instanceMutex.GetLockPath().c_str());
   if (!m_instanceLocked)
     std::fprintf(stderr, "nuvarine2: no single-instance lock could be made; starting without the check\n");
+  // With no folder of the user's own for the per-user store, nothing is
+  // kept there rather than a file in a place others may control.
+  const std::string storeProblem = GetRegistryStoreProblem();
+  if (!storeProblem.empty()) {
+    std::fprintf(stderr, "nuvarine2: %s\n", storeProblem.c_str());
+    const std::string text = "The per-user settings will not be kept:\r\n" + storeProblem + ".";
+    ::MessageBox(nullptr, text.c_str(), "Nuvarine 2.0", MB_OK);
+  }
   if (!AfxSocketInit()) {
     AfxMessageBox(IDS_SOCKETS_FAILED);
     return FALSE;
@@ -47,6 +56,11 @@ BOOL CNuvarine2App::InitInstance() {
   m_pMainWnd->ShowWindow(SW_SHOWMAXIMIZED);
   m_pMainWnd->UpdateWindow();
   return TRUE;
+}
+
+int CNuvarine2App::ExitInstance() {
+  ShowExitSaveMessages();
+  return CWinApp::ExitInstance();
 }
 
 BOOL CNuvarine2App::OnIdle(LONG count) {

@@ -10,6 +10,8 @@ class CNuvarine2App : public CWinApp {
   // Keeps the frames coming: invalidates the main window (unless minimised),
   // sleeps 5 ms and asks for more idle time.
   BOOL OnIdle(LONG count) override;
+  // Shows what the saves at exit could not do, after the windows are gone.
+  int ExitInstance() override;
 
   CMutex m_instanceMutex;
   BOOL m_instanceLocked;

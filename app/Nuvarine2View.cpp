@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <vector>
@@ -75,6 +76,41 @@ CNuvarine2View::CNuvarine2View() {
   MapSurveyAndPageCommands();
 }
 
+namespace {
+std::vector<std::string> g_exitSaveMessages;
+}  // namespace
+
+void CNuvarine2View::ReportExitSaves(bool settingsSaved) {
+  const std::string settingsFile = ResolveInstallPath("", m_settingsPath.IsEmpty()
+                                                              ? CString(m_installFolder + "\\nuvarine.ini")
+                                                              : m_settingsPath);
+  const std::string opticsFile = ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini");
+  std::vector<std::string> messages;
+  if (!settingsSaved)
+    messages.push_back("The settings could not be saved in " + settingsFile + ": " + m_settingsSaveProblem + ".");
+  else if (!m_settingsKeptCopy.IsEmpty())
+    messages.push_back("The settings file " + settingsFile + " could not be read whole at start (" +
+                       m_unreadSettingsReason + "). It now holds the settings in use; its former content is kept in " +
+                       m_settingsKeptCopy + ".");
+  if (!m_opticsSaveProblem.empty())
+    messages.push_back("The optics lists could not be saved in " + opticsFile + ": " + m_opticsSaveProblem + ".");
+  else if (!m_opticsKeptCopy.empty())
+    messages.push_back("The optics file " + opticsFile + " could not be read whole at start (" + m_opticsReadProblem +
+                       "). It now holds the lists in use; its former content is kept in " + m_opticsKeptCopy + ".");
+  // The boxes wait until the windows are gone (ShowExitSaveMessages): a
+  // modal loop inside the view's teardown could still route its events.
+  for (const std::string& message : messages) {
+    std::fprintf(stderr, "nuvarine2: %s\n", message.c_str());
+    g_exitSaveMessages.push_back(message);
+  }
+}
+
+void ShowExitSaveMessages() {
+  for (const std::string& message : g_exitSaveMessages)
+    ::MessageBox(nullptr, message.c_str(), "Nuvarine 2.0", MB_OK | MB_ICONWARNING);
+  g_exitSaveMessages.clear();
+}
+
 CNuvarine2View::~CNuvarine2View() {
   // The settings are written at every exit of a started program, a failed
   // start-up included.
@@ -82,8 +118,9 @@ CNuvarine2View::~CNuvarine2View() {
     if (::chdir(ResolveInstallPath(m_installFolder, ".").c_str()) != 0) {
       // The settings path is absolute: writing goes on.
     }
-    SaveSettings(m_settingsPath);
+    const bool settingsSaved = SaveSettings(m_settingsPath);
     SaveOpticsFile();
+    ReportExitSaves(settingsSaved);
   }
   CloseTelescopeLog();
   if (m_startupRan) {

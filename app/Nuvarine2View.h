@@ -97,6 +97,9 @@ class DownloadProgress;
 // Surface-tile textures loaded now (all levels).
 extern int g_loadedTileCount;
 
+// The boxes of what the saves at exit could not do, once the windows are gone.
+void ShowExitSaveMessages();
+
 class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   DECLARE_DYNCREATE(CNuvarine2View)
  public:
@@ -177,6 +180,15 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // The eyepiece, camera and other field lists ("oculaires.ini"), and the
   // field the sky map outlines: a camera field's width, height and mount.
   OpticsLists m_optics;
+  // The optics file as read at start: not read whole (why), then, after the
+  // save at exit, why it failed and the copy kept of the file read in part.
+  bool m_opticsReadWhole = true;
+  std::string m_opticsReadProblem;
+  std::string m_opticsSaveProblem;
+  std::string m_opticsKeptCopy;
+  // Tells on standard error what the saves at exit could not do or had to
+  // keep aside, and keeps it for ShowExitSaveMessages.
+  void ReportExitSaves(bool settingsSaved);
   float m_selectedCcdSize1 = 0.0f;
   float m_selectedCcdSize2 = 0.0f;
   float m_selectedCcdType = 0.0f;

@@ -347,6 +347,19 @@ std::vector<SettingKey> SettingsKeyTable(CViewSettings& v) {
 
 bool CViewSettings::SaveSettings(const CString& path) {
   const CString file = SettingsFilePath(*this, path);
+  m_settingsSaveProblem.Empty();
+  m_settingsKeptCopy.Empty();
+  // What the file holds beyond what was read would be lost: a copy is kept
+  // beside it first, or the file is left alone.
+  const bool unread = !m_unreadSettingsFile.IsEmpty() && file == m_unreadSettingsFile;
+  if (unread) {
+    std::string copy, problem;
+    if (!KeepCopyBeside(file.c_str(), copy, problem)) {
+      m_settingsSaveProblem = "the file was not read whole at start and " + problem;
+      return false;
+    }
+    m_settingsKeptCopy = copy;
+  }
   CIniFile ini;
   ini.Create();
   for (const SettingKey& k : SettingsKeyTable(*this)) {
@@ -356,18 +369,33 @@ bool CViewSettings::SaveSettings(const CString& path) {
   WriteList(ini, kComets, "Number of comets", "Comets nb %i", g_displayedCometCount, g_displayedCometNames);
   WriteList(ini, kAsteroids, "Number of asteroids", "Asteroids nb %i", g_displayedAsteroidCount,
             g_displayedAsteroidNames);
-  return ini.Save(file.c_str());
+  if (!ini.Save(file.c_str())) {
+    m_settingsSaveProblem = ini.GetProblem();
+    return false;
+  }
+  if (unread) m_unreadSettingsFile.Empty();
+  return true;
 }
 
 bool CViewSettings::LoadSettings(const CString& path) {
   const CString file = SettingsFilePath(*this, path);
   CIniFile ini;
-  ini.Load(file.c_str());  // a missing file reads like one without keys
+  // A missing file reads like one without keys; one that is there but
+  // cannot be read, or whose observation block stops the reading, is noted
+  // so that the save keeps a copy of it.
+  const bool loaded = ini.Load(file.c_str());
+  auto unread = [&](const CString& reason) {
+    m_unreadSettingsFile = file;
+    m_unreadSettingsReason = reason;
+  };
+  if (file == m_unreadSettingsFile) m_unreadSettingsFile.Empty();
+  if (!loaded && !ini.LoadFoundNoFile()) unread("it cannot be read: " + ini.GetProblem());
   const std::vector<SettingKey> table = SettingsKeyTable(*this);
   for (const SettingKey& k : table) {
     // The observation block comes first and stops at its first gap.
     if (k.section == kObservationSection) {
       if (!ReadKey(ini, k)) {
+        if (loaded) unread("its observation block lacks a valid \"" + k.key + "\", so nothing after it was read");
         ini.Close();
         return false;
       }

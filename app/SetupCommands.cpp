@@ -8,6 +8,7 @@
 #include "AboutDialog.h"
 #include "InstallPath.h"
 #include "NumberFormat.h"
+#include "IniFile.h"
 #include "Nuvarine2View.h"
 #include "OpticsDialogs.h"
 #include "RichTextCtrl.h"
@@ -128,11 +129,25 @@ void CNuvarine2View::OnSendMessage() {
 }
 
 void CNuvarine2View::LoadOpticsFile() {
-  ReadOpticsFile(ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini"), m_optics);
+  m_opticsReadProblem.clear();
+  m_opticsReadWhole =
+      ReadOpticsFile(ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini"), m_optics, &m_opticsReadProblem);
 }
 
 void CNuvarine2View::SaveOpticsFile() {
-  WriteOpticsFile(ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini"), m_optics);
+  const std::string path = ResolveInstallPath(m_installFolder.c_str(), "oculaires.ini");
+  m_opticsSaveProblem.clear();
+  m_opticsKeptCopy.clear();
+  // A file read in part keeps a copy beside it before it is written again.
+  if (!m_opticsReadWhole && !KeepCopyBeside(path.c_str(), m_opticsKeptCopy, m_opticsSaveProblem)) {
+    m_opticsSaveProblem = "the file was not read whole at start and " + m_opticsSaveProblem;
+    return;
+  }
+  if (!WriteOpticsFile(path, m_optics)) {
+    m_opticsSaveProblem = "it cannot be written";
+    return;
+  }
+  m_opticsReadWhole = true;
 }
 
 void CNuvarine2View::OnEyepieceField() {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +17,7 @@
 #include "Nuvarine2View.h"
 #include "ScreenLabel.h"
 #include "SkyMath.h"
+#include "SurveyTiles.h"
 #include "TextureFont.h"
 
 char g_dssSlotState[3] = {0, 0, 0};
@@ -348,6 +350,17 @@ void CNuvarine2View::DrawSurveyTiles() {
 
 void CNuvarine2View::RequestSurveyTiles() {
   if (!g_dssEnabled || m_fieldOfView > 0.08f || m_frameCounter % 5 != 0) return;
+  // A server that keeps answering badly is told once; its tiles are then
+  // asked for less and less often.
+  std::string badServer;
+  while (TakeDssServerComplaint(badServer)) {
+    const std::string message = "The sky-survey server " + badServer +
+                                " answers badly (no answer, an error, or no picture).\r\n"
+                                "Its tiles will be asked for less and less often.";
+    std::fprintf(stderr, "nuvarine2: the sky-survey server %s answers badly; its tiles are asked for less often\n",
+                 badServer.c_str());
+    ::MessageBox(nullptr, message.c_str(), "Nuvarine 2.0", MB_OK | MB_ICONWARNING);
+  }
   // The servers may come from the install folder's endpoints file.
   LoadInstallEndpoints(m_installFolder);
 

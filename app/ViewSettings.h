@@ -77,7 +77,9 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   // ---- Settings file ------------------------------------------------------------
   // An empty path means m_installFolder + "\nuvarine.ini". Writes all twelve
   // sections; false when the file could not be written (the old file is then
-  // kept as it was).
+  // kept as it was; m_settingsSaveProblem says why). A file that LoadSettings
+  // could not read whole is first copied beside itself (KeepCopyBeside), and
+  // m_settingsKeptCopy names the copy; without a copy it is not written.
   bool SaveSettings(const CString& path);
   // True when the six observation keys were present and the whole file read;
   // false at the first missing observation key (the keys before it stay
@@ -212,6 +214,15 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   // The last device reset with the current 3D settings succeeded; only then
   // are the device keys written.
   bool m_videoConfigValid = true;
+
+  // ---- Settings file read and written ----------------------------------------------------
+  // The settings file last found not read whole (present but unreadable, or
+  // its observation block incomplete so that the rest was not read), and why.
+  CString m_unreadSettingsFile;
+  CString m_unreadSettingsReason;
+  // After SaveSettings: why it failed, and the copy kept of an unread file.
+  CString m_settingsSaveProblem;
+  CString m_settingsKeptCopy;
 
   // ---- Internet ------------------------------------------------------------------------------
   bool m_useProxy = false;

@@ -15,20 +15,34 @@ namespace {
 
 std::string Section(const char* kind, int i) { return std::string(kind) + " " + std::to_string(i); }
 
-int Count(const CIniFile& file, const char* key) {
+// The count of a list, held to 0..kOpticsCapacity; `whole` turns false when
+// the file's count was out of that range.
+int Count(const CIniFile& file, const char* key, bool& whole) {
   const long n = file.GetInt(key, "");
-  return n >= 0 && n <= kOpticsCapacity ? static_cast<int>(n) : 0;
+  if (n == kIniMissingInt) return 0;
+  if (n < 0 || n > kOpticsCapacity) whole = false;
+  return static_cast<int>(std::clamp<long>(n, 0, kOpticsCapacity));
 }
 
 }  // namespace
 
-void ReadOpticsFile(const std::string& path, OpticsLists& lists) {
+bool ReadOpticsFile(const std::string& path, OpticsLists& lists, std::string* problem) {
   lists = OpticsLists();
   CIniFile file;
-  file.Load(path.c_str());
-  lists.m_eyepieceCount = Count(file, "Num");
-  lists.m_ccdCount = Count(file, "NumCCD");
-  lists.m_otherFieldCount = Count(file, "NumDivers");
+  bool whole = true;
+  if (!file.Load(path.c_str()) && !file.LoadFoundNoFile()) {
+    whole = false;
+    if (problem) *problem = "it cannot be read: " + file.GetProblem();
+  }
+  bool counts = true;
+  lists.m_eyepieceCount = Count(file, "Num", counts);
+  lists.m_ccdCount = Count(file, "NumCCD", counts);
+  lists.m_otherFieldCount = Count(file, "NumDivers", counts);
+  if (!counts) {
+    whole = false;
+    if (problem)
+      *problem = "a list count is outside 0 to " + std::to_string(kOpticsCapacity) + ", so not every record was read";
+  }
   for (int i = 0; i < lists.m_eyepieceCount; ++i) {
     const std::string s = Section("Oculaire", i + 1);
     lists.m_eyepieces[i][0] = static_cast<float>(file.GetDouble("FT", s.c_str()));
@@ -49,6 +63,7 @@ void ReadOpticsFile(const std::string& path, OpticsLists& lists) {
     SetOpticsDescription(lists.m_otherFieldDescriptions[i], file.GetValue("Description", s.c_str()).c_str());
   }
   file.Close();
+  return whole;
 }
 
 bool WriteOpticsFile(const std::string& path, const OpticsLists& lists) {

@@ -22,9 +22,12 @@ struct OpticsLists {
 // Cuts a description to 49 characters.
 void SetOpticsDescription(char (&slot)[kOpticsDescriptionSize], const std::string& text);
 
-// A missing or unreadable file gives empty lists; a count outside 0..10 or
-// missing gives an empty list of that kind.
-void ReadOpticsFile(const std::string& path, OpticsLists& lists);
+// A missing or unreadable file gives empty lists; a missing or negative
+// count gives an empty list of that kind, and a count beyond 10 the first ten
+// records. False when a file is there but was not read whole (unreadable, or
+// a count out of range), with the reason: what it holds beyond the lists
+// must be kept before the file is written again (KeepCopyBeside).
+bool ReadOpticsFile(const std::string& path, OpticsLists& lists, std::string* problem = nullptr);
 // Replaces the file through a temporary file; false when it could not be written.
 bool WriteOpticsFile(const std::string& path, const OpticsLists& lists);
 

@@ -6,6 +6,8 @@
 #include "RtfReader.h"
 #include "SolarSystemTypes.h"
 
+#include <string>
+
 namespace {
 
 CString ReplaceAll(CString text, const char* from, const char* to) {
@@ -97,15 +99,27 @@ CString NotesFilePath(const CString& installFolder) {
   return CString(ResolveInstallPath(installFolder, "\\notes.ini"));
 }
 
-bool SaveObjectNoteByKey(const CString& installFolder, int category, const CString& key, const CString& text) {
+bool SaveObjectNoteByKey(const CString& installFolder, int category, const CString& key, const CString& text,
+                         CString* problem) {
   const CString path = NotesFilePath(installFolder);
+  auto fail = [problem](const CString& why) {
+    if (problem) *problem = why;
+    return false;
+  };
   CIniFile ini;
-  ini.Load(path.GetString());  // a missing or unreadable file gives an empty one
+  ini.SetSizeLimit(kNotesFileLimit);
+  // A missing file starts an empty one; a file that is there but cannot be
+  // read is never replaced, since the save would drop every other note.
+  if (!ini.Load(path.GetString()) && !ini.LoadFoundNoFile())
+    return fail("The notes file cannot be read (" + ini.GetProblem() +
+                "). It is left as it is, so that the notes it holds are not lost.");
   const CString stored = EncodeNote(text);
   // A note is never cut: one longer than the bound is refused whole.
-  if (static_cast<size_t>(stored.GetLength()) > kNoteLimit) return false;
+  if (static_cast<size_t>(stored.GetLength()) > kNoteLimit)
+    return fail("The note is longer than the " + std::to_string(kNoteLimit) + " characters a note may hold.");
   ini.SetLongString(key.GetString(), stored.GetString(), NoteSectionName(category).GetString(), kNoteLimit);
-  return ini.Save(path.GetString());
+  if (ini.Save(path.GetString())) return true;
+  return fail("The notes file cannot be written (" + ini.GetProblem() + ").");
 }
 
 bool SaveObjectNote(const CString& installFolder, int category, int objectNumber, const CString& text) {
@@ -114,6 +128,7 @@ bool SaveObjectNote(const CString& installFolder, int category, int objectNumber
 
 bool AppendObjectNoteByKey(const CString& installFolder, int category, const CString& key, CString& text, bool rtf) {
   CIniFile ini;
+  ini.SetSizeLimit(kNotesFileLimit);
   ini.Load(NotesFilePath(installFolder).GetString());
   const CString stored = ini.GetLongValue(key.GetString(), NoteSectionName(category).GetString(), kNoteLimit);
   ini.Close();

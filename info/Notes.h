@@ -34,9 +34,17 @@ CString DecodeNote(const CString& stored, bool rtf);
 // Longest stored note, in bytes of its stored form.
 constexpr size_t kNoteLimit = 1000000;
 
-// Saves the note under its key; false when the file could not be written
-// or the note is longer than kNoteLimit (the old file is then left as it was).
-bool SaveObjectNoteByKey(const CString& installFolder, int category, const CString& key, const CString& text);
+// Largest notes file read or written: room for a hundred notes of the
+// longest kind.
+constexpr size_t kNotesFileLimit = 128u * 1024 * 1024;
+
+// Saves the note under its key; false when the file could not be written,
+// when the note is longer than kNoteLimit, or when a notes file is there but
+// cannot be read whole (saving would replace every other note with this
+// one). The old file is then left as it was and `problem`, when given, says
+// why in a sentence.
+bool SaveObjectNoteByKey(const CString& installFolder, int category, const CString& key, const CString& text,
+                         CString* problem = nullptr);
 bool SaveObjectNote(const CString& installFolder, int category, int objectNumber, const CString& text);
 // Reads a note (empty when the file, section or key is missing) into `text`,
 // as text or as rich text. Always true.

@@ -129,6 +129,14 @@ const char* ElementDownloadText(ElementKind kind) {
   return "";
 }
 
+std::string ElementRejectedMessage(ElementKind kind) {
+  const char* what = kind == ElementKind::Comets      ? "comets'"
+                     : kind == ElementKind::Asteroids ? "asteroids'"
+                                                      : "satellites'";
+  return std::string("The server's answer holds no valid ") + what +
+         " elements.\r\nThe previous elements are kept.";
+}
+
 std::string ElementSuccessMessage(ElementKind kind, int count) {
   char text[160];
   switch (kind) {

@@ -44,5 +44,8 @@ extern const char* const kTextNotConnected;               // 1085
 extern const char* const kTextInitialisationConnection;   // 1068
 const char* ElementRequestText(ElementKind kind);
 const char* ElementDownloadText(ElementKind kind);
+// The message when a complete answer held no record of the kind: the
+// previous file is kept.
+std::string ElementRejectedMessage(ElementKind kind);
 // The success message after the reload, with the new count.
 std::string ElementSuccessMessage(ElementKind kind, int count);

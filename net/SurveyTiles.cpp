@@ -8,13 +8,17 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdarg>
 #include <memory>
 #include <cstdio>
+#include <map>
 #include <mutex>
+#include <set>
 #include <thread>
+#include <vector>
 
 #include "Image.h"
 #include "InstallPath.h"
@@ -51,6 +55,63 @@ struct SlotGuard {
   ~SlotGuard() { g_dssThreadFree[slot] = true; }
 };
 
+// Pauses after failures, per tile name and per server host.
+using Clock = std::chrono::steady_clock;
+struct Backoff {
+  int failures = 0;
+  Clock::time_point until{};
+};
+std::mutex g_backoffMutex;
+int g_backoffFirstMs = 2000;
+int g_backoffCapMs = 300000;
+std::map<std::string, Backoff> g_tileBackoff;
+std::map<std::string, Backoff> g_serverBackoff;
+std::set<std::string> g_serversComplainedOf;
+std::vector<std::string> g_pendingComplaints;
+constexpr int kFailuresBeforeComplaint = 3;
+constexpr size_t kMostTilesRemembered = 4096;
+
+bool Waiting(const std::map<std::string, Backoff>& table, const std::string& key, Clock::time_point now) {
+  const auto it = table.find(key);
+  return it != table.end() && now < it->second.until;
+}
+
+void AddFailure(Backoff& b, Clock::time_point now) {
+  ++b.failures;
+  const int doublings = std::min(b.failures - 1, 20);
+  const long long pause = std::min<long long>(static_cast<long long>(g_backoffFirstMs) << doublings, g_backoffCapMs);
+  b.until = now + std::chrono::milliseconds(pause);
+}
+
+// True when the tile or its server is still pausing after failures.
+bool BackingOff(const std::string& tile, const std::string& server) {
+  std::lock_guard<std::mutex> lock(g_backoffMutex);
+  if (g_backoffFirstMs <= 0) return false;
+  const Clock::time_point now = Clock::now();
+  return Waiting(g_tileBackoff, tile, now) || Waiting(g_serverBackoff, server, now);
+}
+
+void RecordTileOutcome(const std::string& tile, const std::string& server, bool good) {
+  std::lock_guard<std::mutex> lock(g_backoffMutex);
+  if (g_backoffFirstMs <= 0) return;
+  if (good) {
+    g_tileBackoff.erase(tile);
+    g_serverBackoff.erase(server);
+    return;
+  }
+  const Clock::time_point now = Clock::now();
+  if (g_tileBackoff.size() >= kMostTilesRemembered) {
+    for (auto it = g_tileBackoff.begin(); it != g_tileBackoff.end();)
+      it = now >= it->second.until ? g_tileBackoff.erase(it) : std::next(it);
+    if (g_tileBackoff.size() >= kMostTilesRemembered) g_tileBackoff.clear();
+  }
+  AddFailure(g_tileBackoff[tile], now);
+  Backoff& b = g_serverBackoff[server];
+  AddFailure(b, now);
+  if (b.failures >= kFailuresBeforeComplaint && g_serversComplainedOf.insert(server).second)
+    g_pendingComplaints.push_back(server);
+}
+
 bool FileLength(const std::string& path, long long& length) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return false;
@@ -68,6 +129,24 @@ void SetDssConnectionTest(const ConnectionTestTarget& target) {
 void SetDssLimits(const InternetLimits& limits) {
   std::lock_guard<std::mutex> lock(g_settingsMutex);
   g_tileLimits = limits;
+}
+
+void SetDssBackoff(int firstMilliseconds, int capMilliseconds) {
+  std::lock_guard<std::mutex> lock(g_backoffMutex);
+  g_backoffFirstMs = firstMilliseconds;
+  g_backoffCapMs = capMilliseconds;
+  g_tileBackoff.clear();
+  g_serverBackoff.clear();
+  g_serversComplainedOf.clear();
+  g_pendingComplaints.clear();
+}
+
+bool TakeDssServerComplaint(std::string& host) {
+  std::lock_guard<std::mutex> lock(g_backoffMutex);
+  if (g_pendingComplaints.empty()) return false;
+  host = g_pendingComplaints.front();
+  g_pendingComplaints.erase(g_pendingComplaints.begin());
+  return true;
 }
 
 std::string DssTileName(double rightAscension, double declination, int server, int imageType, int option) {
@@ -135,6 +214,10 @@ void DownloadDssTile(int slot, DssTileRequest request) {
   // answer was too small, until the next start).
   if (::access(temporary.c_str(), F_OK) == 0) return;
   if (g_stopDownloadThreads) return;
+  // A tile or server that answered badly waits for its pause to end: asking
+  // again at once would only repeat the failure, many times a second.
+  const std::string serverKey = request.host;
+  if (BackingOff(name, serverKey)) return;
   if (!TestInternetConnection(test.host.c_str(), test.port, static_cast<int>(limits.connectTimeoutMs))) {
     g_dssInternetAvailable = false;
     return;
@@ -163,6 +246,7 @@ void DownloadDssTile(int slot, DssTileRequest request) {
   if (!file->SendRequest()) {
     ::close(fd);
     ::unlink(temporary.c_str());
+    if (!g_stopDownloadThreads) RecordTileOutcome(name, serverKey, false);
     return;
   }
   DWORD status = 0;
@@ -192,9 +276,13 @@ void DownloadDssTile(int slot, DssTileRequest request) {
   // An error status or a tiny answer (an error page, nothing) keeps its
   // temporary file: the tile is skipped until the next start. A transfer cut
   // short is dropped, so a later request tries again.
-  if (status != HTTP_STATUS_OK || (complete && bytes <= 100)) return;
+  if (status != HTTP_STATUS_OK || (complete && bytes <= 100)) {
+    RecordTileOutcome(name, serverKey, false);
+    return;
+  }
   if (!complete) {
     ::unlink(temporary.c_str());
+    RecordTileOutcome(name, serverKey, false);
     return;
   }
 
@@ -208,6 +296,7 @@ void DownloadDssTile(int slot, DssTileRequest request) {
   if (ok && std::rename(partial.c_str(), cached.c_str()) != 0) ok = false;
   if (!ok) ::unlink(partial.c_str());
   ::unlink(temporary.c_str());
+  if (!g_stopDownloadThreads) RecordTileOutcome(name, serverKey, ok);
 }
 
 bool StartDssTileThread(int slot, const DssTileRequest& request) {

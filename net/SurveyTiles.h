@@ -43,6 +43,16 @@ void SetDssConnectionTest(const ConnectionTestTarget& target);
 // Limits of the tile transfers; tests shorten them.
 void SetDssLimits(const InternetLimits& limits);
 
+// Tiles and servers that answer badly (no answer, an error status, a cut
+// body, a redirect loop, bytes that are no picture) are not asked again
+// before a pause that starts at `first` and doubles with each failure in a
+// row, up to `cap`: per tile, and per server for every tile. A good tile
+// ends its server's pause. Tests shorten the pauses; 0 turns them off.
+void SetDssBackoff(int firstMilliseconds, int capMilliseconds);
+// Once per server and run, after three failures in a row: true, with the
+// server's host, so that the user is told once that it answers badly.
+bool TakeDssServerComplaint(std::string& host);
+
 // Runs one slot's download on the calling thread: clears the slot's flag at
 // its start and sets it on every way out.
 void DownloadDssTile(int slot, DssTileRequest request);

@@ -1,5 +1,6 @@
 // Comet and asteroid element files of the install folder: fixed-column text
 // lines read into the process-wide comet and asteroid arrays.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -80,7 +81,64 @@ void CopyName(char* target, size_t capacity, const char* source, size_t length) 
 constexpr size_t kCometElementsEnd = 110;    // through the inclination field
 constexpr size_t kAsteroidElementsEnd = 80;  // through the mean anomaly, after the bar
 
+// A numeric field that holds one plain decimal number and blanks around it
+// (a blank field when `optional`), converted into `value`.
+bool StrictField(const Line& line, size_t column, size_t width, bool optional, double& value) {
+  size_t begin = column, end = std::min(column + width, line.length);
+  value = 0.0;
+  while (begin < end && line.begin[begin] == ' ') ++begin;
+  while (end > begin && line.begin[end - 1] == ' ') --end;
+  if (begin == end) return optional;
+  size_t i = begin, digits = 0;
+  if (line.begin[i] == '+' || line.begin[i] == '-') ++i;
+  while (i < end && std::isdigit(static_cast<unsigned char>(line.begin[i]))) ++i, ++digits;
+  if (i < end && line.begin[i] == '.') {
+    ++i;
+    while (i < end && std::isdigit(static_cast<unsigned char>(line.begin[i]))) ++i, ++digits;
+  }
+  if (i != end || digits == 0) return false;
+  value = Field(line, begin, end - begin);
+  return true;
+}
+
 }  // namespace
+
+bool CometLineValid(const char* text, size_t length) {
+  Line line{text, length};
+  while (line.length > 0 && (line.begin[line.length - 1] == '\r' || line.begin[line.length - 1] == ' ')) --line.length;
+  if (line.length < kCometElementsEnd || line.length > 160) return false;
+  // The name: printable text, not blank.
+  bool named = false;
+  for (size_t i = 0; i < 45; ++i) {
+    const unsigned char c = static_cast<unsigned char>(line.begin[i]);
+    if (c < 0x20 || c == 0x7F) return false;
+    if (i < 39 && c != ' ') named = true;
+  }
+  if (!named) return false;
+  // Blanks between the fields, and nothing but printable text after them.
+  for (size_t column : {59, 70, 80, 90, 100, 110, 116})
+    if (column < line.length && line.begin[column] != ' ') return false;
+  for (size_t i = 45; i < line.length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(line.begin[i]);
+    if (c < 0x20 || c >= 0x7F) return false;
+  }
+  double date, q, e, peri, node, incl, h, slope;
+  if (!StrictField(line, 45, 14, false, date) || !StrictField(line, 60, 10, false, q) ||
+      !StrictField(line, 71, 9, false, e) || !StrictField(line, 81, 9, false, peri) ||
+      !StrictField(line, 91, 9, false, node) || !StrictField(line, 101, 9, false, incl) ||
+      !StrictField(line, 111, 5, true, h) || !StrictField(line, 117, 5, true, slope))
+    return false;
+  // The date is YYYYMMDD.ddd of a real month and day.
+  const long whole = static_cast<long>(date);
+  const long month = whole / 100 % 100, day = whole % 100;
+  if (date < 10000101.0 || date >= 100000000.0 || month < 1 || month > 12 || day < 1 || day > 31) return false;
+  // The orbit: a perihelion outside the Sun and inside the comet cloud, an
+  // eccentricity of a bound or an interstellar orbit, angles in range.
+  if (!(q > 0.0 && q < 1000.0) || !(e >= 0.0 && e < 100.0)) return false;
+  if (!(peri >= 0.0 && peri <= 360.0) || !(node >= 0.0 && node <= 360.0) || !(incl >= 0.0 && incl <= 180.0))
+    return false;
+  return h > -50.0 && h < 50.0 && slope > -100.0 && slope < 100.0;
+}
 
 bool SameCometName(const char* a, const char* b) {
   auto trim = [](const char*& s, size_t& n) {
@@ -101,8 +159,9 @@ int ParseCometText(const char* data, size_t size, CometRecord* target, int capac
   int count = 0;
   ForEachLine(data, size, [&](const Line& line) {
     if (count >= capacity) return false;
-    // A line too short to hold the orbit is not a comet.
-    if (line.length < kCometElementsEnd) return true;
+    // A line that is not a comet's elements (an error page, a compressed
+    // body, a cut line) is skipped.
+    if (!CometLineValid(line.begin, line.length)) return true;
     CometRecord r{};
     CopyName(r.name, sizeof(r.name), line.begin, 39);
     r.perihelionTime = JulianDayFromPackedDate(Field(line, 45, 14));

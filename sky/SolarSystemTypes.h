@@ -163,6 +163,10 @@ bool ReadCometFile(CometRecord* target, CString installFolder);
 // Parsers of one element file's contents (exposed for tests): each returns
 // the number of records stored in target, at most `capacity`.
 int ParseCometText(const char* data, size_t size, CometRecord* target, int capacity);
+// One line of comet elements in the fixed columns: a printable name, blanks
+// between the fields, each field one plain number (magnitude and slope may be
+// blank), a real date, and an orbit in physical ranges.
+bool CometLineValid(const char* text, size_t length);
 int ParseAsteroidText(const char* data, size_t size, AsteroidRecord* target, int capacity);
 // True when two comet names designate the same comet: whole names, trailing
 // and leading blanks ignored, letter case ignored.

@@ -34,13 +34,30 @@ std::string Bounded(const char* text, size_t limit = kMaxText) {
 }
 
 // A settings file is small; anything beyond this is not one.
-constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
+constexpr size_t kDefaultSizeLimit = 16 * 1024 * 1024;
 
-bool ReadWholeFile(const char* path, std::string& out) {
+std::string SizeText(size_t bytes) {
+  return bytes >= 1024 * 1024 ? FormatC("%zu MB", bytes / (1024 * 1024)) : FormatC("%zu bytes", bytes);
+}
+
+// The whole file, or false with the reason (errno's text, "not a regular
+// file", "larger than ..."); `missing` tells a file that is not there.
+bool ReadWholeFile(const char* path, std::string& out, size_t limit, std::string& problem, bool& missing) {
+  missing = false;
   const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    missing = errno == ENOENT;
+    problem = std::strerror(errno);
+    return false;
+  }
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {
+  if (::fstat(fd, &st) != 0)
+    problem = std::strerror(errno);
+  else if (!S_ISREG(st.st_mode))
+    problem = "not a regular file";
+  else if (static_cast<unsigned long long>(st.st_size) > limit)
+    problem = "larger than " + SizeText(limit);
+  if (!problem.empty()) {
     ::close(fd);
     return false;
   }
@@ -50,12 +67,14 @@ bool ReadWholeFile(const char* path, std::string& out) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
+      problem = std::strerror(errno);
       ::close(fd);
       return false;
     }
     if (n == 0) break;
     out.append(buffer, static_cast<size_t>(n));
-    if (out.size() > static_cast<size_t>(kMaxFileSize)) {
+    if (out.size() > limit) {
+      problem = "larger than " + SizeText(limit);
       ::close(fd);
       return false;
     }
@@ -78,11 +97,14 @@ bool WriteAll(int fd, const std::string& data) {
 }
 
 // Writes `data` beside `path` and renames it into place: a failed or
-// interrupted write leaves the old file as it was.
-bool ReplaceFile(const char* path, const std::string& data) {
+// interrupted write leaves the old file as it was. False with the reason.
+bool ReplaceFile(const char* path, const std::string& data, std::string& problem) {
   std::string temp = std::string(path) + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
+  if (fd < 0) {
+    problem = std::strerror(errno);
+    return false;
+  }
   // Keep the mode of the file being replaced; otherwise the usual one.
   struct stat st;
   mode_t mode;
@@ -95,13 +117,75 @@ bool ReplaceFile(const char* path, const std::string& data) {
   }
   (void)::fchmod(fd, mode);  // a mode we cannot set is no reason to lose the save
   bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temp.c_str(), path) != 0) ok = false;
+  if (!ok) problem = std::strerror(errno);
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    problem = std::strerror(errno);
+  }
+  if (ok && ::rename(temp.c_str(), path) != 0) {
+    ok = false;
+    problem = std::strerror(errno);
+  }
   if (!ok) ::unlink(temp.c_str());
   return ok;
 }
 
 }  // namespace
+
+bool KeepCopyBeside(const char* path, std::string& copy, std::string& problem) {
+  copy.clear();
+  // Opened without waiting: a named pipe in the file's place holds nothing to keep.
+  const int in = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (in < 0) {
+    if (errno == ENOENT) return true;
+    problem = std::strerror(errno);
+    return false;
+  }
+  struct stat st;
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(in);
+    return true;
+  }
+  int out = -1;
+  std::string name;
+  for (int n = 1; n < 100 && out < 0; ++n) {
+    name = std::string(path) + (n == 1 ? std::string(".bak") : FormatC(".bak%d", n));
+    out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, st.st_mode & 0666);
+    if (out < 0 && errno != EEXIST) break;
+  }
+  if (out < 0) {
+    problem = std::string("no copy can be made beside it: ") + std::strerror(errno);
+    ::close(in);
+    return false;
+  }
+  bool ok = true;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    if (!WriteAll(out, std::string(buffer, static_cast<size_t>(n)))) {
+      ok = false;
+      break;
+    }
+  }
+  if (ok && ::fsync(out) != 0) ok = false;
+  if (!ok) problem = std::string("no copy can be made beside it: ") + std::strerror(errno);
+  if (::close(out) != 0 && ok) {
+    ok = false;
+    problem = std::string("no copy can be made beside it: ") + std::strerror(errno);
+  }
+  ::close(in);
+  if (!ok) {
+    ::unlink(name.c_str());
+    return false;
+  }
+  copy = name;
+  return true;
+}
 
 double ParseLeadingDecimal(const char* text, size_t length) {
   if (!text) return 0.0;
@@ -130,7 +214,7 @@ double ParseLeadingDecimal(const char* text, size_t length) {
   return StrtodC(number.c_str(), nullptr);
 }
 
-CIniFile::CIniFile() = default;
+CIniFile::CIniFile() : m_sizeLimit(kDefaultSizeLimit) {}
 
 // Releasing a forgotten engine costs nothing and loses nothing.
 CIniFile::~CIniFile() { Close(); }
@@ -144,13 +228,21 @@ bool CIniFile::Create() {
 bool CIniFile::Load(const char* path) {
   Close();
   m_pIni = new CIniEngine();
-  std::string data;
-  if (!path || !ReadWholeFile(path, data)) return false;
-  return m_pIni->LoadData(data) >= 0;
+  m_noFile = false;
+  m_problem.Empty();
+  std::string data, problem;
+  if (!path || !ReadWholeFile(path, data, m_sizeLimit, problem, m_noFile)) {
+    m_problem = path ? problem : std::string("no file name");
+    return false;
+  }
+  if (m_pIni->LoadData(data) >= 0) return true;
+  m_problem = "cannot be read as a settings text";
+  return false;
 }
 
 bool CIniFile::Save(const char* path) {
   bool ok = false;
+  m_problem = "nothing to write";
   if (m_pIni && path) {
     std::string text;
     if (m_pIni->Save(text, false) >= 0) {
@@ -161,7 +253,13 @@ bool CIniFile::Save(const char* path) {
         if (c == '\n') crlf += '\r';
         crlf += c;
       }
-      ok = ReplaceFile(path, crlf);
+      std::string problem;
+      // A file Load would refuse is never written: it would read back as empty.
+      if (crlf.size() > m_sizeLimit)
+        problem = "it would be larger than " + SizeText(m_sizeLimit);
+      else
+        ok = ReplaceFile(path, crlf, problem);
+      m_problem = ok ? std::string() : problem;
     }
   }
   Close();

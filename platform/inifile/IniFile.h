@@ -9,6 +9,8 @@
 // empty lines before every section after the first. Section and key names
 // match without regard to case; setting a key again replaces its value in
 // place. Numbers never depend on the process locale.
+#include <string>
+
 #include "CString.h"
 
 // What GetInt returns for a missing key (also the most negative 32-bit value).
@@ -29,11 +31,21 @@ class CIniFile {
   bool Create();
   // A new working engine loaded from `path`. False when the file cannot be
   // opened or read; the engine then stays, empty, and must still be closed.
+  // LoadFoundNoFile and GetProblem then tell a missing file (a first start)
+  // from one that exists but could not be read, which must not be replaced.
   bool Load(const char* path);
   // Writes the content to `path` through a temporary file renamed into place,
   // so the old file survives a failed write; then closes the object. False
-  // when the file could not be written.
+  // when the file could not be written (GetProblem says why), or when it
+  // would be larger than Load reads back.
   bool Save(const char* path);
+  // The largest file Load reads and Save writes (16 MB unless set).
+  void SetSizeLimit(size_t bytes) { m_sizeLimit = bytes; }
+  size_t GetSizeLimit() const { return m_sizeLimit; }
+  // After a failed Load: true when no file was there at all.
+  bool LoadFoundNoFile() const { return m_noFile; }
+  // Why the last Load or Save failed, in a few words; empty after a success.
+  const CString& GetProblem() const { return m_problem; }
   // Releases the working engine; nothing happens when there is none.
   void Close();
 
@@ -66,7 +78,17 @@ class CIniFile {
 
  private:
   CIniEngine* m_pIni = nullptr;
+  size_t m_sizeLimit;
+  bool m_noFile = false;
+  CString m_problem;
 };
+
+// Before a file that could not be read whole is written over: copies it to
+// "<path>.bak" (else ".bak2" ... ".bak99", never over an existing file) and
+// gives the copy's path. True with an empty copy when there is nothing to
+// keep (no file, or not a regular file); false, with the reason, when the
+// copy could not be made (the file must then be left as it is).
+bool KeepCopyBeside(const char* path, std::string& copy, std::string& problem);
 
 // The longest prefix of `text` that reads as a decimal number (blanks first,
 // optional sign, digits with an optional point, optional exponent), converted

@@ -1,7 +1,10 @@
 #pragma once
 // The per-user registry store: keys and string or number values kept in an
 // INI file under the user's configuration folder
-// ($XDG_CONFIG_HOME/Nuvarine2/registry.ini), one section per key path.
+// ($XDG_CONFIG_HOME/Nuvarine2/registry.ini, else $HOME/.config/...; with
+// neither set, registry.ini in the private per-user folder of Sync.h, or no
+// store), one section per key path. A store that is there but cannot be read
+// is never replaced: changes then fail with ERROR_WRITE_FAULT.
 // Key paths and value names match without regard to case, as in the registry.
 #include <string>
 
@@ -42,3 +45,5 @@ class CRegKey {
 // The store file in use; tests point it elsewhere (empty: the default place).
 void SetRegistryStorePath(const std::string& path);
 std::string GetRegistryStorePath();
+// Why no store can be kept (empty when one can).
+std::string GetRegistryStoreProblem();

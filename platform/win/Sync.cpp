@@ -57,6 +57,11 @@ std::string PrivateFolder(const std::string& folder, std::string& reason) {
 
 }  // namespace
 
+bool PerUserPrivateFolder(std::string& folder, std::string& reason) {
+  folder = PerUserFolder();
+  return !PrivateFolder(folder, reason).empty();
+}
+
 std::string CMutex::LockFilePath(const char* name) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime && *runtime) return std::string(runtime) + "/" + LockFileName(name);

@@ -10,6 +10,12 @@
 
 constexpr DWORD INFINITE = 0xFFFFFFFFu;
 
+// The per-user folder "nuvarine-<uid>" in $TMPDIR (else /tmp) in `folder`,
+// made if absent. False, with the reason, when it is not a real folder of
+// this user that nobody else can write (another account's folder, a link,
+// open to others). Used where no folder of the user's own is known.
+bool PerUserPrivateFolder(std::string& folder, std::string& reason);
+
 class CMutex {
  public:
   // initiallyOwn is kept for the callers' shape: ownership is taken by the

@@ -59,27 +59,44 @@ TEST(OpticsFile, FullListsAreWrittenWithTenDecimalsAndReadBackWhole) {
   }
 }
 
-TEST(OpticsFile, CountsOutOfRangeOrMissingGiveEmptyLists) {
+// A count beyond the capacity keeps the first ten records; a negative or
+// missing one gives an empty list. A count out of range marks the file as
+// not read whole, so that it is not written again without a copy.
+TEST(OpticsFile, CountsOutOfRangeOrMissing) {
   struct Case {
     const char* head;
     int eyepieces, ccds, others;
+    bool whole;
   } cases[] = {
-      {"Num=-1\r\nNumCCD=11\r\n", 0, 0, 0},
-      {"Num=1\r\nNumCCD=1\r\nNumDivers=1\r\n", 1, 1, 1},
-      {"NumDivers=1\r\n", 0, 0, 1},
-      {"", 0, 0, 0},
+      {"Num=-1\r\nNumCCD=11\r\n", 0, 10, 0, false},
+      {"Num=11\r\n", 10, 0, 0, false},
+      {"Num=1\r\nNumCCD=1\r\nNumDivers=1\r\n", 1, 1, 1, true},
+      {"NumDivers=1\r\n", 0, 0, 1, true},
+      {"", 0, 0, 0, true},
   };
   for (const Case& c : cases) {
     std::ofstream("oculaires.ini", std::ios::binary | std::ios::trunc)
         << c.head << "\r\n[Oculaire 1]\r\nFT=25\r\nFO=1000\r\nCA=52\r\n[CCD 1]\r\nLO=1\r\nLA=1\r\n[Divers 1]\r\nD=2\r\n";
     OpticsLists lists;
-    ReadOpticsFile("oculaires.ini", lists);
+    std::string problem;
+    EXPECT_EQ(ReadOpticsFile("oculaires.ini", lists, &problem), c.whole) << c.head;
+    EXPECT_EQ(problem.empty(), c.whole) << c.head << problem;
     EXPECT_EQ(lists.m_eyepieceCount, c.eyepieces) << c.head;
     EXPECT_EQ(lists.m_ccdCount, c.ccds) << c.head;
     EXPECT_EQ(lists.m_otherFieldCount, c.others) << c.head;
   }
+  // Eleven eyepieces: the first ten are kept.
+  {
+    std::ofstream out("oculaires.ini", std::ios::binary | std::ios::trunc);
+    out << "Num=11\r\n";
+    for (int i = 1; i <= 11; ++i) out << "[Oculaire " << i << "]\r\nFT=" << i << "\r\nFO=1000\r\nCA=52\r\n";
+  }
+  OpticsLists eleven;
+  EXPECT_FALSE(ReadOpticsFile("oculaires.ini", eleven));
+  ASSERT_EQ(eleven.m_eyepieceCount, 10);
+  EXPECT_EQ(eleven.m_eyepieces[9][0], 10.0f);
   OpticsLists missing = TenOfEach();
-  ReadOpticsFile("no-such-file.ini", missing);
+  EXPECT_TRUE(ReadOpticsFile("no-such-file.ini", missing));
   EXPECT_EQ(missing.m_eyepieceCount + missing.m_ccdCount + missing.m_otherFieldCount, 0);
 }
 

@@ -190,6 +190,67 @@ TEST_F(NotesTest, UnwritableFolderReportsAndKeepsTheOldFile) {
   EXPECT_EQ(text, "red");
 }
 
+// Twenty notes of the longest kind make a file larger than a settings file
+// may be: it is still read and saved whole. A notes file that cannot be read
+// (larger than any the program writes, or not a file) is never replaced: the
+// save is refused with the reason and the file stays as it was.
+TEST_F(NotesTest, LargeFileKeptAndUnreadableFileNeverReplaced) {
+  const std::string note(kNoteLimit - 10, 'n');
+  {
+    std::ofstream out(folder / "notes.ini", std::ios::binary);
+    out << "[Planets]\r\n";
+    for (int i = 0; i < 20; ++i) out << "Note " << i << "=" << i << note << "\r\n";
+  }
+  ASSERT_GT(fs::file_size(folder / "notes.ini"), 16u * 1024 * 1024);
+  CString problem;
+  ASSERT_TRUE(SaveObjectNoteByKey(Folder(), NOTE_PLANETS, "Note 20", "new", &problem)) << problem;
+  for (int i : {0, 19}) {
+    CString text;
+    AppendObjectNote(Folder(), NOTE_PLANETS, i, text, false);
+    EXPECT_EQ(text, std::to_string(i) + note) << i;
+  }
+  CString added;
+  AppendObjectNote(Folder(), NOTE_PLANETS, 20, added, false);
+  EXPECT_EQ(added, "new");
+
+  struct Case {
+    const char* what;
+    void (*make)(const fs::path& file);
+    const char* reason;
+  } cases[] = {
+      {"larger than the limit",
+       [](const fs::path& file) {
+         { std::ofstream(file, std::ios::binary) << "[Planets]\r\nNote 1=kept\r\n"; }
+         fs::resize_file(file, kNotesFileLimit + 1);  // sparse: no disk space used
+       },
+       "larger than 128 MB"},
+      {"a folder", [](const fs::path& file) { fs::create_directory(file); }, "not a regular file"},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(folder / "notes.ini");
+    c.make(folder / "notes.ini");
+    const auto size = fs::is_regular_file(folder / "notes.ini") ? fs::file_size(folder / "notes.ini") : 0;
+    auto head = [&] {
+      std::string text(64, '\0');
+      std::ifstream(folder / "notes.ini", std::ios::binary).read(text.data(), 64);
+      return text;
+    };
+    const std::string before = size ? head() : "";
+    problem.Empty();
+    EXPECT_FALSE(SaveObjectNoteByKey(Folder(), NOTE_PLANETS, "Note 2", "lost?", &problem)) << c.what;
+    EXPECT_NE(problem.find(c.reason), std::string::npos) << c.what << ": " << problem;
+    EXPECT_NE(problem.find("left as it is"), std::string::npos) << c.what << ": " << problem;
+    if (size) {
+      EXPECT_EQ(fs::file_size(folder / "notes.ini"), size) << c.what;
+      EXPECT_EQ(head(), before) << c.what;
+    } else {
+      EXPECT_TRUE(fs::is_directory(folder / "notes.ini")) << c.what;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1) << c.what;
+  }
+  fs::remove_all(folder / "notes.ini");
+}
+
 // A process killed while it saves leaves the old or the new file, whole.
 TEST_F(NotesTest, KilledSaveLeavesAWholeFile) {
   const std::string oldNote(60000, 'o');

@@ -93,16 +93,17 @@ TEST(ElementCommand, DownloadsWhileEventsFlowAndTellsTheNewCount) {
     const int count = g_cometCount;
     EXPECT_GT(count, 1);
 
-    // An error page: the file and the catalogue stay, the error is told.
+    // An error page answered with success: the file and the catalogue stay,
+    // and the user is told that the answer held no elements.
     HttpTestServer::Reply page;
-    page.body = "<html><body>maintenance</body></html>";
+    page.body = "<html><body>maintenance" + std::string(120, '.') + "</body></html>";
     server.Set("/iau/Ephemerides/Comets/Soft06Cmt.txt", page);
     boxes.clear();
     view.DownloadCometElements(true);
     EXPECT_EQ(ReadAll(install + "/donnees/cometes2.dat"), fixture);
     EXPECT_EQ(g_cometCount, count);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].first, "Impossible to connect !");
+    EXPECT_EQ(boxes[0].first, "The server's answer holds no valid comets' elements.\r\nThe previous elements are kept.");
     EXPECT_EQ(boxes[0].second, "Error !  Nuvarine 2.0");
   }
   SetMessageBoxHandler(nullptr);

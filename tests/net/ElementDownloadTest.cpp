@@ -91,8 +91,22 @@ TEST_F(ElementDownloadTest, RepliesItsReaderCannotUseKeepTheOldFile) {
     std::string body;
   };
   const std::string page = "<!DOCTYPE html>\n<html><body>The page you requested has moved.</body></html>\n";
+  // Lines as long as a comet's: a page on one line, a compressed body, and
+  // comet lines with a field out of its range or shifted out of its columns.
+  const std::string longPage = "<!DOCTYPE html><html><head><title>Moved</title></head><body>" + std::string(200, ' ') +
+                               "<p>The page you requested has moved to another address.</p></body></html>\n";
+  std::string gzip = "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03";
+  for (int i = 0; i < 300; ++i) gzip += static_cast<char>((i * 73 + 41) % 256 == '\n' ? 1 : (i * 73 + 41) % 256);
+  std::string comet = Fixture("Soft06Cmt.txt");
+  comet = comet.substr(0, comet.find('\n') + 1);
+  std::string badDate = comet, badE = comet, shifted = " " + comet;
+  badDate.replace(45, 14, " 20211313.0962");
+  badE.replace(71, 9, " -0.56491");
   const std::vector<Row> rows = {
       {ElementKind::Comets, "/iau/Ephemerides/Comets/Soft06Cmt.txt", "cometes2.dat", page},
+      {ElementKind::Comets, "/iau/Ephemerides/Comets/Soft06Cmt.txt", "cometes2.dat", longPage},
+      {ElementKind::Comets, "/iau/Ephemerides/Comets/Soft06Cmt.txt", "cometes2.dat", gzip},
+      {ElementKind::Comets, "/iau/Ephemerides/Comets/Soft06Cmt.txt", "cometes2.dat", badDate + badE + shifted},
       // Two-line element sets are too short to be comets.
       {ElementKind::Comets, "/iau/Ephemerides/Comets/Soft06Cmt.txt", "cometes2.dat", Fixture("nasa.all")},
       {ElementKind::Asteroids, "/iau/Ephemerides/Bright/2009/Soft06Bright.txt", "asteroides.dat", page},

@@ -73,8 +73,12 @@ class SurveyTileTest : public ::testing::Test {
     limits.lowSpeedSeconds = 2;
     limits.maxBytes = 1 << 20;
     SetDssLimits(limits);
+    SetDssBackoff(0, 0);  // each test sees every answer; the pauses have a test of their own
   }
-  void TearDown() override { g_stopDownloadThreads = false; }
+  void TearDown() override {
+    g_stopDownloadThreads = false;
+    SetDssBackoff(2000, 300000);
+  }
 
   DssTileRequest Request(double ra, double dec, int server = 1, int type = 1, int option = 1) const {
     DssTileRequest r;
@@ -277,6 +281,55 @@ TEST_F(SurveyTileTest, EveryFailureFreesTheSlotAndLeavesNoPicture) {
   EXPECT_TRUE(g_dssThreadFree[1]);
   EXPECT_FALSE(g_dssInternetAvailable);
   EXPECT_EQ(http.RequestCount(PathOf(r)), 0);
+}
+
+// A server that answers badly is not asked again at once: each failure
+// pauses the tile and the server, the pause doubling up to its cap, and the
+// server is complained of once. A good answer ends the server's pause.
+TEST_F(SurveyTileTest, BadAnswersBackOffPerTileAndServer) {
+  SetDssBackoff(200, 800);
+  HttpTestServer::Reply page;
+  page.body = "<html><body>" + std::string(400, 'x') + "</body></html>";
+  HttpTestServer::Reply cut;
+  cut.body = Picture(CImage::kFormatGif);
+  cut.dropAfter = 150;
+  std::vector<DssTileRequest> tiles;
+  for (int i = 0; i < 6; ++i) {
+    tiles.push_back(Request(200.0 + i, 12.0));
+    http.Set(PathOf(tiles.back()), i % 2 ? cut : page);
+  }
+  // Three slots' worth of requests, as fast as the caller may ask, for 3 s.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  int asked = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    DownloadDssTile(0, tiles[asked++ % tiles.size()]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  int requests = 0;
+  for (const auto& t : tiles) requests += http.RequestCount(PathOf(t));
+  // Pauses of 200, 400 and then 800 ms for the server: a handful in 3 s,
+  // where a thousand asks without them would each reach the server.
+  EXPECT_GT(asked, 500);
+  EXPECT_GE(requests, 3);
+  EXPECT_LE(requests, 8);
+  std::string host;
+  ASSERT_TRUE(TakeDssServerComplaint(host));
+  EXPECT_EQ(host, http.Host());
+  EXPECT_FALSE(TakeDssServerComplaint(host)) << "told twice";
+  for (const auto& t : tiles) EXPECT_FALSE(fs::exists(Cached(t)));
+
+  // A good tile after the pause: fetched, and the server's pause is over.
+  const DssTileRequest good = Request(220.0, 12.0);
+  HttpTestServer::Reply picture;
+  picture.body = Picture(CImage::kFormatGif);
+  http.Set(PathOf(good), picture);
+  std::this_thread::sleep_for(std::chrono::milliseconds(900));
+  DownloadDssTile(0, good);
+  EXPECT_TRUE(fs::exists(Cached(good)));
+  const DssTileRequest next = Request(221.0, 12.0);
+  http.Set(PathOf(next), picture);
+  DownloadDssTile(0, next);
+  EXPECT_TRUE(fs::exists(Cached(next)));
 }
 
 TEST_F(SurveyTileTest, ShutdownEndsHeldTransfersWithinItsWait) {
