@@ -49,11 +49,12 @@ void CNuvarine2View::RunCloudMapRefresh(double jd) {
   m_lastCloudMapDate = jd;
   DownloadCloudMap();
   StoreRefreshDate("ChargementNuages", jd);
-  // Only a cloud texture in use is replaced by the new picture.
+  // Only a cloud texture in use is replaced by the new picture (the shipped
+  // clouds stay while no map has arrived).
   IDirect3DTexture9** clouds = &m_bodyTextures[2];
   if (m_showAtmospheres && *clouds) {
     (*clouds)->Release();
     *clouds = nullptr;
-    LoadBodyTexture(clouds, true, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "nuagestr", "jpg", 0.0f, false);
+    LoadEarthCloudTexture(true, false);
   }
 }

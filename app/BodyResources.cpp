@@ -214,6 +214,23 @@ bool CNuvarine2View::LoadBodyTexture(IDirect3DTexture9** slot, bool load, D3DFOR
   return true;
 }
 
+void CNuvarine2View::LoadEarthCloudTexture(bool load, bool showMessage) {
+  IDirect3DTexture9** slot = &m_bodyTextures[2];
+  const bool empty = !*slot && !(m_bodyTextureLoader && m_bodyTextureLoader->IsPending(slot));
+  if (load && empty) {
+    // Before the first download there is no map to show: the shipped clouds
+    // stand in, and the refresh that brings a map loads it in their place.
+    char found[500] = {};
+    m_earthCloudsAreLiveMap =
+        m_realTimeCloudMap &&
+        SUCCEEDED(FindMediaFile((m_installFolder + "\\textures\\nuagestr.jpg").c_str(), found, sizeof(found)));
+  }
+  if (m_earthCloudsAreLiveMap)
+    LoadBodyTexture(slot, load, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "nuagestr", "jpg", 0.0f, showMessage);
+  else
+    LoadBodyTexture(slot, load, D3DFMT_A8R8G8B8, D3DFMT_DXT5, 1, "clouds", "png", 0.0f, showMessage);
+}
+
 void CNuvarine2View::FillBodyTextureSlots(const std::vector<IDirect3DTexture9**>& slots, BodyTextureOutcome& outcome) {
   HRESULT result = outcome.result;
   if (outcome.oversizedLevel != 0) {
@@ -293,12 +310,7 @@ void CNuvarine2View::SyncBodyTexturesAndMeshes(BodyDrawFlags flags) {
       row(&t[1], 3, level4 ? "blanc" : "earthspecular", "jpg");
     else
       ReleaseBodyTexture(t[1]);
-    if (m_showAtmospheres) {
-      if (m_realTimeCloudMap)
-        row(&t[2], 35, "nuagestr", "jpg");
-      else
-        row(&t[2], 35, "clouds", "png", 0.0f, D3DFMT_A8R8G8B8, D3DFMT_DXT5);
-    }
+    if (m_showAtmospheres) LoadEarthCloudTexture(on(35), message);
     row(&t[3], 0, "sun", "bmp");
     row(&t[4], 1, "mercury", "jpg");
     if (solar) row(&t[33], 1, "mercurybump", "jpg", 0.2f);

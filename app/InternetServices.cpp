@@ -324,9 +324,21 @@ bool AskElementUpdate(const CString& installFolder, bool& disableAutomatic) {
 }
 
 // Silent but for an address that cannot be used: no connection, a server
-// error or a reply that is not a picture keep the previous cloud map.
+// error or a reply that is not a picture keep the previous cloud map. With
+// no address at all the user hears it at once, once a run, and where to give one.
 void CNuvarine2View::DownloadCloudMap() {
   LoadInstallEndpoints(m_installFolder);
+  bool anyAddress = false;
+  for (const std::string& url : g_endpoints().cloudMapUrl) anyAddress = anyAddress || !url.empty();
+  if (!anyAddress) {
+    if (!m_cloudMapAddressMissingTold)
+      ::MessageBox(nullptr,
+                   "No address is known for the real-time cloud map.\r\nIt can be given in the file endpoints.ini "
+                   "of the install folder (cloudMapUrl1= to cloudMapUrl4=).",
+                   "Nuvarine 2.0", MB_OK | MB_ICONINFORMATION);
+    m_cloudMapAddressMissingTold = true;
+    return;
+  }
   const ProxySettings proxy{m_useProxy, m_proxyName};
   const std::string folder = m_installFolder;
   bool connected = false;

@@ -449,6 +449,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   CAviCapture* m_pAviCapture = nullptr;
   double m_animationStartTime = 0.0;
   double m_lastCloudMapDate = 0.0;
+  bool m_cloudMapAddressMissingTold = false;
   double m_lastElementsUpdateDate = 0.0;
   // The millisecond clock of the frame loop (tests give their own).
   std::function<double()> m_millisecondClock;
@@ -645,6 +646,13 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // the average level); a filled slot is left. Returns true.
   bool LoadBodyTexture(IDirect3DTexture9** slot, bool load, D3DFORMAT plainFormat, D3DFORMAT compressedFormat,
                        unsigned mipLevels, CString name, CString extension, float bumpScale, bool showMessage);
+  // The Earth's clouds (slot 2) as LoadBodyTexture: with the real-time cloud
+  // map on, the downloaded map once one has arrived, until then the shipped
+  // cloud picture.
+  void LoadEarthCloudTexture(bool load, bool showMessage);
+  // Slot 2 holds (or awaits) the downloaded map: it turns with the ground and
+  // is drawn additively, where the shipped picture drifts and is blended.
+  bool m_earthCloudsAreLiveMap = false;
   // Large pictures take longer to decode than a frame may last: with this
   // set (the default) the decoding runs on worker threads and the slot is
   // filled on a later frame; until then the body is drawn as it is without

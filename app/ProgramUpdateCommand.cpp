@@ -45,6 +45,13 @@ const char* const kTextUpdateClose =  // 190
     "before pressing on OK and do not forget to reactivate it at the end of the operation. Thank you...";
 const char* const kTextLastVersion = "You have the last version of Nuvarine.";  // 1075
 const char* const kUpdaterName = "updatenuvarine";
+// No maker's site is known by default: the user is told where one can be given.
+const char* const kTextNoVersionPage =
+    "No address is known for the version page of Nuvarine.\r\nIt can be given in the file endpoints.ini of the "
+    "install folder (versionPageUrl=).";
+const char* const kTextNoDownloadPage =
+    "No address is known for the download page of Nuvarine.\r\nIt can be given in the file endpoints.ini of the "
+    "install folder (downloadPageUrl=).";
 
 const DialogControl kProgressControls[] = {
     {ControlKind::Static, -1, "Downloading the file :", 0, 7, 7, 200, 10},
@@ -196,6 +203,10 @@ void CNuvarine2View::MapProgramUpdateCommands() {
 void CNuvarine2View::OnUpdateProgram() {
   RegisterUpdateDialogs();
   LoadInstallEndpoints(m_installFolder);
+  if (g_endpoints().versionPageUrl.empty()) {
+    ::MessageBox(nullptr, kTextNoVersionPage, "Nuvarine 2.0", MB_OK | MB_ICONINFORMATION);
+    return;
+  }
   std::error_code ignored;
   // The work list's records name the folder "update": it is made so.
   std::filesystem::create_directories(ResolveInstallPath(m_installFolder, "\\update"), ignored);
@@ -237,8 +248,11 @@ void CNuvarine2View::OnUpdateProgram() {
   if (choice.DoModal() != IDOK) return;
   if (choice.m_choice == 2) {
     const std::string& downloadPage = g_endpoints().downloadPageUrl;
-    if (downloadPage.empty() || ShellExecute(nullptr, "open", downloadPage.c_str(), nullptr, nullptr,
-                                             SW_SHOWNORMAL_SHELL) <= 32)
+    if (downloadPage.empty()) {
+      ::MessageBox(nullptr, kTextNoDownloadPage, "Nuvarine 2.0", MB_OK | MB_ICONINFORMATION);
+      return;
+    }
+    if (ShellExecute(nullptr, "open", downloadPage.c_str(), nullptr, nullptr, SW_SHOWNORMAL_SHELL) <= 32)
       ::MessageBox(nullptr, kTextImpossibleToConnect, kTextErrorCaption, MB_OK);
     return;
   }

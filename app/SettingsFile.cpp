@@ -341,6 +341,7 @@ std::vector<SettingKey> SettingsKeyTable(CViewSettings& v) {
   add(kGps, "Parity", K::SignedLowByte, &v.m_gpsParity);
   add(kGps, "Data bits", K::SignedLowByte, &v.m_gpsDataBits);
   add(kGps, "Stop bits", K::SignedLowByte, &v.m_gpsStopBits);
+  add(kGps, "Device", K::String, &v.m_gpsDevice);
   return t;
 }
 

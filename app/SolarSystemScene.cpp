@@ -84,6 +84,11 @@ double EarthSpinAngle(double julianDate, double utFraction, double nutationLongi
               nutationLongitude * cosObliquity);
 }
 
+EarthCloudTurns EarthCloudTurnsAt(bool liveMap, double julianDate, double greenwichSiderealAngle) {
+  const double layer = liveMap ? -greenwichSiderealAngle : Wrap(7.0 * julianDate);
+  return {layer, liveMap ? layer + 0.004 : Wrap(7.0 * julianDate + 0.004)};
+}
+
 double ClampDrawingDistance(double d) {
   if (d >= 1.0) return 1.0 / d;
   // A camera at the very centre of a body has no direction to it: the body
@@ -459,7 +464,9 @@ void CNuvarine2View::DrawEarthClouds(const D3DXVECTOR3& drawing, float radius) {
     BuildRotationBetweenVectors(&pole, D3DXVECTOR3(g_bodyPoles[kBodyEarth][0], g_bodyPoles[kBodyEarth][1],
                                                    g_bodyPoles[kBodyEarth][2]),
                                 D3DXVECTOR3(0, 0, 1), 0.0f);
-  const double greenwich = LocalSiderealTime(m_julianDate, m_utFraction, 0.0);
+  const bool liveMap = m_earthCloudsAreLiveMap;
+  const EarthCloudTurns turns =
+      EarthCloudTurnsAt(liveMap, m_julianDate, LocalSiderealTime(m_julianDate, m_utFraction, 0.0));
   auto layer = [&](double angle, float scale) {
     D3DXMATRIX turn;
     D3DXMatrixRotationZ(&turn, static_cast<float>(angle));
@@ -470,9 +477,9 @@ void CNuvarine2View::DrawEarthClouds(const D3DXVECTOR3& drawing, float radius) {
   device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
   if (m_cloudShadows && clouds) {
     EnableLight(0, false);
-    if (m_realTimeCloudMap) {
+    if (liveMap) {
       EnableLight(2, true);
-      layer(0.004 - greenwich, 1.0005f);
+      layer(turns.shadow, 1.0005f);
       device->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT);
       device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR);
       device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
@@ -480,7 +487,7 @@ void CNuvarine2View::DrawEarthClouds(const D3DXVECTOR3& drawing, float radius) {
       device->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
     } else {
       EnableLight(1, true);
-      layer(Wrap(7.0 * m_julianDate + 0.004), 1.0005f);
+      layer(turns.shadow, 1.0005f);
       DrawSphere(clouds, 1);
     }
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
@@ -490,13 +497,13 @@ void CNuvarine2View::DrawEarthClouds(const D3DXVECTOR3& drawing, float radius) {
   EnableLight(1, false);
   EnableLight(2, false);
   if (clouds) {
-    if (m_realTimeCloudMap) {
-      layer(greenwich, 1.001f);
+    if (liveMap) {
+      layer(turns.layer, 1.001f);
       device->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
       device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR);
       device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
     } else {
-      layer(Wrap(7.0 * m_julianDate), 1.001f);
+      layer(turns.layer, 1.001f);
     }
     DrawSphere(clouds, 1);
   }

@@ -3,6 +3,15 @@
 
 // The Earth's spin (apparent Greenwich sidereal angle, radians in [0, 2 pi)).
 double EarthSpinAngle(double julianDate, double utFraction, double nutationLongitude, double cosObliquity);
+// The turns (radians about the Earth's axis) of the Earth's cloud layer and
+// of the clouds' shadows under it, the shadows 0.004 rad ahead. A live cloud
+// map shows the clouds over the ground as it was photographed, so it turns
+// with the Earth's surface (minus the Greenwich sidereal angle, as the
+// Earth's spin); the stored cloud picture drifts on its own, 7 rad a day.
+struct EarthCloudTurns {
+  double layer, shadow;
+};
+EarthCloudTurns EarthCloudTurnsAt(bool liveMap, double julianDate, double greenwichSiderealAngle);
 // The factor applied to an object's position and radii at camera distance
 // d: far objects come to distance 1, very near ones go out to 0.0001; a
 // camera at the exact centre keeps the factor 1.

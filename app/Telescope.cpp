@@ -254,12 +254,14 @@ void CNuvarine2View::OnTelescopeCloseConnection() {
 void CNuvarine2View::OnStartGps() {
   GPS dialog;
   dialog.m_portNumber = m_gpsPort;
+  dialog.m_portDevice = m_gpsDevice;
   dialog.m_baudRate = m_gpsBaudRate;
   dialog.m_dataBits = m_gpsDataBits;
   dialog.m_parity = m_gpsParity;
   dialog.m_stopBits = m_gpsStopBits;
   if (RunDialog(dialog) != IDOK) return;
   m_gpsPort = dialog.m_portNumber;
+  m_gpsDevice = dialog.m_portDevice;
   m_gpsBaudRate = dialog.m_baudRate;
   m_gpsDataBits = dialog.m_dataBits;
   m_gpsParity = dialog.m_parity;
@@ -267,7 +269,8 @@ void CNuvarine2View::OnStartGps() {
   const char parity = m_gpsParity == 2 ? 'E' : m_gpsParity == 3 ? 'O' : 'N';
   m_gpsFixValid = 0;
   if (m_gpsSerialPort.m_isOpen) m_gpsSerialPort.Close();
-  if (m_gpsSerialPort.Open(m_gpsPort, m_gpsBaudRate, parity, m_gpsDataBits, m_gpsStopBits)) {
+  const CString device = m_gpsDevice.IsEmpty() ? CSerialPort::DeviceName(m_gpsPort) : m_gpsDevice;
+  if (m_gpsSerialPort.Open(device, m_gpsBaudRate, parity, m_gpsDataBits, m_gpsStopBits)) {
     m_gpsActive = 1;
   } else {
     ::MessageBox(nullptr, "Error, impossible to open serial port.", "Nuvarine 2", MB_OK);

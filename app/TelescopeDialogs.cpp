@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Gps.h"
+#include "SerialPort.h"
 
 
 namespace {
@@ -18,7 +19,10 @@ constexpr int IDC_DEFAULTS = 1007;
 
 const char* const kSpeeds[] = {"1200", "2400", "4800", "9600", "14400", "19200", "38400", "57600", "115200"};
 
+// The port list: the serial devices present by their paths, then the COM
+// ports by their designed names; any other device can be typed.
 void FillLists(CWnd* dialog, int ports) {
+  for (const std::string& device : CSerialPort::PresentDevices()) AfxAddComboString(dialog, IDC_PORT, device.c_str());
   for (int i = 1; i <= ports; ++i) AfxAddComboString(dialog, IDC_PORT, ("COM" + std::to_string(i)).c_str());
   for (const char* speed : kSpeeds) AfxAddComboString(dialog, IDC_SPEED, speed);
   for (const char* bits : {"4", "5", "6", "7", "8"}) AfxAddComboString(dialog, IDC_DATA_BITS, bits);
@@ -97,7 +101,10 @@ void ConfigSerie::OnOK() {
 BOOL GPS::OnInitDialog() {
   MapCommand(IDC_DEFAULTS, [this]() { OnDefaults(); });
   FillLists(this, 20);
-  m_portName = m_portNumber >= 1 && m_portNumber <= 20 ? CString("COM" + std::to_string(m_portNumber)) : CString("COM1");
+  if (!m_portDevice.IsEmpty())
+    m_portName = m_portDevice;
+  else
+    m_portName = m_portNumber >= 1 && m_portNumber <= 20 ? CString("COM" + std::to_string(m_portNumber)) : CString("COM1");
   m_speedIndex = GpsSpeedIndexFromBaudRate(m_baudRate);
   m_dataBitsIndex = m_dataBits >= 4 && m_dataBits <= 7 ? m_dataBits - 4 : 4;
   m_stopBitsIndex = m_stopBits == 2 ? 1 : 0;
@@ -130,7 +137,13 @@ void GPS::OnOK() {
   m_baudRate = GpsBaudRateFromSpeedIndex(m_speedIndex);
   m_dataBits = m_dataBitsIndex >= 0 && m_dataBitsIndex <= 3 ? 4 + m_dataBitsIndex : 8;
   m_stopBits = m_stopBitsIndex == 1 ? 2 : 1;
-  m_portNumber = GpsPortNumberFromText(m_portName, m_portNumber);
+  if (CSerialPort::IsDeviceName(m_portName)) {
+    m_portDevice = m_portName;
+    m_portDevice.Trim();
+  } else {
+    m_portDevice = "";
+    m_portNumber = GpsPortNumberFromText(m_portName, m_portNumber);
+  }
   m_parity = GpsParityCodeFromText(m_parityText, m_parity);
   EndDialog(IDOK);
 }

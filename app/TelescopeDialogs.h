@@ -53,7 +53,9 @@ class GPS : public CDialog {
   int m_dataBitsIndex = 4;
   CString m_parityText = "N";
   int m_stopBitsIndex = 0;
-  // Exchanged with the caller.
+  // Exchanged with the caller: the device typed or picked by its path
+  // (empty for a COM port), else the COM port's number.
+  CString m_portDevice;
   int m_portNumber = 1;
   int m_baudRate = 9600;
   int m_dataBits = 8;

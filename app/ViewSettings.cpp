@@ -94,6 +94,7 @@ void CViewSettings::SetDefaultSettings() {
   m_antialiasing = 0;
   m_bumpMapping = 0;
   m_gpsPort = 1;
+  m_gpsDevice = "";
   m_gpsBaudRate = 4800;
   m_gpsDataBits = 8;
   m_gpsParity = 1;

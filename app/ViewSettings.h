@@ -233,6 +233,9 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
 
   // ---- GPS -----------------------------------------------------------------------------------
   int m_gpsPort = 1;  // n of COMn
+  // The receiver's device when one was chosen by its path (a USB adapter,
+  // "/dev/serial/by-id/..."); empty: COMn above.
+  CString m_gpsDevice;
   int m_gpsBaudRate = 4800;
   int m_gpsParity = 1;  // 1 none, 2 even, 3 odd
   int m_gpsDataBits = 8;

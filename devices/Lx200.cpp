@@ -116,6 +116,10 @@ int Lx200PortNumber(const CString& portName) {
   return digits > 0 && number > 0 ? number : 1;
 }
 
+CString Lx200PortDevice(const CString& portName) {
+  return CSerialPort::IsDeviceName(portName) ? portName : CSerialPort::DeviceName(Lx200PortNumber(portName));
+}
+
 Lx200PositionReply ParseLx200Position(const char* reply, int length) {
   Lx200PositionReply result;
   if (!reply || length <= 0) return result;
@@ -204,7 +208,7 @@ Lx200ConnectResult ConnectLx200(const Lx200Io& io, const Lx200LineSettings& line
                                 double westLongitude, double utcOffsetHours, const Lx200LocalTimeNow& now) {
   CSerialPort& port = *io.port;
   io.Log(("\r\n" + std::string(71, '-') + "\r\n").c_str());
-  if (!port.Open(Lx200PortNumber(line.port), line.baudRate, static_cast<char>(line.parity), line.dataBits,
+  if (!port.Open(Lx200PortDevice(line.port), line.baudRate, static_cast<char>(line.parity), line.dataBits,
                  line.stopBits)) {
     io.Log("Error, impossible to open serialLX200 port.\r\n\r\n");
     return Lx200ConnectResult::PortFailed;

@@ -55,6 +55,9 @@ std::string Lx200TargetDeclination(double degrees);       // "#:Sd +45\xDF""30#"
 // The port number of a port name: the whole number after "COM"; 1 when
 // there is none.
 int Lx200PortNumber(const CString& portName);
+// The port the line opens: a device's name or path as it is given, any
+// other text the COM port of its number.
+CString Lx200PortDevice(const CString& portName);
 
 // ---- Replies --------------------------------------------------------------------------
 // A position reply "HH:MM.T#sDD\xDFMM#". Each field counts only when it is

@@ -91,10 +91,11 @@ const DialogControl kSerialConfigControls[] = {
     {ControlKind::PushButton, 2, "Cancel", WS_TABSTOP, 123, 128, 50, 14},
 };
 
+// The receiver's port also takes a typed device path.
 const DialogControl kGpsControls[] = {
     {ControlKind::GroupBox, -1, "Serial port parameters", 0, 7, 4, 166, 98},
     {ControlKind::Static, -1, "Serial port :", 0, 15, 19, 60, 10},
-    {ControlKind::ComboBox, 1023, nullptr, WS_TABSTOP, 80, 17, 80, 60},
+    {ControlKind::ComboBox, 1023, nullptr, kDropDown, 80, 17, 80, 60},
     {ControlKind::Static, -1, "Speed :", 0, 15, 35, 60, 10},
     {ControlKind::ComboBox, 1024, nullptr, WS_TABSTOP, 80, 33, 80, 60},
     {ControlKind::Static, -1, "Data bits :", 0, 15, 51, 60, 10},

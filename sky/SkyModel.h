@@ -42,28 +42,70 @@ class CSkyModel {
   virtual ~CSkyModel();
 
   // ---- Time scales and sidereal time -------------------------------------
+  // The sky model keeps the classical formulas of the 1900 epoch for time and
+  // coordinates (the planets have their own, modern reduction in the planet
+  // library): Newcomb's sidereal time, obliquity and precession, the
+  // nutation series truncated to its largest terms, and the aberration of a
+  // circular orbit. Their forms are those of the Explanatory Supplement to
+  // the Astronomical Ephemeris (HMSO, 1961) and of J. Meeus, Astronomical
+  // Formulae for Calculators (1979 and later editions). Compared with the IAU
+  // 2006/2000A models (ERFA) over 1900-2100 they differ by at most 2.2" in
+  // sidereal time, 0.02" in obliquity, 0.15" in nutation in longitude, 0.05"
+  // in nutation in obliquity and 2.2" in a precessed place. Their time
+  // argument is the UT Julian date: sidereal time wants UT, and TT - UT
+  // (about a minute) changes the others by far less than those differences.
+
   // Recomputes the UT fraction, Julian date, obliquity, nutation and local
   // sidereal time from the civil members; first step of every new instant.
+  // Mean obliquity (radians): 23.452294 - 0.0130125 T - 1.64e-6 T^2 + 5.03e-7 T^3
+  // degrees, T in Julian centuries from JD 2415020.0 (1900 January 0.5).
   void UpdateTimeContext();
   // m_julianDate from m_year, m_month, m_day and the given UT day fraction.
   void JulianDayFromCalendar(double dayFraction);
   // Civil date and time (zone m_utcOffset applied) of a Julian date.
   void CalendarFromJulianDay(double& year, double& month, double& day, double& hour, double& minute,
                              double& second, double jd);
-  // Apparent sidereal time in radians, [0, 2pi), for a west longitude.
+  // Apparent sidereal time in radians, [0, 2pi), for a west longitude
+  // (radians): Newcomb's mean sidereal time 2 pi (0.276919398 + 100.0021359 T
+  // + 1.075e-6 T^2 + utFraction) revolutions, T in Julian centuries of the
+  // UT Julian date jd from JD 2415020.0 and utFraction the day's UT fraction
+  // (jd's own), plus the equation of the equinoxes (nutation in longitude
+  // times cos of the obliquity) of the last UpdateNutation.
   double LocalSiderealTime(double jd, double utFraction, double westLongitude);
 
   // ---- Coordinates and apparent-place corrections -------------------------
+  // Every angle in radians. Horizontal place of an equatorial one at the
+  // observer's latitude: azimuth from the north through the east, altitude
+  // raised by the refraction (pressure and temperature scaled; from 0.1
+  // degree up, a table fit below 15 degrees, the cotangent series above).
   void EquatorialToHorizontal(double& azimuth, double& altitude, double siderealTime, double rightAscension,
                               double declination);
   // The same from cos(dec) cos(H), cos(dec) sin(H) and sin(dec), H the hour angle.
   void HorizontalFromHourAngle(double& azimuth, double& altitude, double cosDecCosH, double cosDecSinH,
                                double sinDec);
+  // Ecliptic longitude and latitude to the equator, by the obliquity of the
+  // last UpdateTimeContext (mean, without nutation).
   void EclipticToEquatorial(double& rightAscension, double longitude, double latitude, double& declination);
+  // Precession between the J2000 mean equator and the mean equator of
+  // m_julianDate by Newcomb's angles zeta, z and theta, with their rates at
+  // the 1950 epoch: zeta = 2304.948 t + 0.302 t^2 + 0.018 t^3,
+  // z = 2304.948 t + 1.093 t^2 + 0.019 t^3, theta = 2004.255 t - 0.426 t^2
+  // - 0.042 t^3 arcseconds, t in tropical centuries (36524.2199 days) from
+  // JD 2451544.5. ToJ2000 applies the transposed rotation, so a place goes
+  // there and back unchanged.
   void PrecessFromJ2000(double& rightAscension, double& declination);
   void PrecessToJ2000(double& rightAscension, double& declination);
+  // Nutation in longitude and in obliquity (m_nutationLongitude,
+  // m_nutationObliquity, radians) for m_julianDate: the classical series of
+  // the 1900 epoch in the Moon's node, the Sun's and Moon's mean longitudes
+  // and anomalies, truncated to its largest terms (13 in longitude, down to
+  // 0.011"; 9 in obliquity, down to 0.007").
   void UpdateNutation();
+  // Mean place of date to true place of date by that nutation (first order).
   void ApplyNutationToEquatorial(double& rightAscension, double& declination);
+  // Annual aberration for an Earth on a circular orbit: the constant of
+  // aberration 20.49552" along the Sun's longitude (m_sunLongitude + pi),
+  // without the terms of the orbit's eccentricity (up to 0.34").
   void ApplyAnnualAberration(double& rightAscension, double& declination);
   // Pressure and temperature scale of the refraction; call when the place or
   // the atmosphere changes.

@@ -11,7 +11,7 @@ set -u
 PROGRAM_DIR=$(realpath "$1")
 SECONDS_PER_FIELD=${2:-10}
 HERE=$(cd "$(dirname "$0")/../../tests/e2e" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xdotool:xdotool faketime:faketime awk:mawk || exit 1
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
@@ -24,9 +24,7 @@ unset QT_QPA_PLATFORM
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
-. "$HERE/program_tree.sh"
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() { local end=$((SECONDS + $2)); while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done; return 1; }
+. "$HERE/common.sh"
 start() {
   rm -rf "$WORK/program"
   make_program_tree "$PROGRAM_DIR" "$WORK/program"

@@ -3,11 +3,16 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "NumberFormat.h"
 
@@ -38,6 +43,38 @@ bool WaitFor(int fd, short events, int timeoutMs) {
   return rc > 0 && (p.revents & events);
 }
 
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+bool AllDigits(const std::string& text, size_t from) {
+  if (from >= text.size()) return false;
+  for (size_t i = from; i < text.size(); ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
+// A character device, also through a symbolic link (the by-id names are links).
+bool IsCharacterDevice(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+// The tty class's "type" of a built-in port: 0 is an empty slot. A port whose
+// type cannot be read is offered.
+bool PortTypeIsUnknown(const std::string& typeFile) {
+  std::ifstream in(typeFile);
+  int type = -1;
+  return in >> type && type == 0;
+}
+
+CSerialPort::DeviceFolders& Folders() {
+  static CSerialPort::DeviceFolders folders;
+  return folders;
+}
+
 }  // namespace
 
 CSerialPort::~CSerialPort() { Close(); }
@@ -47,19 +84,66 @@ CString CSerialPort::DeviceName(int port) {
 }
 
 std::string CSerialPort::DevicePath(const CString& deviceName) {
-  std::string name = deviceName;
-  size_t com = name.rfind("COM");
-  if (com == std::string::npos) return name;
-  int port = AtoiC(name.c_str() + com + 3);
-  std::string variable = FormatC("NUVARINE_SERIAL_COM%d", port);
-  const char* mapped = std::getenv(variable.c_str());
-  if (mapped && *mapped) return mapped;
-  return FormatC("/dev/ttyS%d", port > 0 ? port - 1 : 0);
+  std::string name = Trimmed(deviceName);
+  if (name.find('/') != std::string::npos) return name;
+  // "COMn" or "\\.\COMn", in any case.
+  std::string com = name.compare(0, 4, "\\\\.\\") == 0 ? name.substr(4) : name;
+  if (com.size() > 3 && (com[0] == 'C' || com[0] == 'c') && (com[1] == 'O' || com[1] == 'o') &&
+      (com[2] == 'M' || com[2] == 'm') && AllDigits(com, 3)) {
+    const int port = AtoiC(com.c_str() + 3);
+    const char* mapped = std::getenv(FormatC("NUVARINE_SERIAL_COM%d", port).c_str());
+    if (mapped && *mapped) return mapped;
+    return FormatC("/dev/ttyS%d", port > 0 ? port - 1 : 0);
+  }
+  return name.empty() ? name : "/dev/" + name;
 }
 
-BOOL CSerialPort::Open(int port, int baudRate, char, int, int) {
+bool CSerialPort::IsDeviceName(const CString& name) {
+  const std::string text = Trimmed(name);
+  return text.find('/') != std::string::npos || text.compare(0, 3, "tty") == 0;
+}
+
+std::vector<std::string> CSerialPort::PresentDevices() { return PresentDevices(Folders()); }
+
+void CSerialPort::SetDeviceFolders(const DeviceFolders& folders) { Folders() = folders; }
+
+std::vector<std::string> CSerialPort::PresentDevices(const DeviceFolders& folders) {
+  namespace fs = std::filesystem;
+  std::vector<std::string> devices;
+  std::error_code error;
+  // Stable names: symbolic links to the adapter's tty, named after its maker and serial number.
+  std::vector<std::string> stable;
+  for (fs::directory_iterator it(folders.byId, error), end; !error && it != end; it.increment(error))
+    if (IsCharacterDevice(it->path().string())) stable.push_back(it->path().string());
+  std::sort(stable.begin(), stable.end());
+  devices.insert(devices.end(), stable.begin(), stable.end());
+  for (const char* kind : {"ttyUSB", "ttyACM", "ttyS"}) {
+    std::vector<std::pair<int, std::string>> found;
+    error.clear();
+    for (fs::directory_iterator it(folders.dev, error), end; !error && it != end; it.increment(error)) {
+      const std::string name = it->path().filename().string();
+      const size_t length = std::strlen(kind);
+      if (name.compare(0, length, kind) != 0 || !AllDigits(name, length)) continue;
+      if (!IsCharacterDevice(it->path().string())) continue;
+      // Every built-in slot has its node; only those with a UART behind them
+      // (a port type other than 0 in the tty class) are offered.
+      if (std::strcmp(kind, "ttyS") == 0 && PortTypeIsUnknown(folders.ttyClass + "/" + name + "/type")) continue;
+      found.emplace_back(AtoiC(name.c_str() + length), it->path().string());
+    }
+    std::sort(found.begin(), found.end());
+    for (const auto& f : found) devices.push_back(f.second);
+  }
+  return devices;
+}
+
+BOOL CSerialPort::Open(int port, int baudRate, char parity, int dataBits, int stopBits) {
+  return Open(DeviceName(port), baudRate, parity, dataBits, stopBits);
+}
+
+BOOL CSerialPort::Open(const CString& deviceName, int baudRate, char, int, int) {
   if (m_isOpen) return TRUE;
-  std::string path = DevicePath(DeviceName(port));
+  std::string path = DevicePath(deviceName);
+  if (path.empty()) return FALSE;
   int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return FALSE;
   // Not shared: a second opener is refused while this one holds the line.

@@ -405,6 +405,7 @@ TEST(SettingsFile, RoundTripKeepsEveryValue) {
   a.m_useProxy = true;
   a.m_proxyName = "proxy.example:3128";
   a.m_gpsPort = 4;
+  a.m_gpsDevice = "/dev/serial/by-id/usb-u-blox_AG_GNSS_receiver-if00";
   a.m_gpsBaudRate = 9600;
   a.m_gpsParity = 3;
   a.m_gpsDataBits = 7;
@@ -460,6 +461,7 @@ TEST(SettingsFile, RoundTripKeepsEveryValue) {
   EXPECT_EQ(b.m_vertexProcessing, 2);
   EXPECT_EQ(b.m_proxyName, "proxy.example:3128");
   EXPECT_EQ(b.m_gpsParity, 3);
+  EXPECT_EQ(b.m_gpsDevice, "/dev/serial/by-id/usb-u-blox_AG_GNSS_receiver-if00");
   EXPECT_EQ(b.m_orbitLineColor, a.m_orbitLineColor);
   for (int kind = 0; kind < kLabelFontCount; ++kind) {
     if (kind == 9) continue;  // not kept in the file

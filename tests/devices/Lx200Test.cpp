@@ -74,6 +74,19 @@ TEST(Lx200Texts, PortNumberIsTheWholeNumberAfterCom) {
   for (const Case& c : cases) EXPECT_EQ(Lx200PortNumber(c.name), c.port) << c.name;
 }
 
+TEST(Lx200Texts, ADevicePathIsOpenedAsItIsAnyOtherNameAsItsComPort) {
+  struct Case {
+    const char *name, *device;
+  } cases[] = {{"COM7", "COM7"},
+               {"COM12", "\\\\.\\COM12"},
+               {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+               {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KZ1-if00-port0",
+                "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KZ1-if00-port0"},
+               {"ttyACM0", "ttyACM0"},
+               {"port 3", "COM1"}};
+  for (const Case& c : cases) EXPECT_EQ(Lx200PortDevice(c.name), c.device) << c.name;
+}
+
 TEST(Lx200Replies, PositionFieldsCountOnlyWhenComplete) {
   struct Case {
     std::string reply;

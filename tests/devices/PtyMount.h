@@ -39,6 +39,8 @@ class PtyMount {
     if (m_slave >= 0) close(m_slave);
   }
   bool ok() const { return m_master >= 0; }
+  // The pseudo-terminal's own device path.
+  const std::string& Path() const { return m_path; }
 
   std::string Received() {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "IndiDriver.h"
 #include "IndiServer.h"
@@ -266,6 +268,73 @@ TEST_F(TelescopeViewTest, StartGpsOpensThePortChosenAndAFixMovesThePlace) {
   unsetenv("NUVARINE_SERIAL_COM12");
   close(master);
   close(slave);
+}
+
+// A USB receiver chosen by its stable name: the GPS dialog offers the
+// devices present (a folder of our own stands for /dev), the name picked is
+// opened and kept; the LX200 line opens a mount named by its device path.
+TEST_F(TelescopeViewTest, DevicesByTheirPathsForTheGpsAndTheMount) {
+  char name[256] = {};
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+  const std::filesystem::path byId = folder / "dev/serial/by-id";
+  std::filesystem::create_directories(byId);
+  const std::string receiver = (byId / "usb-u-blox_AG_GNSS_receiver-if00").string();
+  std::filesystem::create_symlink(name, receiver);
+  CSerialPort::DeviceFolders folders;
+  folders.byId = byId.string();
+  folders.dev = (folder / "dev").string();
+  folders.ttyClass = (folder / "sys").string();
+  CSerialPort::SetDeviceFolders(folders);
+  std::vector<std::string> offered;
+  AnswerDialogs([&](CDialog& dialog) {
+    for (int i = 0; i < AfxGetComboCount(&dialog, 1023); ++i) offered.push_back(AfxGetComboString(&dialog, 1023, i));
+    dialog.SetDlgItemText(1023, receiver.c_str());
+  });
+  view->OnStartGps();
+  CSerialPort::SetDeviceFolders({});
+  ASSERT_FALSE(offered.empty());
+  EXPECT_EQ(offered.front(), receiver);
+  EXPECT_EQ(offered[1], "COM1") << "then the COM ports";
+  EXPECT_EQ(view->m_gpsDevice, receiver);
+  ASSERT_EQ(view->m_gpsActive, 1);
+  const std::string fix =
+      "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n"
+      "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n"
+      "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39\r\n"
+      "$GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45*75\r\n";
+  ASSERT_EQ(write(master, fix.data(), fix.size()), static_cast<ssize_t>(fix.size()));
+  for (int i = 0; i < 100 && view->m_gpsSerialPort.BytesWaiting() < static_cast<int>(fix.size()); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  view->PollGpsReceiver();
+  EXPECT_EQ(view->m_gpsFixValid, 1);
+  EXPECT_NEAR(view->m_observerLatitude / kDeg, 48.1173, 1e-9);
+  view->OnStopGps();
+
+  // The dialog shows the kept device the next time; a COM port typed
+  // instead clears it.
+  CString shown;
+  AnswerDialogs([&](CDialog& dialog) {
+    shown = AfxGetComboText(&dialog, 1023);
+    dialog.SetDlgItemText(1023, "COM3");
+  });
+  view->OnStartGps();
+  EXPECT_EQ(shown, receiver);
+  EXPECT_EQ(view->m_gpsDevice, "");
+  EXPECT_EQ(view->m_gpsPort, 3);
+  view->OnStopGps();
+  close(master);
+  close(slave);
+
+  PtyMount mount(99);
+  ASSERT_TRUE(mount.ok());
+  unsetenv("NUVARINE_SERIAL_COM99");
+  g_telescopePort = mount.Path().c_str();
+  g_telescopeBaudRate = 9600;
+  view->m_useLx200Driver = true;
+  view->OnTelescopeOpenConnection();
+  ASSERT_TRUE(view->m_telescopeConnected);
+  EXPECT_NE(Sent(mount).find("#:St +48\xDF" "07#"), std::string::npos) << "the site, Munich's from the GPS";
 }
 
 TEST_F(TelescopeViewTest, DriverTelescopeFollowsAStarAndEscapeAborts) {

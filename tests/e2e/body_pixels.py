@@ -165,7 +165,9 @@ def check_earth(view, status):
     if tint.sum() < 60:
         return fail(f"no band beyond the limb ({band.round(1)} over the sky {sky.round(1)})")
     ratio = tint / tint[2]
-    if not (tint[2] >= tint[1] >= tint[0] and abs(ratio[0] - 0.48 / 0.73) < 0.2 and abs(ratio[1] - 0.62 / 0.73) < 0.15):
+    # At the Earth view's stand-off the band is a few pixels from lit cloud
+    # tops, which whiten its red share a little; blue still leads.
+    if not (tint[2] >= tint[1] >= tint[0] and abs(ratio[0] - 0.48 / 0.73) < 0.25 and abs(ratio[1] - 0.62 / 0.73) < 0.15):
         return fail(f"the limb band {tint.round(1)} does not tend to the atmosphere's colour")
     return 0
 

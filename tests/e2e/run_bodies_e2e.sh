@@ -18,19 +18,14 @@
 set -u
 PROGRAM_DIR=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xwd:x11-apps convert:imagemagick faketime:faketime xdotool:xdotool || exit 1
 PYTHON=/usr/bin/python3
 [ -x "$PYTHON" ] || PYTHON=python3
 "$PYTHON" -c "import astropy, PIL, numpy" 2>/dev/null ||
   { echo "FAIL: python3-astropy, python3-pil and python3-numpy are needed (scripts/setup installs them)"; exit 1; }
 [ -x "$PROGRAM_DIR/nuvarine2" ] || { echo "FAIL: no program in $PROGRAM_DIR"; exit 1; }
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
-unset QT_QPA_PLATFORM
+new_work_folder || exit 1
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
 LIBFAKETIME=$(dpkg -L libfaketime 2>/dev/null | grep -m1 'libfaketimeMT\.so\.1$')
 [ -n "$LIBFAKETIME" ] || { echo "FAIL: libfaketimeMT is missing: install the Debian package faketime"; exit 1; }
@@ -38,7 +33,7 @@ export WORK HERE PROGRAM_DIR PYTHON LIBFAKETIME
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 PARIS_LATITUDE=48.8566 PARIS_EAST=2.3522
 # settings <planetarium True|False>: the fixture's nuvarine.ini (Paris, names
 # off so that no label covers the pixels looked at; a switch the file does not
@@ -75,15 +70,6 @@ Atmospheres=True
 MipMapping=True
 INI
 }
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
-fail() { echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
-# A few fresh frames drawn after the last action.
-settle() { sleep 0.5; local f; f=$(status frames); wait_for "[ \"\$(status frames)\" -gt $((f + 3)) ] 2>/dev/null" 60; }
 focus() { xdotool windowfocus --sync "$WIN" 2>/dev/null || xdotool windowfocus "$WIN"; }
 keys() { focus; xdotool key --delay 40 "$@"; }
 zoom_in() {  # presses of the numeric pad's +, then the field they give
@@ -94,7 +80,7 @@ zoom_in() {  # presses of the numeric pad's +, then the field they give
   expected=$(awk -v f="$field0" -v n="$n" 'BEGIN { printf "%.6g", f / (1.07 ^ n) }')
   wait_for "awk -v a=\"\$(status field)\" -v b=$expected 'BEGIN { exit !(a > 0 && (a - b) / b < 1e-3 && (b - a) / b < 1e-3) }'" 60 ||
     fail "the zoom keys did not narrow the field to $expected"
-  settle || fail "no frames after zooming"
+  settle 3 60 || fail "no frames after zooming"
 }
 shoot() {  # name: the view's window as a PNG
   xwd -id "$(status viewwindow)" -silent > "$WORK/$1.xwd" || fail "no screenshot"
@@ -123,12 +109,6 @@ start() {
   WIN=$(xdotool search --onlyvisible --name "Nuvarine" | head -1)
   [ -n "$WIN" ] || fail "$1: no window"
 }
-stop() {
-  kill -TERM "$PID"
-  for i in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-  kill -0 "$PID" 2>/dev/null && fail "the program did not close"
-  wait "$PID"
-}
 
 # 1. The Earth in solar-system mode, then a resize.
 start earth "2024-01-17 18:00:00" False
@@ -145,7 +125,7 @@ xdotool windowsize "$WIN" 1100 820
 wait_for "[ \"\$(status scenereleases)\" -gt $releases ] 2>/dev/null" 120 || fail "a resize did not release the scene's resources"
 wait_for "[ \"\$(status scene)\" = 1 ] && [ \"\$(status bodytextures)\" = $textures ] && [ \"\$(status bodymeshes)\" = $meshes ]" 180 ||
   fail "after a resize the textures and meshes did not come back ($textures and $meshes before)"
-settle || fail "no frames after the resize"
+settle 3 60 || fail "no frames after the resize"
 shoot earth-resized
 check earth earth-resized
 # Planets and moons: the Sun is "&Sun", Mars the "M&ars" pop-up's "&Mars".
@@ -161,7 +141,7 @@ close_dialogs
 settle || fail "no frames at Mars"
 shoot mars
 check standoff mars 6787 0.016052
-stop
+close_program 60
 
 # 2. Saturn and Cassini on 2004-07-01.
 start saturn "2004-07-01 03:00:00" False
@@ -170,7 +150,7 @@ wait_for '[ "$(status locked)" = 6 ]' 60 || fail "the Saturn item does not go to
 close_dialogs
 keys z
 wait_for '[ "$(status field)" = 0.800000012 ]' 30 || fail "Z does not reset the zoom"
-settle || fail "no frames at Saturn"
+settle 3 60 || fail "no frames at Saturn"
 shoot saturn
 check saturn saturn
 # Probes/satellites: Cassini is the sixth item (the items have no mnemonics).
@@ -178,10 +158,10 @@ keys alt+o; sleep 0.5; xdotool key r; sleep 0.3; xdotool key --delay 100 Down Do
 wait_for '[ "$(status locked)" = 40 ] && [ "$(status bodymeshes)" -gt 0 ] 2>/dev/null' 120 ||
   fail "the Cassini command does not lock on the probe with its mesh loaded"
 close_dialogs
-settle || fail "no frames at Cassini"
+settle 3 60 || fail "no frames at Cassini"
 shoot cassini
 check probe cassini
-stop
+close_program 60
 
 # 3. The Moon near its first quarter from Paris.
 start moon "2024-01-17 18:00:00" True
@@ -207,7 +187,7 @@ wait_for '[ -z "$(status dialog)" ]' 30 || fail "the direction was not taken"
 zoom_in 48
 shoot moon
 check moon moon "$PARIS_LATITUDE" "$PARIS_EAST" "2024-01-17T18:00:00"
-stop
+close_program 60
 echo "PASS"
 INNER
 timeout 900 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/inner.sh"

@@ -6,35 +6,24 @@
 set -u
 PROGRAM_DIR=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xdotool:xdotool || exit 1
 [ -x "$PROGRAM_DIR/nuvarine2" ] || { echo "FAIL: no program in $PROGRAM_DIR"; exit 1; }
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
-unset QT_QPA_PLATFORM
+new_work_folder || exit 1
 make_program_tree "$PROGRAM_DIR" "$WORK/program" || { echo "FAIL: cannot copy the install folder"; exit 1; }
-export WORK
+export WORK HERE
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
+. "$HERE/common.sh"
 export NUVARINE_STATUS_FILE=$WORK/status
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.1; done
-  return 1
-}
-fail() {
-  echo "FAIL: $*"
-  # What was on the screen and what the program said, for a failure seen only on a loaded machine.
+WAIT_STEP=0.1
+# What was on the screen and what the program said, for a failure seen only on a loaded machine.
+on_fail() {
   for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do echo "window: $(xdotool getwindowname "$w" 2>/dev/null)"; done
   tail -20 "$WORK/program.log" 2>/dev/null
-  cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1
+  cat "$NUVARINE_STATUS_FILE" 2>/dev/null
 }
-shown() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)" ]; }
 
 cd "$WORK/program"
 ./nuvarine2 > "$WORK/program.log" 2>&1 &
@@ -64,10 +53,7 @@ wait_for '! shown "Ephemeris"' 20 || fail "the result dialog does not close"
 f=$(status frames)
 wait_for "[ \"\$(status frames)\" -gt $((f + 10)) ] 2>/dev/null" 30 || fail "the frames do not go on"
 
-kill -TERM "$PID"
-for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$PID" 2>/dev/null && fail "the program did not close"
-wait "$PID"
+close_program
 echo "PASS"
 INNER
 timeout 280 xvfb-run -a -s "-screen 0 1280x800x24" bash "$WORK/inner.sh"

@@ -8,32 +8,20 @@
 set -u
 PROGRAM_DIR=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xdotool:xdotool awk:mawk || exit 1
 [ -x "$PROGRAM_DIR/nuvarine2" ] || { echo "FAIL: no program in $PROGRAM_DIR"; exit 1; }
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
-unset QT_QPA_PLATFORM
+new_work_folder || exit 1
 make_program_tree "$PROGRAM_DIR" "$WORK/program" || { echo "FAIL: cannot copy the install folder"; exit 1; }
 # Paris.
 printf '[Observation Settings]\r\nLatitude=48.8566000000\r\nLongitude=-2.3522000000\r\nUTCP=1.0000000000\r\nPressure=1013.2500000000\r\nTemperature=10.0000000000\r\nElevation=35.0000000000\r\n' \
   > "$WORK/program/nuvarine.ini"
-export WORK
+export WORK HERE
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
+. "$HERE/common.sh"
 export NUVARINE_STATUS_FILE=$WORK/status
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
-fail() { echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
-settle() { sleep 0.6; local f; f=$(status frames); wait_for "[ \"\$(status frames)\" -gt $((f + 2)) ] 2>/dev/null" 20; }
 
 cd "$WORK/program"
 ./nuvarine2 > "$WORK/program.log" 2>&1 &
@@ -91,10 +79,7 @@ xdotool key Escape
 wait_for '[ -z "$(status dialog)" ]' 20 || fail "Escape does not close the information"
 settle || fail "frames do not go on"
 
-kill -TERM "$PID"
-for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$PID" 2>/dev/null && fail "the program did not close"
-wait "$PID"
+close_program
 echo "PASS"
 INNER
 timeout 200 xvfb-run -a -s "-screen 0 1280x800x24" bash "$WORK/inner.sh"

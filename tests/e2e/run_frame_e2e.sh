@@ -7,18 +7,13 @@
 # frames go on. Every wait is bounded.
 set -u
 PROGRAM_DIR=$1
-for tool in xvfb-run:xvfb xwd:x11-apps convert:imagemagick; do
-  command -v "${tool%%:*}" > /dev/null || { echo "missing ${tool%%:*} (package ${tool#*:})"; exit 1; }
-done
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/common.sh"
+require_programs xvfb-run:xvfb xwd:x11-apps convert:imagemagick || exit 1
 if [ ! -x "$PROGRAM_DIR/nuvarine2" ]; then
   echo "no program in $PROGRAM_DIR"; exit 1
 fi
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
-unset QT_QPA_PLATFORM
+new_work_folder || exit 1
 # The second install folder: everything linked except the vertex programs,
 # of which lens.vs is left out.
 mkdir "$WORK/nolens"
@@ -30,17 +25,12 @@ done
 rm -f "$WORK/nolens/nuvarine2" && cp "$PROGRAM_DIR/nuvarine2" "$WORK/nolens/nuvarine2"
 mkdir "$WORK/nolens/VS"
 for f in "$PROGRAM_DIR"/VS/*.vs; do [ "$(basename "$f")" = lens.vs ] || cp "$f" "$WORK/nolens/VS/"; done
-export PROGRAM_DIR WORK
+export PROGRAM_DIR WORK HERE
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
-fail() { echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
+. "$HERE/common.sh"
+# Ends the program, killing it if it does not close (its closing is not what this run checks).
 stop() {
   kill -TERM "$PID"
   for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done

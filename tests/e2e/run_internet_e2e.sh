@@ -11,7 +11,7 @@
 set -u
 PROGRAM_DIR=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xdotool:xdotool python3:python3 xwd:x11-apps convert:imagemagick || exit 1
 # Debian's own interpreter, whose packages hold numpy and PIL.
 PYTHON=/usr/bin/python3
@@ -19,17 +19,13 @@ PYTHON=/usr/bin/python3
 "$PYTHON" -c "import numpy, PIL" 2>/dev/null ||
   { echo "FAIL: python3-numpy and python3-pil are needed (scripts/setup installs them)"; exit 1; }
 [ -x "$PROGRAM_DIR/nuvarine2" ] || { echo "FAIL: no program in $PROGRAM_DIR"; exit 1; }
-WORK=$(mktemp -d)
+new_work_folder || exit 1
 SERVER=
 cleanup() {
   [ -n "$SERVER" ] && kill "$SERVER" 2>/dev/null && wait "$SERVER" 2>/dev/null
   rm -rf "$WORK"
 }
 trap cleanup EXIT
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
-unset QT_QPA_PLATFORM
 make_program_tree "$PROGRAM_DIR" "$WORK/program" || { echo "FAIL: cannot copy the install folder"; exit 1; }
 
 # The server's files: the comet elements of the tests' fixture, and the
@@ -97,25 +93,16 @@ export KEEP_SHOTS
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
+. "$HERE/common.sh"
 export NUVARINE_STATUS_FILE=$WORK/status
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
-fail() {
-  echo "FAIL: $*"
+on_fail() {
   echo "--- status"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null
   echo "--- visible windows"
   for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do xdotool getwindowname "$w" 2>/dev/null; done
   echo "--- server requests"; tail -20 "$WORK/server/requests.log" 2>/dev/null
   echo "--- survey cache"; ls -la "$WORK/program/cache/DSS" 2>/dev/null
   echo "--- program log"; tail -60 "$WORK/program.log" 2>/dev/null
-  kill -9 "$PID" 2>/dev/null
-  exit 1
 }
-shown() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)" ]; }
 activate() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"; }
 frames_past() {  # waits until <count> more frames are drawn
   local f
@@ -221,10 +208,7 @@ if [ -n "$KEEP_SHOTS" ]; then mkdir -p "$KEEP_SHOTS" && cp "$WORK/sky.png" "$WOR
     "$(status surveytiles) loaded)"
 echo "$seen; $(cached) tiles cached"
 
-kill -TERM "$PID"
-for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$PID" 2>/dev/null && fail "the program did not close"
-wait "$PID"
+close_program
 # The dialog's switch was kept for the settings file.
 tr -d '\r' < "$WORK/program/nuvarine.ini" | awk '/^\[/ { s = $0 } s == "[DSS Settings]" && $0 == "On=True" { found = 1 }
   END { exit !found }' || fail "the survey switch turned on in the dialog is not in the settings file"

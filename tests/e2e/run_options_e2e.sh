@@ -8,15 +8,10 @@
 set -u
 PROGRAM_DIR=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xdotool:xdotool xwd:x11-apps convert:imagemagick faketime:faketime || exit 1
 [ -x "$PROGRAM_DIR/nuvarine2" ] || { echo "FAIL: no program in $PROGRAM_DIR"; exit 1; }
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
-unset QT_QPA_PLATFORM
+new_work_folder || exit 1
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
 LIBFAKETIME=$(dpkg -L libfaketime 2>/dev/null | grep -m1 'libfaketimeMT\.so\.1$')
 [ -n "$LIBFAKETIME" ] || { echo "FAIL: libfaketimeMT is missing: install the Debian package faketime"; exit 1; }
@@ -40,19 +35,12 @@ Edit tips at startup=False
 Edit alerts at startup=False
 Show alert about time zone=False
 INI
-export WORK LIBFAKETIME DEBUG_SHOTS=${DEBUG_SHOTS:-}
+export WORK HERE LIBFAKETIME DEBUG_SHOTS=${DEBUG_SHOTS:-}
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
+. "$HERE/common.sh"
 export NUVARINE_STATUS_FILE=$WORK/status
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
-fail() { echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
-settle() { sleep 0.6; local f; f=$(status frames); wait_for "[ \"\$(status frames)\" -gt $((f + 3)) ] 2>/dev/null" 30; }
 start() {
   cd "$WORK/program"
   rm -f "$NUVARINE_STATUS_FILE"
@@ -61,12 +49,6 @@ start() {
   PID=$!
   wait_for '[ "$(status scene)" = 1 ] && [ "$(status frames)" -gt 20 ] 2>/dev/null' 90 || fail "no scene"
   [ "$(status mode)" = planetarium ] || fail "not started in the planetarium"
-}
-stop() {
-  kill -TERM "$PID"
-  for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-  kill -0 "$PID" 2>/dev/null && fail "the program did not close"
-  wait "$PID"
 }
 # The mean colour "R G B" of the upper third of the view.
 sky() {
@@ -85,7 +67,7 @@ start
 WIN=$(xdotool search --onlyvisible --name "Nuvarine" | head -1)
 [ -n "$WIN" ] || fail "no window"
 xdotool windowactivate --sync "$WIN" 2>/dev/null || xdotool windowfocus --sync "$WIN"
-settle
+settle 3 30
 before=$(sky before) || fail "no screenshot"
 is_blue "$before" || fail "the day sky is not blue to start with ($before)"
 
@@ -104,18 +86,18 @@ shot unticked
 xdotool mousemove "$((X + APPLY_X))" "$((Y + APPLY_Y))" click 1
 wait_for '[ -z "$(xdotool search --onlyvisible --name "Nuvarine configuration" 2>/dev/null)" ]' 20 ||
   fail "Apply does not close the dialog"
-settle; settle
+settle 3 30; settle 3 30
 after=$(sky after) || fail "no screenshot"
 is_dark "$after" || fail "the sky is not dark after unticking natural sky colours ($after)"
-stop
+close_program
 grep -q '^Sky=False' "$WORK/program/nuvarine.ini" || fail "the settings file does not keep Sky=False"
 
 # The next start keeps the dark sky.
 start
-settle
+settle 3 30
 again=$(sky again) || fail "no screenshot"
 is_dark "$again" || fail "the sky is blue again after a restart ($again)"
-stop
+close_program
 echo "PASS"
 INNER
 # Places in the dialog's client area (pixels), from its template: the

@@ -25,7 +25,7 @@
 # temporary folder, removed at the end. Every wait is bounded.
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 SOURCE_DIR=$1
 CASE=$2
 require_programs timeout:coreutils realpath:coreutils grep:grep || exit 1

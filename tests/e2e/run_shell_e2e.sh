@@ -4,32 +4,22 @@
 # the drawing device into the window, a second copy that ends at once without
 # a window, and a clean close. Every wait is bounded.
 set -u
-. "$(cd "$(dirname "$0")" && pwd)/program_tree.sh"
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xwininfo:x11-utils xprop:x11-utils xwd:x11-apps convert:imagemagick || exit 1
 if [ ! -x "$1/nuvarine2" ]; then
   echo "no program in $1"; exit 1
 fi
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+new_work_folder || exit 1
 # A private copy of the install folder: the run's log stays in the temporary folder.
 PROGRAM_DIR=$WORK/program
 make_program_tree "$1" "$PROGRAM_DIR" || { echo "cannot copy the install folder"; exit 1; }
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
 export NUVARINE_STATUS_FILE=$WORK/status
-unset QT_QPA_PLATFORM
-export PROGRAM_DIR WORK
+export PROGRAM_DIR WORK HERE
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
-fail() { echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
+. "$HERE/common.sh"
 cd "$PROGRAM_DIR"
 ./nuvarine2 > "$WORK/first.log" 2>&1 &
 PID=$!
@@ -73,10 +63,7 @@ RC=$?
 kill -0 "$PID" 2>/dev/null || fail "first copy died"
 
 # Clean close: the termination request closes the main window.
-kill -TERM "$PID"
-for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-if kill -0 "$PID" 2>/dev/null; then fail "program did not close"; fi
-wait "$PID"
+close_program
 RC=$?
 [ $RC -eq 0 ] || fail "exit code $RC"
 grep -q "Version" "$PROGRAM_DIR/telescope.log" || fail "telescope log header missing"

@@ -12,7 +12,7 @@
 set -u
 PROGRAM_DIR=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xwd:x11-apps convert:imagemagick faketime:faketime || exit 1
 # Debian's own interpreter, whose packages hold astropy and PIL.
 PYTHON=/usr/bin/python3
@@ -20,12 +20,7 @@ PYTHON=/usr/bin/python3
 "$PYTHON" -c "import astropy, PIL" 2>/dev/null ||
   { echo "FAIL: python3-astropy and python3-pil are needed (scripts/setup installs them)"; exit 1; }
 [ -x "$PROGRAM_DIR/nuvarine2" ] || { echo "FAIL: no program in $PROGRAM_DIR"; exit 1; }
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
-unset QT_QPA_PLATFORM
+new_work_folder || exit 1
 # A sanitizer build must accept the preloaded clock library ahead of its runtime.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
 LIBFAKETIME=$(dpkg -L libfaketime 2>/dev/null | grep -m1 'libfaketimeMT\.so\.1$')
@@ -35,7 +30,7 @@ export WORK HERE PROGRAM_DIR PYTHON LIBFAKETIME
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 # settings <latitude> <longitude, west positive>: the fixture's nuvarine.ini.
 settings() {
   cat <<INI
@@ -67,13 +62,6 @@ Figures color=65280
 Grids color=255
 INI
 }
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
-fail() { echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
 
 # run <name> <latitude> <west longitude> <east longitude> <checks...>
 run() {
@@ -99,10 +87,7 @@ run() {
   convert "$WORK/$name.xwd" "$WORK/$name.png" || fail "$name: screenshot not converted"
   "$PYTHON" "$HERE/sky_pixels.py" "$NUVARINE_STATUS_FILE" "$WORK/$name.png" "$latitude" "$east" \
     "2024-01-15T21:00:00" "$@" || fail "$name: the sky is not where it should be"
-  kill -TERM "$PID"
-  for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-  kill -0 "$PID" 2>/dev/null && fail "$name: the program did not close"
-  wait "$PID"
+  close_program
   # The settings file was replaced by a rename: another inode, the fixture's
   # place kept, no temporary file beside it.
   [ "$(stat -c %i "$WORK/$name/nuvarine.ini")" != "$inode_before" ] || fail "$name: settings written in place"

@@ -7,7 +7,9 @@
 #     ticked on the hand panel; Capella found with Ctrl+F and followed: the
 #     mount gets its go-to and the view turns to the place the mount replies
 #     (3 degrees off the star, as an ill-aligned mount reports); Options > GPS
-#     functions > Start GPS on COM12 moves the place to Munich's fix; after a
+#     functions > Start GPS on the receiver the settings name by a USB
+#     adapter's stable name (a link to its terminal, as udev makes under
+#     /dev/serial/by-id) moves the place to Munich's fix; after a
 #     long run of following the telescope log stays under 10000 bytes and a
 #     piece.
 #   indi: Telescope > Configuration picks the ASCOM-style drivers, the chooser
@@ -22,10 +24,10 @@ awk() { LC_ALL=C command awk "$@"; }
 PROGRAM_DIR=$1
 CASE=${2:-lx200}
 HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xdotool:xdotool awk:mawk /usr/bin/python3:python3 || exit 1
 [ -x "$PROGRAM_DIR/nuvarine2" ] || { echo "FAIL: no program in $PROGRAM_DIR"; exit 1; }
-WORK=$(mktemp -d)
+new_work_folder || exit 1
 DEVICES=
 cleanup() {
   local pid
@@ -34,12 +36,8 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
-unset QT_QPA_PLATFORM
 make_program_tree "$PROGRAM_DIR" "$WORK/program" || { echo "FAIL: cannot copy the install folder"; exit 1; }
-# Paris; the telescope on COM7, the GPS on COM12.
+# Paris; the telescope on COM7, the GPS on COM12 until the device is named below.
 printf '[Observation Settings]\r\nLatitude=48.8566000000\r\nLongitude=-2.3522000000\r\nUTCP=1.0000000000\r\nPressure=1013.2500000000\r\nTemperature=10.0000000000\r\nElevation=35.0000000000\r\n[Telescope]\r\nDrivers type LX200=True\r\nSerial port=COM7\r\nSpeed=9600\r\n[GPS]\r\nSerial port=12\r\nSpeed=4800\r\n' \
   > "$WORK/program/nuvarine.ini"
 
@@ -57,8 +55,10 @@ case $CASE in
     start_device mount "$WORK/mount" 3 || { echo "FAIL: no pseudo-terminal for the mount"; exit 1; }
     start_device gps "$WORK/gps" || { echo "FAIL: no pseudo-terminal for the GPS"; exit 1; }
     NUVARINE_SERIAL_COM7=$(cat "$WORK/mount/path")
-    NUVARINE_SERIAL_COM12=$(cat "$WORK/gps/path")
-    export NUVARINE_SERIAL_COM7 NUVARINE_SERIAL_COM12
+    export NUVARINE_SERIAL_COM7
+    mkdir -p "$WORK/by-id"
+    ln -s "$(cat "$WORK/gps/path")" "$WORK/by-id/usb-u-blox_AG_GNSS_receiver-if00"
+    printf 'Device=%s\r\n' "$WORK/by-id/usb-u-blox_AG_GNSS_receiver-if00" >> "$WORK/program/nuvarine.ini"
     ;;
   indi)
     require_programs indiserver:indi-bin indi_getprop:indi-bin indi_simulator_telescope:indi-bin || exit 1
@@ -79,46 +79,23 @@ case $CASE in
     ;;
   *) echo "FAIL: unknown case $CASE"; exit 1 ;;
 esac
-export WORK CASE
+export WORK CASE HERE
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
+. "$HERE/common.sh"
 awk() { LC_ALL=C command awk "$@"; }
 export NUVARINE_STATUS_FILE=$WORK/status
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
 # field <name> <n>: the n-th number of a status line.
 field() { status "$1" | awk -v n="$2" '{ print $n }'; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
-fail() {
-  echo "FAIL: $*"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null
+on_fail() {
+  cat "$NUVARINE_STATUS_FILE" 2>/dev/null
   [ -f "$WORK/program.log" ] && { echo "--- the program's log (last 40 lines):"; tail -n 40 "$WORK/program.log"; }
   [ -f "$WORK/mount/received" ] && { echo "--- the mount got (last 400 bytes):"; tail -c 400 "$WORK/mount/received" | tr '\337\006' '*A'; echo; }
-  kill -9 "$PID" 2>/dev/null; exit 1
+  return 0
 }
-# Ends the program as a window manager's close would. Under the sanitizers the
-# exit-time leak scan of a program that held an INDI connection can take half
-# a minute on a loaded machine: 60 s, then the threads' states say whether it
-# was still working or stuck.
-close_program() {
-  kill -TERM "$PID"
-  for i in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-  if kill -0 "$PID" 2>/dev/null; then
-    echo "--- the program's threads (name, state, kernel wait):"
-    for t in /proc/"$PID"/task/*; do
-      echo "$(cat "$t/comm" 2>/dev/null) $(awk '{print $3}' "$t/stat" 2>/dev/null) $(cat "$t/wchan" 2>/dev/null)"
-    done
-    fail "the program did not close"
-  fi
-  wait "$PID"
-}
-near() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { d = a - b; if (d < 0) d = -d; exit !(d <= t) }'; }
 # Angles compared across 0/360.
 near_angle() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { d = (a - b) % 360; if (d < 0) d += 360; if (d > 180) d = 360 - d; exit !(d <= t) }'; }
-settle() { sleep 0.6; local f; f=$(status frames); wait_for "[ \"\$(status frames)\" -gt $((f + 2)) ] 2>/dev/null" 20; }
 # click_in <window title> <x> <y>: a click at a place of a window (pixels from its corner).
 click_in() {
   local w
@@ -211,7 +188,9 @@ if [ "$CASE" = indi ]; then
   settle
   near_angle "$(status lookazimuth)" "$(field target 3)" 0.05 && near "$(status lookaltitude)" "$(field target 4)" 0.05 ||
     fail "the view does not look where the simulator points"
-  close_program
+  # Under the sanitizers the exit-time leak scan of a program that held an INDI
+  # connection can take half a minute on a loaded machine.
+  close_program 60
   echo "PASS"
   exit 0
 fi
@@ -268,20 +247,20 @@ done
 [ "$largest" -gt 9000 ] || fail "the telescope log holds only $largest bytes before it is emptied"
 grep -a -q "LX200 : " "$LOG" || fail "the log holds no reply"
 
-# Options > GPS functions... > Start GPS... on COM12: the place becomes Munich's fix.
+# Options > GPS functions... > Start GPS... on the device of the settings: the place becomes Munich's fix.
 focus_main
 xdotool key --window "$WIN" alt+s; sleep 0.5; xdotool key Down; sleep 0.3; xdotool key Right; sleep 0.3; xdotool key Return
 wait_for '[ "$(status dialog)" = GPS ]' 20 || fail "no GPS dialog"
 # Connect (template units 7,128 50x14).
 click_in "GPS" 48 219 || fail "the GPS dialog has no window"
-wait_for '[ "$(status gps)" = "1 1" ]' 30 || fail "the GPS on COM12 gives no fix"
+wait_for '[ "$(status gps)" = "1 1" ]' 30 || fail "the GPS on its stable name gives no fix"
 near "$(field observer 1)" 48.1173 1e-4 || fail "the latitude is not Munich's"
 near "$(field observer 2)" -11.5167 1e-4 || fail "the longitude is not Munich's (east is negative)"
 near "$(field observer 3)" 545.4 0.05 || fail "the elevation is not Munich's"
 grep -q "^messagebox=.*GPS" "$NUVARINE_STATUS_FILE" && fail "the GPS reports: $(status messagebox)"
 settle || fail "frames do not go on"
 
-close_program
+close_program 60
 echo "PASS"
 INNER
 timeout 400 xvfb-run -a -s "-screen 0 1280x800x24" bash "$WORK/inner.sh"

@@ -10,37 +10,22 @@
 set -u
 PROGRAM_DIR=$1
 HERE=$(cd "$(dirname "$0")" && pwd)
-. "$HERE/program_tree.sh"
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xdotool:xdotool awk:mawk || exit 1
 [ -x "$PROGRAM_DIR/nuvarine2" ] || { echo "FAIL: no program in $PROGRAM_DIR"; exit 1; }
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
-unset QT_QPA_PLATFORM NUVARINE_STATUS_FILE
+new_work_folder || exit 1
+unset NUVARINE_STATUS_FILE
 make_program_tree "$PROGRAM_DIR" "$WORK/program" || { echo "FAIL: cannot copy the install folder"; exit 1; }
 # Paris; tips at start-up, no alerts (their text depends on the day), no
 # time-zone warning on closing the time and place dialog.
 printf '[Observation Settings]\r\nLatitude=48.8566000000\r\nLongitude=-2.3522000000\r\nUTCP=1.0000000000\r\nPressure=1013.2500000000\r\nTemperature=10.0000000000\r\nElevation=35.0000000000\r\n[Application Settings]\r\nEdit tips at startup=True\r\nEdit alerts at startup=False\r\nShow alert about time zone=False\r\n' \
   > "$WORK/program/nuvarine.ini"
-export WORK
+export WORK HERE
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
-fail() { echo "FAIL: $*"; [ -n "${NUVARINE_STATUS_FILE:-}" ] && cat "$NUVARINE_STATUS_FILE" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
-shown() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)" ]; }
-stop() {
-  kill -TERM "$PID"
-  for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-  kill -0 "$PID" 2>/dev/null && fail "the program did not close"
-  wait "$PID" || { local rc=$?; tail -40 "$LOG"; fail "exit status $rc after a clean close"; }
-}
+. "$HERE/common.sh"
+stop() { close_program || { local rc=$?; tail -40 "$LOG"; fail "exit status $rc after a clean close"; }; }
 setting() { tr -d '\r' < "$WORK/program/nuvarine.ini" | grep "^$1=" | head -1 | cut -d= -f2-; }
 # click <window> <x> <y>: a click at the window's pixel (templates: 1.5 and
 # 1.625 pixels a dialog unit).
@@ -69,7 +54,6 @@ stop
 
 # 2. The time and place dialog, with a status file (no tips box now anyway).
 export NUVARINE_STATUS_FILE=$WORK/status
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
 LOG=$WORK/second.log
 ./nuvarine2 > "$LOG" 2>&1 &
 PID=$!

@@ -4,31 +4,22 @@
 # for a screenshot. The movie is checked with ffprobe and ffmpeg, the
 # screenshot with ImageMagick. Every wait is bounded.
 set -u
-. "$(cd "$(dirname "$0")/../e2e" && pwd)/program_tree.sh"
+HERE=$(cd "$(dirname "$0")/../e2e" && pwd)
+. "$HERE/common.sh"
 require_programs xvfb-run:xvfb xwininfo:x11-utils xdotool:xdotool ffprobe:ffmpeg ffmpeg:ffmpeg identify:imagemagick || exit 1
 if [ ! -x "$1/nuvarine2" ]; then
   echo "no program in $1"; exit 1
 fi
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+new_work_folder || exit 1
 PROGRAM_DIR=$WORK/program
 make_program_tree "$1" "$PROGRAM_DIR" || { echo "cannot copy the install folder"; exit 1; }
-mkdir -m 700 "$WORK/run"
-export XDG_RUNTIME_DIR=$WORK/run
-export XDG_CONFIG_HOME=$WORK/config
 export NUVARINE_STATUS_FILE=$WORK/status
-unset QT_QPA_PLATFORM
-export PROGRAM_DIR WORK
+export PROGRAM_DIR WORK HERE
 
 cat > "$WORK/inner.sh" <<'INNER'
 set -u
-fail() { echo "FAIL: $*"; cat "$WORK/first.log" 2>/dev/null; kill -9 "$PID" 2>/dev/null; exit 1; }
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
+. "$HERE/common.sh"
+on_fail() { cat "$WORK/first.log" 2>/dev/null; }
 cd "$PROGRAM_DIR"
 ./nuvarine2 > "$WORK/first.log" 2>&1 &
 PID=$!
@@ -56,10 +47,7 @@ xdotool key s
 wait_for "[ -f Screenshot0.bmp ]" 15 || fail "no screenshot"
 sleep 1
 kill -0 "$PID" 2>/dev/null || fail "the program ended"
-kill -TERM "$PID"
-for i in $(seq 1 150); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$PID" 2>/dev/null && fail "program did not close"
-wait "$PID"
+close_program
 RC=$?
 [ $RC -eq 0 ] || fail "exit status $RC"
 echo "frames $F1 -> $F2"

@@ -142,7 +142,10 @@ TEST_F(UpdateCommandTest, PageProblemsAndACurrentInstallationEndInTheirMessage) 
     const char* caption;
   };
   const Row rows[] = {
-      {"", "", "Impossible to connect", "Error"},
+      {"", "",
+       "No address is known for the version page of Nuvarine.\r\nIt can be given in the file endpoints.ini of the "
+       "install folder (versionPageUrl=).",
+       "Nuvarine 2.0"},
       {"ftp://example.org/version", "", "Impossible to connect", "Error"},
       {server.Base() + "/version.htm", "", "Impossible to connect !", "Error !  Nuvarine 2.0"},
       {server.Base() + "/version.htm", "##nuvarine http://h/maj.exe#2.007##textures http://h/t.exe#1.1##",
@@ -180,6 +183,17 @@ TEST_F(UpdateCommandTest, TheDownloadPageOpensInTheBrowserAndTheProgramGoesOn) {
   EXPECT_TRUE(boxes.empty());
   EXPECT_FALSE(view.m_closeRequested);
   EXPECT_FALSE(fs::exists(install + "/update/maj.exe"));
+}
+
+TEST_F(UpdateCommandTest, NoDownloadPageIsToldWithWhereToGiveOne) {
+  g_endpoints().downloadPageUrl.clear();
+  ServePage("##nuvarine " + server.Base() + "/maj.exe#2.0081##");
+  Run("go to");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text,
+            "No address is known for the download page of Nuvarine.\r\nIt can be given in the file endpoints.ini of "
+            "the install folder (downloadPageUrl=).");
+  EXPECT_FALSE(view.m_closeRequested);
 }
 
 TEST_F(UpdateCommandTest, CancelDownloadsNothing) {

@@ -5,6 +5,7 @@
 // the pass leaves behind; the draws and states of Saturn's rings and sphere.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,12 +15,14 @@
 #include "../shell/ShellTestSupport.h"
 #include "BodyTextures.h"
 #include "BodyViewSupport.h"
+#include "Endpoints.h"
 #include "ProcessObjects.h"
 #include "SolarSystemScene.h"
 #include "SolarSystemTypes.h"
 #include "Trajectory.h"
 
 using namespace bodytest;
+void SetRegistryStorePath(const std::string& path);
 
 namespace {
 
@@ -399,4 +402,106 @@ TEST_F(SolarSystemDraw, SaturnsRingHalvesUseTheRingProgramAroundThePlainSphere) 
   if (next < draws.size()) {
     EXPECT_NE(draws[next].draw.vertexShader, view.m_ringShader);
   }
+}
+
+// The Earth's clouds with "Real time cloud map" ticked. Before any map has
+// come the shipped cloud picture stands in (drifting on its own, blended as
+// usual); with no address for the map the refresh says so once and where to
+// give one; once a map is in the install folder the refresh loads it, and it
+// turns with the ground: the cloud layer's turn about the axis is the
+// Earth's, its shadow 0.004 rad off, at instants a quarter of a day apart.
+TEST_F(SolarSystemDraw, TheLiveCloudMapTurnsWithTheGroundAndTheShippedCloudsStandInUntilItComes) {
+  BodyView view(folder.root);
+  view.Start();
+  SetRegistryStorePath((folder.root / "registry.ini").string());
+  std::vector<std::string> boxes;
+  SetMessageBoxHandler([&](const CString& text, const CString&, UINT) {
+    boxes.push_back(text.GetString());
+    return IDOK;
+  });
+  const Endpoints savedEndpoints = g_endpoints();
+  for (std::string& url : g_endpoints().cloudMapUrl) url.clear();
+  WritePicture(folder.root / "textures" / "earth.jpg", 64, 32);
+  WritePicture(folder.root / "textures" / "clouds.png", 64, 32);
+  Place(kBodySun, {0, 0, 0}, 1392000.0);
+  Place(kBodyEarth, {150.0, 0, 0}, 12756.0);
+  view.m_showAtmospheres = true;
+  view.m_cloudShadows = true;
+  view.m_realTimeCloudMap = true;
+  view.m_year = 2024, view.m_month = 3, view.m_day = 5, view.m_hour = 7, view.m_minute = 40;
+  view.UpdateTimeContext();
+  Aim(view, {149.9, 0.0, 0.03}, g_bodies[kBodyEarth].position, 0.3f);
+
+  // The direction the x axis of a drawn sphere takes: its turn about the
+  // Earth's axis, whatever its size.
+  auto axis = [](const D3DMATRIX& w) {
+    D3DXVECTOR3 x(w._11, w._12, w._13);
+    D3DXVec3Normalize(&x, &x);
+    return x;
+  };
+  auto angleBetween = [](const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+    return std::acos(std::clamp(static_cast<double>(D3DXVec3Dot(&a, &b)), -1.0, 1.0));
+  };
+  struct Drawn {
+    D3DXVECTOR3 earth, shadow, layer;
+    DWORD layerDestBlend = 0;
+    int clouds = 0;
+  };
+  auto draw = [&] {
+    Drawn d;
+    DrawLog log(view.m_pd3dDevice);
+    Render(view);
+    IDirect3DTexture9* ground = view.m_bodyTextures[0];
+    IDirect3DTexture9* clouds = view.m_bodyTextures[2];
+    bool earthSeen = false;
+    for (const DrawLog::Entry& e : log.entries) {
+      if (!earthSeen && ground && (e.draw.textures[0] == ground || e.draw.textures[1] == ground)) {
+        d.earth = axis(e.draw.world);
+        earthSeen = true;
+      }
+      if (clouds && e.draw.textures[0] == clouds) {
+        (d.clouds == 0 ? d.shadow : d.layer) = axis(e.draw.world);
+        if (d.clouds == 1) d.layerDestBlend = e.draw.destBlend;
+        ++d.clouds;
+      }
+    }
+    EXPECT_TRUE(earthSeen);
+    return d;
+  };
+
+  // 1. No map yet: the shipped clouds, shadow and layer.
+  Drawn before = draw();
+  ASSERT_NE(view.m_bodyTextures[2], nullptr) << "the Earth keeps clouds while no map has come";
+  EXPECT_FALSE(view.m_earthCloudsAreLiveMap);
+  EXPECT_EQ(before.clouds, 2);
+  EXPECT_EQ(before.layerDestBlend, static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
+
+  // 2. A refresh with no address: told at once, once a run; the shipped clouds stay.
+  view.m_frameCounter = 100;
+  view.m_lastCloudMapDate = 0.0;
+  view.RunCloudMapRefresh(view.m_julianDate);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0],
+            "No address is known for the real-time cloud map.\r\nIt can be given in the file endpoints.ini of the "
+            "install folder (cloudMapUrl1= to cloudMapUrl4=).");
+  EXPECT_FALSE(view.m_earthCloudsAreLiveMap);
+  EXPECT_NE(view.m_bodyTextures[2], nullptr);
+  view.RunCloudMapRefresh(view.m_julianDate + 1.0);
+  EXPECT_EQ(boxes.size(), 1u) << "the missing address is told once";
+
+  // 3. A map has come: the next refresh shows it, turning with the ground.
+  WritePicture(folder.root / "textures" / "nuagestr.jpg", 64, 32);
+  view.RunCloudMapRefresh(view.m_julianDate + 2.0);
+  EXPECT_TRUE(view.m_earthCloudsAreLiveMap);
+  for (double hour : {7.0, 13.0}) {
+    SCOPED_TRACE(hour);
+    view.m_hour = hour;
+    view.UpdateTimeContext();
+    const Drawn live = draw();
+    ASSERT_EQ(live.clouds, 2);
+    EXPECT_EQ(live.layerDestBlend, static_cast<DWORD>(D3DBLEND_ONE)) << "the live map is added to the ground";
+    EXPECT_NEAR(angleBetween(live.layer, live.earth), 0.0, 2e-3) << "the cloud layer turns with the Earth";
+    EXPECT_NEAR(angleBetween(live.shadow, live.layer), 0.004, 1e-3);
+  }
+  g_endpoints() = savedEndpoints;
 }
