@@ -304,6 +304,38 @@ TEST_F(BodyDraw, MeshesKeepOneMaterialWithATextureFileAndDrawByAlpha) {
   device->SetBatchingForLayer(true);
 }
 
+// An install folder deep in the tree (here more than 600 characters) still
+// finds its models and their textures: New Horizons is drawn, not only named.
+TEST_F(BodyDraw, ModelsLoadFromAnInstallFolderOfAnyLength) {
+  fs::path root = folder.root;
+  for (int i = 0; i < 12; ++i) root /= std::string(50, static_cast<char>('a' + i));
+  ASSERT_GT(root.string().size(), 600u);
+  fs::create_directories(root / "Objets");
+  std::ofstream(root / "Objets" / "newhorizons.x")
+      << "xof 0303txt 0032\nMesh {\n 3;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;;\n 1;\n 3;0,1,2;;\n"
+         " MeshMaterialList {\n  1;\n  1;\n  0;\n"
+         "  Material {\n   1;1;1;1;;\n   10;\n   0;0;0;;\n   0;0;0;;\n   TextureFilename { \"nh.jpg\"; }\n  }\n }\n}\n";
+  WritePicture(root / "Objets" / "nh.jpg", 8, 8);  // named "objets\\nh.jpg" by the model
+  const fs::path previous = fs::current_path();
+  {
+    BodyView view(root);
+    view.Start();
+    CNuvarine2View::BodyDrawFlags flags{};
+    flags[45] = 1;
+    view.SyncBodyTexturesAndMeshes(flags);
+    CD3DFile_Mesh* mesh = view.m_meshes[13];
+    ASSERT_NE(mesh, nullptr) << "the model of New Horizons was not loaded";
+    ASSERT_EQ(mesh->m_materialCount, 1u);
+    EXPECT_NE(mesh->m_pTextures[0], nullptr) << "its texture was not found";
+    // The loader on its own, given the long relative name.
+    CD3DFile_Mesh direct;
+    EXPECT_EQ(direct.LoadFromFile(view.m_pd3dDevice, "Objets\\newhorizons.x", ""), S_OK);
+    ASSERT_EQ(direct.m_materialCount, 1u);
+    EXPECT_NE(direct.m_pTextures[0], nullptr);
+  }
+  fs::current_path(previous);
+}
+
 TEST_F(BodyDraw, EachDistinctLightFailureIsShownOnce) {
   BodyView view(folder.root);
   for (int frame = 0; frame < 3; ++frame) {
