@@ -82,7 +82,11 @@ BOOL AfxChooseFont(LOGFONT& font, CWnd* parent) {
   // font exactly as it was (its designed face name, height and weight).
   const QFont chosen = dialog.selectedFont();
   if (chosen.family() != shown.family()) {
-    const QByteArray face = chosen.family().toLatin1();
+    // A face name carries no foundry: "P052 [urw]" is kept as "P052".
+    QString family = chosen.family();
+    const qsizetype foundry = family.indexOf(QStringLiteral(" ["));
+    if (foundry > 0 && family.endsWith(QLatin1Char(']'))) family.truncate(foundry);
+    const QByteArray face = family.toLatin1();
     std::snprintf(font.lfFaceName, sizeof(font.lfFaceName), "%s", face.constData());
   }
   if (PickerPixels(chosen) != PickerPixels(shown)) font.lfHeight = -PickerPixels(chosen);
