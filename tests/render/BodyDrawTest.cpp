@@ -425,6 +425,7 @@ TEST_F(BodyDraw, ProbeCommandInThePlanetariumTurnsTheViewOnly) {
   view.m_observerLongitude = -2.35 * kDegToRad;  // Paris, west positive
   view.m_observerLatitude = 48.85 * kDegToRad;
   view.m_planetariumMode = true;
+  view.UpdateTimeContext();
   struct Case {
     const char* where;
     double z;  // km, 40 AU from the Sun toward an ecliptic pole

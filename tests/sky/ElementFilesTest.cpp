@@ -399,6 +399,7 @@ TEST(ElementFiles, GeneratedPeriodicCometIsAtItsCurrentApparition) {
   std::printf("12P perihelion: JD %.4f (2024-04-%.2f TT)\n", g_comets[index].perihelionTime,
               21.0 + g_comets[index].perihelionTime - april21);
 
+  model.m_planetariumMode = true;  // the place seen from the observer, not from the 3D camera
   model.m_julianDate = ref.jdUT;
   model.m_observerLongitude = -ref.eastLongitude * kDegToRad;  // west positive
   model.m_observerLatitude = ref.latitude * kDegToRad;
@@ -412,7 +413,8 @@ TEST(ElementFiles, GeneratedPeriodicCometIsAtItsCurrentApparition) {
   const double dRa = std::remainder(c.rightAscension - ref.ra * kDegToRad, kTwoPi) * std::cos(ref.dec * kDegToRad);
   const double dDec = c.declination - ref.dec * kDegToRad;
   const double arcmin = std::hypot(dRa, dDec) / kDegToRad * 60.0;
-  std::printf("12P on 2024-04-01: %.3f' from the reference\n", arcmin);
+  std::printf("12P on 2024-04-01: RA %.5f dec %.5f, %.3f' from the reference\n", c.rightAscension / kDegToRad,
+              c.declination / kDegToRad, arcmin);
   EXPECT_LT(arcmin, 1.0);
   FreeRecords();
 }

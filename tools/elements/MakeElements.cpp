@@ -217,14 +217,24 @@ double JulianDayOfCalendar(int year, int month, double day) {
 }
 
 // The designation that names one comet in both lists, without its
-// discoverers: "12P" for "12P/Pons-Brooks", "C/1995 O1" for
-// "C/1995 O1 (Hale-Bopp)".
+// discoverers: "12P" for "12P/Pons-Brooks", "73P-B" for a fragment,
+// "C/1995 O1" for "C/1995 O1 (Hale-Bopp)".
 std::string DesignationKey(const std::string& fullName) {
   const std::string name = Trim(fullName);
   const size_t slash = name.find('/');
   if (slash == std::string::npos) return name;
   const std::string prefix = name.substr(0, slash);
-  if (!prefix.empty() && prefix[0] >= '0' && prefix[0] <= '9') return prefix;
+  if (!prefix.empty() && prefix[0] >= '0' && prefix[0] <= '9') {
+    // A fragment: "73P-B/Schwassmann-Wachmann" in the MPC's list,
+    // "73P/Schwassmann-Wachmann 3-B" in JPL's.
+    const size_t dash = name.find_last_of('-');
+    if (prefix.find('-') == std::string::npos && dash != std::string::npos && dash > slash &&
+        name.size() - dash - 1 >= 1 && name.size() - dash - 1 <= 2 &&
+        std::all_of(name.begin() + static_cast<std::ptrdiff_t>(dash) + 1, name.end(),
+                    [](char ch) { return ch >= 'A' && ch <= 'Z'; }))
+      return prefix + name.substr(dash);
+    return prefix;
+  }
   std::string rest = name.substr(slash + 1);
   const size_t open = rest.find(" (");
   if (open != std::string::npos) rest = rest.substr(0, open);
