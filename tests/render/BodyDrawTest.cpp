@@ -438,6 +438,60 @@ TEST_F(BodyDraw, ProbeCommandsSwapPartnersAndRefuseDatesOutsideTheFlight) {
   }
 }
 
+// In the planetarium the camera stays at the observer and the mode stays: a
+// probe command locks the probe and turns the view to it when it is above
+// the horizon, and leaves the view as it was when it is below.
+TEST_F(BodyDraw, ProbeCommandInThePlanetariumTurnsTheViewOnly) {
+  BodyView view(folder.root);
+  view.m_suppressObjectInfo = true;
+  std::vector<CString> boxes;
+  SetMessageBoxHandler([&](const CString& text, const CString&, UINT) {
+    boxes.push_back(text);
+    return IDOK;
+  });
+  view.m_installFolder = NUVARINE_INSTALL_DIR;
+  ASSERT_TRUE(view.LoadPlanetLibrary());
+  view.m_installFolder = folder.root.string().c_str();
+  fs::create_directories(folder.root / "donnees");
+  view.m_year = 2026, view.m_month = 3, view.m_day = 20, view.m_hour = 21, view.m_minute = 30;
+  view.m_observerLongitude = -2.35 * kDegToRad;  // Paris, west positive
+  view.m_observerLatitude = 48.85 * kDegToRad;
+  view.m_planetariumMode = true;
+  view.UpdateTimeContext();
+  struct Case {
+    const char* where;
+    double z;  // km, 40 AU from the Sun toward an ecliptic pole
+    bool above;
+  } cases[] = {{"ecliptic north pole, always up from Paris", 6e9, true},
+               {"ecliptic south pole, never up from Paris", -6e9, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    {
+      std::ofstream f(folder.root / "donnees" / "newhorizons.xyz");
+      f << std::fixed;
+      for (int i = 0; i < 5; ++i) f << 2461000.5 + 100 * i << " 0 0 " << c.z << "\n";
+    }
+    view.m_lockedObject = -1;
+    view.ResetAndRotateCamera(3.1415927f, 0.2f);  // the southern view
+    const D3DXVECTOR3 before = view.m_camera.m_viewDirection;
+    view.ShowProbeCommand(32784);  // New horizons
+    EXPECT_TRUE(view.m_planetariumMode);
+    EXPECT_EQ(view.m_cameraPosition.x, 0.0);
+    EXPECT_EQ(view.m_cameraPosition.y, 0.0);
+    EXPECT_EQ(view.m_cameraPosition.z, 0.0);
+    EXPECT_EQ(view.m_lockedObject, kBodyNewHorizons);
+    EXPECT_TRUE(boxes.empty());
+    const BodyState& b = g_bodies[kBodyNewHorizons];
+    ASSERT_EQ(b.altitude >= 0.0, c.above) << b.altitude;
+    const D3DXVECTOR3 want = c.above ? view.SkyToScenePoint(true, static_cast<float>(b.altitude),
+                                                            static_cast<float>(b.azimuth), 1.0f)
+                                     : before;
+    EXPECT_NEAR(view.m_camera.m_viewDirection.x, want.x, 2e-3);
+    EXPECT_NEAR(view.m_camera.m_viewDirection.y, want.y, 2e-3);
+    EXPECT_NEAR(view.m_camera.m_viewDirection.z, want.z, 2e-3);
+  }
+}
+
 // ---- The Moon's phase in the planetarium -------------------------------------------------
 
 TEST_F(BodyDraw, TheMoonIsLitOnTheSideOfTheSun) {
