@@ -174,7 +174,9 @@ void CNuvarine2View::AdvanceAnimation() {
     TakeClockTime();
   } else if (m_animationMethod == 1) {
     const double elapsed = (AbsoluteTime() - m_animationStartTime) * m_animationSpeedFactor * kSecondsPerDay;
-    m_julianDate = m_animationStartDate + (m_animationReversed ? -elapsed : elapsed);
+    const double date = m_animationStartDate + (m_animationReversed ? -elapsed : elapsed);
+    // A date that is no number would stay so for the rest of the run.
+    if (std::isfinite(date)) m_julianDate = date;
     CalendarFromJulianDay(m_year, m_month, m_day, m_hour, m_minute, m_second, m_julianDate);
   } else if (m_animationMethod == 2) {
     const int n = m_animationStepCount;

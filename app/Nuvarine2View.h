@@ -830,6 +830,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // Bright-star and deep-sky zones; false (after telling the user once) when
   // a zone is missing or cut short. The zones read are kept.
   bool LoadCatalogueZones();
+  void RemoveLeftTemporaryFiles();
   // Border points and label places in radians, border segments.
   void BuildConstellationTables();
   // Horizontal and equatorial grids; obliquity, equator and ecliptic.

@@ -56,10 +56,18 @@ class UpdateProgress {
   std::string m_text;
 };
 
-enum class VersionPageResult { Read, BadUrl, NotFound };
+enum class VersionPageResult { Read, BadUrl, NotFound, Unreadable, Stopped };
+// The waits of the version page: the whole request ends after 30 s, however
+// slowly the server trickles its bytes.
+InternetLimits VersionPageLimits();
+// True when the block holds a version page: its "###" payload names at least
+// one component with an address and a version.
+bool IsVersionPage(const std::string& block);
 // The first block (at most 2000 bytes) of the version page into `block`.
 // BadUrl when the address cannot be split; NotFound for no answer or a status
-// other than 200.
+// other than 200; Unreadable when the answer is no version page (an HTML
+// page, zeros, compressed bytes, one endless line) or ended, by an error or
+// the time limit, before its payload was whole; Stopped when `abort` was set.
 VersionPageResult FetchVersionPage(const std::string& url, const ProxySettings& proxy, const InternetLimits& limits,
                                    const std::atomic<bool>* abort, std::string& block);
 

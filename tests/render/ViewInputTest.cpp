@@ -268,6 +268,38 @@ TEST_F(ViewInput, AnimationRunsOnTheInjectedTimer) {
   EXPECT_NEAR(view.m_julianDate, start + 3.0, 1e-9);
 }
 
+// Keypad "." held for a minute doubled the speed past the largest double:
+// the date became NaN for good. The speed stops at the animation dialog's
+// bounds both ways, and the date stays a finite, moving number.
+TEST_F(ViewInput, SpeedKeysHeldStopAtTheBoundsAndTheDateStaysFinite) {
+  InputView view;
+  view.m_julianDate = 2460000.5;
+  view.m_animationMethod = 1;
+  view.m_animationSpeedFactor = 3000.0;
+  view.OnStartAnimation();
+  for (int i = 0; i < 2000; ++i) {
+    view.now += 0.03;
+    view.OnKeyDown(VK_DECIMAL, 1, 0);
+    view.AdvanceAnimation();
+    ASSERT_TRUE(std::isfinite(view.m_julianDate)) << i;
+  }
+  EXPECT_LE(view.m_animationSpeedFactor, 1e13);
+  EXPECT_GT(view.m_animationSpeedFactor, 1e12);
+  const double fast = view.m_julianDate;
+  view.now += 1.0;
+  view.AdvanceAnimation();
+  EXPECT_GT(view.m_julianDate, fast) << "time still runs";
+  EXPECT_TRUE(std::isfinite(view.m_year));
+  for (int i = 0; i < 2000; ++i) {
+    view.now += 0.03;
+    view.OnKeyDown(VK_NUMPAD0, 1, 0);
+    view.AdvanceAnimation();
+  }
+  EXPECT_GE(view.m_animationSpeedFactor, 1e-10);
+  EXPECT_LT(view.m_animationSpeedFactor, 1e-9);
+  EXPECT_GT(view.m_animationSpeedFactor, 0.0);
+}
+
 TEST_F(ViewInput, RealTimeTakesTheClockAndAnUnreadableClockKeepsTheInstant) {
   InputView view;
   view.m_realTime = true;
