@@ -305,6 +305,19 @@ bool CToolBar::IsButtonChecked(UINT id) const {
   return false;
 }
 
+bool CToolBar::GetButtonScreenCentre(UINT id, int& x, int& y) const {
+  if (!m_data->bar) return false;
+  for (size_t i = 0; i < m_data->ids.size(); ++i) {
+    if (m_data->ids[i] != id || !m_data->actions[i]) continue;
+    QWidget* button = m_data->bar->widgetForAction(m_data->actions[i]);
+    if (!button || !button->isVisible()) return false;
+    const QPoint centre = button->mapToGlobal(button->rect().center());
+    x = centre.x(), y = centre.y();
+    return true;
+  }
+  return false;
+}
+
 // The update handlers run several times a second: an action is touched only
 // when its state differs, so that an unchanged button is not repainted.
 static void ApplyState(QAction* action, const CCmdUI& state) {
