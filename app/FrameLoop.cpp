@@ -31,9 +31,16 @@ void CNuvarine2View::OnDraw(CDC* pDC) {
     g_firstPaint = false;
     ShowLoadingMessage(1, IDS_INITIALIZING_3D, "");
     if (pDC) {
+      // The rectangle overfills the back buffer; a device made before the
+      // window reached its size has a smaller one, so the client area sets
+      // the least size: the whole view is grey, not a corner of it.
+      int clientWidth = 0, clientHeight = 0;
+      GetClientSize(clientWidth, clientHeight);
+      const int width = std::max(static_cast<int>(m_backBufferWidth), clientWidth) + 50;
+      const int height = std::max(static_cast<int>(m_backBufferHeight), clientHeight) + 100;
       pDC->SetBrushColor(RGB(100, 100, 100));
       pDC->SetPenColor(RGB(0, 0, 0));
-      pDC->Rectangle(0, 0, static_cast<int>(m_backBufferWidth) + 50, static_cast<int>(m_backBufferHeight) + 100);
+      pDC->Rectangle(0, 0, width, height);
     }
   }
 

@@ -74,7 +74,14 @@ class CViewWidget : public QWidget {
       QSize s = static_cast<QResizeEvent*>(e)->size();
       if (!m_onScreen && s.width() > 0 && s.height() > 0 && s != m_surface.size()) {
         QImage grown(s, QImage::Format_RGB32);
-        grown.fill(Qt::black);
+        // Before the first frame the picture is what the view painted itself
+        // (the start-up background, drawn at the size the window had then):
+        // a window that grows afterwards, as when it is maximised, shows that
+        // background over its new part too, not black.
+        QColor fill = Qt::black;
+        if (m_view && m_view->GetPresentCount() == 0 && m_surface.width() > 1 && m_surface.height() > 1)
+          fill = m_surface.pixelColor(m_surface.width() - 1, m_surface.height() - 1);
+        grown.fill(fill);
         QPainter p(&grown);
         p.drawImage(0, 0, m_surface);
         p.end();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QImage>
 #include <vector>
 
 #include "Nuvarine2App.h"
@@ -36,6 +38,7 @@ class ScheduleView : public CNuvarine2View {
     return boxResult;
   }
   void PollGpsReceiver() override { gpsFrames.push_back(m_frameCounter); }
+  void GetClientSize(int& width, int& height) const override { width = clientWidth, height = clientHeight; }
   void Frame(double now) {
     clock = now;
     OnDraw(nullptr);
@@ -44,6 +47,7 @@ class ScheduleView : public CNuvarine2View {
   double clock = 1000.0;
   bool device = true;
   bool reenter = false;
+  int clientWidth = 0, clientHeight = 0;
   int boxChoice = 0;
   int boxResult = IDCANCEL;
   std::vector<uint32_t> initFrames, renderFrames, boxFrames, gpsFrames;
@@ -77,6 +81,35 @@ TEST_F(FrameLoop, ScheduleOfTheFirstFrames) {
   EXPECT_FALSE(view.m_startupBoxPending);
   EXPECT_EQ(view.frameTimes.size(), 16u);
   EXPECT_FALSE(g_firstPaint);
+}
+
+// The first paint before the scene exists makes the whole view grey (100,
+// 100, 100) inside a thin black outline, also when the device was made at a
+// smaller size than the window has now; later paints leave it alone.
+TEST_F(FrameLoop, FirstPaintIsGreyOverTheWholeView) {
+  ScheduleView view;
+  view.m_deviceReady = TRUE;
+  view.m_backBufferWidth = 200.0f;
+  view.m_backBufferHeight = 100.0f;
+  view.clientWidth = 640;
+  view.clientHeight = 480;
+  QImage surface(640, 480, QImage::Format_RGB32);
+  surface.fill(Qt::black);
+  {
+    CDC dc(&surface);
+    view.clock = 1000.0;
+    view.OnDraw(&dc);
+  }
+  EXPECT_FALSE(g_firstPaint);
+  EXPECT_EQ(surface.pixelColor(0, 0), QColor(0, 0, 0)) << "the outline";
+  for (const QPoint p : {QPoint(1, 1), QPoint(320, 240), QPoint(639, 1), QPoint(1, 479), QPoint(639, 479)})
+    EXPECT_EQ(surface.pixelColor(p), QColor(100, 100, 100)) << p.x() << "," << p.y();
+  surface.fill(Qt::red);
+  {
+    CDC dc(&surface);
+    view.OnDraw(&dc);
+  }
+  EXPECT_EQ(surface.pixelColor(320, 240), QColor(Qt::red)) << "painted once only";
 }
 
 TEST_F(FrameLoop, LoadingStateEndsAtTheSixthFrame) {
