@@ -319,5 +319,6 @@ bool CNuvarine2View::InstallUpdatePackages(const std::array<std::string, 6>& url
     window.DestroyWindow();
   }
   EndForegroundDownload();
+  if (progress.badAddress) ::MessageBox(nullptr, "Impossible to connect", "Error", MB_OK);
   return installed;
 }

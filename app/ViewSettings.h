@@ -116,12 +116,13 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   void UpdateObserverTerms();
 
   // ---- Display-list matching ----------------------------------------------------
-  // The loaded comet and asteroid element records, by name; the view answers
-  // from its catalogues. Without any, every listed name is dropped.
-  virtual int LoadedCometCount() const { return 0; }
-  virtual const char* LoadedCometName(int index) const { return ""; }
-  virtual int LoadedAsteroidCount() const { return 0; }
-  virtual const char* LoadedAsteroidName(int index) const { return ""; }
+  // The loaded comet and asteroid element records (g_comets, g_asteroids),
+  // by name; an index outside the records has no name (nullptr). Without
+  // any record, every listed name is dropped.
+  virtual int LoadedCometCount() const;
+  virtual const char* LoadedCometName(int index) const;
+  virtual int LoadedAsteroidCount() const;
+  virtual const char* LoadedAsteroidName(int index) const;
   // Keeps, in order, the listed names that name a loaded record (exact
   // bytes), with the record indices; drops the others.
   void MatchDisplayedLists();

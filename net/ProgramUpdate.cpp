@@ -206,6 +206,18 @@ int64_t QueryRemoteFileSize(const std::string& url, const ProxySettings& proxy, 
 bool InstallUpdates(const std::array<std::string, kComponentCount>& urls, const std::string& installFolder,
                     const ProxySettings& proxy, UpdateProgress& progress, const InternetLimits& limits) {
   namespace fs = std::filesystem;
+  // An address that cannot be split stops the installation before anything
+  // is fetched, so no package and no work list is left for the updater.
+  for (const std::string& url : urls) {
+    DWORD service = 0;
+    CString server, object;
+    INTERNET_PORT port = 0;
+    if (!url.empty() && !AfxParseURL(url.c_str(), service, server, object, port)) {
+      progress.badAddress = true;
+      progress.stopRequested = true;
+      return false;
+    }
+  }
   const std::string folder = ResolveInstallPath(installFolder, "\\update");
   std::error_code ignored;
   fs::create_directories(folder, ignored);
@@ -240,7 +252,10 @@ bool InstallUpdates(const std::array<std::string, kComponentCount>& urls, const 
     };
     DownloadProgress bytes;
     const DownloadResult result = DownloadFile(job, proxy, bytes);
-    if (result == DownloadResult::BadUrl) progress.stopRequested = true;
+    if (result == DownloadResult::BadUrl) {
+      progress.badAddress = true;
+      progress.stopRequested = true;
+    }
     // Only a delivered package goes on the updater's list.
     if (result == DownloadResult::Complete && c != kUpdater) {
       std::string padded = record;

@@ -40,6 +40,8 @@ const char* PackageFileName(int component);
 class UpdateProgress {
  public:
   std::atomic<bool> stopRequested{false};
+  // A package address could not be split: nothing was fetched or written.
+  std::atomic<bool> badAddress{false};
   std::atomic<int> filePercent{0};
   std::atomic<int> totalPercent{0};
   void SetText(const std::string& text) {
@@ -77,7 +79,9 @@ int64_t QueryRemoteFileSize(const std::string& url, const ProxySettings& proxy, 
 // Downloads every package with an address into "\update\", writes the work
 // list "\update\travail.ini" (a 200-byte record for each delivered package
 // but the updater's) and backs up "\textures\CP\CP.ini" after the textures
-// package. True when every download ran without a stop.
+// package. True when every download ran without a stop. When a package
+// address cannot be split, nothing is fetched or written (no work list):
+// false, with `badAddress` set.
 bool InstallUpdates(const std::array<std::string, kComponentCount>& urls, const std::string& installFolder,
                     const ProxySettings& proxy, UpdateProgress& progress,
                     const InternetLimits& limits = InternetLimits());

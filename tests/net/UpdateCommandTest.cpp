@@ -278,6 +278,23 @@ TEST_F(UpdateCommandTest, CancelDownloadsNothing) {
   EXPECT_FALSE(fs::exists(install + "/update/travail.ini"));
 }
 
+TEST_F(UpdateCommandTest, APackageAddressThatCannotBeSplitIsSaidAndLeavesNothing) {
+  // A good package beside it is not fetched either: the installation stops first.
+  ServePage("##textures " + server.Base() + "/textures.exe#1.5##aide ftp://127.0.0.1/aide.exe#1.5##");
+  HttpTestServer::Reply package;
+  package.body = std::string(5000, 'T');
+  server.Set("/textures.exe", package);
+  Run("downloading");
+  EXPECT_NE(shownList.find("Version 1.500 of Nuvarine2.hlp file"), std::string::npos) << shownList;
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Impossible to connect");
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_FALSE(fs::exists(install + "/update/travail.ini"));
+  EXPECT_FALSE(fs::exists(install + "/update/textures.exe"));
+  EXPECT_FALSE(fs::exists(install + "/textures/CP/CP.ini.bak"));
+  EXPECT_FALSE(view.m_closeRequested);
+}
+
 TEST_F(UpdateCommandTest, WithoutAnUpdaterThePackagesStayAndThePlaceIsTold) {
   ServeTexturesPackage();
   Run("downloading");

@@ -666,6 +666,35 @@ TEST_F(ViewInput, PicturePlacementIsStoredOrSaidToBeImpossible) {
   fs::remove_all(root, ignored);
 }
 
+TEST_F(ViewInput, CancelAbandonsThePlacementAndTheSkyIsAsBefore) {
+  const fs::path root = fs::temp_directory_path() / ("nv-place-cancel-" + std::to_string(::getpid()));
+  fs::create_directories(root / "Textures" / "CP");
+  InputView view;
+  view.m_installFolder = root.string();
+  AjouterImage* window = view.m_pAddPictureDialog;
+  ASSERT_NE(window, nullptr);
+  for (int i = 0; i <= kDeepSkyPictureLimit; ++i) g_deepSkyPictures[i] = DeepSkyPicture{"", -1, 1, 0, 0, 0};
+  g_deepSkyPictures[0] = DeepSkyPicture{"m42.jpg", 41, 1, 0, 0, 0};
+  window->ShowWindow(SW_SHOW);
+  window->SetDlgItemText(1020, "/nowhere/M31.jpg");
+  view.m_pictureTargetObject = 30;
+  window->SendControlNotify(1065, BN_CLICKED);  // Cancel
+  view.UpdatePicturePlacement();
+  EXPECT_FALSE(window->IsWindowVisible());
+  // No object is being placed any more: no preview, and the deep-sky pass
+  // (skipped only while a placement runs) draws again.
+  EXPECT_EQ(view.m_pictureTargetObject, -1);
+  EXPECT_EQ(view.m_placementPictureTexture, nullptr);
+  EXPECT_FALSE(window->m_cancelPressed);
+  // Nothing was stored.
+  EXPECT_EQ(g_deepSkyPictures[1].objectNumber, -1);
+  EXPECT_EQ(std::string(g_deepSkyPictures[0].fileName.c_str()), "m42.jpg");
+  EXPECT_FALSE(fs::exists(root / "Textures" / "CP" / "CP.ini"));
+  EXPECT_TRUE(messages.empty());
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+}
+
 TEST_F(ViewInput, APictureChosenWithSlashesIsStoredByNameAndFoundInThePicturesFolder) {
   const fs::path root = fs::temp_directory_path() / ("nv-place-slash-" + std::to_string(::getpid()));
   const fs::path pictures = root / "Textures" / "CP";
@@ -676,6 +705,8 @@ TEST_F(ViewInput, APictureChosenWithSlashesIsStoredByNameAndFoundInThePicturesFo
   std::ofstream(elsewhere / "M31.JPG") << "from the camera";
   std::ofstream(pictures / "m1.jpg") << "already there";
   std::ofstream(elsewhere / "m1.jpg") << "another crab";
+  fs::create_directories(elsewhere / "copy");
+  std::ofstream(elsewhere / "copy" / "m42.jpg") << "in the folder";
   InputView view;
   view.m_installFolder = root.string();
   AjouterImage* window = view.m_pAddPictureDialog;
@@ -689,7 +720,11 @@ TEST_F(ViewInput, APictureChosenWithSlashesIsStoredByNameAndFoundInThePicturesFo
   } cases[] = {
       {"a file of the pictures folder", pictures / "m42.jpg", 41, "m42.jpg", "in the folder"},
       {"a file elsewhere is copied in", elsewhere / "M31.JPG", 30, "M31.JPG", "from the camera"},
-      {"a name already in the folder keeps its file", elsewhere / "m1.jpg", 0, "m1.jpg", "already there"},
+      // Another picture of a name already taken: both are kept, the new one
+      // under a numbered name; the same picture chosen again reuses its copy.
+      {"a taken name keeps both pictures", elsewhere / "m1.jpg", 0, "m1-2.jpg", "another crab"},
+      {"the same picture again is not copied twice", elsewhere / "m1.jpg", 0, "m1-2.jpg", "another crab"},
+      {"a picture equal to the folder's reuses it", elsewhere / "copy" / "m42.jpg", 0, "m42.jpg", "in the folder"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -705,6 +740,9 @@ TEST_F(ViewInput, APictureChosenWithSlashesIsStoredByNameAndFoundInThePicturesFo
     EXPECT_TRUE(messages.empty());
   }
   EXPECT_TRUE(fs::exists(elsewhere / "M31.JPG"));  // copied, not moved
+  std::ifstream first(pictures / "m1.jpg");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(first)), std::istreambuf_iterator<char>()), "already there");
+  EXPECT_FALSE(fs::exists(pictures / "m1-3.jpg"));
   std::error_code ignored;
   fs::remove_all(root, ignored);
 }
