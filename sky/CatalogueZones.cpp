@@ -72,10 +72,12 @@ bool Plausible(const DeepSkyObject& o) {
          o.smallSize <= kLargestSize && magnitude(o.magnitude) && magnitude(o.surfaceBrightness);
 }
 bool Plausible(const BrightStar& s) {
-  constexpr double kSlack = 1e-6;
-  return s.rightAscension >= -kSlack && s.rightAscension <= 6.2831853071795865 + kSlack &&
-         s.declination >= -1.5707963267948966 - kSlack && s.declination <= 1.5707963267948966 + kSlack &&
-         s.magnitude >= -5.0f && s.magnitude <= 30.0f;
+  // The file's own units: 0 to 360 and -90 to +90 degrees in 1e-5 degree,
+  // converted as the decoder does.
+  const float kLargestRa = static_cast<float>(36000000 * 1.7453292855407199e-07);
+  const float kLargestDec = static_cast<float>(9000000 * 1.7453292855407199e-07);
+  return s.rightAscension >= 0.0f && s.rightAscension <= kLargestRa && s.declination >= -kLargestDec &&
+         s.declination <= kLargestDec && s.magnitude >= -5.0f && s.magnitude <= 30.0f;
 }
 
 struct Extremes {
