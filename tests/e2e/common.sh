@@ -69,9 +69,10 @@ new_work_folder() {
 status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
 
 # progress_mark: what changes while the program moves on (frames drawn and
-# presented, the first frame's trail, the dialogs open); empty without status.
+# presented, what the splash says it loads, the first frame's trail, the
+# dialogs open); empty without status.
 progress_mark() {
-  grep -E '^(frames|presented|scene|trail|dialog|popup|messagebox)=' "${NUVARINE_STATUS_FILE:-/nonexistent}" 2>/dev/null | cksum
+  grep -E '^(frames|presented|scene|trail|loading|dialog|popup|messagebox)=' "${NUVARINE_STATUS_FILE:-/nonexistent}" 2>/dev/null | cksum
 }
 
 # wait_for <condition> <seconds>: evaluates the condition every $WAIT_STEP

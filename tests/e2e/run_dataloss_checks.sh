@@ -76,14 +76,11 @@ start() {
   LAST_PID=$!
 }
 status() { grep "^$2=" "$WORK/$1.status" 2>/dev/null | cut -d= -f2-; }
-wait_frames() {  # name: the copy draws 10 frames within 90 s
-  local end=$((SECONDS + 90))
-  while [ $SECONDS -lt $end ]; do
-    [ "$(status "$1" frames)" -ge 10 ] 2>/dev/null && return 0
-    kill -0 "$LAST_PID" 2>/dev/null || fail "$1 ended early"
-    sleep 0.2
-  done
-  fail "$1 draws no frames"
+wait_frames() {  # name: the copy draws 10 frames; the wait follows its progress
+  NUVARINE_STATUS_FILE=$WORK/$1.status wait_for \
+    "[ \"\$(status $1 frames)\" -ge 10 ] 2>/dev/null || ! kill -0 $LAST_PID 2>/dev/null" 90 ||
+    fail "$1 draws no frames"
+  kill -0 "$LAST_PID" 2>/dev/null || fail "$1 ended early"
 }
 close() {  # pid: a termination request ends the program cleanly within 60 s
   kill -TERM "$1"
