@@ -11,7 +11,7 @@ set -euo pipefail
 export LC_ALL=C
 mode=$1 folder=$2 manifest=$3
 
-describe() {
+describe() (
   cd "$folder"
   {
     find . -type f -printf '%s %P\n' | sed 's/^/size /'
@@ -23,7 +23,7 @@ describe() {
     $1 == "link" { p = substr($0, length($1 $2) + 3); print $0; next }
     END { for (p in size) print hash[p], size[p], p }' |
     sort -k3
-}
+)
 
 case $mode in
   write)
