@@ -15,6 +15,7 @@
 #include "NumberFormat.h"
 #include "ProcessObjects.h"
 #include "Resource.h"
+#include "RunStatus.h"
 #include "SolarSystemTypes.h"
 #include "SplashDialogs.h"
 #include "SysColors.h"
@@ -204,6 +205,9 @@ void CNuvarine2View::ShowLoadingMessage(int kind, UINT stringId, const char* arg
     m_pLoadingDialog->UpdateData(FALSE);
   }
   PumpMessages();
+  // A start or reset that loads for long on a busy machine still shows in
+  // the run status that it is moving on (the idle work does not run meanwhile).
+  ReportRunStatus();
 }
 
 void CNuvarine2View::HideLoadingDialogs() {

@@ -120,6 +120,9 @@ void ReportRunStatus() {
       static_cast<unsigned>(view->m_frameCounter), view->GetPresentCount(), view->m_sceneReady ? 1 : 0, frame->IsZoomed() ? 1 : 0,
       view->m_pSplashDialog && view->m_pSplashDialog->IsWindowVisible() ? 1 : 0,
       static_cast<int>(frame->GetMenuTitles().size()), ToolBarCount(*frame), PaneCount(*frame));
+  // What the splash says is being loaded, while it is up.
+  if (view->m_pSplashDialog && view->m_pSplashDialog->IsWindowVisible())
+    text += "loading=" + OneLine(view->m_pSplashDialog->m_statusText) + "\n";
   // The view's own X11 window when frames are shown on it directly.
   if (unsigned long window = view->NativeWindowId()) text += FormatC("viewwindow=0x%lx\n", window);
   // Where the view looks and what it follows, for the end-to-end checks.

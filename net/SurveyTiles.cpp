@@ -64,6 +64,8 @@ struct Backoff {
 std::mutex g_backoffMutex;
 int g_backoffFirstMs = 2000;
 int g_backoffCapMs = 300000;
+Clock::time_point (*g_backoffClock)() = nullptr;
+Clock::time_point Now() { return g_backoffClock ? g_backoffClock() : Clock::now(); }
 std::map<std::string, Backoff> g_tileBackoff;
 std::map<std::string, Backoff> g_serverBackoff;
 std::set<std::string> g_serversComplainedOf;
@@ -87,7 +89,7 @@ void AddFailure(Backoff& b, Clock::time_point now) {
 bool BackingOff(const std::string& tile, const std::string& server) {
   std::lock_guard<std::mutex> lock(g_backoffMutex);
   if (g_backoffFirstMs <= 0) return false;
-  const Clock::time_point now = Clock::now();
+  const Clock::time_point now = Now();
   return Waiting(g_tileBackoff, tile, now) || Waiting(g_serverBackoff, server, now);
 }
 
@@ -99,7 +101,7 @@ void RecordTileOutcome(const std::string& tile, const std::string& server, bool 
     g_serverBackoff.erase(server);
     return;
   }
-  const Clock::time_point now = Clock::now();
+  const Clock::time_point now = Now();
   if (g_tileBackoff.size() >= kMostTilesRemembered) {
     for (auto it = g_tileBackoff.begin(); it != g_tileBackoff.end();)
       it = now >= it->second.until ? g_tileBackoff.erase(it) : std::next(it);
@@ -139,6 +141,11 @@ void SetDssBackoff(int firstMilliseconds, int capMilliseconds) {
   g_serverBackoff.clear();
   g_serversComplainedOf.clear();
   g_pendingComplaints.clear();
+}
+
+void SetDssClock(Clock::time_point (*now)()) {
+  std::lock_guard<std::mutex> lock(g_backoffMutex);
+  g_backoffClock = now;
 }
 
 bool TakeDssServerComplaint(std::string& host) {

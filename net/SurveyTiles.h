@@ -4,6 +4,7 @@
 // tile into the cache folder and convert it to JPEG. At most three slots run,
 // each on a thread of its own below normal priority.
 #include <atomic>
+#include <chrono>
 #include <string>
 
 #include "Download.h"
@@ -49,6 +50,10 @@ void SetDssLimits(const InternetLimits& limits);
 // row, up to `cap`: per tile, and per server for every tile. A good tile
 // ends its server's pause. Tests shorten the pauses; 0 turns them off.
 void SetDssBackoff(int firstMilliseconds, int capMilliseconds);
+// The clock the pauses are measured on; tests pass their own, so that what
+// is asked and when does not depend on the machine's speed (nullptr: the
+// steady clock).
+void SetDssClock(std::chrono::steady_clock::time_point (*now)());
 // Once per server and run, after three failures in a row: true, with the
 // server's host, so that the user is told once that it answers badly.
 bool TakeDssServerComplaint(std::string& host);

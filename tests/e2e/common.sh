@@ -4,9 +4,17 @@
 # $NUVARINE_STATUS_FILE; those that stop the program use $PID.
 
 # make_program_tree <install folder> <new folder>: a private copy of the
-# install folder for one run. The executable and the planet library are hard
-# links (copies across file systems), every data file a symbolic link in real
-# folders, so whatever the program writes lands in the new folder only.
+# install folder for one run, so that nothing the program or the test writes
+# reaches the install folder. Every file either may write is a real copy: the
+# files at the top (settings, optics, notes, cities, endpoints, logs), the
+# element files and downloads (donnees, update, cache), the small catalogues
+# and the text and settings files of every folder. Only the files of the
+# large catalogue and picture folders, which nothing writes in place (a
+# download replaces its file by a rename, which replaces the link), are
+# symbolic links; the executable and the planet library are hard links
+# (copies across file systems): nothing writes them. Files a user's own runs
+# leave in the install folder (settings, optics, notes, the telescope log,
+# their kept copies) are left out: every run starts as from a fresh build.
 make_program_tree() {
   local source dest entry name
   source=$(realpath "$1")
@@ -15,12 +23,21 @@ make_program_tree() {
   for entry in "$source"/*; do
     name=${entry##*/}
     case $name in
-      telescope.log|nuvarine.ini) ;;  # left by earlier runs
+      telescope.log|nuvarine.ini|oculaires.ini|notes.ini|*.bak|*.bak[0-9]*) ;;
       nuvarine2|*.so) ln "$entry" "$dest/$name" 2>/dev/null || cp "$entry" "$dest/$name" || return 1 ;;
-      *) if [ -d "$entry" ]; then cp -rs "$entry" "$dest/$name" || return 1
-         else ln -s "$entry" "$dest/$name" || return 1; fi ;;
+      "Textures "*|textures|Objets|tycho2-*|sky2000) _link_pictures_copy_texts "$entry" "$dest/$name" || return 1 ;;
+      *) cp -r "$entry" "$dest/$name" || return 1 ;;
     esac
   done
+}
+
+# _link_pictures_copy_texts <folder> <new folder>: the folder's tree, its
+# settings and text files copied and every other file linked.
+_link_pictures_copy_texts() {
+  local from=$1 to=$2
+  cp -rs "$from" "$to" || return 1
+  (cd "$from" && find . ! -type d \( -iname '*.ini' -o -iname '*.txt' -o -iname '*.log' -o -iname '*.bak' \) -print0) |
+    (cd "$from" && xargs -0 -r cp --parents -P --remove-destination -t "$to")
 }
 
 # require_programs <program:package>...: fails naming the missing package.
@@ -51,22 +68,70 @@ new_work_folder() {
 # status <key>: the value of a line of the program's status file.
 status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
 
+# progress_mark: what changes while the program moves on (frames drawn and
+# presented, what the splash says it loads, the first frame's trail, the
+# dialogs open); empty without status.
+progress_mark() {
+  grep -E '^(frames|presented|scene|trail|loading|dialog|popup|messagebox)=' "${NUVARINE_STATUS_FILE:-/nonexistent}" 2>/dev/null | cksum
+}
+
 # wait_for <condition> <seconds>: evaluates the condition every $WAIT_STEP
-# seconds (0.2 unless set) until it holds, or fails when the time is up.
+# seconds (0.2 unless set) until it holds. It fails when the program has shown
+# no progress (progress_mark) for the given time, or in any case after
+# WAIT_STRETCH (3 unless set) times that time: a loaded machine that draws
+# slowly gets longer, a program that stopped does not.
 wait_for() {
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep "${WAIT_STEP:-0.2}"; done
+  local start=$SECONDS quiet_since=$SECONDS mark now
+  mark=$(progress_mark)
+  while :; do
+    eval "$1" && return 0
+    now=$(progress_mark)
+    if [ "$now" != "$mark" ]; then mark=$now; quiet_since=$SECONDS; fi
+    [ $((SECONDS - quiet_since)) -ge "$2" ] && break
+    [ $((SECONDS - start)) -ge $(($2 * ${WAIT_STRETCH:-3})) ] && break
+    sleep "${WAIT_STEP:-0.2}"
+  done
+  echo "wait of $((SECONDS - start)) s failed ($((SECONDS - quiet_since)) s without progress): $1"
   return 1
+}
+
+# program_report [pid]: what a failure shows of the running program ($PID
+# unless given): its state, a stack of every thread (gdb, when installed) and
+# the end of what it printed ($PROGRAM_LOGS, or the logs in $WORK).
+program_report() {
+  local pid=${1:-${PID:-}} f t
+  [ -n "$pid" ] || return 0
+  if [ -d "/proc/$pid" ]; then
+    echo "--- the program ($pid): $(grep '^State:' "/proc/$pid/status" 2>/dev/null)"
+    for t in /proc/"$pid"/task/*; do
+      echo "  thread $(cat "$t/comm" 2>/dev/null) $(awk '{print $3}' "$t/stat" 2>/dev/null) $(cat "$t/wchan" 2>/dev/null)"
+    done
+    if command -v gdb >/dev/null 2>&1; then
+      echo "--- stacks of every thread"
+      timeout 120 gdb -p "$pid" -batch -nx -ex 'set pagination off' -ex 'thread apply all bt 30' 2>&1 |
+        grep -v '^\[New LWP\|^warning: \|^Download failed\|^$' | head -600
+    else
+      echo "(no stacks: gdb is missing, install the Debian package gdb)"
+    fi
+  else
+    echo "--- the program ($pid) is no longer running"
+  fi
+  for f in ${PROGRAM_LOGS:-"${WORK:-/nonexistent}"/*.log "${WORK:-/nonexistent}"/*.err "${WORK:-/nonexistent}"/*.out}; do
+    [ -f "$f" ] && [ -s "$f" ] && { echo "--- $f (end)"; tail -60 "$f"; }
+  done
+  return 0
 }
 
 # on_fail: what a failure shows besides its message; a script that has more
 # to show (windows, logs, what a device received) defines its own.
 on_fail() { [ -n "${NUVARINE_STATUS_FILE:-}" ] && cat "$NUVARINE_STATUS_FILE" 2>/dev/null; return 0; }
 
-# fail <message>: says why, shows on_fail's details, kills the program, ends the script.
+# fail <message>: says why, shows on_fail's details and the program's state,
+# stacks and output (program_report), kills the program, ends the script.
 fail() {
   echo "FAIL: $*"
   on_fail
+  program_report
   [ -n "${PID:-}" ] && kill -9 "$PID" 2>/dev/null
   exit 1
 }
@@ -89,18 +154,12 @@ near() { awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { d = a - b; if (d < 0) d = -d
 
 # close_program [seconds]: ends the program as a window manager's close would
 # and fails when it is still running after the given time (30 s unless
-# given), showing its threads' states (working or stuck); returns its exit
-# status.
+# given), showing its threads' states and stacks (working or stuck); returns
+# its exit status.
 close_program() {
-  local i t
+  local end=$((SECONDS + ${1:-30}))
   kill -TERM "$PID"
-  for i in $(seq 1 $((${1:-30} * 5))); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-  if kill -0 "$PID" 2>/dev/null; then
-    echo "--- the program's threads (name, state, kernel wait):"
-    for t in /proc/"$PID"/task/*; do
-      echo "$(cat "$t/comm" 2>/dev/null) $(awk '{print $3}' "$t/stat" 2>/dev/null) $(cat "$t/wchan" 2>/dev/null)"
-    done
-    fail "the program did not close"
-  fi
+  while kill -0 "$PID" 2>/dev/null && [ $SECONDS -lt $end ]; do sleep 0.2; done
+  kill -0 "$PID" 2>/dev/null && fail "the program did not close"
   wait "$PID"
 }

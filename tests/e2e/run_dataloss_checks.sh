@@ -52,6 +52,7 @@ trap cleanup EXIT
 fail() {
   echo "FAIL ($CASE): $*"
   for f in "$WORK"/*.err "$WORK"/*.status "$WORK/program.log"; do [ -f "$f" ] && { echo "--- $f"; tail -40 "$f"; }; done
+  for pid in "${PIDS[@]}"; do kill -0 "$pid" 2>/dev/null && PROGRAM_LOGS=/nonexistent program_report "$pid"; done
   exit 1
 }
 
@@ -75,14 +76,11 @@ start() {
   LAST_PID=$!
 }
 status() { grep "^$2=" "$WORK/$1.status" 2>/dev/null | cut -d= -f2-; }
-wait_frames() {  # name: the copy draws 10 frames within 90 s
-  local end=$((SECONDS + 90))
-  while [ $SECONDS -lt $end ]; do
-    [ "$(status "$1" frames)" -ge 10 ] 2>/dev/null && return 0
-    kill -0 "$LAST_PID" 2>/dev/null || fail "$1 ended early"
-    sleep 0.2
-  done
-  fail "$1 draws no frames"
+wait_frames() {  # name: the copy draws 10 frames; the wait follows its progress
+  NUVARINE_STATUS_FILE=$WORK/$1.status wait_for \
+    "[ \"\$(status $1 frames)\" -ge 10 ] 2>/dev/null || ! kill -0 $LAST_PID 2>/dev/null" 90 ||
+    fail "$1 draws no frames"
+  kill -0 "$LAST_PID" 2>/dev/null || fail "$1 ended early"
 }
 close() {  # pid: a termination request ends the program cleanly within 60 s
   kill -TERM "$1"
@@ -106,24 +104,20 @@ x_case() {
   unset QT_QPA_PLATFORM
   cat > "$WORK/common.sh" <<'COMMON'
 set -u
+# The shared helpers: status, wait_for (following the program's progress),
+# shown, settle and program_report; fail and close_program are this script's.
+. "$HERE/common.sh"
 export NUVARINE_STATUS_FILE=$WORK/x.status
-status() { grep "^$1=" "$NUVARINE_STATUS_FILE" 2>/dev/null | cut -d= -f2-; }
-wait_for() {  # condition, seconds
-  local end=$((SECONDS + $2))
-  while [ $SECONDS -lt $end ]; do eval "$1" && return 0; sleep 0.2; done
-  return 1
-}
 fail() {
   echo "FAIL: $*"
   echo "--- status"; cat "$NUVARINE_STATUS_FILE" 2>/dev/null
   echo "--- program log"; tail -40 "$WORK/program.log" 2>/dev/null
   echo "--- server requests"; tail -20 "$WORK/server/requests.log" 2>/dev/null
+  PROGRAM_LOGS=/nonexistent program_report
   kill -9 "$PID" 2>/dev/null
   exit 1
 }
-shown() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)" ]; }
 activate() { xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"; }
-settle() { sleep 0.6; local f; f=$(status frames); wait_for "[ \"\$(status frames)\" -gt $((f + 2)) ] 2>/dev/null" 20; }
 boxes() { grep -c "^messagebox=.*$1" "$NUVARINE_STATUS_FILE" 2>/dev/null; }
 start_program() {
   cd "$WORK/program"

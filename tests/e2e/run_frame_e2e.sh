@@ -14,15 +14,12 @@ if [ ! -x "$PROGRAM_DIR/nuvarine2" ]; then
   echo "no program in $PROGRAM_DIR"; exit 1
 fi
 new_work_folder || exit 1
-# The second install folder: everything linked except the vertex programs,
-# of which lens.vs is left out.
-mkdir "$WORK/nolens"
-for entry in "$PROGRAM_DIR"/*; do
-  [ "$(basename "$entry")" = VS ] || ln -s "$entry" "$WORK/nolens/"
-done
-# The program takes its own folder for the install folder: a copy of it
-# stands in the new folder.
-rm -f "$WORK/nolens/nuvarine2" && cp "$PROGRAM_DIR/nuvarine2" "$WORK/nolens/nuvarine2"
+# Two private copies of the install folder, whatever the program writes
+# staying in the temporary folder: a complete one, and one whose vertex
+# programs leave out lens.vs.
+make_program_tree "$PROGRAM_DIR" "$WORK/program" || { echo "cannot copy the install folder"; exit 1; }
+make_program_tree "$PROGRAM_DIR" "$WORK/nolens" || { echo "cannot copy the install folder"; exit 1; }
+rm -rf "$WORK/nolens/VS"
 mkdir "$WORK/nolens/VS"
 for f in "$PROGRAM_DIR"/VS/*.vs; do [ "$(basename "$f")" = lens.vs ] || cp "$f" "$WORK/nolens/VS/"; done
 export PROGRAM_DIR WORK HERE
@@ -46,7 +43,7 @@ count_text() {  # window, x, y, width, height
 
 # 1. The complete install folder.
 export NUVARINE_STATUS_FILE=$WORK/status1
-cd "$PROGRAM_DIR"
+cd "$WORK/program"
 ./nuvarine2 > "$WORK/first.log" 2>&1 &
 PID=$!
 wait_for "[ -n \"\$(status trail)\" ]" 40 || fail "no first-frame trail"
@@ -80,10 +77,9 @@ AFTER=$(echo "$TRAIL" | sed -n 's/.* 10003 \([^ ]*\) \([^ ]*\) \([^ ]*\) .*/\1 \
 set -- $AFTER
 [ "${1:-x}" = 0 ] && [ "${2:-0}" -lt -15000 ] && [ "${3:-x}" = 10006 ] || fail "lens program trail: $AFTER"
 F1=$(status frames)
-sleep 1.5
+wait_for "[ \"\$(status frames)\" -gt $F1 ] 2>/dev/null" 30 || fail "frames stopped at $F1 without lens.vs"
 F2=$(status frames)
-[ "$F2" -gt "$F1" ] || fail "frames stopped at $F1 without lens.vs"
 stop
 echo "PASS: overlay $LINE pixels, mode $MODE pixels, frames $F1 -> $F2 without lens.vs"
 INNER
-timeout 150 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/inner.sh"
+timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/inner.sh"

@@ -56,6 +56,7 @@ trap cleanup EXIT
 fail() {
   echo "FAIL ($CASE): $*"
   for f in "$WORK"/*.err; do [ -f "$f" ] && { echo "--- $f"; cat "$f"; }; done
+  for pid in "${PIDS[@]}"; do kill -0 "$pid" 2>/dev/null && PROGRAM_LOGS=/nonexistent program_report "$pid"; done
   exit 1
 }
 
@@ -79,14 +80,11 @@ start() {
   LAST_PID=$!
 }
 status() { grep "^$2=" "$WORK/$1.status" 2>/dev/null | cut -d= -f2-; }
-wait_frames() {  # name [count]: the copy draws frames (3, or count) within 60 s
-  local end=$((SECONDS + 60))
-  while [ $SECONDS -lt $end ]; do
-    [ "$(status "$1" frames)" -ge "${2:-3}" ] 2>/dev/null && return 0
-    kill -0 "$LAST_PID" 2>/dev/null || fail "$1 ended early"
-    sleep 0.2
-  done
-  fail "$1 draws no frames"
+wait_frames() {  # name [count]: the copy draws frames (3, or count); the wait follows its progress
+  NUVARINE_STATUS_FILE=$WORK/$1.status wait_for \
+    "[ \"\$(status $1 frames)\" -ge ${2:-3} ] 2>/dev/null || ! kill -0 $LAST_PID 2>/dev/null" 60 ||
+    fail "$1 draws no frames"
+  kill -0 "$LAST_PID" 2>/dev/null || fail "$1 ended early"
 }
 close() {  # pid: a termination request ends the program cleanly within 60 s
   kill -TERM "$1"

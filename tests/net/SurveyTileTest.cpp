@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -299,11 +300,23 @@ TEST_F(SurveyTileTest, EveryFailureFreesTheSlotAndLeavesNoPicture) {
   EXPECT_EQ(http.RequestCount(PathOf(r)), 0);
 }
 
+// The pauses run on a clock of the test's own, moved by hand, so that what is
+// asked and when does not depend on how fast the machine is.
+std::atomic<long long> g_fakeMilliseconds{0};
+std::chrono::steady_clock::time_point FakeNow() {
+  return std::chrono::steady_clock::time_point(std::chrono::milliseconds(g_fakeMilliseconds.load()));
+}
+
 // A server that answers badly is not asked again at once: each failure
 // pauses the tile and the server, the pause doubling up to its cap, and the
 // server is complained of once. A good answer ends the server's pause.
 TEST_F(SurveyTileTest, BadAnswersBackOffPerTileAndServer) {
   SetDssBackoff(200, 800);
+  g_fakeMilliseconds = 1000000;
+  SetDssClock(FakeNow);
+  struct ClockBack {
+    ~ClockBack() { SetDssClock(nullptr); }
+  } clockBack;
   HttpTestServer::Reply page;
   page.body = "<html><body>" + std::string(400, 'x') + "</body></html>";
   HttpTestServer::Reply cut;
@@ -314,32 +327,35 @@ TEST_F(SurveyTileTest, BadAnswersBackOffPerTileAndServer) {
     tiles.push_back(Request(200.0 + i, 12.0));
     http.Set(PathOf(tiles.back()), i % 2 ? cut : page);
   }
-  // Three slots' worth of requests, as fast as the caller may ask, for 3 s.
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  int asked = 0;
-  while (std::chrono::steady_clock::now() < end) {
-    DownloadDssTile(0, tiles[asked++ % tiles.size()]);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  auto requestCount = [&] {
+    int n = 0;
+    for (const auto& t : tiles) n += http.RequestCount(PathOf(t));
+    return n;
+  };
+  // 3 s of asks every 2 ms over the six tiles, as fast as the caller may
+  // ask: only the asks at the ends of the server's pauses of 200, 400, 800
+  // and 800 ms reach it, where each of the 1500 would without them.
+  std::vector<long long> reached;
+  for (int asked = 0; asked < 1500; ++asked) {
+    const long long at = g_fakeMilliseconds - 1000000;
+    const int before = requestCount();
+    DownloadDssTile(0, tiles[asked % tiles.size()]);
+    if (requestCount() != before) reached.push_back(at);
+    g_fakeMilliseconds += 2;
   }
-  int requests = 0;
-  for (const auto& t : tiles) requests += http.RequestCount(PathOf(t));
-  // Pauses of 200, 400 and then 800 ms for the server: a handful in 3 s,
-  // where a thousand asks without them would each reach the server.
-  EXPECT_GT(asked, 500);
-  EXPECT_GE(requests, 3);
-  EXPECT_LE(requests, 8);
+  EXPECT_EQ(reached, (std::vector<long long>{0, 200, 600, 1400, 2200}));
   std::string host;
   ASSERT_TRUE(TakeDssServerComplaint(host));
   EXPECT_EQ(host, http.Host());
   EXPECT_FALSE(TakeDssServerComplaint(host)) << "told twice";
   for (const auto& t : tiles) EXPECT_FALSE(fs::exists(Cached(t)));
 
-  // A good tile after the pause: fetched, and the server's pause is over.
   const DssTileRequest good = Request(220.0, 12.0);
   HttpTestServer::Reply picture;
   picture.body = Picture(CImage::kFormatGif);
   http.Set(PathOf(good), picture);
-  std::this_thread::sleep_for(std::chrono::milliseconds(900));
+  // A good tile after the pause: fetched, and the server's pause is over.
+  g_fakeMilliseconds += 900;
   DownloadDssTile(0, good);
   EXPECT_TRUE(fs::exists(Cached(good)));
   const DssTileRequest next = Request(221.0, 12.0);
@@ -359,9 +375,16 @@ TEST_F(SurveyTileTest, ShutdownEndsHeldTransfersWithinItsWait) {
     ASSERT_TRUE(StartDssTileThread(slot, requests.back()));
   }
   for (int i = 0; i < 500 && http.OpenNow() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_TRUE(StopDssTileThreads());
-  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 3.5);
+  // The pauses are real (the transfers must see the stop flag meanwhile) and
+  // counted: the wait ends at the first poll that finds the slots free,
+  // before its bound of 30 polls.
+  static int polls;
+  polls = 0;
+  EXPECT_TRUE(StopDssTileThreads([](int ms) {
+    ++polls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }));
+  EXPECT_LT(polls, 31);
   for (const auto& r : requests) {
     EXPECT_FALSE(fs::exists(Cached(r)));
     EXPECT_FALSE(fs::exists(Temporary(r)));

@@ -218,8 +218,13 @@ TEST_F(SkyPositionsTest, SolarSystemModeSkipsTheCatalogueSteps) {
 }
 
 TEST_F(SkyPositionsTest, MoonSunSeparationFoldsTheRightAscension) {
-  // Without the planet library the body table keeps what is stored here.
-  if (g_pPlanetesCalcul != nullptr) GTEST_SKIP() << "planet library loaded in this process";
+  // Without the planet library the body table keeps what is stored here; a
+  // library loaded by an earlier test of this process is set aside meanwhile.
+  struct LibraryAside {
+    PlanetesCalculProc kept = g_pPlanetesCalcul;
+    LibraryAside() { g_pPlanetesCalcul = nullptr; }
+    ~LibraryAside() { g_pPlanetesCalcul = kept; }
+  } aside;
   g_bodies[kBodySun].rightAscension = 0.1;
   g_bodies[kBodySun].declination = 0.2;
   g_bodies[kBodyMoon].rightAscension = kTwoPi - 0.2;  // 0.3 rad away across 0
