@@ -55,14 +55,19 @@ get_filename_component(NUVARINE_HOSTILE_INPUTS ${CMAKE_SOURCE_DIR}/../shared/hos
 # seed corpus (fuzz.<name>.corpus) and over the shared hostile inputs beside
 # the source tree (fuzz.<name>.hostile, skipped when that folder is absent):
 # no fuzzing, so a reader fault once fixed stays fixed in the sanitizer pass.
+# NO_REPLAY: built, but not run as tests (a target whose replay is not yet
+# repeatable; say why where it is added).
 function(nuvarine_add_fuzzer name)
-  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_REPLAY" "CORPUS" "SOURCES;LIBS" ${ARGN})
   if(NOT NUVARINE_FUZZ)
     add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/fuzz/ReplayMain.cpp)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/fuzz)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz-replay)
     set(environment QT_QPA_PLATFORM=offscreen LIBGL_ALWAYS_SOFTWARE=1 ${NUVARINE_TEST_ENVIRONMENT})
+    if(ARG_NO_REPLAY)
+      return()
+    endif()
     if(ARG_CORPUS)
       get_filename_component(corpus ${ARG_CORPUS} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
       add_test(NAME fuzz.${name}.corpus COMMAND ${name} ${corpus})

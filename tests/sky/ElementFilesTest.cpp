@@ -106,7 +106,7 @@ TEST(ElementFiles, LinesRoundTripThroughTheParsers) {
 // the last line of a file without a line feed does).
 TEST(ElementFiles, CometLinesEndingBeforeTheMagnitudesAreTaken) {
   const std::string full =
-      "100P/PANSTARRS                                20210209.9318   2.104179  0.409017 238.70531 176.40657  10.923    11.5   4.0";
+      "100P/PANSTARRS                                20210209.9318   2.104179  0.409017 238.70531 176.40657  10.92300  11.5   4.0";
   ASSERT_EQ(full.size(), 122u);
   struct Row {
     size_t length;
