@@ -1,5 +1,6 @@
 #include "App.h"
 
+#include <atomic>
 #include <QApplication>
 #include <QDialog>
 #include <QSocketNotifier>
@@ -55,6 +56,9 @@ void DisplayFailureHandler(QtMsgType type, const QMessageLogContext& context, co
   std::fflush(stderr);
   std::_Exit(1);
 }
+
+// Set by a termination request, for long operations that end early on it.
+std::atomic<bool> g_terminationRequested{false};
 
 // True while some loop other than the main one runs: a modal dialog or box,
 // a pop-up menu, or an operation pumping messages from inside itself.
@@ -115,6 +119,8 @@ void OnTerminationSignal(int) {
 }
 
 }  // namespace
+
+bool TerminationRequested() { return g_terminationRequested; }
 
 CWinApp* AfxGetApp() { return g_theApp; }
 
@@ -335,6 +341,7 @@ int AfxWinMain(int argc, char** argv) {
       char byte;
       ssize_t ignored = read(g_signalPipe[0], &byte, 1);
       (void)ignored;
+      g_terminationRequested = true;
       AfxRequestTermination();
     });
     struct sigaction action {};
