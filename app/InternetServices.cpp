@@ -261,6 +261,9 @@ void CNuvarine2View::DownloadElements(int kind, bool showMessage) {
   for (DownloadResult result : outcome.results)
     if (result == DownloadResult::Rejected)
       ::MessageBox(nullptr, ElementRejectedMessage(elementKind).c_str(), kTextErrorCaption, MB_OK);
+    else if (result == DownloadResult::CannotCreate || result == DownloadResult::CannotSave)
+      ::MessageBox(nullptr, ElementSaveFailedMessage(outcome.unsavedFile, outcome.saveProblem).c_str(),
+                   kTextErrorCaption, MB_OK);
     else if (result != DownloadResult::Complete && result != DownloadResult::Stopped)
       ::MessageBox(nullptr, kTextImpossibleToConnect, kTextErrorCaption, MB_OK);
   if (!outcome.replaced) return;

@@ -269,6 +269,15 @@ BOOL CNuvarine2View::PreCreateWindow(CREATESTRUCT& cs) {
 
   if (!LoadAsteroids(m_installFolder)) m_showAsteroids = false;
   if (!LoadComets(m_installFolder)) m_showComets = false;
+  // As for the catalogues: comets or asteroids missing from the sky are
+  // never a silent loss; the user learns once which files and why.
+  const std::string elementProblems = m_cometFileProblems + m_asteroidFileProblems;
+  if (!elementProblems.empty()) {
+    HideLoadingDialogs();
+    MessageBeep(0);
+    ::MessageBox(nullptr, ("These comet and asteroid files could not be used:\r\n" + elementProblems).c_str(),
+                 AfxString(IDS_ERROR_CAPTION).c_str(), MB_ICONEXCLAMATION);
+  }
   LoadSettings(m_settingsPath);
   InitBodyConstants();
   LoadSatellites(m_installFolder);

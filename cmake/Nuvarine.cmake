@@ -38,6 +38,10 @@ if(NUVARINE_SANITIZE)
     "MESA_SHADER_CACHE_DISABLE=true")
 endif()
 
+# The hostile inputs shared between the program's checks, beside the source
+# tree (absent in a lone clone: their tests then skip).
+get_filename_component(NUVARINE_HOSTILE_INPUTS ${CMAKE_SOURCE_DIR}/../shared/hostile-inputs ABSOLUTE)
+
 # nuvarine_add_fuzzer(<name> SOURCES <files...> LIBS <targets...> [CORPUS <folder>])
 # A libFuzzer target, built only in a fuzz build (NUVARINE_FUZZ=ON, Clang), where
 # the whole build is instrumented for coverage, so the branches of the libraries
@@ -45,9 +49,33 @@ endif()
 # files (relative to the calling folder) that scripts/fuzz starts from. The
 # targets land in <build>/fuzz/ and are listed in <build>/fuzz/targets.txt;
 # the target `fuzzers` builds them all.
+#
+# In every other build the same target is built with a plain main instead of
+# libFuzzer (tests/fuzz/ReplayMain.cpp) and runs once, as ctest tests, over its
+# seed corpus (fuzz.<name>.corpus) and over the shared hostile inputs beside
+# the source tree (fuzz.<name>.hostile, skipped when that folder is absent):
+# no fuzzing, so a reader fault once fixed stays fixed in the sanitizer pass.
+# NO_REPLAY: built, but not run as tests (a target whose replay is not yet
+# repeatable; say why where it is added).
 function(nuvarine_add_fuzzer name)
-  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "NO_REPLAY" "CORPUS" "SOURCES;LIBS" ${ARGN})
   if(NOT NUVARINE_FUZZ)
+    add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/tests/fuzz/ReplayMain.cpp)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/fuzz)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz-replay)
+    set(environment QT_QPA_PLATFORM=offscreen LIBGL_ALWAYS_SOFTWARE=1 ${NUVARINE_TEST_ENVIRONMENT})
+    if(ARG_NO_REPLAY)
+      return()
+    endif()
+    if(ARG_CORPUS)
+      get_filename_component(corpus ${ARG_CORPUS} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+      add_test(NAME fuzz.${name}.corpus COMMAND ${name} ${corpus})
+      set_tests_properties(fuzz.${name}.corpus PROPERTIES TIMEOUT 300 ENVIRONMENT "${environment}")
+    endif()
+    add_test(NAME fuzz.${name}.hostile COMMAND ${name} --optional ${NUVARINE_HOSTILE_INPUTS})
+    set_tests_properties(fuzz.${name}.hostile PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+                         ENVIRONMENT "${environment}")
     return()
   endif()
   add_executable(${name} ${ARG_SOURCES})

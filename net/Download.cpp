@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 CInternetSession* NewInternetSession(const ProxySettings& proxy) {
@@ -27,6 +29,8 @@ int CreateTemporary(const std::string& target, std::string& path) {
 bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = ENOSPC;
     if (n <= 0) return false;
     data += n;
     size -= static_cast<size_t>(n);
@@ -37,8 +41,12 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }  // namespace
 
 DownloadResult DownloadFile(const DownloadJob& job, const ProxySettings& proxy, DownloadProgress& progress,
-                            DWORD* status) {
+                            DWORD* status, std::string* saveProblem) {
   if (status) *status = 0;
+  if (saveProblem) saveProblem->clear();
+  auto why = [&] {
+    if (saveProblem && saveProblem->empty()) *saveProblem = std::strerror(errno ? errno : EIO);
+  };
   DWORD service = 0;
   CString server, object;
   INTERNET_PORT port = 0;
@@ -46,7 +54,10 @@ DownloadResult DownloadFile(const DownloadJob& job, const ProxySettings& proxy, 
 
   std::string temporary;
   const int fd = CreateTemporary(job.target, temporary);
-  if (fd < 0) return DownloadResult::CannotCreate;
+  if (fd < 0) {
+    why();
+    return DownloadResult::CannotCreate;
+  }
 
   std::unique_ptr<CInternetSession> session(NewInternetSession(proxy));
   session->SetLimits(job.limits);
@@ -73,6 +84,7 @@ DownloadResult DownloadFile(const DownloadJob& job, const ProxySettings& proxy, 
       int64_t fileBytes = 0;
       while (!progress.stopRequested.load() && (n = request->Read(block, sizeof block)) > 0) {
         if (!WriteAll(fd, block, n)) {
+          why();
           writeFailed = true;
           break;
         }
@@ -82,7 +94,9 @@ DownloadResult DownloadFile(const DownloadJob& job, const ProxySettings& proxy, 
       }
       if (session->Aborted())
         result = DownloadResult::Stopped;
-      else if (writeFailed || !request->IsComplete())
+      else if (writeFailed)
+        result = DownloadResult::CannotSave;
+      else if (!request->IsComplete())
         result = DownloadResult::Incomplete;
     }
   }
@@ -91,11 +105,17 @@ DownloadResult DownloadFile(const DownloadJob& job, const ProxySettings& proxy, 
   session->Close();
 
   const bool closed = ::close(fd) == 0;
-  if (result == DownloadResult::Complete && !closed) result = DownloadResult::Incomplete;
+  if (result == DownloadResult::Complete && !closed) {
+    why();
+    result = DownloadResult::CannotSave;
+  }
   if (result == DownloadResult::Complete && job.accept && !job.accept(temporary)) result = DownloadResult::Rejected;
   if (result == DownloadResult::Complete) {
     ::chmod(temporary.c_str(), 0644);
-    if (std::rename(temporary.c_str(), job.target.c_str()) != 0) result = DownloadResult::CannotCreate;
+    if (std::rename(temporary.c_str(), job.target.c_str()) != 0) {
+      why();
+      result = DownloadResult::CannotSave;
+    }
   }
   if (result != DownloadResult::Complete) ::unlink(temporary.c_str());
   return result;

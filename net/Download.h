@@ -43,6 +43,7 @@ enum class DownloadResult {
   Complete,      // the target now holds the new bytes
   BadUrl,        // the address cannot be split
   CannotCreate,  // no temporary file could be made beside the target
+  CannotSave,    // the bytes could not be written or put in place (full or read-only disk)
   NoReply,       // no connection, no answer, too many redirects
   HttpError,     // a status other than 200
   Incomplete,    // dropped, short, too slow or over the size limit
@@ -69,8 +70,10 @@ struct DownloadJob {
 // Runs the job on the calling thread. progress.bytes runs on from its value
 // at the call (a caller fetching two files shows one rising total);
 // progress.stopRequested is read, never cleared, here.
+// When the file cannot be made or saved, saveProblem (if given) receives why
+// (the system's words: "No space left on device").
 DownloadResult DownloadFile(const DownloadJob& job, const ProxySettings& proxy, DownloadProgress& progress,
-                            DWORD* status = nullptr);
+                            DWORD* status = nullptr, std::string* saveProblem = nullptr);
 
 // The session every download of the program opens.
 CInternetSession* NewInternetSession(const ProxySettings& proxy);

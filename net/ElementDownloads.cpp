@@ -90,8 +90,14 @@ ElementDownloadOutcome DownloadElementFiles(ElementKind kind, const std::string&
     job.requestLabel = ElementRequestText(kind);
     job.downloadLabel = ElementDownloadText(kind);
     DWORD status = 0;
-    const DownloadResult result = DownloadFile(job, proxy, progress, &status);
+    std::string saveProblem;
+    const DownloadResult result = DownloadFile(job, proxy, progress, &status, &saveProblem);
     outcome.results.push_back(result);
+    if ((result == DownloadResult::CannotCreate || result == DownloadResult::CannotSave) &&
+        outcome.unsavedFile.empty()) {
+      outcome.unsavedFile = job.target;
+      outcome.saveProblem = saveProblem;
+    }
     outcome.statuses.push_back(status);
     if (result == DownloadResult::Complete) outcome.replaced = true;
     if (result == DownloadResult::Stopped) {
@@ -100,7 +106,9 @@ ElementDownloadOutcome DownloadElementFiles(ElementKind kind, const std::string&
     }
     // A target that cannot be written or an address that cannot be split
     // ends the whole kind.
-    if (result == DownloadResult::CannotCreate || result == DownloadResult::BadUrl) break;
+    if (result == DownloadResult::CannotCreate || result == DownloadResult::CannotSave ||
+        result == DownloadResult::BadUrl)
+      break;
   }
   return outcome;
 }
@@ -135,6 +143,11 @@ std::string ElementRejectedMessage(ElementKind kind) {
                                                       : "satellites'";
   return std::string("The server's answer holds no valid ") + what +
          " elements.\r\nThe previous elements are kept.";
+}
+
+std::string ElementSaveFailedMessage(const std::string& file, const std::string& problem) {
+  return "The file " + file + " could not be saved (" + (problem.empty() ? "unknown cause" : problem) +
+         ").\r\nThe previous elements are kept.";
 }
 
 std::string ElementSuccessMessage(ElementKind kind, int count) {

@@ -27,6 +27,9 @@ struct ElementDownloadOutcome {
   bool stopped = false;          // Stop or shutdown ended a transfer
   std::vector<DownloadResult> results;
   std::vector<DWORD> statuses;
+  // The file that could not be made or saved, and why (empty when none).
+  std::string unsavedFile;
+  std::string saveProblem;
 };
 
 // Fetches every file of the kind from its host in `endpoints` into the
@@ -38,6 +41,9 @@ ElementDownloadOutcome DownloadElementFiles(ElementKind kind, const std::string&
                                             const InternetLimits& limits = InternetLimits());
 
 // The step texts and messages of the element downloads.
+// "The file ... could not be saved (why).": a download that reached the
+// disk and could not be kept there, not a connection that failed.
+std::string ElementSaveFailedMessage(const std::string& file, const std::string& problem);
 extern const char* const kTextImpossibleToConnect;        // 1065
 extern const char* const kTextErrorCaption;               // 1001
 extern const char* const kTextNotConnected;               // 1085

@@ -1,7 +1,10 @@
 // Comet and asteroid element files of the install folder: fixed-column text
 // lines read into the process-wide comet and asteroid arrays.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -46,6 +49,34 @@ bool ReadWholeFile(const CString& installFolder, const char* designedPath, std::
   const bool ok = !std::ferror(f);
   std::fclose(f);
   return ok;
+}
+
+// Why an element file gave nothing: "path: reason" and a line break.
+// `read` tells whether its whole content was read, `records` how many
+// element lines it held.
+std::string ElementFileProblem(const CString& installFolder, const char* designedPath, bool read, size_t size,
+                               int records, const char* kind) {
+  const int saved = errno;
+  const std::string path = ResolveInstallPath(installFolder, designedPath);
+  std::string reason;
+  struct stat st;
+  if (!read) {
+    if (::lstat(path.c_str(), &st) != 0)
+      reason = "the file is missing";
+    else if (S_ISLNK(st.st_mode) && ::stat(path.c_str(), &st) != 0)
+      reason = "a link to a file that does not exist";
+    else if (!S_ISREG(st.st_mode))
+      reason = S_ISDIR(st.st_mode) ? "a folder, not a file" : "not a plain file";
+    else
+      reason = std::string("it cannot be read (") + std::strerror(saved ? saved : EIO) + ")";
+  } else if (size == 0) {
+    reason = "the file is empty";
+  } else if (records == 0) {
+    reason = std::string("no line of the file describes ") + kind;
+  } else {
+    return {};
+  }
+  return path + ": " + reason + "\r\n";
 }
 
 // One line of the data: [begin, end) without its line feed.
@@ -95,8 +126,10 @@ constexpr size_t kAsteroidElementsEnd = 80;  // through the mean anomaly, after 
 // A numeric field that holds one plain decimal number and blanks around it
 // (a blank field when `optional`), converted into `value`.
 bool StrictField(const Line& line, size_t column, size_t width, bool optional, double& value) {
-  size_t begin = column, end = std::min(column + width, line.length);
   value = 0.0;
+  // A field the line stops short of is blank.
+  if (column >= line.length) return optional;
+  size_t begin = column, end = std::min(column + width, line.length);
   while (begin < end && line.begin[begin] == ' ') ++begin;
   while (end > begin && line.begin[end - 1] == ' ') --end;
   if (begin == end) return optional;
@@ -229,13 +262,32 @@ bool ReadCometFile(CometRecord* target, CString installFolder) {
 }
 
 bool CSkyModel::LoadComets(CString installFolder) {
+  m_cometFileProblems.clear();
   std::string data;
-  if (!ReadWholeFile(installFolder, "\\donnees\\cometes.dat", data) || data.empty()) return false;
+  errno = 0;
+  const bool read = ReadWholeFile(installFolder, "\\donnees\\cometes.dat", data);
+  if (!read || data.empty()) {
+    m_cometFileProblems = ElementFileProblem(installFolder, "\\donnees\\cometes.dat", read, data.size(), 0, "a comet");
+    return false;
+  }
   std::vector<CometRecord> work(kMaxCometRecords);
   int count = ParseCometText(data.data(), data.size(), work.data(), kMaxCometRecords);
+  m_cometFileProblems = ElementFileProblem(installFolder, "\\donnees\\cometes.dat", true, data.size(), count, "a comet");
 
   std::vector<CometRecord> second(kMaxCometRecords);
-  if (ReadCometFile(second.data(), installFolder)) {
+  errno = 0;
+  const bool secondRead = ReadCometFile(second.data(), installFolder);
+  // The downloaded file is there only once a download has made it.
+  const int secondErrno = errno;
+  struct stat st;
+  const std::string secondPath = ResolveInstallPath(installFolder, "\\donnees\\cometes2.dat");
+  const size_t secondSize =
+      secondRead && ::stat(secondPath.c_str(), &st) == 0 ? static_cast<size_t>(st.st_size) : size_t{0};
+  errno = secondErrno;
+  const std::string secondProblem = ElementFileProblem(installFolder, "\\donnees\\cometes2.dat", secondRead,
+                                                       secondSize, g_cometFile2Count, "a comet");
+  if (secondProblem.find(": the file is missing") == std::string::npos) m_cometFileProblems += secondProblem;
+  if (secondRead) {
     for (int j = 0; j < g_cometFile2Count; ++j) {
       int match = -1;
       for (int i = 0; i < count && match < 0; ++i)
@@ -282,12 +334,28 @@ const BuiltInAsteroid kBuiltInAsteroids[kBuiltInAsteroidCount] = {
 }  // namespace
 
 bool CSkyModel::LoadAsteroids(CString installFolder) {
+  m_asteroidFileProblems.clear();
   std::string first, second;
-  if (!ReadWholeFile(installFolder, "\\donnees\\asteroides.dat", first) || first.empty()) return false;
-  if (!ReadWholeFile(installFolder, "\\donnees\\asteroides2.dat", second) || second.empty()) return false;
+  errno = 0;
+  const bool firstRead = ReadWholeFile(installFolder, "\\donnees\\asteroides.dat", first);
+  const int firstErrno = errno;
+  errno = 0;
+  const bool secondRead = ReadWholeFile(installFolder, "\\donnees\\asteroides2.dat", second);
+  const int secondErrno = errno;
   std::vector<AsteroidRecord> work(kMaxAsteroidFileRecords + kBuiltInAsteroidCount);
-  int count = ParseAsteroidText(first.data(), first.size(), work.data(), kMaxAsteroidFileRecords);
-  count += ParseAsteroidText(second.data(), second.size(), work.data() + count, kMaxAsteroidFileRecords - count);
+  const int firstCount =
+      firstRead ? ParseAsteroidText(first.data(), first.size(), work.data(), kMaxAsteroidFileRecords) : 0;
+  const int secondCount = secondRead ? ParseAsteroidText(second.data(), second.size(), work.data() + firstCount,
+                                                         kMaxAsteroidFileRecords - firstCount)
+                                     : 0;
+  errno = firstErrno;
+  m_asteroidFileProblems =
+      ElementFileProblem(installFolder, "\\donnees\\asteroides.dat", firstRead, first.size(), firstCount, "an asteroid");
+  errno = secondErrno;
+  m_asteroidFileProblems += ElementFileProblem(installFolder, "\\donnees\\asteroides2.dat", secondRead,
+                                               second.size(), secondCount, "an asteroid");
+  if (!firstRead || first.empty() || !secondRead || second.empty()) return false;
+  int count = firstCount + secondCount;
   for (const BuiltInAsteroid& b : kBuiltInAsteroids) {
     AsteroidRecord r{};
     std::snprintf(r.name, sizeof(r.name), "%s", b.name);

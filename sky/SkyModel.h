@@ -131,8 +131,14 @@ class CSkyModel {
   void ComputeHorizontalFromScene(int body);
   // Object numbers: bodies 0-999, asteroid i = 1000 + i, comet i = 2000 + i.
   void ComputePhaseAndMagnitude(int objectNumber);
+  // Each file of a load that gives nothing (missing, a dangling link, not a
+  // file, unreadable, empty, or holding no element line) is named with the
+  // reason, one "path: reason" line each, in m_cometFileProblems or
+  // m_asteroidFileProblems (cleared by each load); the start-up tells them.
   bool LoadComets(CString installFolder);
   bool LoadAsteroids(CString installFolder);
+  std::string m_cometFileProblems;
+  std::string m_asteroidFileProblems;
   void UpdateCometPositions();
   void UpdateAsteroidPositions();
 

@@ -18,7 +18,6 @@
 #include <fstream>
 #include <map>
 #include <mutex>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -129,7 +128,10 @@ class IndiLink : public INDI::BaseClient {
     copy.state = property.getState();
     copy.permission = property.getPermission();
     if (auto* number = property.getType() == INDI_NUMBER ? property.getNumber() : nullptr)
-      for (auto& w : *number) copy.numbers[w.getName()] = w.getValue();
+      for (auto& w : *number)
+        // A value that is not a number ("nan", "inf", "1e999") never becomes
+        // a position or a site: the element is left out, as if not sent.
+        if (std::isfinite(w.getValue())) copy.numbers[w.getName()] = w.getValue();
     if (auto* sw = property.getType() == INDI_SWITCH ? property.getSwitch() : nullptr)
       for (auto& w : *sw) copy.switches[w.getName()] = w.getState() == ISS_ON;
     {
@@ -544,6 +546,44 @@ std::string MakeIndiProgId(const IndiDriverId& id) {
   return "indi:driver=" + id.driver + ";device=" + id.device + ";server=" + id.host + ":" + std::to_string(id.port);
 }
 
+namespace {
+
+bool XmlBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// One `<device label="..." ...> <driver ...> name </driver>` entry starting
+// at `at` (which holds "<device"), read by plain scanning: no recursion, so
+// a label or a name of any length costs only its length.
+bool ReadDeviceEntry(const std::string& xml, size_t at, IndiDriverEntry& entry) {
+  const size_t size = xml.size();
+  size_t i = at + 7;  // "<device"
+  if (i >= size || !XmlBlank(xml[i])) return false;
+  while (i < size && XmlBlank(xml[i])) ++i;
+  if (xml.compare(i, 7, "label=\"") != 0) return false;
+  const size_t labelBegin = i + 7;
+  const size_t labelEnd = xml.find('"', labelBegin);
+  if (labelEnd == std::string::npos) return false;
+  const size_t tagEnd = xml.find('>', labelEnd + 1);
+  if (tagEnd == std::string::npos) return false;
+  i = tagEnd + 1;
+  while (i < size && XmlBlank(xml[i])) ++i;
+  if (xml.compare(i, 7, "<driver") != 0) return false;
+  const size_t driverTagEnd = xml.find('>', i + 7);
+  if (driverTagEnd == std::string::npos) return false;
+  i = driverTagEnd + 1;
+  while (i < size && XmlBlank(xml[i])) ++i;
+  const size_t nameBegin = i;
+  while (i < size && xml[i] != '<' && !XmlBlank(xml[i])) ++i;
+  if (i == nameBegin) return false;
+  const size_t nameEnd = i;
+  while (i < size && XmlBlank(xml[i])) ++i;
+  if (xml.compare(i, 9, "</driver>") != 0) return false;
+  entry.label = xml.substr(labelBegin, labelEnd - labelBegin);
+  entry.driver = xml.substr(nameBegin, nameEnd - nameBegin);
+  return true;
+}
+
+}  // namespace
+
 std::vector<IndiDriverEntry> ReadIndiTelescopeDrivers(const std::string& listPath) {
   std::vector<IndiDriverEntry> entries;
   std::ifstream in(listPath);
@@ -555,9 +595,9 @@ std::vector<IndiDriverEntry> ReadIndiTelescopeDrivers(const std::string& listPat
   if (start == std::string::npos) return entries;
   const size_t end = xml.find("</devGroup>", start);
   const std::string group = xml.substr(start, end == std::string::npos ? std::string::npos : end - start);
-  static const std::regex device(R"re(<device\s+label="([^"]*)"[^>]*>\s*<driver[^>]*>\s*([^<\s]+)\s*</driver>)re");
-  for (auto it = std::sregex_iterator(group.begin(), group.end(), device); it != std::sregex_iterator(); ++it) {
-    IndiDriverEntry e{(*it)[1], (*it)[2]};
+  for (size_t at = group.find("<device"); at != std::string::npos; at = group.find("<device", at + 1)) {
+    IndiDriverEntry e;
+    if (!ReadDeviceEntry(group, at, e)) continue;
     bool seen = false;
     for (const IndiDriverEntry& other : entries) seen |= other.label == e.label && other.driver == e.driver;
     if (!seen) entries.push_back(e);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
@@ -56,16 +57,55 @@ void DisplayFailureHandler(QtMsgType type, const QMessageLogContext& context, co
   std::_Exit(1);
 }
 
-// Closes the main window for a termination request; while an operation
-// pumps messages (a frame loading its objects) the close waits until it has
-// returned, so no window is destroyed under its own running code.
+// Set by a termination request, for long operations that end early on it.
 std::atomic<bool> g_terminationRequested{false};
 
-void CloseOnTermination(CWinApp* app) {
-  if (InsideMessagePump()) {
-    QTimer::singleShot(20, [app] { CloseOnTermination(app); });
+// True while some loop other than the main one runs: a modal dialog or box,
+// a pop-up menu, or an operation pumping messages from inside itself.
+bool InsideOtherLoop() {
+  return InsideMessagePump() || AfxModalDepth() > 0 ||
+         (qApp && (QApplication::activeModalWidget() || QApplication::activePopupWidget()));
+}
+
+// Ends every open pop-up menu and modal window as their Cancel would.
+void EndModalWindows() {
+  if (!qApp) return;
+  while (QWidget* popup = QApplication::activePopupWidget()) {
+    if (!popup->close()) break;
+  }
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!w->isVisible() || !w->isModal()) continue;
+    if (auto* dialog = qobject_cast<QDialog*>(w))
+      dialog->done(QDialog::Rejected);
+    else
+      w->close();
+  }
+}
+
+bool g_terminating = false;
+bool g_closeStarted = false;
+
+// A termination request first ends whatever modal window is open (each
+// returns as after Cancel, and a box opened in its place ends too), then,
+// once only the main loop runs, closes the main window as its close button
+// would. No window is destroyed while code that uses it waits in a nested
+// loop.
+void TerminationStep() {
+  CWinApp* app = AfxGetApp();
+  if (!app || !g_terminating) return;
+  if (InsideOtherLoop()) {
+    EndModalWindows();
+    QTimer::singleShot(20, [] { TerminationStep(); });
     return;
   }
+  if (g_closeStarted) {
+    // The close has run through (and was refused, or the loop would be over).
+    g_terminating = g_closeStarted = false;
+    return;
+  }
+  g_closeStarted = true;
+  // Looks again soon, so that a box the close itself opens ends as well.
+  QTimer::singleShot(20, [] { TerminationStep(); });
   if (app->m_pMainWnd)
     app->m_pMainWnd->OnClose();
   else
@@ -83,6 +123,12 @@ void OnTerminationSignal(int) {
 bool TerminationRequested() { return g_terminationRequested; }
 
 CWinApp* AfxGetApp() { return g_theApp; }
+
+void AfxRequestTermination() {
+  if (!g_theApp || g_terminating) return;
+  g_terminating = true;
+  TerminationStep();
+}
 CWnd* AfxGetMainWnd() { return g_theApp ? g_theApp->m_pMainWnd : nullptr; }
 
 CString AfxGetAppName() {
@@ -175,6 +221,7 @@ int CWinApp::Run() {
   idle.start();
   QApplication::exec();
   idle.stop();
+  g_terminating = g_closeStarted = false;
   // The main frame, its view and everything they own are gone before the
   // loop returns, whether the loop ended by the frame's close or otherwise.
   if (auto* frame = dynamic_cast<CFrameWnd*>(m_pMainWnd)) frame->DestroyWindow();
@@ -290,12 +337,12 @@ int AfxWinMain(int argc, char** argv) {
   std::unique_ptr<QSocketNotifier> notifier;
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) == 0) {
     notifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, [app]() {
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, []() {
       char byte;
       ssize_t ignored = read(g_signalPipe[0], &byte, 1);
       (void)ignored;
       g_terminationRequested = true;
-      CloseOnTermination(app);
+      AfxRequestTermination();
     });
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;

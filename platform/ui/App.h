@@ -75,6 +75,10 @@ CString AfxGetAppName();
 // Creates the toolkit, runs InitInstance and the message loop of the one
 // application object, and returns the exit code.
 int AfxWinMain(int argc, char** argv);
+// What a termination signal (SIGTERM, SIGINT) does: ends any open modal
+// window or menu as its Cancel would, then closes the main window as its
+// close button would once only the main loop runs.
+void AfxRequestTermination();
 
 BOOL AfxSocketInit();
 void AfxEnableControlContainer();

@@ -16,3 +16,7 @@ bool FreeLibrary(HMODULE module);
 
 // The real file LoadLibrary tries for a designed path (exposed for tests).
 std::string DynamicLibraryFileName(const std::string& path);
+// True when the file is a shared object of this process's kind whose
+// headers and segments all lie within it; LoadLibrary refuses any other
+// (a library cut short would fault inside the loader, not fail).
+bool DynamicLibraryFileLoadable(const std::string& path);

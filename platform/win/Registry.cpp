@@ -149,10 +149,38 @@ std::string GetRegistryStorePath() {
   return StorePath();
 }
 
+namespace {
+
+// Why the store at `path` can be neither read nor replaced, or empty: a
+// folder or a link in its place, a file that cannot be read, a folder that
+// cannot be written (a read-only home).
+std::string StoreUnusable(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode))
+      return "the settings store " + path + " is not a file (" +
+             (S_ISDIR(st.st_mode) ? "a folder" : S_ISLNK(st.st_mode) ? "a link" : "a special file") + ")";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return "the settings store " + path + " cannot be read (" + std::strerror(errno) + ")";
+    ::close(fd);
+    if (st.st_size > kMaxStoreSize) return "the settings store " + path + " is too large to be one";
+  } else if (errno != ENOENT) {
+    return "the settings store " + path + " cannot be reached (" + std::strerror(errno) + ")";
+  }
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    return "the folder " + folder + " of the settings store cannot be written (" + std::strerror(errno) + ")";
+  return {};
+}
+
+}  // namespace
+
 std::string GetRegistryStoreProblem() {
   std::lock_guard<std::mutex> lock(g_storeMutex);
-  StorePath();
-  return g_storeProblem;
+  const std::string path = StorePath();
+  if (path.empty()) return g_storeProblem;
+  return StoreUnusable(path);
 }
 
 LONG CRegKey::Create(HKEY, const char* keyPath) {

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "IndiDriver.h"
@@ -94,6 +95,43 @@ TEST(IndiIds, ProgIdsRoundTripAndBadOnesAreRefused) {
                           "indi:driver=a;device=X;server=localhost:99999", "indi:driver=a;device=X;colour=red"})
     EXPECT_FALSE(ParseIndiProgId(bad, id)) << bad;
   EXPECT_FALSE(ParseIndiProgId("indi:driver=a;device=" + std::string(300, 'x'), id));
+}
+
+// The system's driver list: the telescope group's device entries, each once,
+// whatever the length of a label (read without recursion).
+TEST(IndiDriverList, TelescopeEntriesAreReadWhateverTheirLength) {
+  const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "nv-indi-list";
+  std::filesystem::create_directories(folder);
+  const std::string list = (folder / "drivers.xml").string();
+  auto read = [&](const std::string& xml) {
+    std::ofstream(list, std::ios::binary) << xml;
+    return ReadIndiTelescopeDrivers(list);
+  };
+  auto entries = read(
+      "<driversList>\n<devGroup group=\"CCDs\">\n<device label=\"Cam\"><driver>indi_cam</driver></device>\n"
+      "</devGroup>\n<devGroup group=\"Telescopes\">\n"
+      "<device label=\"Mount One\" manufacturer=\"X\">\n  <driver name=\"One\">indi_one</driver>\n</device>\n"
+      "<device label=\"Broken\"><driver>two words</driver></device>\n"
+      "<device label=\"No driver\"></device>\n"
+      "<device label=\"Unclosed\"><driver>indi_open\n"
+      "<device\tlabel=\"Mount Two\"><driver>\n indi_two \n</driver></device>\n"
+      "<device label=\"Mount One\"><driver>indi_one</driver></device>\n"
+      "</devGroup>\n<devGroup group=\"Focusers\"><device label=\"F\"><driver>indi_f</driver></device></devGroup>\n");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].label, "Mount One");
+  EXPECT_EQ(entries[0].driver, "indi_one");
+  EXPECT_EQ(entries[1].label, "Mount Two");
+  EXPECT_EQ(entries[1].driver, "indi_two");
+  // Cut short anywhere: what is whole is read, nothing past the end.
+  EXPECT_TRUE(read("<devGroup group=\"Telescopes\"><device label=\"A\"><driver>indi_a</dri").empty());
+  EXPECT_TRUE(read("<devGroup group=\"Telescopes\"><device label=\"A").empty());
+  EXPECT_TRUE(read("<devGroup group=\"Telescopes\"><device").empty());
+
+  entries = ReadIndiTelescopeDrivers(NUVARINE_TEST_DATA "/hostile/indi-drivers-label-100000.xml");
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].label, std::string(100000, 'a'));
+  EXPECT_EQ(entries[0].driver, "indi_x");
+  std::filesystem::remove_all(folder);
 }
 
 TEST_F(IndiSimulator, ChooserListsTheSimulator) {

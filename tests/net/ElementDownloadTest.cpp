@@ -2,6 +2,11 @@
 // reader takes records from, and the asteroid pair goes on past a failed file.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -122,6 +127,64 @@ TEST_F(ElementDownloadTest, RepliesItsReaderCannotUseKeepTheOldFile) {
     ASSERT_GE(outcome.results.size(), 1u);
     EXPECT_EQ(outcome.results[0], DownloadResult::Rejected);
     EXPECT_EQ(File(row.file), Old(row.file));
+  }
+}
+
+// A reply whose comet line stops before the magnitude fields is a comet
+// without magnitudes: the reply check reads only the line and takes it.
+TEST_F(ElementDownloadTest, ACometLineWithoutMagnitudesIsTaken) {
+  const std::string reply = Fixture("hostile/comets-reply-112-byte-line.bin");
+  const size_t head = reply.find("\r\n\r\n");
+  ASSERT_NE(head, std::string::npos);
+  const std::string body = reply.substr(head + 4);
+  ASSERT_EQ(body.size(), 112u);
+  server.Set("/iau/Ephemerides/Comets/Soft06Cmt.txt", Ok(body));
+  DownloadProgress progress;
+  const auto outcome = DownloadElementFiles(ElementKind::Comets, install, endpoints, {}, progress, nullptr, limits);
+  EXPECT_TRUE(outcome.replaced);
+  EXPECT_EQ(File("cometes2.dat"), body);
+}
+
+// A reply that arrives whole but cannot be kept on the disk (a full disk: the
+// file size limit stands in for it here; a folder in the file's place) says
+// which file and why, not that the connection failed; the old file and no
+// temporary file remain.
+TEST_F(ElementDownloadTest, AFileThatCannotBeSavedSaysWhy) {
+  server.Set("/iau/Ephemerides/Comets/Soft06Cmt.txt", Ok(Fixture("Soft06Cmt.txt")));
+  const std::string target = install + "/donnees/cometes2.dat";
+  struct Row {
+    const char* what;
+    int error;
+  };
+  for (const Row& row : {Row{"disk full", EFBIG}, Row{"a folder in its place", EISDIR}}) {
+    SCOPED_TRACE(row.what);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    void (*savedSignal)(int) = ::signal(SIGXFSZ, SIG_IGN);
+    if (row.error == EFBIG) {
+      rlimit small = saved;
+      small.rlim_cur = 100;
+      ::setrlimit(RLIMIT_FSIZE, &small);
+    } else {
+      fs::remove(target);
+      fs::create_directories(target + "/kept");
+    }
+    DownloadProgress progress;
+    const auto outcome = DownloadElementFiles(ElementKind::Comets, install, endpoints, {}, progress, nullptr, limits);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, savedSignal);
+    ASSERT_EQ(outcome.results.size(), 1u);
+    EXPECT_EQ(outcome.results[0], DownloadResult::CannotSave);
+    EXPECT_FALSE(outcome.replaced);
+    EXPECT_EQ(fs::path(outcome.unsavedFile).lexically_normal(), fs::path(target).lexically_normal());
+    EXPECT_EQ(outcome.saveProblem, std::strerror(row.error));
+    EXPECT_EQ(ElementSaveFailedMessage(outcome.unsavedFile, outcome.saveProblem),
+              "The file " + outcome.unsavedFile + " could not be saved (" + std::strerror(row.error) +
+                  ").\r\nThe previous elements are kept.");
+    if (row.error == EFBIG) EXPECT_EQ(File("cometes2.dat"), Old("cometes2.dat"));
+    else EXPECT_TRUE(fs::is_directory(target + "/kept"));
+    for (const auto& entry : fs::directory_iterator(install + "/donnees"))
+      EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos) << entry.path();
   }
 }
 

@@ -4,7 +4,12 @@
 
 #include <libnova/libnova.h>
 
+#include <elf.h>
+
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -365,4 +370,41 @@ TEST(Orbicalc, SharedObjectEntryPoint) {
   EXPECT_EQ(one, rows);  // the same library-owned storage
   EXPECT_NEAR(one[0].entries[kEntrySunDistance], 2.7666190 * (1 - 0.0786358), 1e-6);
   EXPECT_TRUE(FreeLibrary(module));
+}
+
+// A planet library cut short or damaged is refused before the loader maps
+// it (mapping past the end of the file would fault on first touch), as a
+// missing one is; a whole copy loads.
+TEST(Orbicalc, DamagedLibraryFilesAreRefused) {
+  const std::string original = DynamicLibraryFileName(std::string(NUVARINE_INSTALL_DIR) + "/Orbicalc.DLL");
+  std::ifstream in(original, std::ios::binary);
+  const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(whole.size(), 4096u);
+  const std::string folder = ::testing::TempDir() + "/nv-orbicalc-damaged";
+  std::filesystem::create_directories(folder);
+  const std::string copy = folder + "/liborbicalc.so";
+  // A new file each time: the loaded one may still be mapped.
+  auto write = [&](const std::string& bytes) {
+    std::filesystem::remove(copy);
+    std::ofstream(copy, std::ios::binary) << bytes;
+  };
+
+  write(whole);
+  HMODULE module = LoadLibrary((folder + "/Orbicalc.DLL").c_str());
+  EXPECT_NE(module, nullptr);
+  if (module) FreeLibrary(module);
+
+  std::string notElf = whole;
+  notElf[1] = 'X';
+  std::string wrongType = whole;
+  wrongType[16] = ET_EXEC;
+  for (const std::string& bytes : {whole.substr(0, 0), whole.substr(0, 40), whole.substr(0, 64), whole.substr(0, 4096),
+                                   whole.substr(0, whole.size() / 2), whole.substr(0, whole.size() - 1), notElf,
+                                   wrongType}) {
+    SCOPED_TRACE(bytes.size());
+    write(bytes);
+    EXPECT_FALSE(DynamicLibraryFileLoadable(copy));
+    EXPECT_EQ(LoadLibrary((folder + "/Orbicalc.DLL").c_str()), nullptr);
+  }
+  std::filesystem::remove_all(folder);
 }

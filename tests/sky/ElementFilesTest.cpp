@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <cstdio>
 #include <cstring>
 #include <locale>
@@ -96,6 +100,46 @@ TEST(ElementFiles, LinesRoundTripThroughTheParsers) {
   EXPECT_NEAR(asteroid[0].meanAnomaly, 334.32717 * kDegToRad, 1e-7);
   EXPECT_FLOAT_EQ(asteroid[0].absoluteMagnitude, 3.33f);
   EXPECT_FLOAT_EQ(asteroid[0].slope, 0.12f);
+}
+
+// A line that stops inside or before the magnitude fields (110 to 116
+// characters) is a comet without magnitudes: taken, and its check reads
+// nothing past the line's end (each line sits in a buffer of its own size, as
+// the last line of a file without a line feed does).
+TEST(ElementFiles, CometLinesEndingBeforeTheMagnitudesAreTaken) {
+  const std::string full =
+      "100P/PANSTARRS                                20210209.9318   2.104179  0.409017 238.70531 176.40657  10.92300  11.5   4.0";
+  ASSERT_EQ(full.size(), 122u);
+  struct Row {
+    size_t length;
+    float magnitude;
+  };
+  for (const Row& row : {Row{110, 0.0f}, Row{111, 0.0f}, Row{112, 0.0f}, Row{113, 1.0f}, Row{114, 11.0f},
+                         Row{115, 11.0f}, Row{116, 11.5f}, Row{117, 11.5f}}) {
+    SCOPED_TRACE(row.length);
+    std::vector<char> exact(full.begin(), full.begin() + static_cast<long>(row.length));
+    EXPECT_TRUE(CometLineValid(exact.data(), exact.size()));
+    CometRecord record[1];
+    ASSERT_EQ(ParseCometText(exact.data(), exact.size(), record, 1), 1);
+    EXPECT_STREQ(record[0].name, "100P/PANSTARRS");
+    EXPECT_NEAR(record[0].inclination, 10.923 * kDegToRad, 1e-7);
+    EXPECT_FLOAT_EQ(record[0].absoluteMagnitude, row.magnitude);
+    EXPECT_FLOAT_EQ(record[0].magnitudeSlope, 0.0f);
+  }
+  // The files that showed it: such a line last, without a line feed.
+  for (const char* name : {"comets-line-110-chars-at-end.dat", "comets-line-short-at-end.dat"}) {
+    SCOPED_TRACE(name);
+    FILE* f = std::fopen((std::string(NUVARINE_TEST_DATA) + "/hostile/" + name).c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::string text;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+    std::fclose(f);
+    std::vector<char> exact(text.begin(), text.end());
+    CometRecord records[4];
+    ASSERT_EQ(ParseCometText(exact.data(), exact.size(), records, 4), 1);
+    EXPECT_STREQ(records[0].name, "100P/PANSTARRS");
+  }
 }
 
 // A short line is skipped on its own; it never swallows the next one.
@@ -199,6 +243,59 @@ TEST(ElementFiles, AsteroidFilesAndBuiltIns) {
   }
   EXPECT_DOUBLE_EQ(g_asteroids[3].semiMajorAxis, 1.458261);
   EXPECT_EQ(g_asteroids[5].displaySize, 500.0f);
+  FreeRecords();
+}
+
+// A comet or asteroid file that gives nothing is named with the reason, as
+// the catalogues are: the start-up tells the user instead of showing fewer
+// objects silently. Files that load say nothing.
+TEST(ElementFiles, FilesThatGiveNothingSayWhy) {
+  namespace fs = std::filesystem;
+  TempInstall install;
+  const std::string donnees = install.folder() + "/donnees/";
+  std::string random;
+  for (int i = 0; i < 2000; ++i) random += static_cast<char>((i * 7919 + 13) % 251);
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& path)> make;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"missing", [](const std::string&) {}, "the file is missing"},
+      {"empty", [](const std::string& p) { std::ofstream(p) << ""; }, "the file is empty"},
+      {"random", [&](const std::string& p) { std::ofstream(p, std::ios::binary) << random; },
+       "no line of the file describes"},
+      {"folder", [](const std::string& p) { fs::create_directory(p); }, "a folder, not a file"},
+      {"dangling link", [](const std::string& p) { fs::create_symlink(p + ".gone", p); },
+       "a link to a file that does not exist"},
+  };
+  CSkyModel model;
+  for (const char* file : {"cometes.dat", "asteroides.dat", "asteroides2.dat", "cometes2.dat"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(file) + ": " + c.what);
+      for (const char* f : {"cometes.dat", "cometes2.dat", "asteroides.dat", "asteroides2.dat"}) fs::remove_all(donnees + f);
+      install.Write("cometes.dat", Comet("2P/Encke"));
+      install.Write("cometes2.dat", Comet("1P/Halley"));
+      install.Write("asteroides.dat", Asteroid("1 Ceres"));
+      install.Write("asteroides2.dat", Asteroid("4 Vesta"));
+      fs::remove_all(donnees + file);
+      c.make(donnees + file);
+      model.LoadComets(install.folder());
+      model.LoadAsteroids(install.folder());
+      const bool comet = file[0] == 'c';
+      const std::string& problems = comet ? model.m_cometFileProblems : model.m_asteroidFileProblems;
+      const std::string& others = comet ? model.m_asteroidFileProblems : model.m_cometFileProblems;
+      EXPECT_EQ(others, "");
+      if (std::string(file) == "cometes2.dat" && std::string(c.what) == "missing") {
+        EXPECT_EQ(problems, "");  // there only once a download has made it
+        continue;
+      }
+      EXPECT_EQ(problems.find(donnees + file + ": " + c.reason), 0u) << problems;
+      EXPECT_EQ(std::count(problems.begin(), problems.end(), '\n'), 1) << problems;
+    }
+  }
+  fs::remove_all(donnees + "asteroides2.dat");
+  install.Write("asteroides2.dat", Asteroid("4 Vesta"));
   FreeRecords();
 }
 

@@ -260,3 +260,42 @@ TEST(Shutdown, CloseDuringDrawingWaitsForTheDrawing) {
   EXPECT_FALSE(g_shutdownFrameAlive);
   EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
+
+// A termination request while modal boxes are open ends each as its Cancel
+// would, with the main frame and view still there when the box returns (the
+// code after it may use them), and a box opened in its place ends too; only
+// then is the main window closed. The same holds when the box was opened
+// from inside an operation pumping messages.
+TEST(Shutdown, TerminationEndsModalBoxesBeforeClosing) {
+  TestApplication();
+  AfxRegisterMenu(901, kMenu, sizeof(kMenu) / sizeof(kMenu[0]));
+  for (bool pumped : {false, true}) {
+    SCOPED_TRACE(pumped ? "box opened inside a message pump" : "box opened from the main loop");
+    TestApp app;
+    CSingleDocTemplate tpl(901, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(ShutdownFrame), RUNTIME_CLASS(ShutdownView));
+    ASSERT_NE(tpl.OpenDocumentFile(nullptr), nullptr);
+    std::vector<int> results;
+    std::vector<bool> aliveAfterBox;
+    bool boxesDone = false;
+    auto boxes = [&] {
+      QTimer::singleShot(50, [] { AfxRequestTermination(); });
+      results.push_back(MessageBox(nullptr, "First", "Test", MB_OKCANCEL));
+      aliveAfterBox.push_back(g_shutdownFrameAlive && g_shutdownViewAlive);
+      // What a cancelled operation shows next: it must end as well.
+      results.push_back(MessageBox(nullptr, "Second", "Test", MB_OK));
+      aliveAfterBox.push_back(g_shutdownFrameAlive && g_shutdownViewAlive);
+      boxesDone = true;
+    };
+    QTimer::singleShot(0, [&] {
+      if (!pumped) return boxes();
+      QTimer::singleShot(0, boxes);
+      while (!boxesDone) PumpMessages();
+    });
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(results, (std::vector<int>{IDCANCEL, IDOK}));
+    EXPECT_EQ(aliveAfterBox, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(g_shutdownFrameAlive);
+    EXPECT_FALSE(g_shutdownViewAlive);
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+  }
+}

@@ -77,6 +77,9 @@ TEST(RegistryStore, UnreadableStoreIsNeverReplaced) {
     struct stat st {};
     ASSERT_EQ(::lstat(path.c_str(), &st), 0) << c.what;
     EXPECT_EQ(c.link ? S_ISLNK(st.st_mode) : S_ISDIR(st.st_mode), true) << c.what;
+    // And the start can say why nothing will be kept.
+    const std::string problem = GetRegistryStoreProblem();
+    EXPECT_NE(problem.find(path + " is not a file (" + c.what + ")"), std::string::npos) << problem;
   }
   std::ifstream in(target);
   std::stringstream text;
@@ -99,6 +102,50 @@ TEST(RegistryStore, UnreadableStoreIsNeverReplaced) {
   SetRegistryStorePath("");
   std::remove(path.c_str());
   std::remove(target.c_str());
+  ::rmdir(folder.c_str());
+}
+
+// Why a store cannot be kept, told once at start: its folder cannot be made
+// or written (a read-only home, a file where the folder should be), or the
+// store cannot be read; none when it can be kept.
+TEST(RegistryStore, AnUnusableStoreSaysWhy) {
+  const std::string folder = TempPath("unusable");
+  mkdir(folder.c_str(), 0700);
+  const std::string blocker = folder + "/config";
+  { std::ofstream(blocker) << "a file where a folder should be\n"; }
+  const std::string inside = blocker + "/Nuvarine2/registry.ini";
+  SetRegistryStorePath(inside);
+  std::string problem = GetRegistryStoreProblem();
+  EXPECT_NE(problem.find(inside + " cannot be reached ("), std::string::npos) << problem;
+  CRegKey key;
+  EXPECT_NE(key.Create(HKEY_CURRENT_USER, "Software\\Nuvarine2"), ERROR_SUCCESS);
+
+  const std::string missingFolder = folder + "/absent/registry.ini";
+  SetRegistryStorePath(missingFolder);
+  problem = GetRegistryStoreProblem();
+  EXPECT_NE(problem.find("the folder " + folder + "/absent of the settings store cannot be written"), std::string::npos)
+      << problem;
+
+  const std::string store = folder + "/registry.ini";
+  SetRegistryStorePath(store);
+  EXPECT_EQ(GetRegistryStoreProblem(), "");
+  ASSERT_EQ(key.Create(HKEY_CURRENT_USER, "Software\\Nuvarine2"), ERROR_SUCCESS);
+  EXPECT_EQ(GetRegistryStoreProblem(), "");
+  if (::geteuid() != 0) {  // permissions bind every user but the superuser
+    ASSERT_EQ(::chmod(store.c_str(), 0), 0);
+    problem = GetRegistryStoreProblem();
+    EXPECT_NE(problem.find(store + " cannot be read ("), std::string::npos) << problem;
+    ::chmod(store.c_str(), 0600);
+    ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
+    problem = GetRegistryStoreProblem();
+    EXPECT_NE(problem.find("the folder " + folder + " of the settings store cannot be written ("),
+              std::string::npos)
+        << problem;
+    ::chmod(folder.c_str(), 0700);
+  }
+  SetRegistryStorePath("");
+  std::remove(store.c_str());
+  std::remove(blocker.c_str());
   ::rmdir(folder.c_str());
 }
 
