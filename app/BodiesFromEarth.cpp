@@ -79,6 +79,10 @@ void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR skyColour) {
   for (int n = 0; n < kBodyCount; ++n) {
     if (n == kBodyEarth) continue;
     const BodyState& b = g_bodies[n];
+    // Probes have a place only from a loaded trajectory. Earth satellites are
+    // placed from their two-line elements whether or not one is loaded (and
+    // their menu commands empty the trajectory table before showing them),
+    // so they are kept, as in the solar system, once their place is computed.
     if (b.diameter < 1.0 && !trajectory && !IsComputedSatellite(n)) continue;
     if (IsComputedSatellite(n) && b.azimuth == 0.0 && b.altitude == 0.0) continue;
     if (n == kBodyTempel1 && !m_bodyDrawFlags[44]) continue;
@@ -87,22 +91,25 @@ void CNuvarine2View::RenderBodiesFromEarth(D3DCOLOR skyColour) {
     const double dx = b.position.x - earth.x, dy = b.position.y - earth.y, dz = b.position.z - earth.z;
     list.push_back({n, std::sqrt(dx * dx + dy * dy + dz * dz)});
   }
-  auto listSmallBodies = [&](bool shown, const int* indices, int count, int records, int base, auto recordOf) {
+  // Displayed comets and asteroids down to the user's magnitude limit of each kind.
+  auto listSmallBodies = [&](bool shown, double magnitudeLimit, const int* indices, int count, int records, int base,
+                             auto recordOf) {
     if (!shown) return;
     for (int i = 0; i < count && i < kMaxDisplayedObjects; ++i) {
       const int index = indices[i];
       if (index < 0 || index >= records) continue;
       const auto& o = recordOf(index);
+      if (!(o.magnitude <= magnitudeLimit)) continue;
       const D3DXVECTOR3 p = HorizontalPoint(o.azimuth, o.altitude, 0.0001);
       if (IsInViewCone(p.x, p.y, p.z, cone)) list.push_back({base + index, o.earthDistance * kAuInMillionKm});
     }
   };
   if (g_asteroids)
-    listSmallBodies(m_showAsteroids, g_displayedAsteroidIndices, g_displayedAsteroidCount, g_asteroidCount, 1000,
-                    [](int i) -> const AsteroidRecord& { return g_asteroids[i]; });
+    listSmallBodies(m_showAsteroids, m_asteroidMagnitudeLimit, g_displayedAsteroidIndices, g_displayedAsteroidCount,
+                    g_asteroidCount, 1000, [](int i) -> const AsteroidRecord& { return g_asteroids[i]; });
   if (g_comets)
-    listSmallBodies(m_showComets, g_displayedCometIndices, g_displayedCometCount, g_cometCount, 2000,
-                    [](int i) -> const CometRecord& { return g_comets[i]; });
+    listSmallBodies(m_showComets, m_cometMagnitudeLimit, g_displayedCometIndices, g_displayedCometCount,
+                    g_cometCount, 2000, [](int i) -> const CometRecord& { return g_comets[i]; });
   SortFarthestFirst(list);
 
   // 3-4. Each object, farthest first.

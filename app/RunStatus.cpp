@@ -183,6 +183,20 @@ void ReportRunStatus() {
     if (view->LockedObjectPlace(place, distance))
       text += FormatC("lockedplace=%.9g %.9g %.9g\n", place.x, place.y, place.z);
   }
+  // The comet and asteroid switches with their tool-bar buttons (screen
+  // place and check mark) and the displayed lists, for the checks that click
+  // them and follow what is drawn.
+  if (auto* main = dynamic_cast<CMainFrame*>(frame)) {
+    const CToolBar& bar = main->m_wndLeftToolBar;
+    for (UINT id : {218u, 32812u}) {
+      int x = 0, y = 0;
+      if (bar.GetButtonScreenCentre(id, x, y))
+        text += FormatC("button%u=%d %d %d\n", id, x, y, bar.IsButtonChecked(id) ? 1 : 0);
+    }
+  }
+  text += FormatC("showcomets=%d\nshowasteroids=%d\ndisplayedcomets=%d\ndisplayedasteroids=%d\n",
+                  view->m_showComets ? 1 : 0, view->m_showAsteroids ? 1 : 0, g_displayedCometCount,
+                  g_displayedAsteroidCount);
   // The comets loaded and the survey and surface tiles shown, for the internet checks.
   text += FormatC("comets=%d\nsurveytiles=%d\nsurfacetiles=%d\n", g_cometCount, view->LoadedSurveyTileCount(),
                   g_loadedTileCount);

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <strings.h>
@@ -62,6 +63,9 @@ CViewSettings::~CViewSettings() = default;
 void CViewSettings::BoundSettingsRead() {
   constexpr float kDefaultZoomStep = 1.07f;
   if (!(m_zoomStep >= 1.01f && m_zoomStep <= 10.0f)) m_zoomStep = kDefaultZoomStep;
+  constexpr double kDefaultAnimationSpeed = 3000.0;
+  if (!(m_animationSpeedFactor >= kMinAnimationSpeed && m_animationSpeedFactor <= kMaxAnimationSpeed))
+    m_animationSpeedFactor = kDefaultAnimationSpeed;
 }
 
 void CViewSettings::SetDefaultSettings() {
@@ -259,6 +263,18 @@ int MatchList(CString* names, int* indices, int count, int recordCount,
 int BoundCount(int count) { return count < 0 ? 0 : (count > kDisplayListSize ? kDisplayListSize : count); }
 
 }  // namespace
+
+int CViewSettings::LoadedCometCount() const { return g_comets ? std::max(g_cometCount, 0) : 0; }
+
+const char* CViewSettings::LoadedCometName(int index) const {
+  return index >= 0 && index < LoadedCometCount() ? g_comets[index].name : nullptr;
+}
+
+int CViewSettings::LoadedAsteroidCount() const { return g_asteroids ? std::max(g_asteroidCount, 0) : 0; }
+
+const char* CViewSettings::LoadedAsteroidName(int index) const {
+  return index >= 0 && index < LoadedAsteroidCount() ? g_asteroids[index].name : nullptr;
+}
 
 void CViewSettings::MatchDisplayedLists() {
   g_displayedAsteroidCount = MatchList(g_displayedAsteroidNames, g_displayedAsteroidIndices,

@@ -73,8 +73,12 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   void SetDefaultSettings();
   // Holds values read from a file within what the program can use: a zoom
   // step that is not a number, or does not zoom by 1 % to 10 times a press,
-  // goes back to the default (a step of 0 gave an infinite field).
+  // goes back to the default (a step of 0 gave an infinite field); so does
+  // an animation speed outside what the animation dialog accepts.
   void BoundSettingsRead();
+  // The animation speed factors the keys and the dialog can reach.
+  static constexpr double kMinAnimationSpeed = 1e-10;
+  static constexpr double kMaxAnimationSpeed = 1e13;
   // The twelve label fonts and the fifteen colours.
   void SetDefaultFonts();
 
@@ -112,12 +116,13 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   void UpdateObserverTerms();
 
   // ---- Display-list matching ----------------------------------------------------
-  // The loaded comet and asteroid element records, by name; the view answers
-  // from its catalogues. Without any, every listed name is dropped.
-  virtual int LoadedCometCount() const { return 0; }
-  virtual const char* LoadedCometName(int index) const { return ""; }
-  virtual int LoadedAsteroidCount() const { return 0; }
-  virtual const char* LoadedAsteroidName(int index) const { return ""; }
+  // The loaded comet and asteroid element records (g_comets, g_asteroids),
+  // by name; an index outside the records has no name (nullptr). Without
+  // any record, every listed name is dropped.
+  virtual int LoadedCometCount() const;
+  virtual const char* LoadedCometName(int index) const;
+  virtual int LoadedAsteroidCount() const;
+  virtual const char* LoadedAsteroidName(int index) const;
   // Keeps, in order, the listed names that name a loaded record (exact
   // bytes), with the record indices; drops the others.
   void MatchDisplayedLists();

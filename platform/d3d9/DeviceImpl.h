@@ -234,6 +234,9 @@ struct IDirect3DDevice9::Impl {
   GLuint usedProgram = 0;
   nvd3d::VertexLayout layout;
   std::unordered_map<unsigned, std::string> userShaderSources;  // shader id -> GLSL text
+  // The program keys built for each user vertex shader: they go with it (a
+  // resize makes the shaders again, and their programs grew without end).
+  std::unordered_map<unsigned, std::vector<std::string>> userShaderPrograms;
 
   // Batched sprite-like draws: same vertex range, only shader constants differ.
   struct Batch {
@@ -312,6 +315,7 @@ struct IDirect3DDevice9::Impl {
   void UpdateLayout();
   void DeleteGlObjects();
   void Forget(const void* resource);  // a resource goes away: drop bindings to it
+  void ForgetShaderPrograms(unsigned shaderId);  // a user vertex shader goes: its programs too
 };
 
 namespace nvd3d {

@@ -111,6 +111,8 @@ class CToolBar : public CControlBar {
   // Enabled and checked state of a button (after the last update).
   bool IsButtonEnabled(UINT id) const;
   bool IsButtonChecked(UINT id) const;
+  // The screen place of a shown button's centre; false when it is not shown.
+  bool GetButtonScreenCentre(UINT id, int& x, int& y) const;
   // Runs the update handlers of every button through the frame's routing.
   void UpdateButtons(CFrameWnd* target);
   // The floating bar's window (a small tool window) when floated.

@@ -304,6 +304,38 @@ TEST_F(BodyDraw, MeshesKeepOneMaterialWithATextureFileAndDrawByAlpha) {
   device->SetBatchingForLayer(true);
 }
 
+// An install folder deep in the tree (here more than 600 characters) still
+// finds its models and their textures: New Horizons is drawn, not only named.
+TEST_F(BodyDraw, ModelsLoadFromAnInstallFolderOfAnyLength) {
+  fs::path root = folder.root;
+  for (int i = 0; i < 12; ++i) root /= std::string(50, static_cast<char>('a' + i));
+  ASSERT_GT(root.string().size(), 600u);
+  fs::create_directories(root / "Objets");
+  std::ofstream(root / "Objets" / "newhorizons.x")
+      << "xof 0303txt 0032\nMesh {\n 3;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;;\n 1;\n 3;0,1,2;;\n"
+         " MeshMaterialList {\n  1;\n  1;\n  0;\n"
+         "  Material {\n   1;1;1;1;;\n   10;\n   0;0;0;;\n   0;0;0;;\n   TextureFilename { \"nh.jpg\"; }\n  }\n }\n}\n";
+  WritePicture(root / "Objets" / "nh.jpg", 8, 8);  // named "objets\\nh.jpg" by the model
+  const fs::path previous = fs::current_path();
+  {
+    BodyView view(root);
+    view.Start();
+    CNuvarine2View::BodyDrawFlags flags{};
+    flags[45] = 1;
+    view.SyncBodyTexturesAndMeshes(flags);
+    CD3DFile_Mesh* mesh = view.m_meshes[13];
+    ASSERT_NE(mesh, nullptr) << "the model of New Horizons was not loaded";
+    ASSERT_EQ(mesh->m_materialCount, 1u);
+    EXPECT_NE(mesh->m_pTextures[0], nullptr) << "its texture was not found";
+    // The loader on its own, given the long relative name.
+    CD3DFile_Mesh direct;
+    EXPECT_EQ(direct.LoadFromFile(view.m_pd3dDevice, "Objets\\newhorizons.x", ""), S_OK);
+    ASSERT_EQ(direct.m_materialCount, 1u);
+    EXPECT_NE(direct.m_pTextures[0], nullptr);
+  }
+  fs::current_path(previous);
+}
+
 TEST_F(BodyDraw, EachDistinctLightFailureIsShownOnce) {
   BodyView view(folder.root);
   for (int frame = 0; frame < 3; ++frame) {
@@ -403,6 +435,60 @@ TEST_F(BodyDraw, ProbeCommandsSwapPartnersAndRefuseDatesOutsideTheFlight) {
     EXPECT_EQ(boxes, std::vector<CString>{"There is no information on the position of the probe on this date !"});
     EXPECT_EQ(view.m_lockedObject, -1);
     EXPECT_EQ(TrajectoryPointCount(g_trajectory, kTrajectoryCapacity), 0);
+  }
+}
+
+// In the planetarium the camera stays at the observer and the mode stays: a
+// probe command locks the probe and turns the view to it when it is above
+// the horizon, and leaves the view as it was when it is below.
+TEST_F(BodyDraw, ProbeCommandInThePlanetariumTurnsTheViewOnly) {
+  BodyView view(folder.root);
+  view.m_suppressObjectInfo = true;
+  std::vector<CString> boxes;
+  SetMessageBoxHandler([&](const CString& text, const CString&, UINT) {
+    boxes.push_back(text);
+    return IDOK;
+  });
+  view.m_installFolder = NUVARINE_INSTALL_DIR;
+  ASSERT_TRUE(view.LoadPlanetLibrary());
+  view.m_installFolder = folder.root.string().c_str();
+  fs::create_directories(folder.root / "donnees");
+  view.m_year = 2026, view.m_month = 3, view.m_day = 20, view.m_hour = 21, view.m_minute = 30;
+  view.m_observerLongitude = -2.35 * kDegToRad;  // Paris, west positive
+  view.m_observerLatitude = 48.85 * kDegToRad;
+  view.m_planetariumMode = true;
+  view.UpdateTimeContext();
+  struct Case {
+    const char* where;
+    double z;  // km, 40 AU from the Sun toward an ecliptic pole
+    bool above;
+  } cases[] = {{"ecliptic north pole, always up from Paris", 6e9, true},
+               {"ecliptic south pole, never up from Paris", -6e9, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    {
+      std::ofstream f(folder.root / "donnees" / "newhorizons.xyz");
+      f << std::fixed;
+      for (int i = 0; i < 5; ++i) f << 2461000.5 + 100 * i << " 0 0 " << c.z << "\n";
+    }
+    view.m_lockedObject = -1;
+    view.ResetAndRotateCamera(3.1415927f, 0.2f);  // the southern view
+    const D3DXVECTOR3 before = view.m_camera.m_viewDirection;
+    view.ShowProbeCommand(32784);  // New horizons
+    EXPECT_TRUE(view.m_planetariumMode);
+    EXPECT_EQ(view.m_cameraPosition.x, 0.0);
+    EXPECT_EQ(view.m_cameraPosition.y, 0.0);
+    EXPECT_EQ(view.m_cameraPosition.z, 0.0);
+    EXPECT_EQ(view.m_lockedObject, kBodyNewHorizons);
+    EXPECT_TRUE(boxes.empty());
+    const BodyState& b = g_bodies[kBodyNewHorizons];
+    ASSERT_EQ(b.altitude >= 0.0, c.above) << b.altitude;
+    const D3DXVECTOR3 want = c.above ? view.SkyToScenePoint(true, static_cast<float>(b.altitude),
+                                                            static_cast<float>(b.azimuth), 1.0f)
+                                     : before;
+    EXPECT_NEAR(view.m_camera.m_viewDirection.x, want.x, 2e-3);
+    EXPECT_NEAR(view.m_camera.m_viewDirection.y, want.y, 2e-3);
+    EXPECT_NEAR(view.m_camera.m_viewDirection.z, want.z, 2e-3);
   }
 }
 
@@ -612,4 +698,84 @@ TEST_F(BodyDraw, SaturnFromEarthDrawsTheFarRingHalfThePlanetThenTheNearHalf) {
     EXPECT_EQ(ring.vertexShader, nullptr);
     ExpectMatrixNear(ring.world, rings[i]);
   }
+}
+
+// Seen from Earth, a displayed comet and asteroid get their glow (and, with
+// the planet names, their names) only down to the user's magnitude limit of
+// their kind, and only while their switch is on.
+TEST_F(BodyDraw, CometsAndAsteroidsGlowDownToTheirMagnitudeLimits) {
+  BodyView view(folder.root);
+  view.Start();
+  view.m_planetariumMode = true;
+  view.LookNorth(0.3f);
+  D3DXMatrixMultiply(&view.m_viewProjectionMatrix, &view.m_camera.m_viewMatrix, &view.m_camera.m_projectionMatrix);
+  view.m_backBufferWidth = 128.0f, view.m_backBufferHeight = 96.0f;
+  view.m_skyColorValue = {0, 0, 0, 1};
+  view.m_showPlanetNames = false;
+  view.m_showLandscape = true;
+  if (!view.m_starPictureTexture)
+    ASSERT_EQ(view.m_pd3dDevice->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                               &view.m_starPictureTexture, nullptr),
+              D3D_OK);
+  for (BodyState& b : g_bodies) b.azimuth = 3.0, b.altitude = -1.0, b.earthDistance = 5.0;
+  // Both a little off the middle of the view, the comet left, the asteroid right.
+  CometRecord* savedComets = g_comets;
+  AsteroidRecord* savedAsteroids = g_asteroids;
+  const int savedCometCount = g_cometCount, savedAsteroidCount = g_asteroidCount;
+  const int savedDisplayedComets = g_displayedCometCount, savedDisplayedAsteroids = g_displayedAsteroidCount;
+  CometRecord comet{};
+  AsteroidRecord asteroid{};
+  comet.azimuth = 0.05, comet.altitude = 0.02, comet.magnitude = 9.0f, comet.earthDistance = 0.4;
+  asteroid.azimuth = -0.05, asteroid.altitude = 0.02, asteroid.magnitude = 7.5f, asteroid.earthDistance = 1.8;
+  g_comets = &comet, g_cometCount = 1, g_displayedCometIndices[0] = 0, g_displayedCometCount = 1;
+  g_asteroids = &asteroid, g_asteroidCount = 1, g_displayedAsteroidIndices[0] = 0, g_displayedAsteroidCount = 1;
+
+  struct Case {
+    bool showComets, showAsteroids;
+    double cometLimit, asteroidLimit;
+    std::vector<double> glowAzimuths;  // farthest first
+  };
+  const Case cases[] = {
+      {true, true, 11.0, 11.0, {-0.05, 0.05}},
+      {true, true, 9.0, 7.5, {-0.05, 0.05}},   // a limit equal to the magnitude still shows it
+      {true, true, 8.9, 11.0, {-0.05}},
+      {true, true, 11.0, 7.4, {0.05}},
+      {false, true, 11.0, 11.0, {-0.05}},
+      {true, false, 11.0, 11.0, {0.05}},
+  };
+  IDirect3DDevice9* device = view.m_pd3dDevice;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.showComets << c.showAsteroids << " " << c.cometLimit << " "
+                                    << c.asteroidLimit);
+    view.m_showComets = c.showComets, view.m_showAsteroids = c.showAsteroids;
+    view.m_cometMagnitudeLimit = c.cometLimit, view.m_asteroidMagnitudeLimit = c.asteroidLimit;
+    std::vector<DrawLog::Entry> draws;
+    device->BeginScene();
+    {
+      DrawLog log(device);
+      view.RenderBodiesFromEarth(0);
+      draws = log.entries;
+    }
+    device->EndScene();
+    // Each glow is the star picture on a quad centred on its object's
+    // direction: c2 to c5 hold the transposed world-view-projection, so c2.w
+    // is the clip x of the quad's centre.
+    std::vector<float> clipX;
+    for (const DrawLog::Entry& e : draws)
+      if (e.draw.textures[0] == view.m_starPictureTexture && e.draw.vertexShader == view.m_planetShader)
+        clipX.push_back(e.constants[2][3]);
+    ASSERT_EQ(clipX.size(), c.glowAzimuths.size());
+    for (size_t i = 0; i < clipX.size(); ++i) {
+      const double a = c.glowAzimuths[i], h = 0.02;
+      const D3DXVECTOR3 place(static_cast<float>(-0.01 * std::sin(a) * std::cos(h)),
+                              static_cast<float>(-0.01 * std::sin(h)),
+                              static_cast<float>(0.01 * std::cos(a) * std::cos(h)));
+      D3DXVECTOR4 expected;
+      D3DXVec3Transform(&expected, &place, &view.m_viewProjectionMatrix);
+      EXPECT_NEAR(clipX[i], expected.x, 1e-4 * std::fabs(expected.x));
+    }
+  }
+  g_comets = savedComets, g_asteroids = savedAsteroids;
+  g_cometCount = savedCometCount, g_asteroidCount = savedAsteroidCount;
+  g_displayedCometCount = savedDisplayedComets, g_displayedAsteroidCount = savedDisplayedAsteroids;
 }
