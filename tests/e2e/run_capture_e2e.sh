@@ -84,7 +84,7 @@ accept() {
   w=$(xdotool search --onlyvisible --name "^$1\$" | head -1)
   xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w"
   sleep 0.3
-  xdotool key --window "$w" Return
+  xdotool key Return
 }
 
 cd "$WORK/program"
@@ -120,16 +120,15 @@ fi
 menu alt+f m
 accept "Video Compression"
 wait_for '[ -s "$WORK/program/video1.avi" ]' 20 || fail "the movie did not start"
-settle 10 || fail "no frames while recording"
+settle 3 || fail "no frames while recording"
 grab movie-view1 || fail "no grab of the view"
-settle 10 || fail "no frames while recording"
+settle 3 || fail "no frames while recording"
 grab movie-view2 || fail "no grab of the view"
-settle 5
 xdotool windowactivate --sync "$WIN" 2>/dev/null || xdotool windowfocus --sync "$WIN"
 xdotool key F8
-settle 5 || fail "no frames after the recording"
+settle 3 || fail "no frames after the recording"
 size=$(stat -c %s video1.avi)
-settle 5
+settle 3
 [ "$(stat -c %s video1.avi)" = "$size" ] || fail "the movie grows after F8"
 # The rectangle of the movie: the view less 2 pixels, its left and top
 # edges moved in until the sizes are multiples of 8.
