@@ -284,6 +284,11 @@ void CCreditsStatic::OnPaint() {
 
 CAboutDialog::CAboutDialog(CWnd* parent) : CDialog(IDD, parent) {}
 
+INT_PTR CAboutDialog::DoModal() {
+  SetTemplateFont(AfxScreenPixelsPerInchY() == 120 ? 10 : 8);
+  return CDialog::DoModal();
+}
+
 CString CAboutDialog::CreditsText(const CString& version, const CString& privateBuild, const CString& specialBuild) {
   // Tab ends a title (type A), line feed a heading (B), form feed a subheading (C).
   std::string t = "Nuvarine 2\t|Version " + std::string(version.c_str()) + "\n|";

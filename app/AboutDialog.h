@@ -112,5 +112,7 @@ class CAboutDialog : public CDialog {
   // Our credits: version, data sources and libraries, lines separated by '|'.
   static CString CreditsText(const CString& version, const CString& privateBuild, const CString& specialBuild);
 
+  // Runs the dialog in 10 points on a screen of 120 pixels per inch, 8 on any other.
+  INT_PTR DoModal() override;
   BOOL OnInitDialog() override;
 };

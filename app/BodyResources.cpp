@@ -131,10 +131,10 @@ HRESULT CNuvarine2View::CreateNormalMapTexture(const char* path, IDirect3DTextur
                                                D3DFORMAT format) {
   TraceCode(kTraceNormalMap);
   *out = nullptr;
-  char resolved[500] = {};
-  if (FAILED(FindMediaFile(path, resolved, sizeof(resolved)))) return E_FAIL;
+  std::string resolved;
+  if (FAILED(FindMediaFile(path, resolved))) return E_FAIL;
   IDirect3DTexture9* heights = nullptr;
-  HRESULT result = D3DXCreateTextureFromFileExA(m_pd3dDevice, resolved, 0, 0, 1, 0, format, D3DPOOL_MANAGED,
+  HRESULT result = D3DXCreateTextureFromFileExA(m_pd3dDevice, resolved.c_str(), 0, 0, 1, 0, format, D3DPOOL_MANAGED,
                                                 D3DX_FILTER_LINEAR, D3DX_DEFAULT, D3DCOLOR_ARGB(255, 0, 0, 0), nullptr,
                                                 nullptr, &heights);
   TraceCode(result);
@@ -173,8 +173,8 @@ bool CNuvarine2View::LoadBodyTexture(IDirect3DTexture9** slot, bool load, D3DFOR
   // The downloaded cloud map is a single JPEG for every level: it comes first
   // when present, the level folders after it.
   const CString cloudMap = m_installFolder + "\\textures\\nuagestr.jpg";
-  char found[500] = {};
-  const bool downloaded = name == "nuagestr" && SUCCEEDED(FindMediaFile(cloudMap.c_str(), found, sizeof(found)));
+  std::string found;
+  const bool downloaded = name == "nuagestr" && SUCCEEDED(FindMediaFile(cloudMap.c_str(), found));
   if (downloaded) compressed = false;
   // The files are looked up here; reading and decoding them is the slow part.
   BodyTextureRequest request;
@@ -190,11 +190,11 @@ bool CNuvarine2View::LoadBodyTexture(IDirect3DTexture9** slot, bool load, D3DFOR
     a.level = level;
     a.normalMap = bumpScale != 0.0f;
     a.amplitude = static_cast<float>(static_cast<int8_t>(m_bumpMapping)) * bumpScale;
-    char path[500] = {};
-    a.findResult = FindMediaFile(file.c_str(), path, sizeof(path));
+    std::string path;
+    a.findResult = FindMediaFile(file.c_str(), path);
     if (SUCCEEDED(a.findResult)) a.path = path;
     // The loading window names the files up to the first one found.
-    if (showMessage && !messageShown) ShowLoadingMessage(m_loadingWindow, IDS_LOADING_TEXTURE, path);
+    if (showMessage && !messageShown) ShowLoadingMessage(m_loadingWindow, IDS_LOADING_TEXTURE, path.c_str());
     messageShown = messageShown || SUCCEEDED(a.findResult);
     request.attempts.push_back(std::move(a));
     if (attempt == 0) compressed = false;
@@ -220,10 +220,9 @@ void CNuvarine2View::LoadEarthCloudTexture(bool load, bool showMessage) {
   if (load && empty) {
     // Before the first download there is no map to show: the shipped clouds
     // stand in, and the refresh that brings a map loads it in their place.
-    char found[500] = {};
+    std::string found;
     m_earthCloudsAreLiveMap =
-        m_realTimeCloudMap &&
-        SUCCEEDED(FindMediaFile((m_installFolder + "\\textures\\nuagestr.jpg").c_str(), found, sizeof(found)));
+        m_realTimeCloudMap && SUCCEEDED(FindMediaFile((m_installFolder + "\\textures\\nuagestr.jpg").c_str(), found));
   }
   if (m_earthCloudsAreLiveMap)
     LoadBodyTexture(slot, load, D3DFMT_R8G8B8, D3DFMT_DXT1, 1, "nuagestr", "jpg", 0.0f, showMessage);
@@ -395,12 +394,12 @@ void CNuvarine2View::SyncBodyTexturesAndMeshes(BodyDrawFlags flags) {
   for (const MeshRow& r : kMeshRows) {
     CD3DFile_Mesh*& mesh = m_meshes[r.index];
     if (on(r.flag) && !mesh) {
-      char path[500] = {};
-      const HRESULT found = FindMediaFile(r.file, path, sizeof(path));
-      if (message) ShowLoadingMessage(m_loadingWindow, kStringLoadingObject, path);
+      std::string path;
+      const HRESULT found = FindMediaFile(r.file, path);
+      if (message) ShowLoadingMessage(m_loadingWindow, kStringLoadingObject, path.c_str());
       if (SUCCEEDED(found)) {
         mesh = new CD3DFile_Mesh();
-        if (SUCCEEDED(mesh->LoadFromFile(m_pd3dDevice, path, r.texture))) {
+        if (SUCCEEDED(mesh->LoadFromFile(m_pd3dDevice, path.c_str(), r.texture))) {
           for (DWORD k = 0; k < mesh->m_materialCount; ++k) {
             D3DMATERIAL9& m = mesh->m_pMaterials[k];
             if (r.adjust == 'a') {

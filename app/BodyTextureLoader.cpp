@@ -40,7 +40,7 @@ void PrepareBodyTexture(const BodyTextureRequest& request, BodyTextureOutcome& o
       continue;
     }
     nvd3dx::Image image;
-    outcome.result = nvd3dx::LoadPicture(attempt.path.c_str(), image);
+    outcome.result = nvd3dx::LoadPicture(attempt.path.c_str(), image, abandon);
     if (FAILED(outcome.result)) continue;
     if (Abandoned(abandon)) {
       outcome.abandoned = true;

@@ -146,15 +146,23 @@ void CNuvarine2View::StandOffFromBody(int body, float turn, double distance) {
 // it fills a good part of the view, whatever its size, the Sun and the Earth
 // included.
 void CNuvarine2View::GoToBody(int body, double distance) {
-  if (body < 0 || body >= kBodyCount) return;
+  // The planetarium's camera stays at the observer: moving it would put the
+  // sky of the horizon frame thousands of million km away.
+  if (m_planetariumMode || body < 0 || body >= kBodyCount) return;
   if (distance == 0.0) distance = g_bodies[body].diameter / std::tan(0.4) * 1e-6;
   StandOffFromBody(body, -1.2f, distance);
 }
 
 // The whole solar system: 30,000 million km from the Sun by default.
-void CNuvarine2View::GoToSun(double distance) { StandOffFromBody(kBodySun, 0.0f, distance == 0.0 ? 30000.0 : distance); }
+void CNuvarine2View::GoToSun(double distance) {
+  if (m_planetariumMode) return;
+  StandOffFromBody(kBodySun, 0.0f, distance == 0.0 ? 30000.0 : distance);
+}
 
-void CNuvarine2View::GoToEarth() { StandOffFromBody(kBodyEarth, -0.01f, 1.0); }
+void CNuvarine2View::GoToEarth() {
+  if (m_planetariumMode) return;
+  StandOffFromBody(kBodyEarth, -0.01f, 1.0);
+}
 
 void CNuvarine2View::OnToggleMode() {
   if ((m_deviceReady && !m_sceneReady) || m_modeSwitchBusy) return;

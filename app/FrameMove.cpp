@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "AjouterImage.h"
@@ -68,14 +69,54 @@ bool EndsWithJpg(const CString& path) {
 // The sky looks for placed pictures in textures/CP only: a picture chosen
 // elsewhere is copied there (through a temporary name), unless a file of
 // that name is there already, which is kept. False when the copy failed.
-bool CNuvarine2View::CopyPictureIntoFolder(const std::string& chosenPath, const std::string& name) const {
+namespace {
+
+bool SameFileContent(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code error;
+  if (std::filesystem::equivalent(a, b, error)) return true;
+  const auto sizeA = std::filesystem::file_size(a, error);
+  if (error) return false;
+  const auto sizeB = std::filesystem::file_size(b, error);
+  if (error || sizeA != sizeB) return false;
+  std::ifstream inA(a, std::ios::binary), inB(b, std::ios::binary);
+  if (!inA || !inB) return false;
+  char bufA[8192], bufB[8192];
+  while (inA && inB) {
+    inA.read(bufA, sizeof bufA);
+    inB.read(bufB, sizeof bufB);
+    if (inA.gcount() != inB.gcount() || std::memcmp(bufA, bufB, static_cast<size_t>(inA.gcount())) != 0) return false;
+  }
+  return inA.eof() && inB.eof();
+}
+
+}  // namespace
+
+bool CNuvarine2View::CopyPictureIntoFolder(const std::string& chosenPath, std::string& name) const {
   namespace fs = std::filesystem;
   if (name.empty()) return true;
   std::error_code error;
-  const fs::path target = ResolveInstallPath(m_installFolder.c_str(), "textures\\CP\\" + name);
-  if (fs::exists(target, error)) return true;
   const fs::path source = ResolveInstallPath("", chosenPath);
+  fs::path target = ResolveInstallPath(m_installFolder.c_str(), "textures\\CP\\" + name);
   if (!fs::is_regular_file(source, error)) return true;  // nothing to copy: the preview showed nothing either
+  if (fs::exists(target, error)) {
+    if (SameFileContent(source, target)) return true;
+    // Another picture already has this name: both are kept, the new one under
+    // the first free numbered name (m1-2.jpg, m1-3.jpg...), which the list records.
+    const size_t dot = name.find_last_of('.');
+    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
+    bool found = false;
+    for (int n = 2; n < 1000 && !found; ++n) {
+      const std::string candidate = stem + "-" + std::to_string(n) + extension;
+      const fs::path path = ResolveInstallPath(m_installFolder.c_str(), "textures\\CP\\" + candidate);
+      if (fs::exists(path, error) && !SameFileContent(source, path)) continue;
+      name = candidate;
+      if (fs::exists(path, error)) return true;  // this very picture was kept before
+      target = path;
+      found = true;
+    }
+    if (!found) return false;
+  }
   fs::create_directories(target.parent_path(), error);
   const fs::path temporary = target.string() + ".part";
   fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, error);
@@ -174,7 +215,9 @@ void CNuvarine2View::AdvanceAnimation() {
     TakeClockTime();
   } else if (m_animationMethod == 1) {
     const double elapsed = (AbsoluteTime() - m_animationStartTime) * m_animationSpeedFactor * kSecondsPerDay;
-    m_julianDate = m_animationStartDate + (m_animationReversed ? -elapsed : elapsed);
+    const double date = m_animationStartDate + (m_animationReversed ? -elapsed : elapsed);
+    // A date that is no number would stay so for the rest of the run.
+    if (std::isfinite(date)) m_julianDate = date;
     CalendarFromJulianDay(m_year, m_month, m_day, m_hour, m_minute, m_second, m_julianDate);
   } else if (m_animationMethod == 2) {
     const int n = m_animationStepCount;
@@ -225,8 +268,14 @@ void CNuvarine2View::UpdatePicturePlacement() {
     window->m_pictureChanged = 0;
   }
   if (window->m_cancelPressed) {
+    // Cancel abandons the placement: the preview ends and the deep-sky
+    // objects are drawn again.
     window->m_cancelPressed = false;
+    window->m_okPressed = false;
     window->ShowWindow(SW_HIDE);
+    ReleaseInterface(m_placementPictureTexture);
+    m_pictureTargetObject = -1;
+    return;
   }
   if (!window->m_okPressed) return;
   window->m_okPressed = false;
@@ -260,9 +309,10 @@ void CNuvarine2View::UpdatePicturePlacement() {
     // of file chooser, with '\\' or '/' between its folders.
     const std::string chosen = entry.fileName.c_str();
     const size_t cut = chosen.find_last_of("\\/");
-    const std::string name = cut == std::string::npos ? chosen : chosen.substr(cut + 1);
+    std::string name = cut == std::string::npos ? chosen : chosen.substr(cut + 1);
+    const bool copied = CopyPictureIntoFolder(chosen, name);
     entry.fileName = name.c_str();
-    if (!CopyPictureIntoFolder(chosen, name))
+    if (!copied)
       AfxMessageBox(("The picture could not be copied into the pictures folder textures/CP: the sky will not find "
                      "it.\r\n\r\n" + chosen).c_str(),
                     MB_OK | MB_ICONWARNING);

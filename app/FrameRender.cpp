@@ -96,7 +96,11 @@ bool CNuvarine2View::Render() {
 
       TraceCode(kTraceEndOfFrame);
       const HRESULT ended = device->EndScene();
-      if (ended == D3D_OK) device->Present(nullptr, nullptr, nullptr, nullptr);
+      if (ended == D3D_OK) {
+        // A recording takes every frame as it is shown.
+        if (m_capturing) device->KeepNextPresentedFrameForLayer();
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+      }
     }
   }
   FinishFrameTrail();

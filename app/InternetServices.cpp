@@ -214,7 +214,7 @@ bool CNuvarine2View::PumpWhileDownloading() {
   PumpMessages();
   ReportRunStatus();
   std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return m_closeRequested || g_internetShutdown;
+  return m_closeRequested || g_internetShutdown || TerminationRequested();
 }
 
 bool CNuvarine2View::RunForegroundDownload(const std::function<void(DownloadProgress&)>& work) {

@@ -253,7 +253,9 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // ---- Per-frame update steps --------------------------------------------------------
   void AdvanceAnimation();
   void UpdatePicturePlacement();
-  bool CopyPictureIntoFolder(const std::string& chosenPath, const std::string& name) const;
+  // Copies the chosen picture into textures/CP under `name`; a different
+  // picture already of that name is kept and `name` becomes a free numbered one.
+  bool CopyPictureIntoFolder(const std::string& chosenPath, std::string& name) const;
   void FlyCamera();
   // Steps whose owners come with their own subsystems.
   virtual void UpdateHuygensMaterials();
@@ -830,6 +832,7 @@ class CNuvarine2View : public CView, public CScene3D, public CViewSettings {
   // Bright-star and deep-sky zones; false (after telling the user once) when
   // a zone is missing or cut short. The zones read are kept.
   bool LoadCatalogueZones();
+  void RemoveLeftTemporaryFiles();
   // Border points and label places in radians, border segments.
   void BuildConstellationTables();
   // Horizontal and equatorial grids; obliquity, equator and ecliptic.

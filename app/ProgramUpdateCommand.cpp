@@ -45,6 +45,12 @@ const char* const kTextUpdateClose =  // 190
     "before pressing on OK and do not forget to reactivate it at the end of the operation. Thank you...";
 const char* const kTextLastVersion = "You have the last version of Nuvarine.";  // 1075
 const char* const kUpdaterName = "updatenuvarine";
+const char* const kTextReadingVersionPage = "Reading the version page of Nuvarine";
+// The server answered, but not with a version page (a portal's page, a
+// reply cut short or endless): no conclusion about the versions is drawn.
+const char* const kTextUnreadableVersionPage =
+    "The answer of the server could not be read: it is not the version page of Nuvarine.\r\nNo update was "
+    "looked for.";
 // No maker's site is known by default: the user is told where one can be given.
 const char* const kTextNoVersionPage =
     "No address is known for the version page of Nuvarine.\r\nIt can be given in the file endpoints.ini of the "
@@ -213,22 +219,24 @@ void CNuvarine2View::OnUpdateProgram() {
   const ProxySettings proxy{m_useProxy, m_proxyName};
   const std::string pageUrl = g_endpoints().versionPageUrl;
 
-  // The page comes on a worker while this thread keeps the frames going.
+  // The page comes on a worker, within its own time limit, while this
+  // thread keeps the frames going and shows the download window, whose Stop
+  // (or the program's close) ends the request at once.
   std::string block;
-  std::atomic<bool> done{false}, stop{false};
   VersionPageResult fetched = VersionPageResult::NotFound;
-  std::thread worker([&] {
-    fetched = FetchVersionPage(pageUrl, proxy, InternetLimits(), &stop, block);
-    done = true;
-  });
-  ++m_downloadDepth;
-  while (!done)
-    if (PumpWhileDownloading()) stop = true;
-  --m_downloadDepth;
-  worker.join();
-  if (stop) return;
+  if (!RunForegroundDownload([&](DownloadProgress& progress) {
+        progress.SetLabel(kTextReadingVersionPage);
+        fetched = FetchVersionPage(pageUrl, proxy, VersionPageLimits(), &progress.stopRequested, block);
+        progress.bytes = static_cast<int64_t>(block.size());
+      }))
+    return;
+  if (fetched == VersionPageResult::Stopped || m_closeRequested) return;
   if (fetched == VersionPageResult::BadUrl) {
     ::MessageBox(nullptr, "Impossible to connect", "Error", MB_OK);
+    return;
+  }
+  if (fetched == VersionPageResult::Unreadable) {
+    ::MessageBox(nullptr, kTextUnreadableVersionPage, kTextErrorCaption, MB_OK);
     return;
   }
   if (fetched != VersionPageResult::Read) {
@@ -311,5 +319,6 @@ bool CNuvarine2View::InstallUpdatePackages(const std::array<std::string, 6>& url
     window.DestroyWindow();
   }
   EndForegroundDownload();
+  if (progress.badAddress) ::MessageBox(nullptr, "Impossible to connect", "Error", MB_OK);
   return installed;
 }

@@ -132,11 +132,12 @@ bool CNuvarine2View::InitObjects() {
     auto load = [&](const CString& name, IDirect3DTexture9*& texture, D3DFORMAT format, UINT mipLevels,
                     DWORD mipFilter) -> HRESULT {
       ReleaseInterface(texture);
-      char path[500] = {};
-      HRESULT result = FindMediaFile(name.c_str(), path, sizeof(path));
-      if (m_loadingWindow == 1 || m_loadingWindow == 2) ShowLoadingMessage(m_loadingWindow, IDS_LOADING_TEXTURE, path);
+      std::string path;
+      HRESULT result = FindMediaFile(name.c_str(), path);
+      if (m_loadingWindow == 1 || m_loadingWindow == 2)
+        ShowLoadingMessage(m_loadingWindow, IDS_LOADING_TEXTURE, path.c_str());
       if (FAILED(result)) return result;
-      result = D3DXCreateTextureFromFileExA(device, path, 0, 0, mipLevels, 0, format, D3DPOOL_MANAGED,
+      result = D3DXCreateTextureFromFileExA(device, path.c_str(), 0, 0, mipLevels, 0, format, D3DPOOL_MANAGED,
                                             D3DX_FILTER_LINEAR, mipFilter, D3DCOLOR_ARGB(255, 0, 0, 0), nullptr,
                                             nullptr, &texture);
       if (FAILED(result)) texture = nullptr;

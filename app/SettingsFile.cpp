@@ -103,7 +103,9 @@ bool ReadKey(const CIniFile& ini, const SettingKey& k) {
     case SettingKind::Double:
     case SettingKind::Float: {
       const double d = ini.GetDouble(key, s);
-      if (d == kIniMissingDouble) return false;
+      // "inf" or "nan" is no value: the member keeps what it had, as for a
+      // missing key.
+      if (d == kIniMissingDouble || !std::isfinite(d)) return false;
       if (k.kind == SettingKind::Degrees)
         *static_cast<double*>(k.member) = d * kRadiansPerDegree;
       else if (k.kind == SettingKind::Double)
@@ -114,7 +116,7 @@ bool ReadKey(const CIniFile& ini, const SettingKey& k) {
     }
     case SettingKind::IntReadAsDouble: {
       const double d = ini.GetDouble(key, s);
-      if (d == kIniMissingDouble) return false;
+      if (d == kIniMissingDouble || std::isnan(d)) return false;
       // Cut toward zero; a number beyond the int range is held at its end.
       int v = 0;
       if (d >= 2147483647.0)

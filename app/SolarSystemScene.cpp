@@ -84,6 +84,16 @@ double EarthSpinAngle(double julianDate, double utFraction, double nutationLongi
               nutationLongitude * cosObliquity);
 }
 
+D3DXMATRIX EarthGlobeOrientation(double julianDate, double utFraction, double nutationLongitude, double cosObliquity,
+                                 const float pole[3]) {
+  D3DXMATRIX spin, turn;
+  D3DXMatrixRotationZ(&spin, -static_cast<float>(EarthSpinAngle(julianDate, utFraction, nutationLongitude, cosObliquity)));
+  D3DXMatrixIdentity(&turn);
+  if (pole[0] != 0.0f)
+    BuildRotationBetweenVectors(&turn, D3DXVECTOR3(pole[0], pole[1], pole[2]), D3DXVECTOR3(0, 0, 1), 0.0f);
+  return spin * turn;
+}
+
 EarthCloudTurns EarthCloudTurnsAt(bool liveMap, double julianDate, double greenwichSiderealAngle) {
   const double layer = liveMap ? -greenwichSiderealAngle : Wrap(7.0 * julianDate);
   return {layer, liveMap ? layer + 0.004 : Wrap(7.0 * julianDate + 0.004)};
@@ -232,15 +242,15 @@ void CNuvarine2View::RenderSolarSystem() {
     if (isBody) {
       const BodyState& b = g_bodies[n];
       if (n == kBodyEarth) {
-        D3DXMatrixRotationZ(&spin, -static_cast<float>(EarthSpinAngle(m_julianDate, m_utFraction, m_nutationLongitude,
-                                                                       m_cosObliquity)));
+        spin = EarthGlobeOrientation(m_julianDate, m_utFraction, m_nutationLongitude, m_cosObliquity,
+                                     g_bodyPoles[kBodyEarth]);
       } else if (b.diameter <= 1.0) {
         D3DXMatrixRotationY(&spin, -static_cast<float>(b.rotationAngle));
       } else {
         const double k = n == kBodyMars ? 2.41 : n == kBodyMoon ? -0.08 : 0.0;
         D3DXMatrixRotationZ(&spin, static_cast<float>(k - b.rotationAngle));
       }
-      if (g_bodyPoles[n][0] != 0.0f)
+      if (n != kBodyEarth && g_bodyPoles[n][0] != 0.0f)
         BuildRotationBetweenVectors(&turn, D3DXVECTOR3(g_bodyPoles[n][0], g_bodyPoles[n][1], g_bodyPoles[n][2]),
                                     D3DXVECTOR3(0, 0, 1), 0.0f);
       const BodyDrawResource res = BodyDrawResourceOf(n);

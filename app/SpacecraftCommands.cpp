@@ -1,6 +1,7 @@
 // The probes of the "Probes/satellites" menu: each command loads the probe's
 // trajectory (and, for the probes that share a flight, the partner's into
-// the second table first), locks the view on the probe and shows it.
+// the second table first), locks the view on the probe and shows it: the 3D
+// camera goes to it in the solar system; the planetarium turns to it.
 #include <cstring>
 
 #include "InfoDialogs.h"
@@ -53,7 +54,22 @@ void CNuvarine2View::ShowProbeCommand(UINT command) {
     if (loaded && IsDateInTrajectory()) {
       m_lockedObject = c.body;
       UpdateSkyPositions();
-      GoToBody(c.body, 0.0);
+      if (m_planetariumMode) {
+        // The planetarium's camera stays at the observer: the probe is
+        // centred in the sky when it is above the horizon; below it the view
+        // is left as it is, and the information says so.
+        const BodyState& b = g_bodies[c.body];
+        if (b.altitude >= 0.0) {
+          m_targetAzimuth = b.azimuth;
+          m_targetAltitude = b.altitude;
+          m_targetRightAscension = b.rightAscension;
+          m_targetDeclination = b.declination;
+          m_targetMarked = true;
+          ResetAndRotateCamera(static_cast<float>(-b.azimuth), static_cast<float>(b.altitude));
+        }
+      } else {
+        GoToBody(c.body, 0.0);
+      }
       ShowBodyInformation(c.body, OBJECT_PLANET);
     } else {
       ::MessageBox(GetSafeHwnd(), AfxString(kNoPositionString).c_str(), "Nuvarine 2.0", MB_OK);

@@ -9,14 +9,20 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "Catalogues.h"
+#include "Cp1252.h"
 #include "ConstellationTables.h"
 #include "FileVersionInfo.h"
 #include "InstallPath.h"
 #include "Nuvarine2View.h"
 #include "NumberFormat.h"
 #include "ProcessObjects.h"
+#include "ProgramUpdate.h"
+#include "RegularFile.h"
+#include "Registry.h"
 #include "Resource.h"
 #include "SolarSystemTypes.h"
 #include "SysColors.h"
@@ -26,13 +32,6 @@ namespace {
 
 constexpr double kGridStep = 0.1308996938995747;  // 7.5 degrees
 constexpr double kDegree = kPi / 180.0;
-
-// A zone file that exists holds whole records only; anything else was cut short.
-bool ZoneFileWhole(const CString& folder, const char* pattern, int zone, int recordSize) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(ResolveInstallPath(folder, FormatC(pattern, zone)), error);
-  return !error && size % recordSize == 0;
-}
 
 double IntoTwoPi(double a) {
   a = std::fmod(a, kTwoPi);
@@ -105,6 +104,12 @@ void CNuvarine2View::RecoverNightVisionColors() {
 }
 
 bool CNuvarine2View::LoadCatalogueZones() {
+  // Each zone file that was refused, empty or cut short, with the reason.
+  std::vector<std::string> refused;
+  auto note = [&](const char* pattern, int zone, const std::string& problem) {
+    if (!problem.empty())
+      refused.push_back(Utf8ToCp1252(ResolveInstallPath(m_installFolder, FormatC(pattern, zone))) + ": " + problem);
+  };
   ShowLoadingMessage(1, IDS_LOADING_BSC5, "");
   if (!g_brightStars) g_brightStars = new BrightStar[kBrightStarCapacity];
   g_brightStarCount = 0;
@@ -112,13 +117,15 @@ bool CNuvarine2View::LoadCatalogueZones() {
   bool complete = true;
   for (int zone = 1; zone <= kZoneCount; ++zone) {
     const int before = g_brightStarCount;
-    if (!LoadBrightStarZone(m_installFolder, zone)) {
-      // A missing zone is empty: the next one starts where this one began.
+    std::string problem;
+    if (!LoadBrightStarZone(m_installFolder, zone, &problem)) {
+      // A missing or refused zone is empty: the next one starts where this one began.
       g_brightStarZones[zone].endIndex = before;
       complete = false;
-    } else if (!ZoneFileWhole(m_installFolder, "\\bsc5\\%02i.dat", zone, kBrightStarRecordSize)) {
-      complete = false;  // cut short: its whole records are kept
+    } else if (!problem.empty()) {
+      complete = false;  // empty or cut short: its whole records are kept
     }
+    note("\\bsc5\\%02i.dat", zone, problem);
   }
   m_loadedBrightStars = g_brightStarCount;
 
@@ -128,13 +135,14 @@ bool CNuvarine2View::LoadCatalogueZones() {
   g_deepSkyZones[0].endIndex = 0;
   for (int zone = 1; zone <= kZoneCount; ++zone) {
     const int before = g_deepSkyCount;
-    if (!LoadDeepSkyZone(m_installFolder, zone)) {
-      // A missing zone is empty: the next one starts where this one began.
+    std::string problem;
+    if (!LoadDeepSkyZone(m_installFolder, zone, &problem)) {
       g_deepSkyZones[zone].endIndex = before;
       complete = false;
-    } else if (!ZoneFileWhole(m_installFolder, "\\sac\\%02i.dat", zone, kDeepSkyRecordSize)) {
-      complete = false;  // cut short: its whole records are kept
+    } else if (!problem.empty()) {
+      complete = false;
     }
+    note("\\sac\\%02i.dat", zone, problem);
   }
   m_loadedDeepSkyObjects = g_deepSkyCount;
   // Zone files that are all there but hold no record at all (emptied by a
@@ -142,11 +150,17 @@ bool CNuvarine2View::LoadCatalogueZones() {
   if (g_brightStarCount == 0 || g_deepSkyCount == 0) complete = false;
   if (!complete) {
     // Whatever could be read is kept; the user learns once that the
-    // catalogues are incomplete.
+    // catalogues are incomplete, and which files were at fault.
+    std::string text = AfxString(IDS_CATALOGUES_MISSING);
+    if (!refused.empty()) {
+      text += "\r\n";
+      constexpr size_t kShown = 8;
+      for (size_t i = 0; i < refused.size() && i < kShown; ++i) text += "\r\n" + refused[i];
+      if (refused.size() > kShown) text += FormatC("\r\n(%d more)", static_cast<int>(refused.size() - kShown));
+    }
     HideLoadingDialogs();
     MessageBeep(0);
-    ::MessageBox(nullptr, AfxString(IDS_CATALOGUES_MISSING).c_str(), AfxString(IDS_ERROR_CAPTION).c_str(),
-               MB_ICONEXCLAMATION);
+    ::MessageBox(nullptr, text.c_str(), AfxString(IDS_ERROR_CAPTION).c_str(), MB_ICONEXCLAMATION);
   }
   return complete;
 }
@@ -214,6 +228,22 @@ void CNuvarine2View::ReadVersionTexts() {
 
 bool g_startupSequenceEnabled = true;
 
+// A kill during a download or a save leaves its temporary file beside the
+// target for ever: those of our own downloads and of the settings file and
+// the per-user store go at start (only their own names, only in their folders).
+void CNuvarine2View::RemoveLeftTemporaryFiles() {
+  static const char* const kDownloaded[] = {
+      "\\donnees\\cometes2.dat", "\\donnees\\asteroides.dat", "\\donnees\\asteroides2.dat",
+      "\\donnees\\satellites.dat", "\\textures\\nuagestr.jpg"};
+  for (const char* designed : kDownloaded) RemoveLeftTemporaries(ResolveInstallPath(m_installFolder, designed), ".part-");
+  for (int c = 0; c < kComponentCount; ++c)
+    RemoveLeftTemporaries(ResolveInstallPath(m_installFolder, std::string("\\update\\") + PackageFileName(c)),
+                          ".part-");
+  RemoveLeftTemporaries(ResolveInstallPath("", m_settingsPath), ".");
+  const std::string store = GetRegistryStorePath();
+  if (!store.empty()) RemoveLeftTemporaries(store, ".");
+}
+
 BOOL CNuvarine2View::PreCreateWindow(CREATESTRUCT& cs) {
   if (!g_startupSequenceEnabled) {
     CreateMovieCapture();
@@ -235,6 +265,7 @@ BOOL CNuvarine2View::PreCreateWindow(CREATESTRUCT& cs) {
     if (name.rfind("temp-", 0) == 0 && name.find(".gif") != std::string::npos)
       std::filesystem::remove(entry.path(), ignored);
   }
+  RemoveLeftTemporaryFiles();
 
   if (!LoadAsteroids(m_installFolder)) m_showAsteroids = false;
   if (!LoadComets(m_installFolder)) m_showComets = false;

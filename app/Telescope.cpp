@@ -43,19 +43,29 @@ void ConnectLx200Telescope(CNuvarine2View* view) {
   line.parity = g_telescopeParity;
   line.dataBits = g_telescopeDataBits;
   line.stopBits = g_telescopeStopBits;
-  // The computer's local date and time become the view's.
-  const time_t now = time(nullptr);
-  tm local{};
-  localtime_r(&now, &local);
-  Lx200LocalTimeNow clock{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                          local.tm_hour,        local.tm_min,     local.tm_sec};
+  // The computer's local date and time, to the nearest second, become the
+  // mount's and the view's; read when they are sent.
+  auto readClock = [] {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const time_t seconds = now.tv_sec + (now.tv_nsec >= 500000000L ? 1 : 0);
+    tm local{};
+    localtime_r(&seconds, &local);
+    return Lx200LocalTimeNow{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                             local.tm_hour,        local.tm_min,     local.tm_sec};
+  };
+  Lx200LocalTimeNow clock;
   const Lx200ConnectResult result = ConnectLx200(view->Lx200IoForPort(), line, view->m_observerLatitude,
-                                                 view->m_observerLongitude, view->m_utcOffset, clock);
+                                                 view->m_observerLongitude, view->m_utcOffset, readClock, &clock);
   switch (result) {
-    case Lx200ConnectResult::PortFailed:
-      AfxMessageBox(IDS_SERIAL_PORT_ERROR);
+    case Lx200ConnectResult::PortFailed: {
+      // A speed the system cannot set is named, not left behind the generic error.
+      const CString speed = CSerialPort::UnsupportedBaudRateText(line.baudRate);
+      if (speed.IsEmpty()) AfxMessageBox(IDS_SERIAL_PORT_ERROR);
+      else AfxMessageBox((AfxString(IDS_SERIAL_PORT_ERROR) + "\r\n\r\n" + speed).c_str());
       view->m_telescopeConnected = false;
       break;
+    }
     case Lx200ConnectResult::NoAnswer:
       AfxMessageBox(IDS_NO_TELESCOPE_ANSWER);
       view->m_telescopeConnected = false;
@@ -273,7 +283,11 @@ void CNuvarine2View::OnStartGps() {
   if (m_gpsSerialPort.Open(device, m_gpsBaudRate, parity, m_gpsDataBits, m_gpsStopBits)) {
     m_gpsActive = 1;
   } else {
-    ::MessageBox(nullptr, "Error, impossible to open serial port.", "Nuvarine 2", MB_OK);
+    const CString speed = CSerialPort::UnsupportedBaudRateText(m_gpsBaudRate);
+    ::MessageBox(nullptr,
+                 speed.IsEmpty() ? "Error, impossible to open serial port."
+                                 : ("Error, impossible to open serial port.\r\n\r\n" + speed).c_str(),
+                 "Nuvarine 2", MB_OK);
     m_gpsActive = 0;
   }
 }

@@ -17,7 +17,8 @@ constexpr int IDC_PARITY = 1082;
 constexpr int IDC_STOP_BITS = 1087;
 constexpr int IDC_DEFAULTS = 1007;
 
-const char* const kSpeeds[] = {"1200", "2400", "4800", "9600", "14400", "19200", "38400", "57600", "115200"};
+// The speeds a Linux serial line can be set to (there is no 14400).
+const char* const kSpeeds[] = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
 
 // The port list: the serial devices present by their paths, then the COM
 // ports by their designed names; any other device can be typed.

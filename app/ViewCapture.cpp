@@ -2,7 +2,7 @@
 // shot" (241), "Capture movie..." (32779), the F8 and S keys, and the
 // recording's end with the view.
 //
-// Both take our own last presented frame, placed in view coordinates; other
+// Both take our own presented frames, placed in view coordinates; other
 // windows over the view do not appear in the picture.
 #include <algorithm>
 #include <string>
@@ -60,6 +60,12 @@ CString CNuvarine2View::SaveScreenshot() {
 bool CNuvarine2View::SaveViewPicture(const CString& name) {
   PumpMessages();
   if (!m_pd3dDevice) return false;
+  // The picture is the frame the user sees: the device keeps a copy of it as
+  // it is presented (a window's shown buffer cannot be read back), so one
+  // frame is drawn now.
+  m_pd3dDevice->KeepNextPresentedFrameForLayer();
+  Invalidate();
+  UpdateWindow();
   D3DDISPLAYMODE mode{};
   if (FAILED(m_pd3dDevice->GetDisplayMode(0, &mode))) return false;
   int width = 0, height = 0;

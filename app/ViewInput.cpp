@@ -61,10 +61,14 @@ void CNuvarine2View::OnKeyDown(UINT nChar, UINT, UINT) {
   auto keepDateAcrossSpeedChange = [this](bool halve) {
     const double elapsed = AbsoluteTime() - m_animationStartTime;
     const double sign = m_animationReversed ? -1.0 : 1.0;
+    // Held at the dialog's bounds: doubling without end reached an infinite
+    // factor, and the date became NaN for the rest of the run.
     if (halve) {
+      if (m_animationSpeedFactor * 0.5 < kMinAnimationSpeed) return;
       m_animationSpeedFactor *= 0.5;
       m_animationStartDate += sign * elapsed * m_animationSpeedFactor / 86400.0;
     } else {
+      if (m_animationSpeedFactor * 2.0 > kMaxAnimationSpeed) return;
       m_animationStartDate -= sign * elapsed * m_animationSpeedFactor / 86400.0;
       m_animationSpeedFactor *= 2.0;
     }

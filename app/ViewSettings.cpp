@@ -63,6 +63,9 @@ CViewSettings::~CViewSettings() = default;
 void CViewSettings::BoundSettingsRead() {
   constexpr float kDefaultZoomStep = 1.07f;
   if (!(m_zoomStep >= 1.01f && m_zoomStep <= 10.0f)) m_zoomStep = kDefaultZoomStep;
+  constexpr double kDefaultAnimationSpeed = 3000.0;
+  if (!(m_animationSpeedFactor >= kMinAnimationSpeed && m_animationSpeedFactor <= kMaxAnimationSpeed))
+    m_animationSpeedFactor = kDefaultAnimationSpeed;
 }
 
 void CViewSettings::SetDefaultSettings() {

@@ -73,8 +73,12 @@ class CViewSettings : public CSkyModel, public virtual CSceneDeviceOptions {
   void SetDefaultSettings();
   // Holds values read from a file within what the program can use: a zoom
   // step that is not a number, or does not zoom by 1 % to 10 times a press,
-  // goes back to the default (a step of 0 gave an infinite field).
+  // goes back to the default (a step of 0 gave an infinite field); so does
+  // an animation speed outside what the animation dialog accepts.
   void BoundSettingsRead();
+  // The animation speed factors the keys and the dialog can reach.
+  static constexpr double kMinAnimationSpeed = 1e-10;
+  static constexpr double kMaxAnimationSpeed = 1e13;
   // The twelve label fonts and the fifteen colours.
   void SetDefaultFonts();
 

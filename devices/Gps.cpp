@@ -134,17 +134,19 @@ GpsPollResult GpsReceiverReader::Parse(const char* text, int length, GpsPlace& p
   return CheckGiveUp();
 }
 
+namespace {
+// The speeds a Linux serial line can be set to, in the order of the lists.
+const int kGpsRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr int kGpsRateCount = sizeof kGpsRates / sizeof kGpsRates[0];
+}  // namespace
+
 int GpsSpeedIndexFromBaudRate(int baudRate) {
-  static const int kRates[] = {1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200};
-  for (int i = 0; i < 9; ++i)
-    if (kRates[i] == baudRate) return i;
+  for (int i = 0; i < kGpsRateCount; ++i)
+    if (kGpsRates[i] == baudRate) return i;
   return 3;
 }
 
-int GpsBaudRateFromSpeedIndex(int index) {
-  static const int kRates[] = {1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200};
-  return index >= 0 && index < 9 ? kRates[index] : 9600;
-}
+int GpsBaudRateFromSpeedIndex(int index) { return index >= 0 && index < kGpsRateCount ? kGpsRates[index] : 9600; }
 
 int GpsPortNumberFromText(const CString& text, int previous) {
   int port = previous;

@@ -205,7 +205,8 @@ Lx200HorizontalReply ParseLx200Horizontal(const char* reply, int length) {
 }
 
 Lx200ConnectResult ConnectLx200(const Lx200Io& io, const Lx200LineSettings& line, double latitude,
-                                double westLongitude, double utcOffsetHours, const Lx200LocalTimeNow& now) {
+                                double westLongitude, double utcOffsetHours,
+                                const std::function<Lx200LocalTimeNow()>& readClock, Lx200LocalTimeNow* sent) {
   CSerialPort& port = *io.port;
   io.Log(("\r\n" + std::string(71, '-') + "\r\n").c_str());
   if (!port.Open(Lx200PortDevice(line.port), line.baudRate, static_cast<char>(line.parity), line.dataBits,
@@ -238,10 +239,15 @@ Lx200ConnectResult ConnectLx200(const Lx200Io& io, const Lx200LineSettings& line
   io.Log("Nuvarine : ");
   double west = std::fmod(westLongitude, kTwoPi);
   if (west < 0.0) west += kTwoPi;
+  for (const std::string& command : {Lx200SiteLatitude(latitude * 57.29577951308232),
+                                     Lx200SiteLongitude(west * 57.29577951308232), Lx200UtcOffset(utcOffsetHours)}) {
+    io.Send(command);
+    io.Log(command.c_str());
+  }
+  const Lx200LocalTimeNow now = readClock ? readClock() : Lx200LocalTimeNow{};
+  if (sent) *sent = now;
   for (const std::string& command :
-       {Lx200SiteLatitude(latitude * 57.29577951308232), Lx200SiteLongitude(west * 57.29577951308232),
-        Lx200UtcOffset(utcOffsetHours), Lx200LocalTime(now.hour, now.minute, now.second),
-        Lx200Date(now.month, now.day, now.year)}) {
+       {Lx200LocalTime(now.hour, now.minute, now.second), Lx200Date(now.month, now.day, now.year)}) {
     io.Send(command);
     io.Log(command.c_str());
   }

@@ -97,9 +97,13 @@ enum class Lx200ConnectResult { Connected, PortFailed, NoAnswer };
 
 // Opens the line, sends the handshake (ACK, retried four times) and, when
 // the telescope answers, the site (radians, longitude positive west), the
-// UTC offset and the computer's local time and date.
+// UTC offset and the computer's local time and date. The clock is read only
+// after the handshake's waits, just before the time is sent, so the mount is
+// not set seconds late; `sent` receives the time sent.
 Lx200ConnectResult ConnectLx200(const Lx200Io& io, const Lx200LineSettings& line, double latitude,
-                                double westLongitude, double utcOffsetHours, const Lx200LocalTimeNow& now);
+                                double westLongitude, double utcOffsetHours,
+                                const std::function<Lx200LocalTimeNow()>& readClock,
+                                Lx200LocalTimeNow* sent = nullptr);
 
 // ---- Exchange of one frame --------------------------------------------------------------
 struct Lx200FollowState {

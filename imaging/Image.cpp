@@ -31,6 +31,8 @@ std::vector<uint8_t> NewDib(int width, int height, int bits, int paletteEntries,
 }
 }  // namespace imaging
 
+IMPLEMENT_DYNCREATE(CImage)
+
 CImage::CImage() = default;
 CImage::~CImage() = default;
 

@@ -14,7 +14,13 @@
 #include <cstdio>
 #include <vector>
 
-class CImage {
+#include "Object.h"
+
+// An image can be created from its run-time class, like the documents and
+// views of the window layer.
+class CImage : public CObject {
+  DECLARE_DYNCREATE(CImage)
+
  public:
   // Format codes of the last load or save.
   enum {
@@ -44,7 +50,7 @@ class CImage {
   static constexpr size_t kMaxImageBytes = size_t{1} << 28;
 
   CImage();
-  ~CImage();
+  ~CImage() override;
   CImage(const CImage&) = delete;
   CImage& operator=(const CImage&) = delete;
 

@@ -38,6 +38,18 @@ UINT BannerBitmapOfKind(int kind) {
   return kind >= 0 && kind <= 8 ? kBanners[kind] : 0;
 }
 
+int InfoDialogFontPoints(int pixelsPerInchY) { return pixelsPerInchY == 96 ? 8 : 10; }
+
+INT_PTR CObjectInfoDialog::DoModal() {
+  SetTemplateFont(InfoDialogFontPoints(AfxScreenPixelsPerInchY()));
+  return CDialog::DoModal();
+}
+
+INT_PTR CObjectInfoDialog3D::DoModal() {
+  SetTemplateFont(InfoDialogFontPoints(AfxScreenPixelsPerInchY()));
+  return CDialog::DoModal();
+}
+
 // ---- Planetarium mode -----------------------------------------------------------------
 
 CObjectInfoDialog::CObjectInfoDialog() : CDialog(IDD_OBJECT_INFO) {

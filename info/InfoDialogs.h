@@ -22,10 +22,17 @@ enum ObjectKind {
 // The banner picture of a kind; 0 (no picture) outside 0..8.
 UINT BannerBitmapOfKind(int kind);
 
+// The information dialogs' font: 8 points on a screen of exactly 96 pixels
+// per inch, 10 points on any other.
+int InfoDialogFontPoints(int pixelsPerInchY);
+
 class CObjectInfoDialog : public CDialog {
  public:
   CObjectInfoDialog();
   ~CObjectInfoDialog() override;
+
+  // Runs the dialog in the information font of the screen.
+  INT_PTR DoModal() override;
 
   CString m_rtfText;
   bool m_center = false;
@@ -48,6 +55,9 @@ class CObjectInfoDialog3D : public CDialog {
  public:
   CObjectInfoDialog3D();
   ~CObjectInfoDialog3D() override;
+
+  // Runs the dialog in the information font of the screen.
+  INT_PTR DoModal() override;
 
   CString m_rtfText;
   bool m_lock = false;

@@ -131,6 +131,19 @@ std::string BuildUpdateList(VersionPage& page, const std::array<float, kComponen
   return list;
 }
 
+InternetLimits VersionPageLimits() {
+  InternetLimits limits;
+  limits.totalTimeoutMs = 30000;
+  return limits;
+}
+
+bool IsVersionPage(const std::string& block) {
+  const VersionPage page = ParseVersionPage(block);
+  for (int c = 0; c < kComponentCount; ++c)
+    if (!page.url[c].empty() && !page.version[c].empty()) return true;
+  return false;
+}
+
 VersionPageResult FetchVersionPage(const std::string& url, const ProxySettings& proxy, const InternetLimits& limits,
                                    const std::atomic<bool>* abort, std::string& block) {
   block.clear();
@@ -146,9 +159,10 @@ VersionPageResult FetchVersionPage(const std::string& url, const ProxySettings& 
                                                           nullptr, nullptr,
                                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_KEEP_CONNECTION |
                                                               INTERNET_FLAG_NO_CACHE_WRITE));
+  auto stopped = [&] { return abort && abort->load(); };
   DWORD status = 0;
   if (!file->SendRequest() || !file->QueryInfoStatusCode(status) || status != HTTP_STATUS_OK)
-    return VersionPageResult::NotFound;
+    return stopped() ? VersionPageResult::Stopped : VersionPageResult::NotFound;
   // The block may come in pieces: read until 2000 bytes or the end.
   char buffer[2000];
   size_t filled = 0;
@@ -156,7 +170,16 @@ VersionPageResult FetchVersionPage(const std::string& url, const ProxySettings& 
   while (filled < sizeof buffer && (n = file->Read(buffer + filled, static_cast<UINT>(sizeof buffer - filled))) > 0)
     filled += n;
   block.assign(buffer, filled);
+  // An answer that ended early (dropped, over the time limit) is used only
+  // when its payload arrived whole.
+  const bool cutShort = filled < sizeof buffer && !file->IsComplete();
   file->Close();
+  if (stopped()) return VersionPageResult::Stopped;
+  if (!IsVersionPage(block)) return VersionPageResult::Unreadable;
+  if (cutShort) {
+    const size_t first = block.find("###");
+    if (block.find("###", first + 3) == std::string::npos) return VersionPageResult::Unreadable;
+  }
   return VersionPageResult::Read;
 }
 
@@ -183,6 +206,18 @@ int64_t QueryRemoteFileSize(const std::string& url, const ProxySettings& proxy, 
 bool InstallUpdates(const std::array<std::string, kComponentCount>& urls, const std::string& installFolder,
                     const ProxySettings& proxy, UpdateProgress& progress, const InternetLimits& limits) {
   namespace fs = std::filesystem;
+  // An address that cannot be split stops the installation before anything
+  // is fetched, so no package and no work list is left for the updater.
+  for (const std::string& url : urls) {
+    DWORD service = 0;
+    CString server, object;
+    INTERNET_PORT port = 0;
+    if (!url.empty() && !AfxParseURL(url.c_str(), service, server, object, port)) {
+      progress.badAddress = true;
+      progress.stopRequested = true;
+      return false;
+    }
+  }
   const std::string folder = ResolveInstallPath(installFolder, "\\update");
   std::error_code ignored;
   fs::create_directories(folder, ignored);
@@ -217,7 +252,10 @@ bool InstallUpdates(const std::array<std::string, kComponentCount>& urls, const 
     };
     DownloadProgress bytes;
     const DownloadResult result = DownloadFile(job, proxy, bytes);
-    if (result == DownloadResult::BadUrl) progress.stopRequested = true;
+    if (result == DownloadResult::BadUrl) {
+      progress.badAddress = true;
+      progress.stopRequested = true;
+    }
     // Only a delivered package goes on the updater's list.
     if (result == DownloadResult::Complete && c != kUpdater) {
       std::string padded = record;

@@ -40,6 +40,8 @@ const char* PackageFileName(int component);
 class UpdateProgress {
  public:
   std::atomic<bool> stopRequested{false};
+  // A package address could not be split: nothing was fetched or written.
+  std::atomic<bool> badAddress{false};
   std::atomic<int> filePercent{0};
   std::atomic<int> totalPercent{0};
   void SetText(const std::string& text) {
@@ -56,10 +58,18 @@ class UpdateProgress {
   std::string m_text;
 };
 
-enum class VersionPageResult { Read, BadUrl, NotFound };
+enum class VersionPageResult { Read, BadUrl, NotFound, Unreadable, Stopped };
+// The waits of the version page: the whole request ends after 30 s, however
+// slowly the server trickles its bytes.
+InternetLimits VersionPageLimits();
+// True when the block holds a version page: its "###" payload names at least
+// one component with an address and a version.
+bool IsVersionPage(const std::string& block);
 // The first block (at most 2000 bytes) of the version page into `block`.
 // BadUrl when the address cannot be split; NotFound for no answer or a status
-// other than 200.
+// other than 200; Unreadable when the answer is no version page (an HTML
+// page, zeros, compressed bytes, one endless line) or ended, by an error or
+// the time limit, before its payload was whole; Stopped when `abort` was set.
 VersionPageResult FetchVersionPage(const std::string& url, const ProxySettings& proxy, const InternetLimits& limits,
                                    const std::atomic<bool>* abort, std::string& block);
 
@@ -69,7 +79,9 @@ int64_t QueryRemoteFileSize(const std::string& url, const ProxySettings& proxy, 
 // Downloads every package with an address into "\update\", writes the work
 // list "\update\travail.ini" (a 200-byte record for each delivered package
 // but the updater's) and backs up "\textures\CP\CP.ini" after the textures
-// package. True when every download ran without a stop.
+// package. True when every download ran without a stop. When a package
+// address cannot be split, nothing is fetched or written (no work list):
+// false, with `badAddress` set.
 bool InstallUpdates(const std::array<std::string, kComponentCount>& urls, const std::string& installFolder,
                     const ProxySettings& proxy, UpdateProgress& progress,
                     const InternetLimits& limits = InternetLimits());

@@ -14,13 +14,15 @@ CD3DFile_Mesh::CD3DFile_Mesh(const char* name) {
 CD3DFile_Mesh::~CD3DFile_Mesh() { ReleaseResources(); }
 
 HRESULT CD3DFile_Mesh::LoadFromFile(IDirect3DDevice9* device, const char* fileName, const char* textureFile) {
-  char path[260] = {};
-  FindMediaFile(fileName, path, sizeof(path));
+  // Paths of any length: an install folder deep in the tree must still find
+  // its models.
+  std::string path;
+  FindMediaFile(fileName, path);
   ID3DXBuffer* adjacency = nullptr;
   ID3DXBuffer* materials = nullptr;
   DWORD count = 0;
   ID3DXMesh* mesh = nullptr;
-  HRESULT result = D3DXLoadMeshFromXA(path, D3DXMESH_SYSTEMMEM, device, &adjacency, &materials, nullptr, &count, &mesh);
+  HRESULT result = D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_SYSTEMMEM, device, &adjacency, &materials, nullptr, &count, &mesh);
   if (FAILED(result)) return result;
   // A second load replaces what the object held.
   ReleaseResources();
@@ -56,9 +58,9 @@ HRESULT CD3DFile_Mesh::LoadFromFile(IDirect3DDevice9* device, const char* fileNa
       if (source[i].pTextureFilename && source[i].pTextureFilename[0]) {
         const std::string name = givenTexture ? std::string(textureFile)
                                               : std::string("objets\\") + source[i].pTextureFilename;
-        char texturePath[260] = {};
-        FindMediaFile(name.c_str(), texturePath, sizeof(texturePath));
-        if (FAILED(D3DXCreateTextureFromFileA(device, texturePath, &m_pTextures[i]))) m_pTextures[i] = nullptr;
+        std::string texturePath;
+        FindMediaFile(name.c_str(), texturePath);
+        if (FAILED(D3DXCreateTextureFromFileA(device, texturePath.c_str(), &m_pTextures[i]))) m_pTextures[i] = nullptr;
       }
     }
   }

@@ -39,9 +39,9 @@ HRESULT GetSdkMediaPath(char* out, int outLength) {
   return E_FAIL;
 }
 
-HRESULT FindMediaFile(const char* name, char* out, int outLength) {
-  if (!name || !out || outLength < 1) return E_INVALIDARG;
-  out[0] = '\0';
+HRESULT FindMediaFile(const char* name, std::string& out) {
+  out.clear();
+  if (!name) return E_INVALIDARG;
   // The full path of the designed name, with case-insensitive components.
   std::string full = ResolveInstallPath("", name);
   if (full.empty() || full[0] != '/') {
@@ -50,19 +50,18 @@ HRESULT FindMediaFile(const char* name, char* out, int outLength) {
     if (ec) return E_FAIL;
     full = full == "." ? cwd : cwd + "/" + full;
   }
-  if (full.size() >= static_cast<size_t>(outLength)) return E_FAIL;
   std::string fileName = NormalizeSeparators(name);
   const size_t slash = fileName.rfind('/');
   if (slash != std::string::npos) fileName = fileName.substr(slash + 1);
   if (fileName.size() > kMaxFileName) fileName.resize(kMaxFileName);
   if (OpensForReading(full)) {
-    CopyBounded(full, out, outLength);
+    out = full;
     return S_OK;
   }
   if (!fileName.empty()) {
     const std::string bare = ResolveInstallPath("", fileName);
     if (OpensForReading(bare)) {
-      CopyBounded(bare, out, outLength);
+      out = bare;
       return S_OK;
     }
   }
@@ -70,16 +69,26 @@ HRESULT FindMediaFile(const char* name, char* out, int outLength) {
   // search ends here.
   char folder[kMaxFileName + 1];
   if (SUCCEEDED(GetSdkMediaPath(folder, static_cast<int>(sizeof(folder))))) {
-    const std::string candidate = std::string(folder) + fileName;
-    if (candidate.size() >= static_cast<size_t>(outLength)) return E_INVALIDARG;
-    const std::string resolved = ResolveInstallPath("", candidate);
+    const std::string resolved = ResolveInstallPath("", std::string(folder) + fileName);
     if (OpensForReading(resolved)) {
-      CopyBounded(resolved, out, outLength);
+      out = resolved;
       return S_OK;
     }
   }
-  CopyBounded(name, out, outLength);
+  out = name;
   return kFileNotFound;
+}
+
+HRESULT FindMediaFile(const char* name, char* out, int outLength) {
+  if (!name || !out || outLength < 1) return E_INVALIDARG;
+  out[0] = '\0';
+  std::string found;
+  const HRESULT result = FindMediaFile(name, found);
+  // A path found but too long for the buffer is a failure, never a cut path.
+  if (SUCCEEDED(result) && found.size() >= static_cast<size_t>(outLength)) return E_FAIL;
+  if (result == E_FAIL) return result;
+  CopyBounded(found, out, outLength);
+  return result;
 }
 
 HRESULT ReadRegistryString(const CRegKey& key, const char* valueName, char* out, int outLength,

@@ -2,6 +2,8 @@
 // Small helpers shared across the program: finding a media file (texture,
 // mesh) by its designed name, string values of an open registry-store key,
 // bounded string copies and the process-wide timer on the monotonic clock.
+#include <string>
+
 #include "Registry.h"
 #include "d3d9.h"
 
@@ -11,6 +13,8 @@
 // E_INVALIDARG for null arguments or outLength below 1, E_FAIL when the full
 // path does not fit.
 HRESULT FindMediaFile(const char* name, char* out, int outLength);
+// The same without a length limit: a path of any length is found.
+HRESULT FindMediaFile(const char* name, std::string& out);
 // There is no SDK media folder here: E_INVALIDARG for a null buffer or a
 // length below 1, else E_FAIL with `out` empty.
 HRESULT GetSdkMediaPath(char* out, int outLength);

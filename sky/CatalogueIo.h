@@ -27,8 +27,10 @@ inline void CopyChars(char* dest, const unsigned char* src, int count) {
   dest[count] = '\0';
 }
 
-// The whole file; false when it cannot be opened, is larger than 2 GB or
-// cannot be read completely.
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& data);
+// The whole file; false when it is missing, not a regular file, larger than
+// `limit` bytes (nothing is read then) or cannot be read completely, with
+// the reason in `problem` when given.
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& data, size_t limit,
+                   std::string* problem = nullptr);
 
 }  // namespace catalogue_io

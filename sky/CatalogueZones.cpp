@@ -59,18 +59,24 @@ void DecodeDeepSkyRecord(const unsigned char* p, DeepSkyObject& o) {
 
 namespace {
 
-// A deep-sky record whose place or size is not a number, or lies outside
-// the sky, is damaged: it is skipped, so no later formatting or drawing sees
-// a value it cannot convert.
+// The ranges the formats allow. A record outside them (a place off the sky,
+// a value that is not a number) means the file is damaged or is not a zone
+// file at all: it is refused whole rather than drawn as stars.
 bool Plausible(const DeepSkyObject& o) {
   constexpr double kSlack = 1e-3;
   constexpr double kLargestSize = 6.2831853071795865;  // a whole turn, in radians
+  auto magnitude = [](float m) { return std::isfinite(m) && m >= -30.0f && m <= 100.0f; };
   return o.rightAscension >= -kSlack && o.rightAscension <= 6.2831853071795865 + kSlack &&
          o.declination >= -1.5707963267948966 - kSlack && o.declination <= 1.5707963267948966 + kSlack &&
-         std::fabs(o.largeSize) <= kLargestSize && std::fabs(o.smallSize) <= kLargestSize &&
-         !std::isnan(o.magnitude) && !std::isnan(o.surfaceBrightness);
+         o.largeSize >= 0.0f && o.largeSize <= kLargestSize && o.smallSize >= 0.0f &&
+         o.smallSize <= kLargestSize && magnitude(o.magnitude) && magnitude(o.surfaceBrightness);
 }
-bool Plausible(const BrightStar&) { return true; }
+bool Plausible(const BrightStar& s) {
+  constexpr double kSlack = 1e-6;
+  return s.rightAscension >= -kSlack && s.rightAscension <= 6.2831853071795865 + kSlack &&
+         s.declination >= -1.5707963267948966 - kSlack && s.declination <= 1.5707963267948966 + kSlack &&
+         s.magnitude >= -5.0f && s.magnitude <= 30.0f;
+}
 
 struct Extremes {
   double minRa = 1e50, maxRa = 1e-50, minDec = 1e50, maxDec = -1e50;
@@ -83,29 +89,49 @@ struct Extremes {
 };
 
 // Appends the whole records of one zone file, up to the array's capacity.
+// A file larger than the whole catalogue, or holding a record outside the
+// format's ranges, is refused and adds nothing; `problem` then says why. An
+// empty or cut-short file is read (nothing, or its whole records) and named
+// in `problem` too.
 template <typename Record, typename Decode>
 bool LoadZone(const CString& installFolder, const char* pattern, int zone, Record* records, int& count,
-              int capacity, int recordSize, Decode decode, Extremes& extremes) {
+              int capacity, int recordSize, Decode decode, Extremes& extremes, std::string* problem) {
   if (!records) return false;
   std::vector<unsigned char> data;
-  if (!ReadWholeFile(ResolveInstallPath(installFolder, FormatC(pattern, zone)), data)) return false;
+  if (!ReadWholeFile(ResolveInstallPath(installFolder, FormatC(pattern, zone)), data,
+                     static_cast<size_t>(capacity) * recordSize, problem))
+    return false;
   if (count < 0) count = 0;
+  const int first = count;
+  Extremes found;
   for (size_t off = 0; off + recordSize <= data.size() && count < capacity; off += recordSize) {
     decode(data.data() + off, records[count]);
-    if (!Plausible(records[count])) continue;
-    extremes.Add(records[count].rightAscension, records[count].declination);
+    if (!Plausible(records[count])) {
+      count = first;
+      if (problem) *problem = FormatC("record %d holds values outside the catalogue's ranges",
+                                      static_cast<int>(off / recordSize) + 1);
+      return false;
+    }
+    found.Add(records[count].rightAscension, records[count].declination);
     ++count;
+  }
+  extremes = found;
+  if (problem) {
+    if (data.empty())
+      *problem = "empty";
+    else if (data.size() % recordSize != 0)
+      *problem = "cut short";
   }
   return true;
 }
 
 }  // namespace
 
-bool LoadBrightStarZone(CString installFolder, int zone) {
+bool LoadBrightStarZone(CString installFolder, int zone, std::string* problem) {
   if (zone < 1 || zone > kZoneCount) return false;
   Extremes e;
   if (!LoadZone(installFolder, "\\bsc5\\%02i.dat", zone, g_brightStars, g_brightStarCount, kBrightStarCapacity,
-                kBrightStarRecordSize, DecodeBrightStarRecord, e))
+                kBrightStarRecordSize, DecodeBrightStarRecord, e, problem))
     return false;
   BrightStarZone& row = g_brightStarZones[zone];
   row.rightAscension = (e.minRa + e.maxRa) / 2.0;
@@ -114,11 +140,11 @@ bool LoadBrightStarZone(CString installFolder, int zone) {
   return true;
 }
 
-bool LoadDeepSkyZone(CString installFolder, int zone) {
+bool LoadDeepSkyZone(CString installFolder, int zone, std::string* problem) {
   if (zone < 1 || zone > kZoneCount) return false;
   Extremes e;
   if (!LoadZone(installFolder, "\\sac\\%02i.dat", zone, g_deepSkyObjects, g_deepSkyCount, kDeepSkyCapacity,
-                kDeepSkyRecordSize, DecodeDeepSkyRecord, e))
+                kDeepSkyRecordSize, DecodeDeepSkyRecord, e, problem))
     return false;
   DeepSkyZone& row = g_deepSkyZones[zone];
   row.rightAscension = (e.minRa + e.maxRa) / 2.0;

@@ -150,8 +150,10 @@ extern DeepSkyZone g_deepSkyZones[kZoneCount + 1];
 
 // Append one zone file to its array and fill the zone's row. False when the
 // array is not allocated or the file cannot be opened or read.
-bool LoadBrightStarZone(CString installFolder, int zone);
-bool LoadDeepSkyZone(CString installFolder, int zone);
+// `problem`, when given, names what was wrong with the zone file: why it
+// was refused (false), or that it was empty or cut short (true).
+bool LoadBrightStarZone(CString installFolder, int zone, std::string* problem = nullptr);
+bool LoadDeepSkyZone(CString installFolder, int zone, std::string* problem = nullptr);
 
 void DecodeBrightStarRecord(const unsigned char* data, BrightStar& star);
 void DecodeDeepSkyRecord(const unsigned char* data, DeepSkyObject& object);

@@ -9,6 +9,7 @@
 
 #include "InstallPath.h"
 #include "NumberFormat.h"
+#include "RegularFile.h"
 #include "SkyModel.h"
 
 CometRecord* g_comets = nullptr;
@@ -23,15 +24,25 @@ int g_displayedAsteroidCount = 0;
 
 namespace {
 
-// The whole file, or false when it cannot be opened or read completely.
+// The most of an element file that is read: far more than the 999 records
+// the arrays take, however long their lines; what lies beyond could never
+// be used, so a huge file costs no more than this.
+constexpr size_t kElementFileReadLimit = 4u << 20;
+
+// The file (at most kElementFileReadLimit bytes of it), or false when it is
+// missing, not a regular file (a named pipe would block) or cannot be read.
 bool ReadWholeFile(const CString& installFolder, const char* designedPath, std::string& out) {
   const std::string path = ResolveInstallPath(installFolder, designedPath);
-  FILE* f = std::fopen(path.c_str(), "rb");
+  FILE* f = OpenRegularFile(path);
   if (f == nullptr) return false;
   out.clear();
   char buffer[65536];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) out.append(buffer, n);
+  while (out.size() < kElementFileReadLimit &&
+         (n = std::fread(buffer, 1, std::min(sizeof(buffer), kElementFileReadLimit - out.size()), f)) > 0)
+    out.append(buffer, n);
+  // A line cut by the limit is no record.
+  if (out.size() >= kElementFileReadLimit) out.erase(out.find_last_of('\n') + 1);
   const bool ok = !std::ferror(f);
   std::fclose(f);
   return ok;

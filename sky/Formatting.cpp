@@ -47,9 +47,9 @@ void CSkyModel::FormatTimeOfDay(CString& result, bool shortForm, double degrees)
     return;
   }
   double h = degrees * 0.06666666666666667;
-  // The same as subtracting 24 until below, without a long loop; huge
-  // negative times are brought into the day the same way.
-  if (std::fabs(h) >= 24.0) h = std::fmod(h, 24.0);
+  // The same as subtracting 24 until below, without a long loop. Negative
+  // values are not wrapped: their magnitude is printed, so -25 h reads 25:00.
+  if (h >= 24.0) h = std::fmod(h, 24.0);
   const double total = std::fabs(h) * 3600.0;
   double sec = RoundHalfAwayFromZero(std::fmod(total, 60.0) * 10.0) * 0.1;
   const double m = std::floor(total / 60.0);
@@ -65,8 +65,10 @@ void CSkyModel::FormatTimeOfDay(CString& result, bool shortForm, double degrees)
   }
   if (hour == 24.0) hour = 0.0;
 
+  // The hour is printed as a whole floating-point number: a large negative
+  // value (not wrapped) would overflow an int.
   CString text;
-  text.Format("%02i:%02i", static_cast<int>(hour), static_cast<int>(min));
+  text.Format("%02.0f:%02i", hour, static_cast<int>(min));
   if (!shortForm) text.AppendFormat(":%02i", static_cast<int>(sec));
   result = text;
 }

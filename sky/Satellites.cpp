@@ -7,6 +7,7 @@
 #include <string>
 
 #include "InstallPath.h"
+#include "RegularFile.h"
 #include "SkyModel.h"
 #include "TwoLineElements.h"
 
@@ -134,7 +135,8 @@ void CSkyModel::ExtractTwoLineElements(int position, const char* text, int slot)
 
 bool CSkyModel::LoadSatellites(CString folder) {
   const std::string path = ResolveInstallPath(folder, "\\donnees\\satellites.dat");
-  FILE* file = std::fopen(path.c_str(), "rb");
+  // Only a regular file: a named pipe in its place would block the start.
+  FILE* file = OpenRegularFile(path);
   if (!file) return false;
   std::string text;
   bool complete = false;

@@ -2,6 +2,7 @@
 // library, rotation angles and poles, bodies placed around their parents,
 // apparent places, phases and magnitudes.
 #include <cmath>
+#include <utility>
 
 #include "SkyModel.h"
 
@@ -380,6 +381,13 @@ void CSkyModel::PlaceBodyAroundParent(int body, int parent, float x, float y, fl
     case kBodyNeptune: m = Multiply(m, RotationYawPitchRoll(0.69f, 0.0f, 0.6f)); break;
     default: break;
   }
+  // The orbit models give an Earth satellite's offset in the equatorial TEME
+  // frame: x toward the equinox, y toward 6h of right ascension. The scene's
+  // equatorial axes, before the tilt of the Earth's pole, put the equinox on
+  // +y and 6h on +x (x = sin of the right ascension, as for every sky
+  // direction): without the swap a satellite is drawn over the mirror image
+  // of its ground track.
+  if (parent == kBodyEarth && IsArtificialSatellite(body)) std::swap(x, y);
   float offset[3];
   TransformCoord(m, x, y, z, offset);
   b.position = {p.position.x + offset[0], p.position.y + offset[1], p.position.z + offset[2]};

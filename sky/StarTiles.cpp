@@ -2,11 +2,16 @@
 // lookup of the tile around a place.
 #include <cmath>
 #include <cstdio>
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "CatalogueIo.h"
 #include "Catalogues.h"
 #include "InstallPath.h"
 #include "NumberFormat.h"
+#include "RegularFile.h"
 #include "SkyMath.h"
 
 Sky2000Star* g_sky2000Stars = nullptr;
@@ -20,18 +25,35 @@ TileCentre g_tycho2Tiles[kTycho2TileCount + 1];
 
 namespace catalogue_io {
 
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& data) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  bool ok = std::fseek(f, 0, SEEK_END) == 0;
-  long length = ok ? std::ftell(f) : -1;
-  ok = ok && length >= 0 && length <= 0x7FFFFFFFL && std::fseek(f, 0, SEEK_SET) == 0;
-  if (ok) {
-    data.resize(static_cast<size_t>(length));
-    ok = length == 0 || std::fread(data.data(), 1, data.size(), f) == data.size();
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& data, size_t limit,
+                   std::string* problem) {
+  auto refuse = [&](const char* why) {
+    if (problem) *problem = why;
+    return false;
+  };
+  const int fd = OpenRegularFileDescriptor(path);
+  if (fd < 0) return refuse(errno == ENOENT ? "missing" : "not a regular file");
+  struct stat st{};
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return refuse("unreadable");
   }
-  std::fclose(f);
-  return ok;
+  // Larger than the format can hold: nothing of it is read.
+  if (static_cast<uint64_t>(st.st_size) > limit) {
+    ::close(fd);
+    return refuse("larger than the catalogue can hold");
+  }
+  data.resize(static_cast<size_t>(st.st_size));
+  size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  if (done != data.size()) return refuse("unreadable");
+  return true;
 }
 
 }  // namespace catalogue_io
@@ -74,7 +96,9 @@ bool LoadTile(const CString& installFolder, const char* pattern, int tile, Star*
               int recordSize, Decode decode) {
   if (!stars) return false;
   std::vector<unsigned char> data;
-  if (!ReadWholeFile(ResolveInstallPath(installFolder, FormatC(pattern, tile)), data)) return false;
+  if (!ReadWholeFile(ResolveInstallPath(installFolder, FormatC(pattern, tile)), data,
+                     static_cast<size_t>(limit) * recordSize))
+    return false;
   if (count < 0) count = 0;
   // Whole records only: a trailing partial record is no star.
   for (size_t off = 0; off + recordSize <= data.size() && count < limit; off += recordSize) {

@@ -1,6 +1,7 @@
 // Civil time, Julian dates and sidereal time (classical Julian-day arithmetic,
 // Gregorian reform on 1582-10-15, sidereal and obliquity polynomials of the
 // 1900 epoch).
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
@@ -33,7 +34,12 @@ void CSkyModel::JulianDayFromCalendar(double dayFraction) {
 
 void CSkyModel::CalendarFromJulianDay(double& year, double& month, double& day, double& hour, double& minute,
                                       double& second, double jd) {
-  const double x = jd + m_utcOffset / 24.0;
+  double x = jd + m_utcOffset / 24.0;
+  // The integer steps below hold for dates within a trillion days; a date
+  // beyond (or not a number) would overflow them, so it is held there.
+  constexpr double kLargestDay = 1e12;
+  if (std::isnan(x)) x = 0.0;
+  x = std::clamp(x, -kLargestDay, kLargestDay);
   const int64_t z = static_cast<int64_t>(TruncateTowardZero(x + 0.5));
   int64_t b;
   if (static_cast<double>(z) < 2299160.5) {

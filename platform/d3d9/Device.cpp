@@ -131,12 +131,12 @@ void IDirect3DDevice9::Impl::ResolveTarget() {
   glBindFramebuffer(GL_FRAMEBUFFER, msFbo);
 }
 
-void IDirect3DDevice9::Impl::ReadFrame(std::vector<uint8_t>& bgra, bool front) {
+void IDirect3DDevice9::Impl::ReadFrame(std::vector<uint8_t>& bgra) {
   FlushBatch();
   ResolveTarget();
   bgra.resize(static_cast<size_t>(width) * height * 4);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, drawToWindow ? 0 : fbo);
-  if (drawToWindow) glReadBuffer(front ? GL_FRONT : GL_BACK);
+  if (drawToWindow) glReadBuffer(GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_BGRA, GL_UNSIGNED_BYTE,
                bgra.data());
@@ -307,12 +307,16 @@ HRESULT IDirect3DDevice9::Present(const RECT* sourceRect, const RECT* destRect, 
                 : d.pp.hDeviceWindow ? d.pp.hDeviceWindow
                                      : d.creation.hFocusWindow;
   int surfaceWidth = 0, surfaceHeight = 0;
+  // A copy asked for is read before the swap: afterwards the window's
+  // buffers no longer hold the frame.
+  const bool keep = d.keepNextFrame;
   if (window == d.nativeWindow && d.drawToWindow) {
     // The frame is already on the window's back buffer.
     d.FlushBatch();
+    if (keep) d.ReadFrame(d.frontBuffer);
     const int interval = d.pp.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1;
     if (!nvd3d::SwapWindowBuffers(d.context, interval)) return D3DERR_DEVICELOST;
-    d.frontInTarget = true;
+    d.KeptFrame(keep, Impl::Front::kNone);
     window->FramePresentedNatively();
     return D3D_OK;
   }
@@ -320,7 +324,10 @@ HRESULT IDirect3DDevice9::Present(const RECT* sourceRect, const RECT* destRect, 
     // The frame goes to the window on the GPU side: the target's rows are
     // stored top first, the window's bottom first, so the copy flips them.
     d.FlushBatch();
-    d.ResolveTarget();
+    if (keep)
+      d.ReadFrame(d.frontBuffer);  // resolves the samples too
+    else
+      d.ResolveTarget();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, d.fbo);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     const bool sameSize = static_cast<UINT>(surfaceWidth) == d.width && static_cast<UINT>(surfaceHeight) == d.height;
@@ -330,19 +337,28 @@ HRESULT IDirect3DDevice9::Present(const RECT* sourceRect, const RECT* destRect, 
     const bool shown = nvd3d::SwapWindowBuffers(d.context, interval);
     glBindFramebuffer(GL_FRAMEBUFFER, d.DrawTarget());
     if (!shown) return D3DERR_DEVICELOST;
-    d.frontInTarget = true;
+    d.KeptFrame(keep, Impl::Front::kTarget);
     window->FramePresentedNatively();
     return D3D_OK;
   }
   d.ReadFrame(d.frontBuffer);
-  d.frontWidth = d.width;
-  d.frontHeight = d.height;
-  d.frontInTarget = false;
+  d.KeptFrame(true, Impl::Front::kCopy);
   if (window)
     window->PresentFrame(d.frontBuffer.data(), static_cast<int>(d.frontWidth), static_cast<int>(d.frontHeight),
                          static_cast<int>(d.frontWidth * 4));
   return D3D_OK;
 }
+
+void IDirect3DDevice9::Impl::KeptFrame(bool kept, Front otherwise) {
+  keepNextFrame = false;
+  front = kept ? Front::kCopy : otherwise;
+  if (kept) {
+    frontWidth = width;
+    frontHeight = height;
+  }
+}
+
+void IDirect3DDevice9::KeepNextPresentedFrameForLayer() { m_impl->keepNextFrame = true; }
 
 HRESULT IDirect3DDevice9::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type,
                                         IDirect3DSurface9** surface) {
@@ -357,13 +373,14 @@ HRESULT IDirect3DDevice9::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* 
   D3DSURFACE_DESC desc;
   dest->GetDesc(&desc);
   if (desc.Format != D3DFMT_A8R8G8B8) return D3DERR_INVALIDCALL;
-  if (m_impl->frontInTarget && m_impl->MakeCurrent()) {
-    // Frames shown on a native window are read back only when a copy is asked.
-    m_impl->ReadFrame(m_impl->frontBuffer, true);
+  if (m_impl->front == Impl::Front::kTarget && m_impl->MakeCurrent()) {
+    m_impl->ReadFrame(m_impl->frontBuffer);
     m_impl->frontWidth = m_impl->width;
     m_impl->frontHeight = m_impl->height;
-    m_impl->frontInTarget = false;
+    m_impl->front = Impl::Front::kCopy;
   }
+  // The frame went to a window that cannot give it back.
+  if (m_impl->front != Impl::Front::kCopy) return D3DERR_INVALIDCALL;
   D3DLOCKED_RECT locked;
   if (FAILED(dest->LockRect(&locked, nullptr, 0))) return D3DERR_INVALIDCALL;
   const Impl& d = *m_impl;

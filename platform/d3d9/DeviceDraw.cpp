@@ -345,6 +345,7 @@ Program* IDirect3DDevice9::Impl::SelectProgram(bool batched, bool points) {
   if (!program->ok) std::fprintf(stderr, "nvd3d9: program build failed: %s\n", log.c_str());
   usedProgram = program->program;
   Program* raw = program.get();
+  if (userProgram) userShaderPrograms[userProgram->Id()].push_back(key);
   programs.emplace(std::move(key), std::move(program));
   return raw;
 }

@@ -178,9 +178,15 @@ struct IDirect3DDevice9::Impl {
   int samples = 0;
   std::vector<uint8_t> frontBuffer;  // last presented frame, BGRA top row first
   UINT frontWidth = 0, frontHeight = 0;
-  // The last frame went straight to the native window and is still in the
-  // target (read back only when a copy of it is asked for).
-  bool frontInTarget = false;
+  // Where the last presented frame can be found: in `frontBuffer`; still in
+  // the off-screen target (shown on a native window without a copy; it stays
+  // there until the next frame draws); or nowhere (drawn on a native
+  // window's back buffer and swapped without a copy: a shown window buffer
+  // cannot be read back).
+  enum class Front { kCopy, kTarget, kNone };
+  Front front = Front::kCopy;
+  // The next frame presented on a native window is read back before its swap.
+  bool keepNextFrame = false;
   HWND nativeWindow = nullptr;  // the window the context's surface shows
   // Draws go straight to the native window's back buffer (rows bottom first).
   bool drawToWindow = false;
@@ -228,6 +234,9 @@ struct IDirect3DDevice9::Impl {
   GLuint usedProgram = 0;
   nvd3d::VertexLayout layout;
   std::unordered_map<unsigned, std::string> userShaderSources;  // shader id -> GLSL text
+  // The program keys built for each user vertex shader: they go with it (a
+  // resize makes the shaders again, and their programs grew without end).
+  std::unordered_map<unsigned, std::vector<std::string>> userShaderPrograms;
 
   // Batched sprite-like draws: same vertex range, only shader constants differ.
   struct Batch {
@@ -270,8 +279,12 @@ struct IDirect3DDevice9::Impl {
   bool CreateTargets(UINT w, UINT h, D3DMULTISAMPLE_TYPE ms, bool depth, D3DFORMAT depthFormat);
   void DestroyTargets();
   void ResolveTarget();
-  // Top row first; `front`: the shown frame of a window drawn on directly.
-  void ReadFrame(std::vector<uint8_t>& bgra, bool front = false);
+  // The frame being drawn, top row first (for a window drawn on directly:
+  // its back buffer, so only before the swap).
+  void ReadFrame(std::vector<uint8_t>& bgra);
+  // After a present: the frame is in `frontBuffer` when kept, else where
+  // `otherwise` says; a request for a copy is used up.
+  void KeptFrame(bool kept, Front otherwise);
   // The framebuffer draws go to: the window's own, or the off-screen target.
   GLuint DrawTarget() const { return drawToWindow ? 0 : (samples ? msFbo : fbo); }
   // Draws whatever is pending: merged draws, then batched instances.
@@ -302,6 +315,7 @@ struct IDirect3DDevice9::Impl {
   void UpdateLayout();
   void DeleteGlObjects();
   void Forget(const void* resource);  // a resource goes away: drop bindings to it
+  void ForgetShaderPrograms(unsigned shaderId);  // a user vertex shader goes: its programs too
 };
 
 namespace nvd3d {

@@ -490,7 +490,27 @@ HRESULT IDirect3DDevice9::CreateVertexDeclaration(const D3DVERTEXELEMENT9* eleme
 IDirect3DVertexShader9::IDirect3DVertexShader9(IDirect3DDevice9* device, std::string source)
     : IDirect3DResource9(device), m_source(std::move(source)), m_id(g_nextId++) {}
 
-IDirect3DVertexShader9::~IDirect3DVertexShader9() = default;
+IDirect3DVertexShader9::~IDirect3DVertexShader9() { m_device->GetImpl()->ForgetShaderPrograms(m_id); }
+
+void IDirect3DDevice9::Impl::ForgetShaderPrograms(unsigned shaderId) {
+  auto found = userShaderPrograms.find(shaderId);
+  if (found == userShaderPrograms.end()) return;
+  // Batched draws may still use one of them.
+  FlushBatch();
+  const bool current = MakeCurrent();
+  for (const std::string& key : found->second) {
+    auto it = programs.find(key);
+    if (it == programs.end()) continue;
+    if (currentProgram == it->second.get()) currentProgram = nullptr;
+    if (usedProgram == it->second->program) {
+      if (current) glUseProgram(0);
+      usedProgram = 0;
+    }
+    if (current && it->second->program) glDeleteProgram(it->second->program);
+    programs.erase(it);
+  }
+  userShaderPrograms.erase(found);
+}
 
 HRESULT IDirect3DDevice9::CreateVertexShader(const DWORD* function, IDirect3DVertexShader9** shader) {
   if (!function || !shader) return D3DERR_INVALIDCALL;

@@ -8,9 +8,11 @@
 // context is surfaceless (no display server needed) and `Present` reads the
 // frame back and hands it to the device window (`CNativeWindow::PresentFrame`,
 // top row first), or only keeps it without a window. `GetFrontBufferData`
-// copies our own last presented frame, not the desktop (after a native
-// present it reads the target, which holds that frame until the next frame
-// draws). Fixed-function states are
+// copies our own last presented frame, not the desktop: the frame kept at
+// its presentation (`KeepNextPresentedFrameForLayer`), or, shown on a native
+// window from the off-screen target, that target until the next frame draws;
+// a frame drawn on the window itself and shown without a copy cannot be
+// given (D3DERR_INVALIDCALL). Fixed-function states are
 // emulated by GLSL programs generated from the state and cached; vertex
 // shaders are GLSL programs written against constant registers `c[0..7]`
 // (see `IDirect3DDevice9::CreateVertexShader`).
@@ -335,6 +337,12 @@ class IDirect3DDevice9 : public IUnknown {
   // OpenGL once, instead of zeros first and the contents after.
   HRESULT CreateTextureWithLevels(UINT width, UINT height, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   std::vector<std::vector<uint8_t>>&& levels, IDirect3DTexture9** texture);
+
+  // Layer extra: the next presented frame is kept for GetFrontBufferData.
+  // Frames shown on a native window are not read back unless asked (it would
+  // cost frame rate), and a shown window buffer cannot be read back: the copy
+  // is read before the swap that shows the frame.
+  void KeepNextPresentedFrameForLayer();
 
   // Layer internals.
   struct Impl;

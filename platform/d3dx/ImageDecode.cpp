@@ -6,6 +6,7 @@
 
 #include "../d3d9/DeviceImpl.h"
 #include "ImageFile.h"
+#include "RegularFile.h"
 
 namespace nvd3dx {
 namespace {
@@ -19,14 +20,20 @@ uint32_t U32(const std::vector<uint8_t>& d, size_t o) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data, size_t limit) {
-  FILE* f = std::fopen(path.c_str(), "rb");
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data, size_t limit,
+                   const std::atomic<bool>* abandon) {
+  // Only a regular file: a named pipe would hold the reader for ever. One
+  // larger than the limit is refused before a byte of it is read.
+  const int64_t size = RegularFileSize(path);
+  if (size < 0 || static_cast<uint64_t>(size) > limit) return false;
+  FILE* f = OpenRegularFile(path);
   if (!f) return false;
   data.clear();
   uint8_t buffer[65536];
   size_t n;
+  data.reserve(static_cast<size_t>(size));
   while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) {
-    if (data.size() + n > limit) {
+    if (data.size() + n > limit || (abandon && abandon->load(std::memory_order_relaxed))) {
       std::fclose(f);
       return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 // Picture file decoding into 32-bit BGRA (top row first).
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,7 +19,11 @@ struct Image {
   UINT fileLevels = 1;
 };
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data, size_t limit);
+// The whole regular file; false when it is missing, not a regular file,
+// larger than `limit` (refused before a byte is read), or when `abandon` is
+// set while it is read (checked between 64 KiB blocks).
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data, size_t limit,
+                   const std::atomic<bool>* abandon = nullptr);
 // False for unknown or damaged files; every size and offset is checked.
 bool DecodeImage(const std::vector<uint8_t>& data, Image& image);
 bool DecodeBmp(const std::vector<uint8_t>& d, Image& image);

@@ -3,6 +3,7 @@
 // texture's levels in memory (no device involved, so any thread may do it),
 // then the texture created from those levels on the device's thread.
 // D3DXCreateTextureFromFileExA is the two steps run back to back.
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -20,7 +21,8 @@ struct PreparedTexture {
 };
 
 // Reads and decodes a picture file; the HRESULTs of D3DXCreateTextureFromFileExA.
-HRESULT LoadPicture(const char* file, Image& image);
+// `abandon`, when set during the read, ends it (E_FAIL).
+HRESULT LoadPicture(const char* file, Image& image, const std::atomic<bool>* abandon = nullptr);
 D3DXIMAGE_INFO PictureInfo(const Image& image);
 
 // The levels D3DXCreateTextureFromFileExA would make from the picture with

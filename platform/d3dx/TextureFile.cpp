@@ -132,9 +132,12 @@ size_t PreparedTexture::Bytes() const {
   return n;
 }
 
-HRESULT LoadPicture(const char* file, Image& image) {
+HRESULT LoadPicture(const char* file, Image& image, const std::atomic<bool>* abandon) {
   std::vector<uint8_t> data;
-  if (!file || !ReadWholeFile(file, data, kMaxFileBytes)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  if (!file || !ReadWholeFile(file, data, kMaxFileBytes, abandon)) {
+    if (abandon && abandon->load()) return E_FAIL;
+    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  }
   if (!DecodeImage(data, image)) return D3DXERR_INVALIDDATA;
   return D3D_OK;
 }

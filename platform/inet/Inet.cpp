@@ -199,6 +199,7 @@ bool CHttpFile::SendRequest() {
   curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
   curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
   curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+  if (limits.totalTimeoutMs > 0) curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs);
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(e, CURLOPT_MAXREDIRS, 5L);
   // An http address may move to https; an https one stays there.

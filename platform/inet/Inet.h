@@ -47,6 +47,9 @@ struct InternetLimits {
   long lowSpeedSeconds = 30;
   // The most a request may deliver (its Content-Length or its body).
   int64_t maxBytes = 64ll * 1024 * 1024;
+  // The longest a whole request may last, head and body; 0 for no limit
+  // (a large download at a modest speed takes what it takes).
+  long totalTimeoutMs = 0;
 };
 
 class CHttpFile;

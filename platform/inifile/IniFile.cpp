@@ -149,10 +149,26 @@ bool KeepCopyBeside(const char* path, std::string& copy, std::string& problem) {
     ::close(in);
     return true;
   }
+  auto copyName = [&](int n) { return std::string(path) + (n == 1 ? std::string(".bak") : FormatC(".bak%d", n)); };
+  // A second name for the same bytes costs nothing, however large the file
+  // (a copy of a 1 GB file held the exit for most of a minute); the save
+  // then puts a new file in its place by rename, so the copy keeps the old
+  // bytes. Only where the file system has no such names is it copied.
+  struct stat own;
+  const bool plain = ::lstat(path, &own) == 0 && S_ISREG(own.st_mode);
+  for (int n = 1; n < 100 && plain; ++n) {
+    const std::string name = copyName(n);
+    if (::link(path, name.c_str()) == 0) {
+      ::close(in);
+      copy = name;
+      return true;
+    }
+    if (errno != EEXIST) break;
+  }
   int out = -1;
   std::string name;
   for (int n = 1; n < 100 && out < 0; ++n) {
-    name = std::string(path) + (n == 1 ? std::string(".bak") : FormatC(".bak%d", n));
+    name = copyName(n);
     out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, st.st_mode & 0666);
     if (out < 0 && errno != EEXIST) break;
   }

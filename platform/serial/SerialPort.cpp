@@ -136,6 +136,18 @@ std::vector<std::string> CSerialPort::PresentDevices(const DeviceFolders& folder
   return devices;
 }
 
+bool CSerialPort::IsSupportedBaudRate(int baudRate) {
+  speed_t speed;
+  return BaudConstant(baudRate, speed);
+}
+
+CString CSerialPort::UnsupportedBaudRateText(int baudRate) {
+  if (IsSupportedBaudRate(baudRate)) return CString();
+  return CString("The speed of " + std::to_string(baudRate) +
+                 " baud cannot be used on this system's serial ports. Choose one of 1200, 2400, 4800, 9600, 19200, "
+                 "38400, 57600 or 115200 baud.");
+}
+
 BOOL CSerialPort::Open(int port, int baudRate, char parity, int dataBits, int stopBits) {
   return Open(DeviceName(port), baudRate, parity, dataBits, stopBits);
 }

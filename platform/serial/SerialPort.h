@@ -18,6 +18,12 @@ class CSerialPort {
   CSerialPort(const CSerialPort&) = delete;
   CSerialPort& operator=(const CSerialPort&) = delete;
 
+  // Whether a line can be set to this speed here (14400, for one, cannot).
+  static bool IsSupportedBaudRate(int baudRate);
+  // "The speed of N baud cannot be used on this system's serial ports..."
+  // naming the speeds that can; empty for a speed that can be used.
+  static CString UnsupportedBaudRateText(int baudRate);
+
   // TRUE when open. An open port stays as it is. Only the baud rate and a
   // byte size of 8 are applied; parity and stop bits keep the device's own.
   BOOL Open(int port, int baudRate, char parity, int dataBits, int stopBits);

@@ -1,5 +1,6 @@
 #include "App.h"
 
+#include <atomic>
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -58,6 +59,8 @@ void DisplayFailureHandler(QtMsgType type, const QMessageLogContext& context, co
 // Closes the main window for a termination request; while an operation
 // pumps messages (a frame loading its objects) the close waits until it has
 // returned, so no window is destroyed under its own running code.
+std::atomic<bool> g_terminationRequested{false};
+
 void CloseOnTermination(CWinApp* app) {
   if (InsideMessagePump()) {
     QTimer::singleShot(20, [app] { CloseOnTermination(app); });
@@ -76,6 +79,8 @@ void OnTerminationSignal(int) {
 }
 
 }  // namespace
+
+bool TerminationRequested() { return g_terminationRequested; }
 
 CWinApp* AfxGetApp() { return g_theApp; }
 CWnd* AfxGetMainWnd() { return g_theApp ? g_theApp->m_pMainWnd : nullptr; }
@@ -289,6 +294,7 @@ int AfxWinMain(int argc, char** argv) {
       char byte;
       ssize_t ignored = read(g_signalPipe[0], &byte, 1);
       (void)ignored;
+      g_terminationRequested = true;
       CloseOnTermination(app);
     });
     struct sigaction action {};

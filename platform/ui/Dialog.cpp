@@ -32,6 +32,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "App.h"
@@ -72,6 +73,13 @@ const DialogTemplate* AfxFindDialog(UINT id) {
   auto it = DialogTable().find(id);
   return it == DialogTable().end() ? nullptr : &it->second;
 }
+
+int AfxScreenPixelsPerInchY() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? static_cast<int>(std::lround(screen->logicalDotsPerInchY())) : 96;
+}
+
+void CDialog::SetTemplateFont(int points) { m_templateFontPoints = points; }
 
 int DialogUnitsToPixelsX(int units) { return (units * 3 + 1) / 2; }
 int DialogUnitsToPixelsY(int units) { return (units * 13 + 4) / 8; }
@@ -222,6 +230,18 @@ CDialog::~CDialog() {
   }
 }
 
+BOOL CDialog::OnCmdMsg(UINT id, CCmdUI* pUI) {
+  if (CWnd::OnCmdMsg(id, pUI)) return TRUE;
+  if (id < 0x8000 || id >= 0xF000) return FALSE;
+  CWnd* owner = m_pParent ? m_pParent : GetParent();
+  if (owner == this) owner = nullptr;
+  if (owner && owner->OnCmdMsg(id, pUI)) return TRUE;
+  CWnd* main = AfxGetMainWnd();
+  if (main && main != this && main != owner && main->OnCmdMsg(id, pUI)) return TRUE;
+  CWinApp* app = AfxGetApp();
+  return app ? app->OnCmdMsg(id, pUI) : FALSE;
+}
+
 void CDialog::MapNotify(int id, UINT code, std::function<void(int)> handler) {
   m_data->notifies.push_back({id, code, std::move(handler)});
 }
@@ -247,26 +267,43 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
   if (child) flags = Qt::Widget;
   else if ((tpl->style & WS_CAPTION) != WS_CAPTION) flags |= Qt::FramelessWindowHint;
   else flags |= Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+  // A template font given in points (the in-memory template's font) sizes the
+  // dialog units with it, as the dialog manager does: 8 points at 96 pixels
+  // per inch is the standard face the units are made for.
+  const double scale = m_templateFontPoints > 0 ? m_templateFontPoints * AfxScreenPixelsPerInchY() / 768.0 : 1.0;
+  auto ux = [scale](int units) {
+    return scale == 1.0 ? DialogUnitsToPixelsX(units) : static_cast<int>(std::lround(units * 1.5 * scale));
+  };
+  auto uy = [scale](int units) {
+    return scale == 1.0 ? DialogUnitsToPixelsY(units) : static_cast<int>(std::lround(units * 1.625 * scale));
+  };
   auto* dialog = new CDialogWidget(parentWidget, flags);
   dialog->setMouseTracking(true);
   // QDialog turns a window type of 0 into a dialog window of its own: a page
   // must be made a plain child again, or it floats outside its owner.
   if (child) dialog->setWindowFlags(Qt::Widget);
   dialog->setModal(modal);
-  // The dialog units assume the classic 8-point dialog face.
-  QFont face(QStringLiteral("Liberation Sans"));
-  face.setPixelSize(11);
-  dialog->setFont(face);
+  if (m_templateFontPoints > 0) {
+    QFont face(QStringLiteral("Sans Serif"));
+    face.setStyleHint(QFont::SansSerif);
+    face.setPixelSize(std::max(1, static_cast<int>(std::lround(m_templateFontPoints * AfxScreenPixelsPerInchY() / 72.0))));
+    dialog->setFont(face);
+  } else {
+    // The dialog units assume the classic 8-point dialog face.
+    QFont face(QStringLiteral("Liberation Sans"));
+    face.setPixelSize(11);
+    dialog->setFont(face);
+  }
   dialog->setWindowTitle(ToQ(tpl->caption));
-  dialog->setFixedSize(DialogUnitsToPixelsX(tpl->cx), DialogUnitsToPixelsY(tpl->cy));
+  dialog->setFixedSize(ux(tpl->cx), uy(tpl->cy));
   AttachWidget(dialog, true);
   m_data->modal = modal;
 
   QButtonGroup* radioGroup = nullptr;
   for (size_t i = 0; i < tpl->count; ++i) {
     const DialogControl& c = tpl->controls[i];
-    QRect geometry(DialogUnitsToPixelsX(c.x), DialogUnitsToPixelsY(c.y), DialogUnitsToPixelsX(c.cx),
-                   DialogUnitsToPixelsY(c.cy));
+    QRect geometry(ux(c.x), uy(c.y), ux(c.cx),
+                   uy(c.cy));
     QWidget* widget = nullptr;
     const int id = c.id;
     switch (c.kind) {
@@ -340,7 +377,7 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
         QObject::connect(combo, QOverload<int>::of(&QComboBox::activated),
                          [this, id](int) { SendControlNotify(id, CBN_SELCHANGE); });
         widget = combo;
-        geometry.setHeight(std::min(geometry.height(), DialogUnitsToPixelsY(14)));
+        geometry.setHeight(std::min(geometry.height(), uy(14)));
         break;
       }
       case ControlKind::ListBox: {
@@ -433,7 +470,7 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
     m_data->controls.push_back(std::move(control));
   }
   if (child) {
-    dialog->move(DialogUnitsToPixelsX(tpl->x), DialogUnitsToPixelsY(tpl->y));
+    dialog->move(ux(tpl->x), uy(tpl->y));
   } else if (tpl->style & DS_CENTER) {
     QScreen* screen = parentWidget ? parentWidget->screen() : QGuiApplication::primaryScreen();
     if (screen) {
@@ -441,7 +478,7 @@ BOOL CDialog::BuildWindow(CWnd* parent, bool modal) {
       dialog->move(area.center() - QPoint(dialog->width() / 2, dialog->height() / 2));
     }
   } else if (parentWidget) {
-    dialog->move(parentWidget->mapToGlobal(QPoint(DialogUnitsToPixelsX(tpl->x), DialogUnitsToPixelsY(tpl->y))));
+    dialog->move(parentWidget->mapToGlobal(QPoint(ux(tpl->x), uy(tpl->y))));
   }
   return TRUE;
 }

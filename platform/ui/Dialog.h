@@ -47,6 +47,8 @@ struct DialogTemplate {
 };
 void AfxRegisterDialogs(const DialogTemplate* table, size_t count);
 const DialogTemplate* AfxFindDialog(UINT id);
+// The screen's vertical logical pixels per inch (96 without a screen).
+int AfxScreenPixelsPerInchY();
 
 class CDialog : public CWnd {
  public:
@@ -59,10 +61,20 @@ class CDialog : public CWnd {
   // Creates the dialog modeless; visible when its template says WS_VISIBLE.
   BOOL Create(UINT templateId, CWnd* parent = nullptr);
   virtual BOOL OnInitDialog();
+  // A command this dialog has no entry for (ids 0x8000 to 0xEFFF, such as the
+  // help command of its Help button) goes on to its owner, then the main
+  // frame (which reaches the view, the document and the application), then
+  // the application. Control ids below 0x8000 stay with the dialog.
+  BOOL OnCmdMsg(UINT id, CCmdUI* pUI) override;
   virtual void OnOK();
   virtual void OnCancel();
   void EndDialog(int result);
   UINT GetTemplateId() const { return m_templateId; }
+  // The font of the template the next window is built from: the system's sans
+  // face at `points` (0: the standard dialog face); the dialog's units and so
+  // its size follow the font.
+  void SetTemplateFont(int points);
+  int GetTemplateFont() const { return m_templateFontPoints; }
   // Routes a control notification (button click: BN_CLICKED as a command id).
   void SendControlNotify(int id, UINT code, int value = 0);
 
@@ -74,6 +86,7 @@ class CDialog : public CWnd {
   BOOL BuildWindow(CWnd* parent, bool modal);
   UINT m_templateId;
   CWnd* m_pParent;
+  int m_templateFontPoints = 0;
   struct Data;
   std::unique_ptr<Data> m_data;
 };

@@ -139,6 +139,29 @@ class CFrameWidget : public QMainWindow {
 
 // ---- Control bars -----------------------------------------------------------------------
 
+namespace {
+
+// A tool bar gives the status bar back its idle text when the pointer leaves
+// it, as the fly-by prompts of its buttons would otherwise stay. The frame is
+// looked up at that moment, through the bar's parents (a floating bar's window
+// is a child of the main window).
+class ToolBarWidget : public QToolBar {
+ public:
+  using QToolBar::QToolBar;
+
+ protected:
+  void leaveEvent(QEvent* e) override {
+    QToolBar::leaveEvent(e);
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+      if (auto* frame = dynamic_cast<CFrameWnd*>(WndFromWidget(w))) {
+        frame->SetMessageText(nullptr);
+        return;
+      }
+  }
+};
+
+}  // namespace
+
 void CControlBar::SetBarStyle(DWORD style) { m_barStyle = style; }
 
 struct CToolBar::Data {
@@ -168,7 +191,7 @@ CToolBar::~CToolBar() {
 BOOL CToolBar::CreateEx(CWnd* parent, DWORD, DWORD style, CRect, UINT id) {
   auto* frame = dynamic_cast<CFrameWnd*>(parent);
   if (!frame || !frame->GetWidget()) return FALSE;
-  auto* bar = new QToolBar(frame->GetWidget());
+  auto* bar = new ToolBarWidget(frame->GetWidget());
   bar->setObjectName(QString("toolbar%1").arg(frame->m_frame->bars.size()));
   bar->setFloatable(true);
   bar->setMovable((style & CBRS_GRIPPER) != 0);
@@ -382,8 +405,27 @@ void CStatusBar::SetPaneInfo(int index, UINT, UINT style, int width) {
   if (index < 0 || index >= GetCount()) return;
   QLabel* pane = m_data->panes[static_cast<size_t>(index)];
   pane->setFrameStyle((style & SBPS_NOBORDERS) ? QFrame::NoFrame : QFrame::Panel | QFrame::Sunken);
-  if (!(style & SBPS_STRETCH) && width > 0) pane->setFixedWidth(width);
+  if (!(style & SBPS_STRETCH) && width > 0) {
+    // Widths are designed for a status font whose average character is 6
+    // pixels wide; a wider font gets a proportionally wider pane.
+    const int average = pane->fontMetrics().averageCharWidth();
+    pane->setFixedWidth(average > 6 ? (width * average + 5) / 6 : width);
+  }
 }
+
+namespace {
+
+// A fixed-width pane grows to show the whole of a longer text and never
+// shrinks back, so that a moving value does not make the bar jump.
+void FitPaneToText(QLabel* pane) {
+  if (pane->minimumWidth() != pane->maximumWidth()) return;  // the stretching pane
+  const QMargins margins = pane->contentsMargins();
+  const int needed = pane->fontMetrics().horizontalAdvance(pane->text()) + margins.left() + margins.right() +
+                     2 * pane->margin() + 2 * pane->frameWidth() + 4;
+  if (needed > pane->maximumWidth()) pane->setFixedWidth(needed);
+}
+
+}  // namespace
 
 BOOL CStatusBar::SetPaneText(int index, const char* text, BOOL update) {
   if (index < 0 || index >= GetCount()) return FALSE;
@@ -392,6 +434,7 @@ BOOL CStatusBar::SetPaneText(int index, const char* text, BOOL update) {
   // The same text again changes nothing on the screen.
   if (pane->text() == value) return TRUE;
   pane->setText(value);
+  FitPaneToText(pane);
   if (update) pane->repaint();
   else m_data->changed.push_back(pane);
   return TRUE;

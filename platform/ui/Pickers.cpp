@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 
@@ -15,6 +16,10 @@ namespace {
 std::function<BOOL(COLORREF&, COLORREF*)> g_colorChooser;
 std::function<BOOL(LOGFONT&)> g_fontChooser;
 
+// A picker font's size in pixels (the picker works in points).
+int PickerPixels(const QFont& font) {
+  return font.pixelSize() > 0 ? font.pixelSize() : static_cast<int>(font.pointSizeF() * 96.0 / 72.0 + 0.5);
+}
 
 }  // namespace
 
@@ -48,8 +53,16 @@ BOOL AfxChooseFont(LOGFONT& font, CWnd* parent) {
   if (font.lfHeight != 0) initial.setPixelSize(font.lfHeight < 0 ? -font.lfHeight : font.lfHeight);
   if (font.lfWeight > 0) initial.setWeight(static_cast<QFont::Weight>(std::clamp<int>(font.lfWeight, 1, 1000)));
   initial.setItalic(font.lfItalic != 0);
+  // A designed face name ("Arial") is often an alias the font system
+  // resolves to another family: the picker opens on the family actually
+  // used, not on whatever it falls back to when the name is not in its list.
+  const QString used = QFontInfo(initial).family();
+  if (!used.isEmpty()) initial.setFamily(used);
   QFontDialog dialog(initial, parent ? parent->GetWidget() : nullptr);
   dialog.setOption(QFontDialog::DontUseNativeDialog);
+  // What the picker shows before any choice, after its own rounding to the
+  // styles and sizes it offers.
+  const QFont shown = dialog.currentFont();
   // Labels are drawn in their own colour, never underlined or struck out, and
   // in one script: no effects and no script choice.
   for (QGroupBox* box : dialog.findChildren<QGroupBox*>())
@@ -65,13 +78,19 @@ BOOL AfxChooseFont(LOGFONT& font, CWnd* parent) {
     result = dialog.exec();
   }
   if (result != QDialog::Accepted) return FALSE;
+  // Only what the user changed is taken: OK without a change keeps the
+  // font exactly as it was (its designed face name, height and weight).
   const QFont chosen = dialog.selectedFont();
-  const QByteArray face = chosen.family().toLatin1();
-  std::snprintf(font.lfFaceName, sizeof(font.lfFaceName), "%s", face.constData());
-  const int pixels = chosen.pixelSize() > 0 ? chosen.pixelSize()
-                                            : static_cast<int>(chosen.pointSizeF() * 96.0 / 72.0 + 0.5);
-  font.lfHeight = -pixels;
-  font.lfWeight = chosen.weight();
-  font.lfItalic = chosen.italic() ? 1 : 0;
+  if (chosen.family() != shown.family()) {
+    // A face name carries no foundry: "P052 [urw]" is kept as "P052".
+    QString family = chosen.family();
+    const qsizetype foundry = family.indexOf(QStringLiteral(" ["));
+    if (foundry > 0 && family.endsWith(QLatin1Char(']'))) family.truncate(foundry);
+    const QByteArray face = family.toLatin1();
+    std::snprintf(font.lfFaceName, sizeof(font.lfFaceName), "%s", face.constData());
+  }
+  if (PickerPixels(chosen) != PickerPixels(shown)) font.lfHeight = -PickerPixels(chosen);
+  if (chosen.weight() != shown.weight()) font.lfWeight = chosen.weight();
+  if (chosen.italic() != shown.italic()) font.lfItalic = chosen.italic() ? 1 : 0;
   return TRUE;
 }

@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QFontDatabase>
 #include <QLabel>
@@ -36,8 +37,52 @@ void InstallFaceSubstitutes() {
   QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 }
 
-// Half an inch, the text's default tab (\deftab720), in the device's pixels.
+// Half an inch, the text's default tab (\deftab720), in the screen's pixels.
+// A document laid out for a printer keeps this value: the layout scales tab
+// stops to the printer's resolution itself.
 qreal TabDistance(const QPaintDevice* device) { return device ? device->logicalDpiX() * 0.5 : 48.0; }
+
+// Where printing to a PDF file is proposed when no printer exists: the
+// documents folder when it is there and can be written, else the home folder.
+QString ProposedPdfFile() {
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  const QFileInfo folder(documents);
+  const bool usable = !documents.isEmpty() && folder.isDir() && folder.isWritable();
+  return QDir(usable ? documents : QDir::homePath()).filePath(QStringLiteral("Nuvarine2.pdf"));
+}
+
+// Sets the printer up: a PDF file given by the handler (tests, unattended
+// runs), or the print dialog, which proposes a PDF file when no printer
+// exists. False for Cancel, or when nothing can be printed without asking.
+bool ChoosePrinter(QPrinter& printer, QWidget* owner, bool ask) {
+  if (PrintHandler()) {
+    CString path;
+    if (!PrintHandler()(path)) return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(ToQ(path.GetString()));
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
+    return true;
+  }
+  const bool noPrinter = QPrinterInfo::availablePrinters().isEmpty();
+  if (noPrinter) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    // The dialog offers this file; the user may choose another.
+    printer.setOutputFileName(ProposedPdfFile());
+  }
+  if (!ask) return !noPrinter;  // nowhere to print without asking
+  QPrintDialog dialog(&printer, owner);
+  dialog.setOption(QAbstractPrintDialog::PrintToFile, noPrinter);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+  int result;
+  {
+    ModalScope modal;
+    result = dialog.exec();
+  }
+  return result == QDialog::Accepted;
+}
 
 QTextCharFormat ToQFormat(const RtfDocument& doc, const RtfCharFormat& f) {
   QTextCharFormat q;
@@ -99,12 +144,11 @@ void PrintDocument(const QTextDocument* source, QPrinter& printer) {
   const qreal textWidth = std::max(1, inchesWide - 2) * dpiX;
   const qreal textHeight = std::max(1, inchesHigh - 2) * dpiY;
 
+  // The clone keeps the screen's tab stops, which its layout scales to the
+  // printer: a line shown on one line prints on one line.
   std::unique_ptr<QTextDocument> doc(source->clone());
   doc->documentLayout()->setPaintDevice(&printer);
   doc->setDocumentMargin(0);
-  QTextOption option = doc->defaultTextOption();
-  option.setTabStopDistance(TabDistance(&printer));
-  doc->setDefaultTextOption(option);
   doc->setPageSize(QSizeF(textWidth, textHeight));
 
   QPainter painter;
@@ -188,37 +232,7 @@ void CRichTextCtrl::Print(bool ask) {
   if (!edit) return;
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(QStringLiteral("(Untitled)"));
-  if (PrintHandler()) {
-    CString path;
-    if (!PrintHandler()(path)) return;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(ToQ(path.GetString()));
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
-  } else {
-    const bool noPrinter = QPrinterInfo::availablePrinters().isEmpty();
-    if (noPrinter) {
-      printer.setOutputFormat(QPrinter::PdfFormat);
-      // The dialog offers this file; the user may choose another.
-      const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-      printer.setOutputFileName(QDir(documents.isEmpty() ? QDir::homePath() : documents).filePath("Nuvarine2.pdf"));
-    }
-    if (ask) {
-      QPrintDialog dialog(&printer, GetWidget());
-      dialog.setOption(QAbstractPrintDialog::PrintToFile, noPrinter);
-      dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-      dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-      dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-      int result;
-      {
-        ModalScope modal;
-        result = dialog.exec();
-      }
-      if (result != QDialog::Accepted) return;
-    } else if (noPrinter) {
-      return;  // nowhere to print without asking
-    }
-  }
+  if (!ChoosePrinter(printer, GetWidget(), ask)) return;
   PrintDocument(edit->document(), printer);
 }
 
@@ -227,32 +241,7 @@ BOOL AfxPrintImageFile(CWnd* owner, const char* path) {
   if (!path || !picture.load(QString::fromUtf8(path))) return FALSE;
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(QStringLiteral("Nuvarine 2"));
-  if (PrintHandler()) {
-    CString pdf;
-    if (!PrintHandler()(pdf)) return FALSE;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(ToQ(pdf.GetString()));
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Inch);
-  } else {
-    const bool noPrinter = QPrinterInfo::availablePrinters().isEmpty();
-    if (noPrinter) {
-      printer.setOutputFormat(QPrinter::PdfFormat);
-      const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-      printer.setOutputFileName(QDir(documents.isEmpty() ? QDir::homePath() : documents).filePath("Nuvarine2.pdf"));
-    }
-    QPrintDialog dialog(&printer, owner ? owner->GetWidget() : nullptr);
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, noPrinter);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
-    int result;
-    {
-      ModalScope modal;
-      result = dialog.exec();
-    }
-    if (result != QDialog::Accepted) return FALSE;
-  }
+  if (!ChoosePrinter(printer, owner ? owner->GetWidget() : nullptr, true)) return FALSE;
   QPainter painter;
   if (!painter.begin(&printer)) return FALSE;
   const QRect page = painter.viewport();

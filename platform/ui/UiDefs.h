@@ -191,6 +191,9 @@ int GetSystemMetrics(int index);
 void PumpMessages();
 // True while PumpMessages runs (an operation pumping messages is on the stack).
 bool InsideMessagePump();
+// True once a termination request (SIGTERM, SIGINT) came: a long operation
+// pumping messages ends itself, since the close waits for it.
+bool TerminationRequested();
 // Depth of running modal loops (dialogs, boxes); frames wait while it is not 0.
 int AfxModalDepth();
 // The modal windows open now, outermost first: dialog captions and pop-up

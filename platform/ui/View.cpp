@@ -37,20 +37,31 @@ class CViewWidget : public QWidget {
   QImage m_surface;
   // Frames are shown on the native window by the drawing device.
   bool m_native = false;
+  // The device has shown a frame there: from then on the window is the
+  // device's alone.
+  bool m_onScreen = false;
 
+  // Until the device shows its first frame, what the view paints on its
+  // surface (the grey start-up background) is shown on the native window
+  // through the toolkit's backing store; the first device frame hands the
+  // window over and drops the surface.
   void MakeNative() {
     if (m_native) return;
     m_native = true;
-    // Nothing painted on the surface shows on a native window: it keeps no
-    // window-sized picture (8 MB at 1920 x 1080).
-    m_surface = QImage(1, 1, QImage::Format_RGB32);
-    m_surface.fill(Qt::black);
     setAttribute(Qt::WA_NativeWindow);
-    setAttribute(Qt::WA_PaintOnScreen);
     setAttribute(Qt::WA_DontCreateNativeAncestors);
   }
 
-  QPaintEngine* paintEngine() const override { return m_native ? nullptr : QWidget::paintEngine(); }
+  void HandOverToDevice() {
+    if (!m_native || m_onScreen) return;
+    m_onScreen = true;
+    // The window keeps no window-sized picture (8 MB at 1920 x 1080).
+    m_surface = QImage(1, 1, QImage::Format_RGB32);
+    m_surface.fill(Qt::black);
+    setAttribute(Qt::WA_PaintOnScreen);
+  }
+
+  QPaintEngine* paintEngine() const override { return m_onScreen ? nullptr : QWidget::paintEngine(); }
 
  protected:
   bool event(QEvent* e) override {
@@ -61,7 +72,7 @@ class CViewWidget : public QWidget {
     }
     if (e->type() == QEvent::Resize) {
       QSize s = static_cast<QResizeEvent*>(e)->size();
-      if (!m_native && s.width() > 0 && s.height() > 0 && s != m_surface.size()) {
+      if (!m_onScreen && s.width() > 0 && s.height() > 0 && s != m_surface.size()) {
         QImage grown(s, QImage::Format_RGB32);
         grown.fill(Qt::black);
         QPainter p(&grown);
@@ -79,7 +90,7 @@ class CViewWidget : public QWidget {
   }
 
   void paintEvent(QPaintEvent*) override {
-    if (m_native) return;  // the device's next frame covers the window
+    if (m_onScreen) return;  // the device's next frame covers the window
     QPainter p(this);
     p.drawImage(0, 0, m_surface);
   }
@@ -173,7 +184,10 @@ unsigned long CView::NativeWindowId() {
   return static_cast<unsigned long>(widget->winId());
 }
 
-void CView::FramePresentedNatively() { CountPresent(); }
+void CView::FramePresentedNatively() {
+  CountPresent();
+  if (auto* widget = dynamic_cast<CViewWidget*>(GetWidget())) widget->HandOverToDevice();
+}
 
 void CView::CountPresent() {
   if (m_presentCount++ == 0) {

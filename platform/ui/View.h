@@ -47,8 +47,9 @@ class CView : public CWnd {
   void OnPaint() override;
   void PresentFrame(const unsigned char* bgra, int width, int height, int stride) override;
   // On an X server the view's client area becomes a native window the
-  // drawing device shows its frames on (0 on other platforms). CDC drawing
-  // of OnDraw then only reaches the kept picture, not the screen.
+  // drawing device shows its frames on (0 on other platforms). What OnDraw
+  // paints with its CDC is shown there until the device's first frame; after
+  // it, CDC drawing no longer reaches the screen.
   unsigned long NativeWindowId() override;
   void FramePresentedNatively() override;
   // A copy of the pixels on screen: 32-bit BGRA rows, top first (empty before the first paint).

@@ -1,6 +1,10 @@
 #include "IniFile.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "TestFiles.h"
 
@@ -157,3 +161,33 @@ TEST(IniFile, ValuesAreSingleLinesOfAtMost999Characters) {
 }
 
 }  // namespace
+
+// The copy kept before an unread file is written over costs no time however
+// large the file (a 1 GiB settings file held the exit for most of a minute):
+// the copy holds the old bytes after the save, and the next copy takes the
+// next free name.
+TEST(IniFile, CopyBesideAHugeFileIsImmediateAndKeepsTheOldBytes) {
+  ScratchFolder dir;
+  const std::string path = dir.File("nuvarine.ini");
+  WriteBytes(path, "[Old]\r\nkept=1\r\n");
+  ASSERT_EQ(truncate(path.c_str(), 1ll << 30), 0);  // sparse: no disk is used
+  std::string copy, problem;
+  ASSERT_TRUE(KeepCopyBeside(path.c_str(), copy, problem)) << problem;
+  EXPECT_EQ(copy, path + ".bak");
+  EXPECT_EQ(std::filesystem::file_size(copy), 1ull << 30);
+
+  CIniFile ini;
+  ini.Create();
+  ini.SetInt("k", 1, "", "New");
+  ASSERT_TRUE(ini.Save(path.c_str()));
+  EXPECT_EQ(ReadBytes(path), "[New]\r\nk=1\r\n");
+  EXPECT_EQ(std::filesystem::file_size(copy), 1ull << 30);
+  std::ifstream old(copy, std::ios::binary);
+  std::string head(15, '\0');
+  old.read(head.data(), 15);
+  EXPECT_EQ(head, "[Old]\r\nkept=1\r\n");
+
+  ASSERT_TRUE(KeepCopyBeside(path.c_str(), copy, problem)) << problem;
+  EXPECT_EQ(copy, path + ".bak2");
+  EXPECT_EQ(ReadBytes(copy), "[New]\r\nk=1\r\n");
+}

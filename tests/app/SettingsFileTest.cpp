@@ -110,6 +110,13 @@ TEST(SettingsFile, ObservationBlockStopsAtItsFirstGap) {
   EXPECT_EQ(other.m_utcOffset, 10.0);
   EXPECT_EQ(other.m_pressure, 1013.0);
   EXPECT_EQ(other.m_temperature, 10.0);
+
+  // So does a value that is no number.
+  TestView third;
+  WriteBytes(dir.File("inf.ini"), ReplaceLine(text, "Pressure=1001.0000000000", "Pressure=1e999"));
+  EXPECT_FALSE(third.LoadSettings(dir.File("inf.ini")));
+  EXPECT_EQ(third.m_utcOffset, 10.0);
+  EXPECT_EQ(third.m_pressure, 1013.0);
 }
 
 TEST(SettingsFile, ObservationOnlyTurnsEverySwitchOffAndKeepsNumbers) {
@@ -175,6 +182,19 @@ TEST(SettingsFile, ReadCases) {
       {"Zoom Value=1.0700000525", "Zoom Value=1e30", [](const TestView& v) { EXPECT_EQ(v.m_zoomStep, 1.07f); }},
       {"Zoom Value=1.0700000525", "Zoom Value=1.25", [](const TestView& v) { EXPECT_EQ(v.m_zoomStep, 1.25f); }},
       {"Zoom Value=1.0700000525", "Zoom Value=2", [](const TestView& v) { EXPECT_EQ(v.m_zoomStep, 2.0f); }},
+      // A number beyond any double is refused: the value stays as it was;
+      // "inf" (no digits, read as 0) is no speed either.
+      {"Animation X=3000.0000000000", "Animation X=1e999", [](const TestView& v) { EXPECT_EQ(v.m_animationSpeedFactor, 3000.0); }},
+      {"Animation X=3000.0000000000", "Animation X=-1e999", [](const TestView& v) { EXPECT_EQ(v.m_animationSpeedFactor, 3000.0); }},
+      {"Animation X=3000.0000000000", "Animation X=inf", [](const TestView& v) { EXPECT_EQ(v.m_animationSpeedFactor, 3000.0); }},
+      // Beyond what the animation dialog accepts: the default.
+      {"Animation X=3000.0000000000", "Animation X=1e300", [](const TestView& v) { EXPECT_EQ(v.m_animationSpeedFactor, 3000.0); }},
+      {"Animation X=3000.0000000000", "Animation X=-5", [](const TestView& v) { EXPECT_EQ(v.m_animationSpeedFactor, 3000.0); }},
+      {"Animation X=3000.0000000000", "Animation X=0", [](const TestView& v) { EXPECT_EQ(v.m_animationSpeedFactor, 3000.0); }},
+      {"Animation X=3000.0000000000", "Animation X=1e13", [](const TestView& v) { EXPECT_EQ(v.m_animationSpeedFactor, 1e13); }},
+      {"Animation X=3000.0000000000", "Animation X=86400", [](const TestView& v) { EXPECT_EQ(v.m_animationSpeedFactor, 86400.0); }},
+      {"Magnitude0=17.0000000000", "Magnitude0=1e999", [](const TestView& v) { EXPECT_EQ(v.m_magnitudeZero, 17.0f); }},
+      {"FPS=30.0000000000", "FPS=-1e999", [](const TestView& v) { EXPECT_EQ(v.m_animationFps, 30.0); }},
       {"Use proxy=False", "Use Proxy=True", [](const TestView& v) { EXPECT_TRUE(v.m_useProxy); }},
       {"Parity=N", "Parity=Even", [](const TestView&) { EXPECT_EQ(g_telescopeParity, 'E'); }},
       {"Parity=N", "Parity=", [](const TestView&) { EXPECT_EQ(g_telescopeParity, 'N'); }},

@@ -146,7 +146,7 @@ TEST(Lx200Connect, HandshakeThenSiteTimeAndDate) {
     Lx200LocalTimeNow now{2026, 12, 10, 21, 5, 7};
     // Waits of a tenth: room for a slow (sanitizer) build to answer the first ack.
     ASSERT_EQ(ConnectLx200(MakeIo(port, &log, 0.1), line, c.latitude * kDeg, c.westLongitude * kDeg, c.utcOffset,
-                           now),
+                           [&] { return now; }),
               Lx200ConnectResult::Connected);
     EXPECT_TRUE(WaitUntil([&] { return Contains(mount.Commands(), ":SC 12/10/26#"); }));
     const auto commands = mount.Commands();
@@ -168,7 +168,7 @@ TEST(Lx200Connect, SilentMountGetsFiveAcksAndFails) {
   std::string log;
   Lx200LineSettings line;
   line.port = "COM3";
-  EXPECT_EQ(ConnectLx200(MakeIo(port, &log, 0.01), line, 0.5, 0.1, 0, {}), Lx200ConnectResult::NoAnswer);
+  EXPECT_EQ(ConnectLx200(MakeIo(port, &log, 0.01), line, 0.5, 0.1, 0, nullptr), Lx200ConnectResult::NoAnswer);
   EXPECT_TRUE(WaitUntil([&] { return mount.Received().size() >= 5; }));
   EXPECT_EQ(mount.Received(), std::string(5, '\x06'));
   EXPECT_NE(log.find("\r\nLX200 : \r\n(impossible to connect.)"), std::string::npos);
@@ -180,7 +180,7 @@ TEST(Lx200Connect, PortThatCannotOpenFails) {
   std::string log;
   Lx200LineSettings line;
   line.port = "COM4";
-  EXPECT_EQ(ConnectLx200(MakeIo(port, &log, 0.01), line, 0, 0, 0, {}), Lx200ConnectResult::PortFailed);
+  EXPECT_EQ(ConnectLx200(MakeIo(port, &log, 0.01), line, 0, 0, 0, nullptr), Lx200ConnectResult::PortFailed);
   EXPECT_FALSE(port.m_isOpen);
   EXPECT_NE(log.find("Error, impossible to open serialLX200 port.\r\n\r\n"), std::string::npos);
   unsetenv("NUVARINE_SERIAL_COM4");

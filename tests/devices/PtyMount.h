@@ -50,6 +50,11 @@ class PtyMount {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_commands;
   }
+  // When each command of Commands() had arrived, by the computer's clock.
+  std::vector<std::chrono::system_clock::time_point> CommandTimes() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_commandTimes;
+  }
   // The place the mount reports, as its reply texts.
   void SetPlace(const std::string& ra, const std::string& dec) {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -89,6 +94,7 @@ class PtyMount {
           } else if (!pending.empty()) {
             if (c == '#') {
               m_commands.push_back(pending + "#");
+              m_commandTimes.push_back(std::chrono::system_clock::now());
               reply += Answer(pending + "#");
               pending.clear();
             } else if (pending.size() < 64) {
@@ -153,6 +159,7 @@ class PtyMount {
   std::mutex m_mutex;
   std::string m_received;
   std::vector<std::string> m_commands;
+  std::vector<std::chrono::system_clock::time_point> m_commandTimes;
   std::string m_ra = "12:34.5", m_dec = "+45\xDF" "30";
   std::string m_targetRa, m_targetDec;
   std::mt19937 m_random{26};

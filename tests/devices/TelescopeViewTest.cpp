@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -112,6 +113,14 @@ class TelescopeViewTest : public ::testing::Test {
       return IDOK;
     };
   }
+  bool WaitUntilSent(PtyMount& mount, const std::string& prefix) {
+    for (int i = 0; i < 500; ++i) {
+      for (const std::string& c : mount.Commands())
+        if (c.rfind(prefix, 0) == 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
   std::string Sent(PtyMount& mount) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     return mount.Received();
@@ -136,6 +145,36 @@ TEST_F(TelescopeViewTest, OpenConnectionShowsNoticeSendsSiteAndShowsThePanel) {
   EXPECT_NE(Sent(mount).find("#:St +45\xDF" "00#"), std::string::npos);
   view->OnTelescopeOpenConnection();  // already connected: nothing happens
   EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(TelescopeViewTest, TheMountIsSetToTheComputersClockAsItReceivesIt) {
+  // The handshake's real two-second wait, and the real clock.
+  view->m_telescopeSleep = [](double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); };
+  PtyMount mount(7);
+  ConnectOn(mount, 7);
+  ASSERT_TRUE(WaitUntilSent(mount, ":SC "));
+  const std::vector<std::string> commands = mount.Commands();
+  const auto times = mount.CommandTimes();
+  size_t at = 0;
+  while (at < commands.size() && commands[at].rfind(":SL ", 0) != 0) ++at;
+  ASSERT_LT(at, commands.size());
+  int hour = -1, minute = -1, second = -1;
+  ASSERT_EQ(std::sscanf(commands[at].c_str(), ":SL %d:%d:%d#", &hour, &minute, &second), 3) << commands[at];
+  const double sent = hour * 3600.0 + minute * 60.0 + second;
+  // The local time of day at which the mount had the command.
+  const auto received = times[at];
+  const std::time_t whole = std::chrono::system_clock::to_time_t(received);
+  std::tm local{};
+  localtime_r(&whole, &local);
+  const double fraction = std::chrono::duration<double>(received - std::chrono::system_clock::from_time_t(whole)).count();
+  const double arrived = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + fraction;
+  double late = std::fmod(arrived - sent + 86400.0 * 1.5, 86400.0) - 43200.0;
+  // The time goes to the nearest second: half a second, and a little for
+  // the line's delivery.
+  EXPECT_LE(std::fabs(late), 0.6) << commands[at];
+  EXPECT_EQ(view->m_hour, hour);
+  EXPECT_EQ(view->m_minute, minute);
+  EXPECT_EQ(view->m_second, second);
 }
 
 TEST_F(TelescopeViewTest, NothingIsSentWhileNothingIsFollowedOrBelowTheHorizon) {
@@ -218,15 +257,20 @@ TEST_F(TelescopeViewTest, SerialDialogStoresTypedTextAndABadSpeedFailsPlainly) {
     EXPECT_EQ(g_telescopeParity, c.storedParity);
     EXPECT_EQ(g_telescopeBaudRate, c.storedSpeed);
   }
-  // Speed 0 cannot be set on a line: string 1078, not a hung-up line.
-  g_telescopeBaudRate = 0;
-  PtyMount mount(12);
-  boxes.clear();
-  view->OnTelescopeOpenConnection();
-  EXPECT_FALSE(view->m_telescopeConnected);
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[1].text, "Error, impossible to communicate with the serial port !");
-  EXPECT_EQ(mount.Received(), "");
+  // Speeds a line cannot be set to (0, and 14400, which Linux lacks): string
+  // 1078 naming the speed, not a hung-up line.
+  for (int speed : {0, 14400}) {
+    g_telescopeBaudRate = speed;
+    PtyMount mount(12);
+    boxes.clear();
+    view->OnTelescopeOpenConnection();
+    EXPECT_FALSE(view->m_telescopeConnected);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text.substr(0, 55), "Error, impossible to communicate with the serial port !");
+    EXPECT_NE(boxes[1].text.find("The speed of " + std::to_string(speed) + " baud cannot be used"), std::string::npos)
+        << boxes[1].text;
+    EXPECT_EQ(mount.Received(), "");
+  }
 }
 
 TEST_F(TelescopeViewTest, CommandsNeedPlanetariumMode) {

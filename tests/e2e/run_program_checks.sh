@@ -18,6 +18,13 @@
 #   bad-3d-settings     3D values no adapter gives and a zoom step of 0: defaults, one box naming
 #                       the dropped values, defaults written back, a clean next start
 #   empty-catalogues    every bright-star and deep-sky zone empty: the catalogue box
+#   hostile-data        zones of random bytes, empty, of 1 GiB (sparse) or a named pipe; named
+#                       pipes for the comets, satellites, per-user store and VS/lens.vs; 1 GiB
+#                       star and landscape pictures; temporaries of a killed download and
+#                       save: frames within a minute, one box naming each refused zone, the
+#                       temporaries gone (look-alikes kept), a clean close within a minute
+#   huge-settings       a 1 GiB (sparse) settings file: kept beside itself and replaced at a
+#                       close that takes no longer than any other
 #   no-planet-library   no planet library: status 1 and a line on standard error
 #   no-display          neither DISPLAY nor WAYLAND_DISPLAY: message, status 1
 #   bad-display         DISPLAY names no server: message, status 1
@@ -28,7 +35,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/common.sh"
 SOURCE_DIR=$1
 CASE=$2
-require_programs timeout:coreutils realpath:coreutils grep:grep || exit 1
+require_programs timeout:coreutils realpath:coreutils grep:grep truncate:coreutils mkfifo:coreutils || exit 1
 [ -x "$SOURCE_DIR/nuvarine2" ] || { echo "FAIL: no program in $SOURCE_DIR"; exit 1; }
 if [ "$CASE" = runtime-unwritable ] && [ "$(id -u)" -eq 0 ]; then
   require_programs setpriv:util-linux || exit 1
@@ -208,6 +215,51 @@ case $CASE in
     grep -q "^messagebox=Error !  Nuvarine 2.0|Impossible to open Nuvarine' catalogues" "$WORK/first.status" ||
       fail "no box for the empty catalogues"
     close "$pid"
+    ;;
+  hostile-data)
+    replace() { rm -f "$PROGRAM/$1"; }
+    head -c 20800 /dev/urandom > "$WORK/random"
+    replace bsc5/03.dat && cp "$WORK/random" "$PROGRAM/bsc5/03.dat"
+    replace sac/07.dat && : > "$PROGRAM/sac/07.dat"
+    replace sac/09.dat && truncate -s 1G "$PROGRAM/sac/09.dat"
+    for f in bsc5/11.dat donnees/cometes.dat donnees/satellites.dat VS/lens.vs; do
+      replace "$f" && mkfifo "$PROGRAM/$f" || fail "cannot make a named pipe"
+    done
+    mkdir -p "$XDG_CONFIG_HOME/Nuvarine2" && mkfifo "$XDG_CONFIG_HOME/Nuvarine2/registry.ini"
+    for f in textures/stars/etoile3.tga textures/landscapes/landscape.tga; do
+      replace "$f" && truncate -s 1G "$PROGRAM/$f"
+    done
+    left=(donnees/cometes2.dat.part-Ab12Cd textures/nuagestr.jpg.part-Xy34Zw nuvarine.ini.Qw12Er)
+    alike=(donnees/notes.txt.part-Ab12Cd nuvarine.ini.backup donnees/cometes2.dat.part-x)
+    for f in "${left[@]}" "${alike[@]}"; do echo left > "$PROGRAM/$f"; done
+    start first
+    pid=$LAST_PID
+    wait_frames first 10
+    box=$(grep '^messagebox=' "$WORK/first.status")
+    [ "$(grep -c '^messagebox=' "$WORK/first.status")" = 1 ] || fail "not one box: $box"
+    for named in "bsc5/03.dat: record [0-9]* holds values outside the catalogue's ranges" "sac/07.dat: empty" \
+                 "sac/09.dat: larger than the catalogue can hold" "bsc5/11.dat: not a regular file"; do
+      grep -q "$named" <<< "$box" || fail "the box does not say \"$named\": $box"
+    done
+    for f in "${left[@]}"; do [ ! -e "$PROGRAM/$f" ] || fail "$f was left"; done
+    for f in "${alike[@]}"; do [ -e "$PROGRAM/$f" ] || fail "$f, not ours, was removed"; done
+    close "$pid"
+    ;;
+  huge-settings)
+    rm -f "$PROGRAM/nuvarine.ini"
+    printf '[Observation Settings]\r\nLatitude=48.8566\r\n' > "$PROGRAM/nuvarine.ini"
+    truncate -s 1G "$PROGRAM/nuvarine.ini"
+    start first
+    pid=$LAST_PID
+    wait_frames first 10
+    kill -TERM "$pid"
+    end=$((SECONDS + 20))
+    while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $end ]; do sleep 0.2; done
+    kill -0 "$pid" 2>/dev/null && fail "the close waits for the 1 GiB settings file"
+    wait "$pid"
+    [ "$(stat -c %s "$PROGRAM/nuvarine.ini.bak")" = 1073741824 ] || fail "the settings file was not kept beside"
+    [ "$(stat -c %s "$PROGRAM/nuvarine.ini")" -lt 100000 ] || fail "the settings were not written anew"
+    head -c 40 "$PROGRAM/nuvarine.ini.bak" | grep -q "Latitude=48.8566" || fail "the kept copy lost its bytes"
     ;;
   no-planet-library)
     rm -f "$PROGRAM/liborbicalc.so"

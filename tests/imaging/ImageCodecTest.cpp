@@ -1,6 +1,7 @@
 // Round trips and edge cases of the BMP, PCX, TGA, GIF and JPEG codecs.
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "ImageTestUtil.h"
 
@@ -587,6 +588,35 @@ TEST(ImageCodecs, AttachCopyAndFree) {
   EXPECT_EQ(image.GetWidth(), 0);
   EXPECT_EQ(image.GetColorType(), CImage::kColorNone);
   EXPECT_FALSE(image.GetTransparentColor(t));
+}
+
+// Created from its run-time class, an image is a fresh, empty one that works
+// like any other: it loads, saves and is destroyed through its base.
+TEST(ImageCodecs, CreatedFromItsRuntimeClass) {
+  CRuntimeClass* cls = RUNTIME_CLASS(CImage);
+  ASSERT_NE(cls, nullptr);
+  EXPECT_STREQ(cls->m_lpszClassName, "CImage");
+  std::unique_ptr<CObject> object(cls->CreateObject());
+  auto* image = dynamic_cast<CImage*>(object.get());
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->GetRuntimeClass(), cls);
+  EXPECT_FALSE(image->IsValid());
+  EXPECT_EQ(image->GetFormat(), CImage::kFormatNone);
+  EXPECT_EQ(image->GetColorType(), CImage::kColorNone);
+  uint32_t t;
+  EXPECT_FALSE(image->GetTransparentColor(t));
+
+  CImage source;
+  MakeTestImage(source, 8, 6, 4);
+  ScratchFolder folder;
+  const std::string path = folder.File("dynamic.bmp");
+  ASSERT_TRUE(source.Save(path.c_str(), CImage::kFormatBmp));
+  ASSERT_TRUE(image->Load(path.c_str()));
+  EXPECT_TRUE(SamePixels(source, *image));
+  // Two creations give two objects.
+  std::unique_ptr<CObject> other(cls->CreateObject());
+  EXPECT_NE(other.get(), object.get());
+  EXPECT_FALSE(static_cast<CImage*>(other.get())->IsValid());
 }
 
 }  // namespace

@@ -7,16 +7,26 @@
 #include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <functional>
+#include <regex>
+#include <sstream>
 
 #include "EphemerisDialogs.h"
 #include "Nuvarine2View.h"
 #include "Resource.h"
+#include "RichTextCtrl.h"
 #include "SkyModel.h"
 #include "UiDefs.h"
 
@@ -307,6 +317,96 @@ TEST_F(CalendarViewTest, OneDayWithRiseSetLinesEndsInTheResultDialog) {
   EXPECT_NE(doc.find("Moon\t     rise : "), std::string::npos);
   EXPECT_FALSE(view.m_ephemerisResultShown);
   ExpectContextUnchanged();
+}
+
+std::string RunCommand(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  pclose(pipe);
+  return out;
+}
+
+// The text lines of a PDF: its words (pdftotext's boxes) on each page,
+// grouped by the height they stand at, each line left to right.
+std::vector<std::string> PdfLines(const std::string& pdf) {
+  struct Word {
+    double x, top, bottom;
+    std::string text;
+  };
+  std::vector<std::vector<Word>> pages;
+  std::istringstream in(RunCommand("pdftotext -bbox '" + pdf + "' -"));
+  const std::regex word(R"re(xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="[0-9.]+" yMax="([0-9.]+)">([^<]*)<)re");
+  for (std::string line; std::getline(in, line);) {
+    if (line.find("<page") != std::string::npos) pages.emplace_back();
+    std::smatch m;
+    if (!pages.empty() && std::regex_search(line, m, word))
+      pages.back().push_back({std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), m[4].str()});
+  }
+  std::vector<std::string> lines;
+  for (std::vector<Word>& page : pages) {
+    std::sort(page.begin(), page.end(), [](const Word& a, const Word& b) { return a.top < b.top; });
+    // A word whose middle lies within the height of the line above belongs to it.
+    std::vector<std::vector<Word>> rows;
+    for (const Word& w : page) {
+      const double middle = (w.top + w.bottom) / 2;
+      if (rows.empty() || middle > rows.back().front().bottom) rows.emplace_back();
+      rows.back().push_back(w);
+    }
+    for (std::vector<Word>& row : rows) {
+      std::sort(row.begin(), row.end(), [](const Word& a, const Word& b) { return a.x < b.x; });
+      std::string text;
+      for (const Word& w : row) text += (text.empty() ? "" : " ") + w.text;
+      lines.push_back(text);
+    }
+  }
+  return lines;
+}
+
+// The printed calendar keeps the lines shown on screen: a line such as
+// "Sat<tab>january 1, 2000" or a rise and set line with its tab is not
+// broken at its tab.
+TEST_F(CalendarViewTest, PrintedCalendarKeepsItsLines) {
+  ASSERT_FALSE(RunCommand("command -v pdftotext").empty()) << "pdftotext is missing: install the Debian package poppler-utils";
+  const std::filesystem::path pdf = std::filesystem::temp_directory_path() /
+                                    ("nv_calendar_print_" + std::to_string(getpid()) + ".pdf");
+  SetPrintDialogHandler([&pdf](CString& out) {
+    out = pdf.string().c_str();
+    return TRUE;
+  });
+  QString shown;
+  bool printed = false;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal->windowTitle() != "Ephemeris") return;
+    if (auto* edit = modal->findChild<QTextEdit*>()) shown = edit->toPlainText();
+    for (QPushButton* button : modal->findChildren<QPushButton*>())
+      if (button->text() == "Print" && !printed) {
+        printed = true;
+        button->click();
+      }
+    modal->close();
+  });
+  closer.start(20);
+  view.ShowEventsCalendar(true, true, 2, false, 2000, 1, 1);
+  closer.stop();
+  SetPrintDialogHandler(nullptr);
+  ASSERT_TRUE(printed);
+  std::vector<std::string> screen;
+  for (const QString& line : shown.split('\n'))
+    if (!line.trimmed().isEmpty()) screen.push_back(line.simplified().toStdString());
+  ASSERT_GT(screen.size(), 20u);
+  const std::vector<std::string> paper = PdfLines(pdf.string());
+  std::filesystem::remove(pdf);
+  std::string both;
+  for (size_t i = 0; i < std::max(screen.size(), paper.size()); ++i)
+    both += (i < screen.size() ? screen[i] : "") + "  |  " + (i < paper.size() ? paper[i] : "") + "\n";
+  ASSERT_EQ(paper.size(), screen.size()) << both;
+  for (size_t i = 0; i < screen.size(); ++i) EXPECT_EQ(paper[i], screen[i]) << both;
 }
 
 TEST_F(CalendarViewTest, InvalidDatesAreRefused) {

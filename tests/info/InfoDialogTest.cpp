@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <set>
@@ -89,6 +90,35 @@ TEST_F(InfoDialogTest, CloseAndEscape) {
   EXPECT_TRUE(center.m_center);
   EXPECT_FALSE(center.m_follow);
   EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(InfoDialogTest, TheFontFollowsTheScreensPixelsPerInch) {
+  // 8 points on a screen of exactly 96 pixels per inch, 10 on any other.
+  const std::pair<int, int> rule[] = {{96, 8}, {120, 10}, {95, 10}, {97, 10}, {144, 10}};
+  for (const auto& [dpi, points] : rule) EXPECT_EQ(InfoDialogFontPoints(dpi), points) << dpi;
+  // Both dialogs open in that size of the system's sans face, and grow with it
+  // as their dialog units follow the font.
+  const int dpi = AfxScreenPixelsPerInchY();
+  const double points = InfoDialogFontPoints(dpi);
+  CObjectInfoDialog planetarium;
+  CObjectInfoDialog3D solarSystem;
+  for (CDialog* dialog : {static_cast<CDialog*>(&planetarium), static_cast<CDialog*>(&solarSystem)}) {
+    SCOPED_TRACE(dialog->GetTemplateId());
+    QFont font;
+    QSize size;
+    RunWith(*dialog, [&] {
+      font = dialog->GetWidget()->font();
+      size = dialog->GetWidget()->size();
+      Click(*dialog, IDOK);
+    });
+    EXPECT_EQ(font.pixelSize(), std::lround(points * dpi / 72.0));
+    EXPECT_EQ(font.styleHint(), QFont::SansSerif);
+    const DialogTemplate* tpl = AfxFindDialog(dialog->GetTemplateId());
+    ASSERT_NE(tpl, nullptr);
+    const double scale = points * dpi / 768.0;  // 1 for 8 points at 96 pixels per inch
+    EXPECT_NEAR(size.width(), tpl->cx * 1.5 * scale, 1.0);
+    EXPECT_NEAR(size.height(), tpl->cy * 1.625 * scale, 1.0);
+  }
 }
 
 TEST_F(InfoDialogTest, BelowTheHorizonCenterAndFollowRefuse) {

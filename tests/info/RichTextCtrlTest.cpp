@@ -1,17 +1,20 @@
 // The read-only rich-text control: content from RTF, and printing into PDF
 // files checked with poppler's tools.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 
@@ -202,6 +205,58 @@ TEST_F(RichTextCtrlTest, PrintDialogOptions) {
   EXPECT_FALSE(selection);
   if (QPrinterInfo::availablePrinters().isEmpty()) EXPECT_TRUE(toFile);
   EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// With no printer the dialog proposes a PDF file in a folder that exists and
+// can be written: the documents folder when it is one, else the home folder
+// (a new account has no documents folder).
+TEST_F(RichTextCtrlTest, PrintToFileProposesAFolderThatCanBeWritten) {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) GTEST_SKIP() << "a printer exists: no file is proposed";
+  control.SetRtf(std::string(kHeader) + "\\f2\\fs18 x}");
+  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedConfigValue = savedConfig ? savedConfig : "";
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& documents)> make;
+    bool inDocuments;
+    bool needsPermissions;  // the super-user writes anywhere
+  } cases[] = {
+      {"no documents folder", [](const fs::path&) {}, false, false},
+      {"a documents folder", [](const fs::path& d) { fs::create_directories(d); }, true, false},
+      {"a file named Documents", [](const fs::path& d) { std::ofstream(d) << "x"; }, false, false},
+      {"a documents folder that cannot be written",
+       [](const fs::path& d) {
+         fs::create_directories(d);
+         fs::permissions(d, fs::perms::owner_read | fs::perms::owner_exec);
+       },
+       false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needsPermissions && geteuid() == 0) continue;
+    const fs::path home = folder / (std::string("home-") + std::to_string(&c - cases));
+    fs::create_directories(home);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+    c.make(home / "Documents");
+    QString proposed;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      proposed = dialog->printer()->outputFileName();
+      dialog->reject();
+    });
+    control.Print(true);
+    EXPECT_EQ(proposed.toStdString(), ((c.inDocuments ? home / "Documents" : home) / "Nuvarine2.pdf").string());
+    std::error_code ignored;
+    fs::permissions(home / "Documents", fs::perms::owner_all, fs::perm_options::add, ignored);
+  }
+  setenv("HOME", savedHome.c_str(), 1);
+  if (savedConfig)
+    setenv("XDG_CONFIG_HOME", savedConfigValue.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

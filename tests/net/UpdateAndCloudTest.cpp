@@ -2,6 +2,7 @@
 // cloud map's download, against a server of the test's own.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -136,6 +137,49 @@ TEST_F(UpdateTest, CancelKeepsNothingAndReportsFailure) {
   cancel.join();
   EXPECT_FALSE(fs::exists(install + "/update/sondes.exe"));
   EXPECT_EQ(ReadAll(install + "/update/travail.ini"), "");
+}
+
+// The version page has an overall time limit: a server trickling 20 bytes a
+// second is left when it is reached. A page whose payload arrived whole by
+// then is used; one still incomplete is unreadable, never taken as current.
+TEST(VersionPages, ATricklingServerIsLeftAtTheTimeLimit) {
+  HttpTestServer server;
+  const std::string payload = "###\r\n##textures http://h/t.exe#1.5###";
+  HttpTestServer::Reply early;  // the payload first, then a long tail
+  early.body = payload + std::string(1500, ' ');
+  early.bytesPerSecond = 50;
+  server.Set("/early.htm", early);
+  HttpTestServer::Reply late;  // the payload after the limit
+  late.body = std::string(200, ' ') + payload;
+  late.bytesPerSecond = 50;
+  server.Set("/late.htm", late);
+  InternetLimits limits = VersionPageLimits();
+  EXPECT_GT(limits.totalTimeoutMs, 0);
+  EXPECT_LE(limits.totalTimeoutMs, 60000);
+  limits.totalTimeoutMs = 2000;
+  std::string block;
+  EXPECT_EQ(FetchVersionPage(server.Base() + "/early.htm", ProxySettings(), limits, nullptr, block),
+            VersionPageResult::Read);
+  EXPECT_EQ(block.compare(0, payload.size(), payload), 0);
+  EXPECT_LT(block.size(), 2000u) << "the tail was not waited for";
+  EXPECT_EQ(ParseVersionPage(block).version[kTextures], "1.5");
+  EXPECT_EQ(FetchVersionPage(server.Base() + "/late.htm", ProxySettings(), limits, nullptr, block),
+            VersionPageResult::Unreadable);
+
+  // A stop ends the request as soon as it is set.
+  std::atomic<bool> stop{true};
+  EXPECT_EQ(FetchVersionPage(server.Base() + "/late.htm", ProxySettings(), InternetLimits(), &stop, block),
+            VersionPageResult::Stopped);
+}
+
+TEST(VersionPages, OnlyAPayloadNamingAComponentIsAVersionPage) {
+  EXPECT_TRUE(IsVersionPage("<html>###\r\n##aide http://h/a.exe#1.2##\r\n###</html>"));
+  EXPECT_TRUE(IsVersionPage("#####nuvarine http://h/maj.exe#2.0081###"));
+  for (const std::string& garbage :
+       {std::string(), std::string(2000, '\0'), std::string("<html><body>Log in</body></html>"), std::string("######"),
+        std::string("###no keys here###"), std::string("#####textures http://h/t.exe###"),
+        std::string(2000, 'A')})
+    EXPECT_FALSE(IsVersionPage(garbage)) << garbage.substr(0, 40);
 }
 
 TEST(CloudMap, ReplacedOnlyByAPictureThatDecodes) {

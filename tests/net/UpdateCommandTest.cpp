@@ -166,6 +166,79 @@ TEST_F(UpdateCommandTest, PageProblemsAndACurrentInstallationEndInTheirMessage) 
   EXPECT_FALSE(fs::exists(install + "/update/travail.ini"));
 }
 
+// Answers that are no version page (a portal's page, zeros, compressed
+// bytes, one endless line, an endless body) prove nothing about the versions:
+// they are said to be unreadable, never "You have the last version".
+TEST_F(UpdateCommandTest, GarbageAnswersAreSaidToBeUnreadable) {
+  const char* const unreadable =
+      "The answer of the server could not be read: it is not the version page of Nuvarine.\r\nNo update was "
+      "looked for.";
+  HttpTestServer::Reply portal;
+  portal.contentType = "text/html";
+  portal.body = "<!DOCTYPE html><html><head><title>Hotel Wi-Fi</title></head><body><form action=/login>"
+                "Accept the terms</form></body></html>";
+  HttpTestServer::Reply zeros;  // promises 2 GiB, sends zeros and stops
+  zeros.body = std::string(100000, '\0');
+  zeros.declaredLength = 2ll << 30;
+  zeros.dropAfter = 100000;
+  HttpTestServer::Reply endless;
+  endless.endless = true;
+  HttpTestServer::Reply bomb;  // a gzip stream of zeros, sent as gzip
+  bomb.contentType = "text/html\r\nContent-Encoding: gzip";
+  bomb.body = std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03", 10) + std::string(5000, '\0');
+  HttpTestServer::Reply line;
+  line.body = std::string(20 << 20, 'A');
+  HttpTestServer::Reply empty;
+  const std::pair<const char*, HttpTestServer::Reply> rows[] = {
+      {"portal", portal}, {"zeros", zeros}, {"endless", endless}, {"gzip", bomb}, {"line", line}, {"empty", empty}};
+  for (const auto& [name, reply] : rows) {
+    SCOPED_TRACE(name);
+    boxes.clear();
+    server.Set("/version.htm", reply);
+    Run("downloading");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, unreadable);
+    EXPECT_EQ(boxes[0].caption, "Error !  Nuvarine 2.0");
+    EXPECT_TRUE(shownList.empty());
+  }
+}
+
+// A server that trickles its page (20 bytes a second: 2000 bytes take 100 s)
+// shows the download window; its Stop, or a close of the program, ends the
+// command at once without a message.
+TEST_F(UpdateCommandTest, ASlowPageShowsItsWindowAndStopOrCloseEndsIt) {
+  HttpTestServer::Reply slow;
+  slow.body = "<html>" + std::string(3000, ' ') + "#####textures " + server.Base() + "/t.exe#1.5######";
+  slow.bytesPerSecond = 20;
+  server.Set("/version.htm", slow);
+  for (const bool close : {false, true}) {
+    SCOPED_TRACE(close);
+    boxes.clear();
+    view.m_closeRequested = false;
+    bool shown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->windowTitle() != "Downloading in progress...") continue;
+        shown = true;
+        if (close) {
+          view.m_closeRequested = true;
+        } else {
+          for (auto* b : w->findChildren<QPushButton*>())
+            if (b->text() == "Stop") b->click();
+        }
+      }
+    });
+    watch.start(50);
+    view.OnUpdateProgram();
+    watch.stop();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text;
+    EXPECT_TRUE(shownList.empty());
+  }
+  view.m_closeRequested = false;
+}
+
 TEST_F(UpdateCommandTest, TheDownloadPageOpensInTheBrowserAndTheProgramGoesOn) {
   // A stand-in for the desktop's opener records the address it was given.
   const std::string bin = install + "/bin";
@@ -203,6 +276,23 @@ TEST_F(UpdateCommandTest, CancelDownloadsNothing) {
   EXPECT_TRUE(boxes.empty());
   EXPECT_FALSE(fs::exists(install + "/update/textures.exe"));
   EXPECT_FALSE(fs::exists(install + "/update/travail.ini"));
+}
+
+TEST_F(UpdateCommandTest, APackageAddressThatCannotBeSplitIsSaidAndLeavesNothing) {
+  // A good package beside it is not fetched either: the installation stops first.
+  ServePage("##textures " + server.Base() + "/textures.exe#1.5##aide ftp://127.0.0.1/aide.exe#1.5##");
+  HttpTestServer::Reply package;
+  package.body = std::string(5000, 'T');
+  server.Set("/textures.exe", package);
+  Run("downloading");
+  EXPECT_NE(shownList.find("Version 1.500 of Nuvarine2.hlp file"), std::string::npos) << shownList;
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Impossible to connect");
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_FALSE(fs::exists(install + "/update/travail.ini"));
+  EXPECT_FALSE(fs::exists(install + "/update/textures.exe"));
+  EXPECT_FALSE(fs::exists(install + "/textures/CP/CP.ini.bak"));
+  EXPECT_FALSE(view.m_closeRequested);
 }
 
 TEST_F(UpdateCommandTest, WithoutAnUpdaterThePackagesStayAndThePlaceIsTold) {

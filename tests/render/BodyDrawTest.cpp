@@ -304,6 +304,38 @@ TEST_F(BodyDraw, MeshesKeepOneMaterialWithATextureFileAndDrawByAlpha) {
   device->SetBatchingForLayer(true);
 }
 
+// An install folder deep in the tree (here more than 600 characters) still
+// finds its models and their textures: New Horizons is drawn, not only named.
+TEST_F(BodyDraw, ModelsLoadFromAnInstallFolderOfAnyLength) {
+  fs::path root = folder.root;
+  for (int i = 0; i < 12; ++i) root /= std::string(50, static_cast<char>('a' + i));
+  ASSERT_GT(root.string().size(), 600u);
+  fs::create_directories(root / "Objets");
+  std::ofstream(root / "Objets" / "newhorizons.x")
+      << "xof 0303txt 0032\nMesh {\n 3;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;;\n 1;\n 3;0,1,2;;\n"
+         " MeshMaterialList {\n  1;\n  1;\n  0;\n"
+         "  Material {\n   1;1;1;1;;\n   10;\n   0;0;0;;\n   0;0;0;;\n   TextureFilename { \"nh.jpg\"; }\n  }\n }\n}\n";
+  WritePicture(root / "Objets" / "nh.jpg", 8, 8);  // named "objets\\nh.jpg" by the model
+  const fs::path previous = fs::current_path();
+  {
+    BodyView view(root);
+    view.Start();
+    CNuvarine2View::BodyDrawFlags flags{};
+    flags[45] = 1;
+    view.SyncBodyTexturesAndMeshes(flags);
+    CD3DFile_Mesh* mesh = view.m_meshes[13];
+    ASSERT_NE(mesh, nullptr) << "the model of New Horizons was not loaded";
+    ASSERT_EQ(mesh->m_materialCount, 1u);
+    EXPECT_NE(mesh->m_pTextures[0], nullptr) << "its texture was not found";
+    // The loader on its own, given the long relative name.
+    CD3DFile_Mesh direct;
+    EXPECT_EQ(direct.LoadFromFile(view.m_pd3dDevice, "Objets\\newhorizons.x", ""), S_OK);
+    ASSERT_EQ(direct.m_materialCount, 1u);
+    EXPECT_NE(direct.m_pTextures[0], nullptr);
+  }
+  fs::current_path(previous);
+}
+
 TEST_F(BodyDraw, EachDistinctLightFailureIsShownOnce) {
   BodyView view(folder.root);
   for (int frame = 0; frame < 3; ++frame) {
@@ -403,6 +435,60 @@ TEST_F(BodyDraw, ProbeCommandsSwapPartnersAndRefuseDatesOutsideTheFlight) {
     EXPECT_EQ(boxes, std::vector<CString>{"There is no information on the position of the probe on this date !"});
     EXPECT_EQ(view.m_lockedObject, -1);
     EXPECT_EQ(TrajectoryPointCount(g_trajectory, kTrajectoryCapacity), 0);
+  }
+}
+
+// In the planetarium the camera stays at the observer and the mode stays: a
+// probe command locks the probe and turns the view to it when it is above
+// the horizon, and leaves the view as it was when it is below.
+TEST_F(BodyDraw, ProbeCommandInThePlanetariumTurnsTheViewOnly) {
+  BodyView view(folder.root);
+  view.m_suppressObjectInfo = true;
+  std::vector<CString> boxes;
+  SetMessageBoxHandler([&](const CString& text, const CString&, UINT) {
+    boxes.push_back(text);
+    return IDOK;
+  });
+  view.m_installFolder = NUVARINE_INSTALL_DIR;
+  ASSERT_TRUE(view.LoadPlanetLibrary());
+  view.m_installFolder = folder.root.string().c_str();
+  fs::create_directories(folder.root / "donnees");
+  view.m_year = 2026, view.m_month = 3, view.m_day = 20, view.m_hour = 21, view.m_minute = 30;
+  view.m_observerLongitude = -2.35 * kDegToRad;  // Paris, west positive
+  view.m_observerLatitude = 48.85 * kDegToRad;
+  view.m_planetariumMode = true;
+  view.UpdateTimeContext();
+  struct Case {
+    const char* where;
+    double z;  // km, 40 AU from the Sun toward an ecliptic pole
+    bool above;
+  } cases[] = {{"ecliptic north pole, always up from Paris", 6e9, true},
+               {"ecliptic south pole, never up from Paris", -6e9, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    {
+      std::ofstream f(folder.root / "donnees" / "newhorizons.xyz");
+      f << std::fixed;
+      for (int i = 0; i < 5; ++i) f << 2461000.5 + 100 * i << " 0 0 " << c.z << "\n";
+    }
+    view.m_lockedObject = -1;
+    view.ResetAndRotateCamera(3.1415927f, 0.2f);  // the southern view
+    const D3DXVECTOR3 before = view.m_camera.m_viewDirection;
+    view.ShowProbeCommand(32784);  // New horizons
+    EXPECT_TRUE(view.m_planetariumMode);
+    EXPECT_EQ(view.m_cameraPosition.x, 0.0);
+    EXPECT_EQ(view.m_cameraPosition.y, 0.0);
+    EXPECT_EQ(view.m_cameraPosition.z, 0.0);
+    EXPECT_EQ(view.m_lockedObject, kBodyNewHorizons);
+    EXPECT_TRUE(boxes.empty());
+    const BodyState& b = g_bodies[kBodyNewHorizons];
+    ASSERT_EQ(b.altitude >= 0.0, c.above) << b.altitude;
+    const D3DXVECTOR3 want = c.above ? view.SkyToScenePoint(true, static_cast<float>(b.altitude),
+                                                            static_cast<float>(b.azimuth), 1.0f)
+                                     : before;
+    EXPECT_NEAR(view.m_camera.m_viewDirection.x, want.x, 2e-3);
+    EXPECT_NEAR(view.m_camera.m_viewDirection.y, want.y, 2e-3);
+    EXPECT_NEAR(view.m_camera.m_viewDirection.z, want.z, 2e-3);
   }
 }
 

@@ -1,7 +1,12 @@
 // Damaged and hostile picture, mesh and program files are refused by the
 // drawing layer's readers: an error code, nothing created, and no allocation
 // sized from a header the rest of the file does not back.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -9,6 +14,7 @@
 
 #include "AllocationWatch.h"
 #include "ImageFile.h"
+#include "PreparedTexture.h"
 #include "RenderTestUtil.h"
 #include "ShaderAssembly.h"
 #include "d3dx9.h"
@@ -186,3 +192,37 @@ TEST(D3DXHostileFiles, ProgramRegistersOutOfRangeAreRefusedWithTheirLine) {
 }
 
 }  // namespace
+
+// A 1 GiB picture (sparse: it takes no disk) is refused before a byte of it
+// is read; a named pipe in a picture's or a program's place is refused
+// without waiting for a writer; a read under way stops when its loader is
+// abandoned (the program's exit).
+TEST(D3DXHostileFiles, HugePicturesPipesAndAbandonedReadsEndAtOnce) {
+  const std::string dir = ::testing::TempDir() + "/nvhuge";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::string huge = dir + "/moon.dds";
+  std::ofstream(huge, std::ios::binary) << "DDS ";
+  ASSERT_EQ(truncate(huge.c_str(), 1ll << 30), 0);
+  nvd3dx::Image image;
+  EXPECT_EQ(nvd3dx::LoadPicture(huge.c_str(), image), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  std::vector<uint8_t> data;
+  EXPECT_FALSE(nvd3dx::ReadWholeFile(huge, data, 512u << 20));
+  EXPECT_TRUE(data.empty());
+
+  for (const char* name : {"/pipe.tga", "/lens.vs"}) ASSERT_EQ(mkfifo((dir + name).c_str(), 0644), 0);
+  EXPECT_TRUE(FAILED(nvd3dx::LoadPicture((dir + "/pipe.tga").c_str(), image)));
+  ID3DXBuffer *code = nullptr, *errors = nullptr;
+  EXPECT_TRUE(FAILED(D3DXAssembleShaderFromFileA((dir + "/lens.vs").c_str(), nullptr, nullptr, 0, &code, &errors)));
+  EXPECT_EQ(code, nullptr);
+
+  // A small picture that reads well, unless its loader was given up.
+  const std::string small = dir + "/small.bmp";
+  std::ofstream(small, std::ios::binary) << std::string(3 << 20, '\0');
+  std::atomic<bool> abandon{true};
+  EXPECT_FALSE(nvd3dx::ReadWholeFile(small, data, 512u << 20, &abandon));
+  abandon = false;
+  EXPECT_TRUE(nvd3dx::ReadWholeFile(small, data, 512u << 20, &abandon));
+  EXPECT_EQ(data.size(), 3u << 20);
+  std::filesystem::remove_all(dir);
+}

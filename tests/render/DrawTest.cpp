@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "RenderTestUtil.h"
+#include "../../platform/d3d9/DeviceImpl.h"
 
 namespace {
 
@@ -488,6 +489,45 @@ TEST(Draw, VertexProgramWithConstantRegistersAndBatching) {
 // A sprite drawn from a buffer made for it alone and released at once (as
 // the survey tiles are): the pending instanced draw must be drawn before the
 // buffer's storage goes, not from a deleted buffer.
+// A resize makes the vertex programs again: the OpenGL programs built for
+// the released ones must go with them (they were kept, and memory grew with
+// every resize); drawing with the new one still works.
+TEST(Draw, ReleasedVertexProgramsTakeTheirProgramsAlong) {
+  HeadlessDevice h(16, 16);
+  ASSERT_NE(h.device, nullptr);
+  IDirect3DDevice9* dev = h.device;
+  D3DVERTEXELEMENT9 decl[] = {{0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                              {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+                              {0, 16, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+                              D3DDECL_END()};
+  IDirect3DVertexDeclaration9* vd = nullptr;
+  ASSERT_EQ(dev->CreateVertexDeclaration(decl, &vd), D3D_OK);
+  const SpriteVertex quad[4] = {{-1, -1, 0, 0xFFFFFFFF, 0, 0}, {-1, 1, 0, 0xFFFFFFFF, 1, 0},
+                                {1, -1, 0, 0xFFFFFFFF, 0, 1}, {1, 1, 0, 0xFFFFFFFF, 1, 1}};
+  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  const float green[4] = {0, 1, 0, 1};
+  dev->SetRenderState(D3DRS_LIGHTING, FALSE);
+  dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  size_t afterFirst = 0;
+  for (int round = 0; round < 30; ++round) {
+    IDirect3DVertexShader9* vs = MakeShader(dev, kProgram);
+    ASSERT_NE(vs, nullptr);
+    dev->SetVertexDeclaration(vd);
+    dev->SetVertexShader(vs);
+    dev->SetVertexShaderConstantF(1, green, 1);
+    dev->SetVertexShaderConstantF(2, identity, 4);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SpriteVertex));
+    h.Frame();
+    if (round == 29) ExpectPixel(h.At(8, 8), 0, 255, 0, 0);  // the last program still draws
+    dev->SetVertexShader(nullptr);
+    vs->Release();
+    if (round == 0) afterFirst = dev->GetImpl()->programs.size();
+  }
+  EXPECT_LE(dev->GetImpl()->programs.size(), afterFirst);
+  vd->Release();
+}
+
 TEST(Draw, BufferReleasedWhileItsBatchedDrawIsPending) {
   HeadlessDevice h(32, 32);
   ASSERT_NE(h.device, nullptr);

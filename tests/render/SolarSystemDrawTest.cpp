@@ -17,6 +17,7 @@
 #include "BodyViewSupport.h"
 #include "Endpoints.h"
 #include "ProcessObjects.h"
+#include "SkyModel.h"
 #include "SolarSystemScene.h"
 #include "SolarSystemTypes.h"
 #include "Trajectory.h"
@@ -504,4 +505,58 @@ TEST_F(SolarSystemDraw, TheLiveCloudMapTurnsWithTheGroundAndTheShippedCloudsStan
     EXPECT_NEAR(angleBetween(live.shadow, live.layer), 0.004, 1e-3);
   }
   g_endpoints() = savedEndpoints;
+}
+
+// An Earth satellite above a city is drawn above that city on the turning
+// globe: its place around the Earth in the scene, taken back through the
+// globe's orientation, is its sub-satellite point. The satellite's offset is
+// built here in the orbit models' TEME frame from the city and the Greenwich
+// mean sidereal angle (IAU 1982), independently of the program's own.
+TEST_F(SolarSystemDraw, SatelliteAboveACityIsDrawnAboveIt) {
+  struct Case {
+    const char* city;
+    double eastLongitude, latitude;  // degrees
+    int year, month, day, hour, minute;
+  } cases[] = {
+      {"Paris", 2.35, 48.85, 2026, 3, 20, 21, 30},
+      {"Sydney", 151.21, -33.87, 2024, 7, 1, 3, 15},
+      {"Quito", -78.47, -0.18, 2025, 12, 24, 12, 0},
+      {"Anchorage", -149.9, 61.2, 2023, 9, 5, 17, 45},
+  };
+  const OrbitRecord savedSlot = g_orbits[2];
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.city);
+    CSkyModel model;
+    model.m_installFolder = NUVARINE_INSTALL_DIR;
+    ASSERT_TRUE(model.LoadPlanetLibrary());
+    model.m_year = c.year, model.m_month = c.month, model.m_day = c.day;
+    model.m_hour = c.hour, model.m_minute = c.minute, model.m_second = 0;
+    model.m_planetariumMode = false;
+    model.m_pressure = 0.0;
+    model.UpdateTimeContext();
+    const double d = model.m_julianDate - 2451545.0, t = d / 36525.0;
+    const double gmst = (280.46061837 + 360.98564736629 * d + 0.000387933 * t * t - t * t * t / 38710000.0) * kDegToRad;
+    const double r = (6378.137 + 420.0) * 1e-6;  // the ISS's height, millions of km from the centre
+    const double l = c.eastLongitude * kDegToRad + gmst, b = c.latitude * kDegToRad;
+    g_orbits[2].position[0] = r * std::cos(b) * std::cos(l);
+    g_orbits[2].position[1] = r * std::cos(b) * std::sin(l);
+    g_orbits[2].position[2] = r * std::sin(b);
+    model.UpdateSolarSystemBodies();
+    const Vector3d& iss = g_bodies[kBodyIss].position;
+    const Vector3d& earth = g_bodies[kBodyEarth].position;
+    const D3DXVECTOR3 offset(static_cast<float>(iss.x - earth.x), static_cast<float>(iss.y - earth.y),
+                             static_cast<float>(iss.z - earth.z));
+    D3DXMATRIX globe = EarthGlobeOrientation(model.m_julianDate, model.m_utFraction, model.m_nutationLongitude,
+                                             model.m_cosObliquity, g_bodyPoles[kBodyEarth]);
+    D3DXMATRIX back;
+    ASSERT_NE(D3DXMatrixInverse(&back, nullptr, &globe), nullptr);
+    D3DXVECTOR3 local;
+    D3DXVec3TransformCoord(&local, &offset, &back);
+    const double longitude = std::atan2(local.x, local.y) / kDegToRad;
+    const double latitude = std::asin(local.z / D3DXVec3Length(&local)) / kDegToRad;
+    std::printf("%s: drawn above %.3f, %.3f\n", c.city, longitude, latitude);
+    EXPECT_LT(std::fabs(std::remainder(longitude - c.eastLongitude, 360.0)) * std::cos(c.latitude * kDegToRad), 1.0);
+    EXPECT_NEAR(latitude, c.latitude, 1.0);
+  }
+  g_orbits[2] = savedSlot;
 }

@@ -268,6 +268,38 @@ TEST_F(ViewInput, AnimationRunsOnTheInjectedTimer) {
   EXPECT_NEAR(view.m_julianDate, start + 3.0, 1e-9);
 }
 
+// Keypad "." held for a minute doubled the speed past the largest double:
+// the date became NaN for good. The speed stops at the animation dialog's
+// bounds both ways, and the date stays a finite, moving number.
+TEST_F(ViewInput, SpeedKeysHeldStopAtTheBoundsAndTheDateStaysFinite) {
+  InputView view;
+  view.m_julianDate = 2460000.5;
+  view.m_animationMethod = 1;
+  view.m_animationSpeedFactor = 3000.0;
+  view.OnStartAnimation();
+  for (int i = 0; i < 2000; ++i) {
+    view.now += 0.03;
+    view.OnKeyDown(VK_DECIMAL, 1, 0);
+    view.AdvanceAnimation();
+    ASSERT_TRUE(std::isfinite(view.m_julianDate)) << i;
+  }
+  EXPECT_LE(view.m_animationSpeedFactor, 1e13);
+  EXPECT_GT(view.m_animationSpeedFactor, 1e12);
+  const double fast = view.m_julianDate;
+  view.now += 1.0;
+  view.AdvanceAnimation();
+  EXPECT_GT(view.m_julianDate, fast) << "time still runs";
+  EXPECT_TRUE(std::isfinite(view.m_year));
+  for (int i = 0; i < 2000; ++i) {
+    view.now += 0.03;
+    view.OnKeyDown(VK_NUMPAD0, 1, 0);
+    view.AdvanceAnimation();
+  }
+  EXPECT_GE(view.m_animationSpeedFactor, 1e-10);
+  EXPECT_LT(view.m_animationSpeedFactor, 1e-9);
+  EXPECT_GT(view.m_animationSpeedFactor, 0.0);
+}
+
 TEST_F(ViewInput, RealTimeTakesTheClockAndAnUnreadableClockKeepsTheInstant) {
   InputView view;
   view.m_realTime = true;
@@ -634,6 +666,35 @@ TEST_F(ViewInput, PicturePlacementIsStoredOrSaidToBeImpossible) {
   fs::remove_all(root, ignored);
 }
 
+TEST_F(ViewInput, CancelAbandonsThePlacementAndTheSkyIsAsBefore) {
+  const fs::path root = fs::temp_directory_path() / ("nv-place-cancel-" + std::to_string(::getpid()));
+  fs::create_directories(root / "Textures" / "CP");
+  InputView view;
+  view.m_installFolder = root.string();
+  AjouterImage* window = view.m_pAddPictureDialog;
+  ASSERT_NE(window, nullptr);
+  for (int i = 0; i <= kDeepSkyPictureLimit; ++i) g_deepSkyPictures[i] = DeepSkyPicture{"", -1, 1, 0, 0, 0};
+  g_deepSkyPictures[0] = DeepSkyPicture{"m42.jpg", 41, 1, 0, 0, 0};
+  window->ShowWindow(SW_SHOW);
+  window->SetDlgItemText(1020, "/nowhere/M31.jpg");
+  view.m_pictureTargetObject = 30;
+  window->SendControlNotify(1065, BN_CLICKED);  // Cancel
+  view.UpdatePicturePlacement();
+  EXPECT_FALSE(window->IsWindowVisible());
+  // No object is being placed any more: no preview, and the deep-sky pass
+  // (skipped only while a placement runs) draws again.
+  EXPECT_EQ(view.m_pictureTargetObject, -1);
+  EXPECT_EQ(view.m_placementPictureTexture, nullptr);
+  EXPECT_FALSE(window->m_cancelPressed);
+  // Nothing was stored.
+  EXPECT_EQ(g_deepSkyPictures[1].objectNumber, -1);
+  EXPECT_EQ(std::string(g_deepSkyPictures[0].fileName.c_str()), "m42.jpg");
+  EXPECT_FALSE(fs::exists(root / "Textures" / "CP" / "CP.ini"));
+  EXPECT_TRUE(messages.empty());
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+}
+
 TEST_F(ViewInput, APictureChosenWithSlashesIsStoredByNameAndFoundInThePicturesFolder) {
   const fs::path root = fs::temp_directory_path() / ("nv-place-slash-" + std::to_string(::getpid()));
   const fs::path pictures = root / "Textures" / "CP";
@@ -644,6 +705,8 @@ TEST_F(ViewInput, APictureChosenWithSlashesIsStoredByNameAndFoundInThePicturesFo
   std::ofstream(elsewhere / "M31.JPG") << "from the camera";
   std::ofstream(pictures / "m1.jpg") << "already there";
   std::ofstream(elsewhere / "m1.jpg") << "another crab";
+  fs::create_directories(elsewhere / "copy");
+  std::ofstream(elsewhere / "copy" / "m42.jpg") << "in the folder";
   InputView view;
   view.m_installFolder = root.string();
   AjouterImage* window = view.m_pAddPictureDialog;
@@ -657,7 +720,11 @@ TEST_F(ViewInput, APictureChosenWithSlashesIsStoredByNameAndFoundInThePicturesFo
   } cases[] = {
       {"a file of the pictures folder", pictures / "m42.jpg", 41, "m42.jpg", "in the folder"},
       {"a file elsewhere is copied in", elsewhere / "M31.JPG", 30, "M31.JPG", "from the camera"},
-      {"a name already in the folder keeps its file", elsewhere / "m1.jpg", 0, "m1.jpg", "already there"},
+      // Another picture of a name already taken: both are kept, the new one
+      // under a numbered name; the same picture chosen again reuses its copy.
+      {"a taken name keeps both pictures", elsewhere / "m1.jpg", 0, "m1-2.jpg", "another crab"},
+      {"the same picture again is not copied twice", elsewhere / "m1.jpg", 0, "m1-2.jpg", "another crab"},
+      {"a picture equal to the folder's reuses it", elsewhere / "copy" / "m42.jpg", 0, "m42.jpg", "in the folder"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -673,6 +740,9 @@ TEST_F(ViewInput, APictureChosenWithSlashesIsStoredByNameAndFoundInThePicturesFo
     EXPECT_TRUE(messages.empty());
   }
   EXPECT_TRUE(fs::exists(elsewhere / "M31.JPG"));  // copied, not moved
+  std::ifstream first(pictures / "m1.jpg");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(first)), std::istreambuf_iterator<char>()), "already there");
+  EXPECT_FALSE(fs::exists(pictures / "m1-3.jpg"));
   std::error_code ignored;
   fs::remove_all(root, ignored);
 }

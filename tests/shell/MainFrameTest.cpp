@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QLabel>
 #include <QToolBar>
 #include <QWidget>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "Nuvarine2View.h"
 #include "ProcessObjects.h"
 #include "ShellTestSupport.h"
+#include "UiPrivate.h"
 
 namespace {
 
@@ -230,4 +232,63 @@ TEST_F(MainFrameTest, IdlePassesRepaintTheViewAndLeaveUnchangedBarsAlone) {
   EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(1), "12h 31m");
   EXPECT_GT(status.paints, 0);
   QObject::disconnect(counting);
+}
+
+// The File buttons, the animation buttons and the mode button carry their
+// designed tool tips and prompts; the prompt of a button under the pointer
+// stays in the status bar only until the pointer leaves its bar.
+TEST_F(MainFrameTest, ButtonToolTipsPromptsAndTheIdleTextWhenThePointerLeaves) {
+  struct Case {
+    CToolBar* bar;
+    UINT id;
+    const char* tip;
+    const char* prompt;  // null: only the tool tip is designed
+  };
+  const Case cases[] = {
+      {&frame->m_wndTopToolBar, 57601, "Open", "Open a configuration file..."},
+      {&frame->m_wndTopToolBar, 57604, "Save as", "Save a configuration file..."},
+      {&frame->m_wndRightToolBar, 32817, "Sky rotation (CTRL + P)", nullptr},
+      {&frame->m_wndRightToolBar, 32836, "Inverted sky rotation", nullptr},
+      {&frame->m_wndRightToolBar, 32837, "Stop (CTRL + S)", nullptr},
+      {&frame->m_wndRightToolBar, 32810, "Animation parameters (CTRL + A)", nullptr},
+      {&frame->m_wndRightToolBar, 32915, "Planetarium/Solar system", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    QAction* action = ButtonAction(*c.bar, c.id);
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->toolTip().toStdString(), c.tip);
+    if (c.prompt) EXPECT_EQ(action->statusTip().toStdString(), c.prompt);
+    // The string table holds "prompt\ntool tip", as the menus read it.
+    CString text = AfxString(c.id);
+    EXPECT_EQ(text.Mid(text.Find('\n') + 1), c.tip);
+    action->hover();
+    EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(0), FromQ(action->statusTip()));
+    EXPECT_NE(frame->m_wndStatusBar.GetPaneText(0), "For help, press F1 key");
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(c.bar->GetWidget(), &leave);
+    EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(0), "For help, press F1 key");
+  }
+  // The import command is a menu item only; its prompt is the designed one.
+  EXPECT_EQ(AfxString(230), "Import a configuration file from version 1\nImport");
+
+  // The widest right ascension and declination fit their panes whole.
+  auto* view = dynamic_cast<CNuvarine2View*>(frame->GetActiveView());
+  ASSERT_NE(view, nullptr);
+  CString ra, dec;
+  view->FormatAngle(ra, true, false, 359.9999);
+  view->FormatAngle(dec, false, false, -89.99999);
+  SetStatusText(1, ra.c_str());
+  SetStatusText(2, dec.c_str());
+  Settle();
+  const QList<QLabel*> panes = frame->m_wndStatusBar.GetWidget()->findChildren<QLabel*>();
+  int checked = 0;
+  for (QLabel* pane : panes) {
+    if (pane->text() != ToQ(ra) && pane->text() != ToQ(dec)) continue;
+    ++checked;
+    EXPECT_GE(pane->contentsRect().width(), pane->fontMetrics().horizontalAdvance(pane->text()))
+        << pane->text().toStdString();
+    EXPECT_GE(pane->width(), 100);
+  }
+  EXPECT_EQ(checked, 2);
 }

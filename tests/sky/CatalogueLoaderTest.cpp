@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "Catalogues.h"
@@ -245,9 +246,10 @@ TEST_F(CatalogueFolder, DeepSkyNamesMarkersAndCapacity) {
   EXPECT_FALSE(LoadDeepSkyZone(Folder(), 2));
 }
 
-// Damaged deep-sky records (a place or size that is not a number or lies
-// outside the sky) are skipped; the zone's good records still load.
-TEST_F(CatalogueFolder, DeepSkyRecordsWithImpossibleAnglesAreSkipped) {
+// A zone holding a record outside the format's ranges (a place off the sky,
+// a size or magnitude that is not a number) is damaged or no zone file at
+// all: it is refused whole, adds nothing, and the reason names the record.
+TEST_F(CatalogueFolder, DeepSkyZonesWithRecordsOutsideTheFormatAreRefused) {
   std::ifstream in(NUVARINE_TEST_DATA "/hostile/deepsky-zone-huge-angle-01.dat", std::ios::binary);
   const Bytes hostile((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_EQ(hostile.size(), 132u);
@@ -256,28 +258,104 @@ TEST_F(CatalogueFolder, DeepSkyRecordsWithImpossibleAnglesAreSkipped) {
     size_t offset;
     float value;
   };
-  const Damage damages[] = {{0, nan}, {0, 1e30f}, {0, -5.0f}, {4, nan}, {4, 91.0f}, {4, -inf},
-                            {16, inf}, {20, nan}, {16, 1e9f}, {8, nan}};
-  Bytes zone = hostile;
-  for (const Damage& d : damages) {
-    Bytes r = DeepSkyRecord("Damaged", 5.0f, 10);
-    PutF32(r, d.offset, d.value);
-    zone += r;
-  }
-  zone += DeepSkyRecord("NGC 224", 3.4f, 35);
-  Write("/sac/01.dat", zone);
+  const Damage damages[] = {{0, nan},    {0, 1e30f}, {0, -5.0f}, {4, nan},  {4, 91.0f}, {4, -inf}, {16, inf},
+                            {20, nan},   {16, 1e9f}, {16, -3.0f}, {8, nan}, {8, inf},   {12, nan}, {8, 1e6f}};
+  const Bytes good = DeepSkyRecord("NGC 224", 3.4f, 35);
+  Write("/sac/01.dat", good);
   ASSERT_TRUE(LoadDeepSkyZone(Folder(), 1));
   ASSERT_EQ(g_deepSkyCount, 1);
-  EXPECT_STREQ(g_deepSkyObjects[0].name, "NGC 224");
-  EXPECT_EQ(g_deepSkyZones[1].endIndex, 1);
-  EXPECT_NEAR(g_deepSkyZones[1].rightAscension, 10.5 * kDegToRad, 1e-6);
-  EXPECT_NEAR(g_deepSkyZones[1].declination, 41.25 * kDegToRad, 1e-6);
-
-  // The fixture alone: an empty zone, as if the file held no record.
-  Write("/sac/02.dat", hostile);
-  ASSERT_TRUE(LoadDeepSkyZone(Folder(), 2));
+  for (const Damage& d : damages) {
+    Bytes bad = DeepSkyRecord("Damaged", 5.0f, 10);
+    PutF32(bad, d.offset, d.value);
+    Write("/sac/02.dat", good + bad + good);
+    std::string problem;
+    EXPECT_FALSE(LoadDeepSkyZone(Folder(), 2, &problem)) << d.offset << " " << d.value;
+    EXPECT_NE(problem.find("record 2 "), std::string::npos) << problem;
+    EXPECT_EQ(g_deepSkyCount, 1) << "a refused zone adds nothing";
+    EXPECT_EQ(g_deepSkyZones[2].endIndex, 0) << "a refused zone keeps its row";
+  }
+  // The sanitizer's fixture alone is refused too.
+  Write("/sac/03.dat", hostile);
+  std::string problem;
+  EXPECT_FALSE(LoadDeepSkyZone(Folder(), 3, &problem));
+  EXPECT_NE(problem.find("record 1 "), std::string::npos) << problem;
   EXPECT_EQ(g_deepSkyCount, 1);
-  EXPECT_EQ(g_deepSkyZones[2].endIndex, 1);
+}
+
+// Random bytes in place of a zone were drawn as thousands of "stars"; an
+// empty zone vanished silently. The first is refused, the second read as
+// designed (an empty zone) but named; both say what was wrong.
+TEST_F(CatalogueFolder, RandomEmptyAndCutZoneFilesAreNamed) {
+  Bytes random(52 * 400, '\0');
+  uint32_t x = 12345;
+  for (char& c : random) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 16);
+  }
+  Write("/bsc5/01.dat", random);
+  Write("/sac/01.dat", random.substr(0, 132 * 100));
+  std::string problem;
+  EXPECT_FALSE(LoadBrightStarZone(Folder(), 1, &problem));
+  EXPECT_NE(problem.find("outside the catalogue's ranges"), std::string::npos) << problem;
+  EXPECT_FALSE(LoadDeepSkyZone(Folder(), 1, &problem));
+  EXPECT_NE(problem.find("outside the catalogue's ranges"), std::string::npos) << problem;
+  EXPECT_EQ(g_brightStarCount, 0);
+  EXPECT_EQ(g_deepSkyCount, 0);
+
+  // Bright-star places and magnitudes outside the format.
+  struct Star {
+    int32_t ra, dec;
+    int16_t magnitude;
+  } stars[] = {{-1, 0, 100}, {36000100, 0, 100}, {0, 9000100, 100}, {0, -9000100, 100}, {100, 100, 3100},
+               {100, 100, -600}};
+  for (const Star& st : stars) {
+    Bytes bad = BrightRecord(1, st.ra, st.dec);
+    PutU16(bad, 20, static_cast<uint16_t>(st.magnitude));
+    Write("/bsc5/02.dat", BrightRecord(2, 100, 100) + bad);
+    EXPECT_FALSE(LoadBrightStarZone(Folder(), 2, &problem)) << st.ra << " " << st.dec << " " << st.magnitude;
+    EXPECT_EQ(g_brightStarCount, 0);
+  }
+  // The edges of the sky are inside.
+  Write("/bsc5/02.dat", BrightRecord(2, 0, 9000000) + BrightRecord(3, 36000000, -9000000));
+  problem.clear();
+  EXPECT_TRUE(LoadBrightStarZone(Folder(), 2, &problem));
+  EXPECT_EQ(problem, "");
+  EXPECT_EQ(g_brightStarCount, 2);
+
+  Write("/bsc5/03.dat", "");
+  EXPECT_TRUE(LoadBrightStarZone(Folder(), 3, &problem));
+  EXPECT_EQ(problem, "empty");
+  Write("/bsc5/04.dat", BrightRecord(4, 100, 100) + Bytes(20, '\0'));
+  EXPECT_TRUE(LoadBrightStarZone(Folder(), 4, &problem));
+  EXPECT_EQ(problem, "cut short");
+  EXPECT_EQ(g_brightStarCount, 3);
+  EXPECT_FALSE(LoadBrightStarZone(Folder(), 5, &problem));
+  EXPECT_EQ(problem, "missing");
+}
+
+// A 1 GiB zone (sparse: it takes no disk) is refused at once without being
+// read, and a named pipe in a zone's place neither blocks nor is read.
+TEST_F(CatalogueFolder, HugeZonesAndNamedPipesAreRefusedAtOnce) {
+  for (const char* rel : {"/bsc5/01.dat", "/sac/01.dat", "/sky2000/001.dat"}) {
+    Write(rel, "");
+    ASSERT_EQ(truncate((m_dir + rel).c_str(), 1ll << 30), 0);
+  }
+  std::string problem;
+  EXPECT_FALSE(LoadBrightStarZone(Folder(), 1, &problem));
+  EXPECT_EQ(problem, "larger than the catalogue can hold");
+  EXPECT_FALSE(LoadDeepSkyZone(Folder(), 1, &problem));
+  EXPECT_EQ(problem, "larger than the catalogue can hold");
+  EXPECT_FALSE(LoadSky2000Tile(Folder(), 1));
+  EXPECT_EQ(g_brightStarCount + g_deepSkyCount + g_sky2000StarCount, 0);
+
+  // Nobody ever writes to these pipes: an open that waited would hang here.
+  for (const char* rel : {"/bsc5/02.dat", "/sac/02.dat", "/tycho2-1/002.dat"})
+    ASSERT_EQ(mkfifo((m_dir + rel).c_str(), 0644), 0);
+  EXPECT_FALSE(LoadBrightStarZone(Folder(), 2, &problem));
+  EXPECT_EQ(problem, "not a regular file");
+  EXPECT_FALSE(LoadDeepSkyZone(Folder(), 2, &problem));
+  EXPECT_EQ(problem, "not a regular file");
+  EXPECT_FALSE(LoadTycho2Part1Tile(Folder(), 2));
 }
 
 TEST(TileCentres, LayoutAndFinders) {

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <locale>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -344,4 +346,75 @@ TEST_F(CometAsteroidPositionTest, CometMagnitudeIgnoresPhase) {
   model.ComputePhaseAndMagnitude(2000);
   EXPECT_FLOAT_EQ(c.magnitude, opposition);
   EXPECT_NEAR(opposition, 8.0 + 5 * std::log10(2.0), 1e-4);
+}
+
+namespace {
+
+struct CometReference {
+  std::string name;
+  double jdUT = 0, eastLongitude = 0, latitude = 0, elevation = 0, ra = 0, dec = 0;  // degrees
+};
+
+// data/comet_reference.txt: "name | jd lon lat elevation ra dec distance".
+CometReference ReadCometReference() {
+  CometReference r;
+  FILE* f = std::fopen(NUVARINE_TEST_DATA "/comet_reference.txt", "r");
+  if (!f) return r;
+  char line[512];
+  while (std::fgets(line, sizeof line, f)) {
+    if (line[0] == '#') continue;
+    const char* bar = std::strchr(line, '|');
+    if (!bar) continue;
+    r.name.assign(line, bar - line);
+    while (!r.name.empty() && r.name.back() == ' ') r.name.pop_back();
+    std::istringstream fields(bar + 1);
+    fields.imbue(std::locale::classic());
+    fields >> r.jdUT >> r.eastLongitude >> r.latitude >> r.elevation >> r.ra >> r.dec;
+    if (!fields) r.name.clear();
+  }
+  std::fclose(f);
+  return r;
+}
+
+}  // namespace
+
+// A periodic comet carries the elements of its latest apparition, not of an
+// old one: 12P/Pons-Brooks passes perihelion on 2024 April 21, and its place
+// on 2024-04-01 is the one an independent ephemeris (the Swiss Ephemeris)
+// gives for the same orbit.
+TEST(ElementFiles, GeneratedPeriodicCometIsAtItsCurrentApparition) {
+  const CometReference ref = ReadCometReference();
+  ASSERT_EQ(ref.name, "12P/Pons-Brooks");
+  CSkyModel model;
+  model.m_installFolder = NUVARINE_INSTALL_DIR;
+  ASSERT_TRUE(model.LoadPlanetLibrary());
+  ASSERT_TRUE(model.LoadComets(NUVARINE_INSTALL_DIR));
+  int index = -1;
+  for (int i = 0; i < g_cometCount; ++i)
+    if (std::strcmp(g_comets[i].name, ref.name.c_str()) == 0) index = i;
+  ASSERT_GE(index, 0) << ref.name << " is not in the generated cometes.dat";
+  const double april21 = 2460421.5;  // 2024-04-21 0h
+  EXPECT_GE(g_comets[index].perihelionTime, april21 - 1.0);
+  EXPECT_LE(g_comets[index].perihelionTime, april21 + 2.0);
+  std::printf("12P perihelion: JD %.4f (2024-04-%.2f TT)\n", g_comets[index].perihelionTime,
+              21.0 + g_comets[index].perihelionTime - april21);
+
+  model.m_planetariumMode = true;  // the place seen from the observer, not from the 3D camera
+  model.m_julianDate = ref.jdUT;
+  model.m_observerLongitude = -ref.eastLongitude * kDegToRad;  // west positive
+  model.m_observerLatitude = ref.latitude * kDegToRad;
+  model.m_observerElevation = ref.elevation;
+  model.m_pressure = 0.0;
+  g_displayedCometIndices[0] = index;
+  g_displayedCometCount = 1;
+  model.UpdateCometPositions();
+  g_displayedCometCount = 0;
+  const CometRecord& c = g_comets[index];
+  const double dRa = std::remainder(c.rightAscension - ref.ra * kDegToRad, kTwoPi) * std::cos(ref.dec * kDegToRad);
+  const double dDec = c.declination - ref.dec * kDegToRad;
+  const double arcmin = std::hypot(dRa, dDec) / kDegToRad * 60.0;
+  std::printf("12P on 2024-04-01: RA %.5f dec %.5f, %.3f' from the reference\n", c.rightAscension / kDegToRad,
+              c.declination / kDegToRad, arcmin);
+  EXPECT_LT(arcmin, 1.0);
+  FreeRecords();
 }

@@ -48,7 +48,9 @@ void CheckAll() {
       {true, 359.999, "00:00"},    {false, 15.125, "01:00:30"}, {true, 15.125, "01:00"},
       {false, 375.0, "01:00:00"},  {false, -15.0, "01:00:00"},  {false, -57.29577951308232, "-------"},
       {true, -57.2957795, "-------"},  {false, std::nan(""), "-------"}, {false, HUGE_VAL, "-------"},
-      {false, -375.0, "01:00:00"},
+      // Negative values are not wrapped into the day: the magnitude is printed.
+      {false, -375.0, "25:00:00"},  {true, -375.0, "25:00"},     {false, -15.125, "01:00:30"},
+      {false, -360.0, "00:00:00"},  {false, -3600.0, "240:00:00"}, {false, -4.5e10, "3000000000:00:00"},
   };
   for (const auto& c : times) {
     CString s;

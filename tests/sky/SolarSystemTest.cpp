@@ -424,3 +424,43 @@ TEST_F(SolarSystemTest, MoonPlacesTakeTheirPlanetsCorrections) {
     EXPECT_LT(std::hypot(dAz, dAlt) / kArcsecToRad, 0.05) << body;
   }
 }
+
+// An Earth satellite's offset comes from its orbit model in the equatorial
+// TEME frame (x toward the equinox, y toward 6h, z toward the pole); around
+// the Earth in the scene it must point where those directions lie in the
+// ecliptic frame, on the side of the Earth the satellite is really on. The
+// sky map's place of the satellite (from its elements) is left alone.
+TEST_F(SolarSystemTest, SatelliteOffsetsTurnFromTheEquatorialFrame) {
+  model.UpdateSolarSystemBodies();
+  struct Case {
+    const char* toward;
+    float x, y, z;               // TEME, millions of km
+    double longitude, latitude;  // ecliptic, degrees
+  } cases[] = {
+      {"RA 0h", 0.01f, 0.0f, 0.0f, 0.0, 0.0},
+      {"RA 6h", 0.0f, 0.01f, 0.0f, 90.0, -23.44},
+      {"north pole", 0.0f, 0.0f, 0.01f, 90.0, 66.56},
+      {"RA 18h dec -30", 0.0f, -0.00866025f, -0.005f, 270.0, -6.56},
+  };
+  double worst = 0.0;
+  for (int body : {kBodyIss, kBodyHubble, kBodyNoaa10}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.toward) + ", body " + std::to_string(body));
+      g_bodies[body].azimuth = 1.25;
+      g_bodies[body].altitude = 0.5;
+      model.PlaceBodyAroundParent(body, kBodyEarth, c.x, c.y, c.z);
+      const Vector3d v = Minus(g_bodies[body].position, g_bodies[kBodyEarth].position);
+      ASSERT_NEAR(Length(v), 0.01, 1e-6);
+      const double longitude = std::atan2(v.x, v.y), latitude = std::asin(v.z / Length(v));
+      const double dLongitude = AngleBetween(longitude, c.longitude * kDegToRad) / kDegToRad * std::cos(latitude);
+      const double dLatitude = std::fabs(latitude / kDegToRad - c.latitude);
+      worst = std::fmax(worst, std::fmax(dLongitude, dLatitude));
+      EXPECT_LT(dLongitude, 1.0);
+      EXPECT_LT(dLatitude, 1.0);
+      // In the planetarium the sky place stays the one of the elements.
+      EXPECT_EQ(g_bodies[body].azimuth, 1.25);
+      EXPECT_EQ(g_bodies[body].altitude, 0.5);
+    }
+  }
+  std::printf("worst satellite direction error: %.4f degrees\n", worst);
+}

@@ -72,6 +72,28 @@ TEST(TimeScales, InverseConversions) {
   EXPECT_LT(h, 24.0);
 }
 
+// Dates far beyond any calendar (a runaway animation) and dates that are
+// no number give finite fields without overflowing the integer steps (the
+// sanitizers' build checks the arithmetic).
+TEST(TimeScales, ExtremeAndNonFiniteDatesGiveFiniteFields) {
+  CSkyModel m;
+  const double dates[] = {1e300, -1e300, HUGE_VAL, -HUGE_VAL, std::nan(""), 1e17, -1e17, 9.2e18};
+  for (double jd : dates) {
+    double y = -1, mo = -1, d = -1, h = -1, mi = -1, s = -1;
+    m.CalendarFromJulianDay(y, mo, d, h, mi, s, jd);
+    for (double v : {y, mo, d, h, mi, s}) EXPECT_TRUE(std::isfinite(v)) << jd;
+    EXPECT_GE(mo, 1) << jd;
+    EXPECT_LE(mo, 12) << jd;
+    EXPECT_GE(h, 0) << jd;
+    EXPECT_LT(h, 24) << jd;
+  }
+  double y, mo, d, h, mi, s;
+  m.CalendarFromJulianDay(y, mo, d, h, mi, s, 1e300);
+  EXPECT_GT(y, 1e9) << "held at the far end, not wrapped into the past";
+  m.CalendarFromJulianDay(y, mo, d, h, mi, s, -1e300);
+  EXPECT_LT(y, -1e9);
+}
+
 TEST(TimeScales, CalendarRoundTripFromMinus4000To3000) {
   CSkyModel m;
   const double first = JdOf(m, -4000, 1, 1, 0.0);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "App.h"
+#include "Dialog.h"
 #include "UiTestSupport.h"
 
 namespace {
@@ -41,13 +42,19 @@ IMPLEMENT_DYNCREATE(TestView)
 class TestFrame : public CFrameWnd {
   DECLARE_DYNCREATE(TestFrame)
  public:
-  TestFrame() { MapCommand(304, [] { g_calls.push_back("frame304"); }); }
+  TestFrame() {
+    MapCommand(304, [] { g_calls.push_back("frame304"); });
+    MapCommand(0x8002, [] { g_calls.push_back("frame8002"); });
+  }
 };
 IMPLEMENT_DYNCREATE(TestFrame)
 
 class TestApp : public CWinApp {
  public:
-  TestApp() : CWinApp("Routing test") { MapCommand(305, [] { g_calls.push_back("app305"); }); }
+  TestApp() : CWinApp("Routing test") {
+    MapCommand(305, [] { g_calls.push_back("app305"); });
+    MapCommand(0x8003, [] { g_calls.push_back("app8003"); });
+  }
 };
 
 const MenuItemResource kMenu[] = {
@@ -88,6 +95,28 @@ TEST_F(CommandRouting, ViewFirstThenDocumentFrameAndApplication) {
   EXPECT_TRUE(frame->SendCommand(305));
   EXPECT_FALSE(frame->SendCommand(306));
   EXPECT_EQ(g_calls, (std::vector<CString>{"view301", "doc302", "frame304", "app305"}));
+}
+
+namespace {
+class RoutingDialog : public CDialog {
+ public:
+  RoutingDialog(const char* name, UINT handled, CWnd* owner) : CDialog(0, owner) {
+    MapCommand(handled, [name, handled] { g_calls.push_back(CString(name) + std::to_string(handled).c_str()); });
+  }
+};
+}  // namespace
+
+TEST_F(CommandRouting, ADialogPassesOnCommandsItDoesNotHandle) {
+  // Dialog, its owner, the main frame (with the view and document), the application.
+  RoutingDialog owner("owner", 0x8001, nullptr);
+  RoutingDialog dialog("dialog", 0x8000, &owner);
+  for (UINT id : {0x8000u, 0x8001u, 0x8002u, 0x8003u}) EXPECT_TRUE(dialog.OnCmdMsg(id, nullptr)) << id;
+  EXPECT_FALSE(dialog.OnCmdMsg(0x8004, nullptr));
+  // Control ids and system commands stay with the dialog: the frame's 304 and
+  // the view's 301 are not reached from it.
+  EXPECT_FALSE(dialog.OnCmdMsg(304, nullptr));
+  EXPECT_FALSE(dialog.OnCmdMsg(301, nullptr));
+  EXPECT_EQ(g_calls, (std::vector<CString>{"dialog32768", "owner32769", "frame8002", "app8003"}));
 }
 
 TEST_F(CommandRouting, UpdateHandlersDecideAndUnhandledItemsAreDisabled) {

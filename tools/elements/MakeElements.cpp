@@ -1,5 +1,6 @@
 // Writes the comet and asteroid element files of the install folder from the
-// JPL small-body lists shipped by kstars-data.
+// small-body lists shipped by kstars-data: JPL's SBDB lists and the Minor
+// Planet Center's comet list.
 //   make_elements <kstars data folder> <output "donnees" folder>
 #include <algorithm>
 #include <cmath>
@@ -9,6 +10,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "Cp1252.h"
 #include "ElementLines.h"
@@ -151,6 +154,19 @@ bool LoadTable(const std::string& path, Json& document, Table& table) {
   return true;
 }
 
+// The whole text of a gzip-compressed file; false when it cannot be read.
+bool ReadGzipFile(const std::string& path, std::string& text) {
+  gzFile f = gzopen(path.c_str(), "rb");
+  if (!f) return false;
+  text.clear();
+  char chunk[65536];
+  int n;
+  while ((n = gzread(f, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<size_t>(n));
+  const bool ok = n == 0;
+  gzclose(f);
+  return ok;
+}
+
 // A field of a row as a number; false when absent or null.
 bool Number(const Table& t, const Json& row, const char* field, double& value) {
   const auto it = t.columns.find(field);
@@ -175,6 +191,95 @@ std::string Trim(const std::string& s) {
   return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
+// A member of an object as a number; false when absent, null or not finite.
+bool Member(const Json& object, const char* key, double& value) {
+  const Json* v = object.Find(key);
+  if (!v || (v->kind != Json::kNumber && v->kind != Json::kString) || v->text.empty()) return false;
+  char* end = nullptr;
+  value = StrtodC(v->text.c_str(), &end);
+  return end != v->text.c_str() && std::isfinite(value);
+}
+
+std::string MemberText(const Json& object, const char* key) {
+  const Json* v = object.Find(key);
+  return v && v->kind == Json::kString ? v->text : std::string();
+}
+
+// Julian date of a Gregorian calendar date with a decimal day.
+double JulianDayOfCalendar(int year, int month, double day) {
+  if (month <= 2) {
+    year -= 1;
+    month += 12;
+  }
+  const int a = year / 100;
+  const int b = 2 - a + a / 4;
+  return std::floor(365.25 * (year + 4716)) + std::floor(30.6001 * (month + 1)) + day + b - 1524.5;
+}
+
+// The designation that names one comet in both lists, without its
+// discoverers: "12P" for "12P/Pons-Brooks", "73P-B" for a fragment,
+// "C/1995 O1" for "C/1995 O1 (Hale-Bopp)".
+std::string DesignationKey(const std::string& fullName) {
+  const std::string name = Trim(fullName);
+  const size_t slash = name.find('/');
+  if (slash == std::string::npos) return name;
+  const std::string prefix = name.substr(0, slash);
+  if (!prefix.empty() && prefix[0] >= '0' && prefix[0] <= '9') {
+    // A fragment: "73P-B/Schwassmann-Wachmann" in the MPC's list,
+    // "73P/Schwassmann-Wachmann 3-B" in JPL's.
+    const size_t dash = name.find_last_of('-');
+    if (prefix.find('-') == std::string::npos && dash != std::string::npos && dash > slash &&
+        name.size() - dash - 1 >= 1 && name.size() - dash - 1 <= 2 &&
+        std::all_of(name.begin() + static_cast<std::ptrdiff_t>(dash) + 1, name.end(),
+                    [](char ch) { return ch >= 'A' && ch <= 'Z'; }))
+      return prefix + name.substr(dash);
+    return prefix;
+  }
+  std::string rest = name.substr(slash + 1);
+  const size_t open = rest.find(" (");
+  if (open != std::string::npos) rest = rest.substr(0, open);
+  return prefix + "/" + Trim(rest);
+}
+
+// One orbit solution of the Minor Planet Center's comet list.
+struct MpcOrbit {
+  double epochJd;  // osculation epoch (TT)
+  double perihelionJd, q, e, peri, node, incl;
+  std::string reference;
+};
+
+// The MPC's comet list (a JSON array of objects with the MPC's field names),
+// by designation. Orbits without an osculation epoch are left out: nothing
+// tells how recent they are.
+bool LoadMpcComets(const std::string& path, std::map<std::string, MpcOrbit>& orbits) {
+  std::string text;
+  Json list;
+  if (!ReadGzipFile(path, text) || !JsonReader(text).Parse(list) || list.kind != Json::kArray) return false;
+  for (const Json& o : list.items) {
+    if (o.kind != Json::kObject) continue;
+    double y, m, d, ey, em, ed;
+    MpcOrbit orbit;
+    if (!Member(o, "Year_of_perihelion", y) || !Member(o, "Month_of_perihelion", m) ||
+        !Member(o, "Day_of_perihelion", d) || !Member(o, "Perihelion_dist", orbit.q) || !Member(o, "e", orbit.e) ||
+        !Member(o, "Peri", orbit.peri) || !Member(o, "Node", orbit.node) || !Member(o, "i", orbit.incl) ||
+        !Member(o, "Epoch_year", ey) || !Member(o, "Epoch_month", em) || !Member(o, "Epoch_day", ed))
+      continue;
+    if (m < 1 || m > 12 || em < 1 || em > 12 || std::fabs(y) > 10000 || std::fabs(ey) > 10000) continue;
+    orbit.perihelionJd = JulianDayOfCalendar(static_cast<int>(y), static_cast<int>(m), d);
+    orbit.epochJd = JulianDayOfCalendar(static_cast<int>(ey), static_cast<int>(em), ed);
+    orbit.reference = MemberText(o, "Ref");
+    const std::string key = DesignationKey(MemberText(o, "Designation_and_name"));
+    if (!key.empty()) orbits[key] = orbit;
+  }
+  return !orbits.empty();
+}
+
+std::string CalendarText(double jd) {
+  const double packed = PackedDateOfJulianDay(jd);
+  const int ymd = static_cast<int>(std::floor(packed));
+  return FormatC("%04d-%02d-%02d", ymd / 10000, ymd / 100 % 100, ymd % 100);
+}
+
 // Writes through a temporary file, so a failed run never leaves half a file.
 bool WriteFile(const std::string& path, const std::vector<std::string>& lines) {
   const std::string temp = path + ".tmp";
@@ -194,28 +299,48 @@ constexpr double kDataEpochJd = 2459800.5;  // 2022-08-09, epoch of most element
 
 // Comets: those with a total-magnitude parameter, numbered periodic comets
 // first, then by the nearness of their perihelion passage to the lists' epoch.
-std::vector<std::string> CometLines(const Table& t, int limit) {
+// Each comet takes the more recent of its two orbit solutions: JPL's (whose
+// osculation epoch may lie decades back, at an old apparition) or the MPC's
+// (osculating at a 2022 epoch); the MPC's wins a tie. `sources` receives one
+// line per comet written, naming where its elements came from.
+std::vector<std::string> CometLines(const Table& t, const std::map<std::string, MpcOrbit>& mpc, int limit,
+                                    std::vector<std::string>& sources) {
   struct Candidate {
     bool numbered;
     double distance;
-    std::string line;
+    std::string line, source;
   };
   std::vector<Candidate> candidates;
   for (const Json& row : *t.rows) {
     CometElementsLine c;
-    c.name = Utf8ToCp1252(Trim(Text(t, row, "full_name")));  // the program's text is code page 1252
+    const std::string fullName = Trim(Text(t, row, "full_name"));
+    c.name = Utf8ToCp1252(fullName);  // the program's text is code page 1252
     if (c.name.empty()) continue;
+    double epochMjd;
     if (!Number(t, row, "tp", c.perihelionJd) || !Number(t, row, "q", c.q) || !Number(t, row, "e", c.e) ||
         !Number(t, row, "w", c.peri) || !Number(t, row, "om", c.node) || !Number(t, row, "i", c.incl) ||
-        !Number(t, row, "M1", c.h))
+        !Number(t, row, "M1", c.h) || !Number(t, row, "epoch.mjd", epochMjd))
       continue;
+    const double jplEpoch = epochMjd + 2400000.5;
+    std::string source = "JPL SBDB, epoch " + CalendarText(jplEpoch) + ", orbit " + Trim(Text(t, row, "orbit_id"));
+    const auto newer = mpc.find(DesignationKey(fullName));
+    if (newer != mpc.end() && newer->second.epochJd >= jplEpoch) {
+      const MpcOrbit& o = newer->second;
+      c.perihelionJd = o.perihelionJd;
+      c.q = o.q;
+      c.e = o.e;
+      c.peri = o.peri;
+      c.node = o.node;
+      c.incl = o.incl;
+      source = "MPC, epoch " + CalendarText(o.epochJd) + (o.reference.empty() ? "" : ", " + o.reference);
+    }
     // The lists give no magnitude slope: the conventional n = 4 (brightness
     // falling as the fourth power of the distance from the Sun).
     c.slope = 4.0;
     std::string line;
     if (!FormatCometLine(c, line)) continue;
     const bool numbered = !c.name.empty() && c.name[0] >= '0' && c.name[0] <= '9';
-    candidates.push_back({numbered, std::fabs(c.perihelionJd - kDataEpochJd), line});
+    candidates.push_back({numbered, std::fabs(c.perihelionJd - kDataEpochJd), line, fullName + ": " + source});
   }
   std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
     if (a.numbered != b.numbered) return a.numbered;
@@ -225,6 +350,7 @@ std::vector<std::string> CometLines(const Table& t, int limit) {
   for (const Candidate& c : candidates) {
     if (static_cast<int>(lines.size()) >= limit) break;
     lines.push_back(c.line);
+    sources.push_back(c.source);
   }
   return lines;
 }
@@ -295,29 +421,40 @@ int main(int argc, char** argv) {
   const std::string source = argv[1], out = argv[2];
   Json cometDoc, asteroidDoc;
   Table comets, asteroids;
-  if (!LoadTable(source + "/comets.dat", cometDoc, comets) || !LoadTable(source + "/asteroids.dat", asteroidDoc, asteroids)) {
+  std::map<std::string, MpcOrbit> mpcComets;
+  if (!LoadTable(source + "/comets.dat", cometDoc, comets) || !LoadTable(source + "/asteroids.dat", asteroidDoc, asteroids) ||
+      !LoadMpcComets(source + "/cometels.json.gz", mpcComets)) {
     std::fprintf(stderr, "make_elements: cannot read the kstars-data element lists in %s\n", source.c_str());
     return 1;
   }
   // The program reads at most 999 comets and 999 asteroids from its files.
-  const std::vector<std::string> cometLines = CometLines(comets, 999);
+  std::vector<std::string> cometSources;
+  const std::vector<std::string> cometLines = CometLines(comets, mpcComets, 999, cometSources);
   std::vector<std::string> bright, unusual;
   AsteroidLines(asteroids, bright, unusual, 300, 999);
-  const std::vector<std::string> readme = {
+  std::vector<std::string> readme = {
       "Comet and asteroid orbital elements",
       "",
       "cometes.dat, asteroides.dat and asteroides2.dat are generated from the",
-      "element lists comets.dat and asteroids.dat of the Debian package kstars-data",
-      "(KStars, GPL-2+), which hold output of the NASA/JPL Small-Body Database",
-      "(SBDB) query service. Elements are osculating, J2000 ecliptic and equinox.",
+      "element lists of the Debian package kstars-data (KStars, GPL-2+):",
+      "comets.dat and asteroids.dat, output of the NASA/JPL Small-Body Database",
+      "(SBDB) query service, and cometels.json.gz, the Minor Planet Center's",
+      "comet list. Elements are osculating, J2000 ecliptic and equinox.",
       "",
-      "cometes.dat: comets with a total-magnitude parameter (M1), numbered periodic",
-      "comets first. The lists give no magnitude slope; the conventional n = 4 is",
-      "written for every comet.",
+      "cometes.dat: comets with a total-magnitude parameter (M1, from JPL's list),",
+      "numbered periodic comets first. Each comet's orbit is the more recent of",
+      "its two solutions: JPL's, whose osculation epoch is often that of an old",
+      "apparition, or the MPC's, osculating at a 2022 epoch (the MPC's is taken",
+      "when the epochs are equal). The lists give no magnitude slope; the",
+      "conventional n = 4 is written for every comet.",
       "asteroides.dat: main-belt and other ordinary asteroids, brightest first.",
       "asteroides2.dat: near-Earth objects, centaurs and trans-Neptunian objects.",
       "Slope parameter G: the list's value, else the usual 0.15.",
+      "",
+      "Source of each comet's orbit in cometes.dat (osculation epoch; the JPL",
+      "orbit solution or the MPC's reference):",
   };
+  for (const std::string& line : cometSources) readme.push_back("  " + Utf8ToCp1252(line));
   if (cometLines.empty() || bright.empty() || unusual.empty() || !WriteFile(out + "/cometes.dat", cometLines) ||
       !WriteFile(out + "/asteroides.dat", bright) || !WriteFile(out + "/asteroides2.dat", unusual) ||
       !WriteFile(out + "/README-elements.txt", readme)) {
