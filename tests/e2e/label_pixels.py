@@ -25,8 +25,6 @@ Checks:
                                            left out)
   absent:RRGGBB                            no pixel of that colour in the second shot, and in the
                                            first a few labels' worth, not a flood
-  glow:WHAT:FRAME:LON_DEG:LAT_DEG          a grey glow (all three colours brighter) centred on the
-                                           place's pixel in the first shot that the second lacks
 """
 import math
 import sys
@@ -50,8 +48,6 @@ iers.conf.iers_degraded_accuracy = "warn"
 TEXT_BOX = (-2, -2, 90, 22)
 GRID_BOX = (-24, -24, 44, 18)
 LINE_MASK = 4  # pixels left out on either side of a drawn line
-GLOW_REACH = 12  # pixels around a place searched for its glow
-GLOW_OFF = 3.0   # most pixels between a place and its glow's centre
 ENOUGH = 15    # inked pixels that make a label
 START = 18     # most pixels between an object and its label's first ink
 
@@ -208,29 +204,6 @@ def main():
             if labelled == 0:
                 print("grid: no node well inside the view")
                 failures += 1
-        elif kind == "glow":
-            what, frame, lon, lat = fields[0], fields[1], float(fields[2]), float(fields[3])
-            at = pixel(*horizontal(frame, lon, lat))
-            if not inside(at, 40):
-                print(f"{what}: not well inside the view ({at})")
-                failures += 1
-                continue
-            # What the first shot adds in all three colours: a label's single
-            # colour over the glow is left out by the smallest of the three.
-            x0, y0 = int(at[0]) - GLOW_REACH, int(at[1]) - GLOW_REACH
-            box = (slice(y0, y0 + 2 * GLOW_REACH + 1), slice(x0, x0 + 2 * GLOW_REACH + 1))
-            added = numpy.clip((shots[0][box] - shots[1][box]).min(axis=2), 0, None).astype(float)
-            total, peak = added.sum(), added.max()
-            ok = peak >= 40
-            extra = ""
-            if total > 0:
-                ys, xs = numpy.mgrid[0:added.shape[0], 0:added.shape[1]]
-                cx, cy = x0 + (xs * added).sum() / total, y0 + (ys * added).sum() / total
-                off = math.hypot(cx - at[0], cy - at[1])
-                ok = ok and off <= GLOW_OFF
-                extra = f", centred at ({cx:.1f}, {cy:.1f}), {off:.1f} pixels off"
-            print(f"{what}: glow at pixel ({at[0]:.0f}, {at[1]:.0f}): peak {peak:.0f}{extra} -> {'ok' if ok else 'FAIL'}")
-            failures += 0 if ok else 1
         elif kind == "absent":
             # None at all without the names, and with them a scatter of labels,
             # not a flood of the colour.

@@ -779,3 +779,63 @@ TEST_F(BodyDraw, CometsAndAsteroidsGlowDownToTheirMagnitudeLimits) {
   g_cometCount = savedCometCount, g_asteroidCount = savedAsteroidCount;
   g_displayedCometCount = savedDisplayedComets, g_displayedAsteroidCount = savedDisplayedAsteroids;
 }
+
+// Seen from Earth, bodies under 1 km are skipped while no trajectory is
+// loaded (a probe has no place without one), except the Earth satellites,
+// placed from their two-line elements, once their place is computed.
+TEST_F(BodyDraw, SmallBodiesFromEarthNeedATrajectoryExceptComputedSatellites) {
+  BodyView view(folder.root);
+  view.Start();
+  view.m_planetariumMode = true;
+  view.LookNorth(0.3f);
+  D3DXMatrixMultiply(&view.m_viewProjectionMatrix, &view.m_camera.m_viewMatrix, &view.m_camera.m_projectionMatrix);
+  view.m_backBufferWidth = 128.0f, view.m_backBufferHeight = 96.0f;
+  view.m_skyColorValue = {0, 0, 0, 1};
+  view.m_showPlanetNames = view.m_showSatelliteNames = false;
+  view.m_showComets = view.m_showAsteroids = false;
+  if (!view.m_starPictureTexture)
+    ASSERT_EQ(view.m_pd3dDevice->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                               &view.m_starPictureTexture, nullptr),
+              D3D_OK);
+  for (BodyState& b : g_bodies) b.azimuth = 3.0, b.altitude = -1.0, b.earthDistance = 5.0;
+  BodyState& iss = g_bodies[kBodyIss];
+  BodyState& voyager = g_bodies[kBodyVoyager1];
+  iss.azimuth = 0.05, iss.altitude = 0.02, iss.diameter = 0.1, iss.magnitude = 1.0f;
+  voyager.azimuth = -0.05, voyager.altitude = 0.02, voyager.diameter = 0.01, voyager.magnitude = 1.0f;
+  voyager.position = {1e4, 0, 0};  // farther than the satellite: drawn first
+  auto glows = [&] {
+    IDirect3DDevice9* device = view.m_pd3dDevice;
+    std::vector<float> clipX;
+    device->BeginScene();
+    {
+      DrawLog log(device);
+      view.RenderBodiesFromEarth(0);
+      for (const DrawLog::Entry& e : log.entries)
+        if (e.draw.textures[0] == view.m_starPictureTexture && e.draw.vertexShader == view.m_planetShader)
+          clipX.push_back(e.constants[2][3]);
+    }
+    device->EndScene();
+    return clipX;
+  };
+  // The clip x of a glow centred on a direction (see the comets' test).
+  auto clipXOf = [&](double a) {
+    const double h = 0.02;
+    const D3DXVECTOR3 place(static_cast<float>(-0.01 * std::sin(a) * std::cos(h)),
+                            static_cast<float>(-0.01 * std::sin(h)),
+                            static_cast<float>(0.01 * std::cos(a) * std::cos(h)));
+    D3DXVECTOR4 clip;
+    D3DXVec3Transform(&clip, &place, &view.m_viewProjectionMatrix);
+    return clip.x;
+  };
+  std::vector<float> drawn = glows();
+  ASSERT_EQ(drawn.size(), 1u);
+  EXPECT_NEAR(drawn[0], clipXOf(0.05), 1e-4 * std::fabs(clipXOf(0.05)));
+  g_trajectory[0].julianDate = 2451545.0;
+  drawn = glows();
+  ASSERT_EQ(drawn.size(), 2u);
+  EXPECT_NEAR(drawn[0], clipXOf(-0.05), 1e-4 * std::fabs(clipXOf(-0.05)));
+  EXPECT_NEAR(drawn[1], clipXOf(0.05), 1e-4 * std::fabs(clipXOf(0.05)));
+  // A satellite whose place was not computed (both angles 0) is not listed.
+  iss.azimuth = iss.altitude = 0.0;
+  EXPECT_EQ(glows().size(), 1u);
+}
