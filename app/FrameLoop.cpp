@@ -59,9 +59,13 @@ void CNuvarine2View::OnDraw(CDC* pDC) {
 
   ++m_frameCounter;
 
-  if (HasDevice() && !m_sceneReady && m_frameCounter == 5) {
+  // The scene is made at the fifth frame, or at the first one after it that
+  // has a device (a device made late must not leave the splash up for ever);
+  // the count then goes on from 5 so the frames after it keep their order.
+  if (HasDevice() && !m_sceneReady && m_frameCounter >= 5) {
     InitObjects();
     m_sceneReady = TRUE;
+    m_frameCounter = 5;
   }
 
   if (HasDevice() && m_sceneReady) {

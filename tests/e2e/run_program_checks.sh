@@ -21,8 +21,9 @@
 #   hostile-data        zones of random bytes, empty, of 1 GiB (sparse) or a named pipe; named
 #                       pipes for the comets, satellites, per-user store and VS/lens.vs; 1 GiB
 #                       star and landscape pictures; temporaries of a killed download and
-#                       save: frames within a minute, one box naming each refused zone, the
-#                       temporaries gone (look-alikes kept), a clean close within a minute
+#                       save: frames within a minute, one box naming each refused zone, one each
+#                       for the comets and the store, the temporaries gone (look-alikes kept), a
+#                       clean close within a minute
 #   huge-settings       a 1 GiB (sparse) settings file: kept beside itself and replaced at a
 #                       close that takes no longer than any other
 #   no-planet-library   no planet library: status 1 and a line on standard error
@@ -233,12 +234,18 @@ case $CASE in
     start first
     pid=$LAST_PID
     wait_frames first 10
-    box=$(grep '^messagebox=' "$WORK/first.status")
-    [ "$(grep -c '^messagebox=' "$WORK/first.status")" = 1 ] || fail "not one box: $box"
+    # One box for the catalogues, naming each refused zone; the comet file
+    # and the per-user store have their own, said once each.
+    boxes=$(grep '^messagebox=' "$WORK/first.status")
+    box=$(grep "catalogues" <<< "$boxes")
+    [ "$(grep -c "catalogues" <<< "$boxes")" = 1 ] || fail "not one catalogue box: $boxes"
+    [ "$(grep -c '^messagebox=' "$WORK/first.status")" = 3 ] || fail "not three boxes: $boxes"
     for named in "bsc5/03.dat: record [0-9]* holds values outside the catalogue's ranges" "sac/07.dat: empty" \
                  "sac/09.dat: larger than the catalogue can hold" "bsc5/11.dat: not a regular file"; do
       grep -q "$named" <<< "$box" || fail "the box does not say \"$named\": $box"
     done
+    grep -q "donnees/cometes.dat: not a plain file" <<< "$boxes" || fail "no box names the comet file: $boxes"
+    grep -q "registry.ini is not a file" <<< "$boxes" || fail "no box names the per-user store: $boxes"
     for f in "${left[@]}"; do [ ! -e "$PROGRAM/$f" ] || fail "$f was left"; done
     for f in "${alike[@]}"; do [ -e "$PROGRAM/$f" ] || fail "$f, not ours, was removed"; done
     close "$pid"

@@ -107,7 +107,7 @@ shoot() {  # name: the view's window as a PNG, with the status of that moment
 # look <ra degrees> <dec degrees>: "Look in a direction" at that place.
 look() {
   local fields
-  fields=$(awk -v r="$1" -v d="$2" 'BEGIN { h = r / 15; s = d < 0 ? -1 : 1; d *= s;
+  fields=$(LC_ALL=C awk -v r="$1" -v d="$2" 'BEGIN { h = r / 15; s = d < 0 ? -1 : 1; d *= s;
     printf "%d %d %.1f %d %d %.1f", int(h), int((h - int(h)) * 60), (h * 60 - int(h * 60)) * 60,
       s * int(d), int((d - int(d)) * 60), (d * 60 - int(d * 60)) * 60 }')
   focus

@@ -466,13 +466,15 @@ TEST_F(SkyScene, AnyMissingOrCutShortZoneShowsOneBoxAndTheRestLoads) {
     const char* what;
     std::function<void()> damage;
     int stars, objects;
+    std::vector<std::string> named;  // the files the box names
   } cases[] = {
-      {"complete", [] {}, 100, 50},
-      {"sac zone 3 missing", [&] { fs::remove(sac / "03.dat"); }, 100, 49},
+      {"complete", [] {}, 100, 50, {}},
+      {"sac zone 3 missing", [&] { fs::remove(sac / "03.dat"); }, 100, 49, {"03.dat"}},
       {"bsc5 zone 7 cut short",
-       [&] { std::ofstream(bsc / "07.dat", std::ios::binary | std::ios::app) << std::string(10, '\0'); }, 100, 50},
+       [&] { std::ofstream(bsc / "07.dat", std::ios::binary | std::ios::app) << std::string(10, '\0'); }, 100, 50,
+       {"07.dat"}},
       {"bsc5 zone 1 and sac zone 50 missing", [&] { fs::remove(bsc / "01.dat"), fs::remove(sac / "50.dat"); }, 98,
-       49},
+       49, {"01.dat", "50.dat"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -487,7 +489,9 @@ TEST_F(SkyScene, AnyMissingOrCutShortZoneShowsOneBoxAndTheRestLoads) {
     EXPECT_EQ(complete, std::string(c.what) == "complete");
     ASSERT_EQ(boxes.size(), complete ? 0u : 1u);
     if (!complete) {
-      EXPECT_EQ(boxes[0].text, AfxString(1007));
+      // The designed sentence first, then each file at fault.
+      EXPECT_EQ(boxes[0].text.rfind(AfxString(1007), 0), 0u) << boxes[0].text;
+      for (const std::string& file : c.named) EXPECT_NE(boxes[0].text.find(file), std::string::npos) << file;
       EXPECT_EQ(boxes[0].caption, AfxString(1001));
     }
     // Zone rows stay in order, so every star is drawn once.

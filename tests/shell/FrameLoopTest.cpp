@@ -165,6 +165,14 @@ TEST_F(FrameLoop, WithoutDeviceOnlyTheUpdateRuns) {
   EXPECT_TRUE(view.renderFrames.empty());
   EXPECT_TRUE(view.boxFrames.empty());
   EXPECT_EQ(view.m_loadingWindow, 1);
+  // A device that comes late still gets its scene, the loading window goes
+  // and the start-up box follows, in the usual order.
+  view.device = true;
+  for (int i = 11; i <= 14; ++i) view.Frame(3000.0 + i);
+  EXPECT_EQ(view.initFrames, (std::vector<uint32_t>{11}));
+  EXPECT_TRUE(view.m_sceneReady);
+  EXPECT_EQ(view.m_loadingWindow, 0);
+  EXPECT_EQ(view.boxFrames, (std::vector<uint32_t>{7}));
 }
 
 TEST_F(FrameLoop, APaintPumpedDuringAFrameIsIgnored) {
