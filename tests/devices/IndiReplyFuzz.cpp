@@ -2,7 +2,8 @@
 // telescope device, read by INDI's client library and our backend, up to the
 // position and site the view takes from the driver object.
 //
-// A small server of the target's own on 127.0.0.1 answers every connection
+// A small server of the target's own on 127.0.0.1 answers every connection,
+// once the client has asked with getProperties as a real server waits for,
 // with the definitions of a mount ("Fuzz Mount": connection, equatorial and
 // horizontal coordinates, site, sync/slew switch). For each input it sends
 // those definitions again, then the input, then a ping whose reply shows that
@@ -10,6 +11,10 @@
 // is read and carried to a horizontal place as the view does. An input that
 // leaves the client's reader mid-element (no ping reply) ends the connection;
 // the next input connects afresh.
+//
+// The server must not speak first: INDI's client library empties its device
+// list just after its reader thread has started, so definitions that arrive
+// before getProperties race that reader and corrupt the list.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -70,8 +75,8 @@ bool SendAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// The server: accepts connections and greets each with the definitions; the
-// newest one is where the inputs go.
+// The server: accepts connections and greets each with the definitions once
+// it has asked for them; the newest one is where the inputs go.
 class MountServer {
  public:
   MountServer() {
@@ -87,9 +92,11 @@ class MountServer {
     std::thread([this] { Accept(); }).detach();
   }
   int Port() const { return m_port; }
-  int Newest() {
+  // Sends to the newest connection; never interleaved with its greeting.
+  bool Send(const char* data, size_t size, int& fd) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_newest;
+    fd = m_newest;
+    return fd >= 0 && SendAll(fd, data, size);
   }
   void Drop() {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -101,14 +108,21 @@ class MountServer {
     for (;;) {
       const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
       if (fd < 0) continue;
-      SendAll(fd, kDefinitions, sizeof kDefinitions - 1);
-      // Connections come only while the target connects (on its own
-      // thread, so nothing is being written to the older one): it is done.
+      if (!AwaitGetProperties(fd)) {
+        ::close(fd);
+        continue;
+      }
+      // The target connects on its own thread and has not got the greeting
+      // yet, so it is not writing to the older connection: that one is done.
+      // Made the newest before the greeting, so that once the target has the
+      // definitions, its inputs go to this connection.
       std::lock_guard<std::mutex> lock(m_mutex);
       if (m_newest >= 0) ::close(m_newest);
       m_newest = fd;
+      SendAll(fd, kDefinitions, sizeof kDefinitions - 1);
     }
   }
+  static bool AwaitGetProperties(int fd);
   int m_listen = -1;
   int m_port = 0;
   std::mutex m_mutex;
@@ -131,6 +145,8 @@ bool AwaitReply(int fd, const std::string& token, int ms) {
   }
   return false;
 }
+
+bool MountServer::AwaitGetProperties(int fd) { return AwaitReply(fd, "<getProperties", 5000); }
 
 MountServer* g_server = nullptr;
 
@@ -163,11 +179,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!g_telescopeDriverConnected) {
     if (ConnectTelescope() != 0) return 0;
   }
-  const int fd = g_server->Newest();
   const std::string uid = "fuzz" + std::to_string(++serial);
   const std::string ping = "\n<pingRequest uid=\"" + uid + "\"/>\n";
-  bool whole = SendAll(fd, kDefinitions, sizeof kDefinitions - 1) &&
-               SendAll(fd, reinterpret_cast<const char*>(data), size) && SendAll(fd, ping.data(), ping.size());
+  std::string message(kDefinitions, sizeof kDefinitions - 1);
+  message.append(reinterpret_cast<const char*>(data), size);
+  message += ping;
+  int fd = -1;
+  bool whole = g_server->Send(message.data(), message.size(), fd);
   whole = whole && AwaitReply(fd, "\"" + uid + "\"", 300);
 
   // What the view reads while connected, carried on as it does.
