@@ -56,4 +56,4 @@ wait_for "[ \"\$(status frames)\" -gt $((f + 10)) ] 2>/dev/null" 30 || fail "the
 close_program
 echo "PASS"
 INNER
-timeout 280 xvfb-run -a -s "-screen 0 1280x800x24" bash "$WORK/inner.sh"
+timeout 560 xvfb-run -a -s "-screen 0 1280x800x24" bash "$WORK/inner.sh"
