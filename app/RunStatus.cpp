@@ -174,9 +174,9 @@ void ReportRunStatus() {
       text += std::string(w.popupMenu ? "popup=" : "dialog=") + OneLine(w.title) + "\n";
   }
   // The bodies' textures and meshes in video memory.
-  text += FormatC("bodytextures=%d\nbodymeshes=%d\nscenereleases=%d\nlongestframems=%.1f\n",
-                  view->LoadedBodyTextureCount(), view->LoadedBodyMeshCount(), view->m_sceneReleaseCount,
-                  view->m_longestFrameMs);
+  text += FormatC("bodytextures=%d\npendingtextures=%d\nbodymeshes=%d\nscenereleases=%d\nlongestframems=%.1f\n",
+                  view->LoadedBodyTextureCount(), view->PendingBodyTextureCount(), view->LoadedBodyMeshCount(),
+                  view->m_sceneReleaseCount, view->m_longestFrameMs);
   view->m_longestFrameMs = 0.0;
   // Where the followed object is (million km, the scene frame), for checks
   // that find it on the screen.

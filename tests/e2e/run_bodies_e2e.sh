@@ -82,7 +82,9 @@ zoom_in() {  # presses of the numeric pad's +, then the field they give
     fail "the zoom keys did not narrow the field to $expected"
   settle 3 60 || fail "no frames after zooming"
 }
-shoot() {  # name: the view's window as a PNG
+shoot() {  # name: the view's window as a PNG, once no body texture is still being decoded
+  wait_for '[ "$(status pendingtextures)" = 0 ] 2>/dev/null' 120 || fail "$1: body textures still decoding"
+  settle 3 60 || fail "$1: no frames once the textures were in"
   xwd -id "$(status viewwindow)" -silent > "$WORK/$1.xwd" || fail "no screenshot"
   convert "$WORK/$1.xwd" "$WORK/$1.png" || fail "screenshot not converted"
 }
