@@ -29,9 +29,12 @@ cd "$WORK/program"
 ./nuvarine2 > "$WORK/program.log" 2>&1 &
 PID=$!
 wait_for '[ "$(status scene)" = 1 ] && [ "$(status frames)" -gt 10 ] 2>/dev/null' 90 || fail "no scene"
-WIN=$(xdotool search --onlyvisible --name "Nuvarine" | head -1)
+# The main window by its whole title: a start-up box ("Nuvarine 2.0") that
+# closes would take the keys with it. Activation waits are bounded: a window
+# that never becomes active must not hang the run.
+WIN=$(xdotool search --onlyvisible --name "^$(status title)\$" | head -1)
 [ -n "$WIN" ] || fail "no window"
-xdotool windowactivate --sync "$WIN" 2>/dev/null || xdotool windowfocus --sync "$WIN"
+timeout 10 xdotool windowactivate --sync "$WIN" 2>/dev/null || timeout 10 xdotool windowfocus --sync "$WIN"
 if [ "$(status mode)" != planetarium ]; then
   xdotool key --window "$WIN" alt+o; sleep 0.5; xdotool key m; sleep 0.3; xdotool key p
   wait_for '[ "$(status mode)" = planetarium ]' 20 || fail "no planetarium mode"
@@ -40,14 +43,14 @@ fi
 xdotool key --window "$WIN" alt+c; sleep 0.5; xdotool key e
 wait_for 'shown "Ephemeris calculation :"' 20 || fail "Ephemeris... opens no dialog"
 DLG=$(xdotool search --onlyvisible --name "^Ephemeris calculation :\$" | head -1)
-xdotool windowactivate --sync "$DLG" 2>/dev/null || xdotool windowfocus --sync "$DLG"
+timeout 10 xdotool windowactivate --sync "$DLG" 2>/dev/null || timeout 10 xdotool windowfocus --sync "$DLG"
 xdotool key --window "$DLG" Return
 wait_for 'shown "Work in progress..."' 20 || fail "no work-in-progress window"
 # A sanitizer build on a loaded machine computes the month several times slower.
 wait_for 'shown "Ephemeris"' 180 || fail "no result dialog"
 wait_for '! shown "Work in progress..."' 5 || fail "the work-in-progress window stays"
 RES=$(xdotool search --onlyvisible --name "^Ephemeris\$" | head -1)
-xdotool windowactivate --sync "$RES" 2>/dev/null || xdotool windowfocus --sync "$RES"
+timeout 10 xdotool windowactivate --sync "$RES" 2>/dev/null || timeout 10 xdotool windowfocus --sync "$RES"
 xdotool key --window "$RES" Escape
 wait_for '! shown "Ephemeris"' 20 || fail "the result dialog does not close"
 f=$(status frames)
