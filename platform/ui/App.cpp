@@ -125,6 +125,7 @@ bool TerminationRequested() { return g_terminationRequested; }
 CWinApp* AfxGetApp() { return g_theApp; }
 
 void AfxRequestTermination() {
+  g_terminationRequested = true;
   if (!g_theApp || g_terminating) return;
   g_terminating = true;
   TerminationStep();
@@ -341,7 +342,6 @@ int AfxWinMain(int argc, char** argv) {
       char byte;
       ssize_t ignored = read(g_signalPipe[0], &byte, 1);
       (void)ignored;
-      g_terminationRequested = true;
       AfxRequestTermination();
     });
     struct sigaction action {};
